@@ -1,0 +1,21 @@
+// Conversions from floating point to integers. C++ leaves out-of-range conversions
+// undefined; the game's platform gives the "integer indefinite" value INT32_MIN for
+// NaN and out-of-range values, and this is the one place that decides it.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace platform {
+
+inline int32_t TruncToInt(double v) {
+  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+inline int64_t TruncToInt64(double v) {
+  if (!(v > -9223372036854775808.0 && v < 9223372036854775808.0)) return INT64_MIN;
+  return static_cast<int64_t>(v);
+}
+
+}  // namespace platform
