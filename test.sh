@@ -7,3 +7,5 @@ scripts/build.sh
 cd "${KRUMBOLT_BUILD_DIR:-build}"
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 ctest --output-on-failure -j "$(nproc)" "$@"
+cd - >/dev/null
+scripts/fuzz.sh

@@ -13,11 +13,11 @@ endforeach()
 get_property(KRUMBOLT_GEN_OUTPUTS GLOBAL PROPERTY KRUMBOLT_GEN_OUTPUTS)
 
 add_custom_command(OUTPUT ${KRUMBOLT_GOB}
-  COMMAND krumbolt-pack ${KRUMBOLT_GOB}
+  COMMAND gobpack ${KRUMBOLT_GOB}
           --dir ${CMAKE_SOURCE_DIR}/data
           --dir ${KRUMBOLT_GEN_DIR}
-          --list ${CMAKE_SOURCE_DIR}/data/external.lst
-  DEPENDS krumbolt-pack ${KRUMBOLT_DATA_FILES} ${KRUMBOLT_GEN_OUTPUTS}
+          --files ${CMAKE_SOURCE_DIR}/data/external.lst
+  DEPENDS gobpack ${KRUMBOLT_DATA_FILES} ${KRUMBOLT_GEN_OUTPUTS}
   COMMENT "Packing krumbolt.gob"
   VERBATIM)
 add_custom_target(krumbolt_gob ALL DEPENDS ${KRUMBOLT_GOB})

@@ -105,6 +105,12 @@ std::optional<std::vector<uint8_t>> DataArchive::ReadEntry(std::u16string_view n
   return Read(*entry);
 }
 
+std::vector<std::pair<std::u16string, ArchiveEntry>> DataArchive::List() const {
+  std::vector<std::pair<std::u16string, ArchiveEntry>> out;
+  for (const auto& d : m_entries) out.emplace_back(platform::Cp1252ToU16(d.name), d.entry);
+  return out;
+}
+
 std::u16string DataArchive::Locate(std::u16string_view fileName) {
   const char* env = std::getenv("KRUMBOLT_GOB");
   if (env && *env) return platform::Utf8ToU16(env);

@@ -30,6 +30,8 @@ class DataArchive {
   std::optional<std::vector<uint8_t>> Read(const ArchiveEntry& entry) const;
   std::optional<std::vector<uint8_t>> ReadEntry(std::u16string_view name) const;
   size_t EntryCount() const { return m_entries.size(); }
+  // Every entry in directory order, names decoded from Windows-1252 (tools and tests).
+  std::vector<std::pair<std::u16string, ArchiveEntry>> List() const;
 
   // Where the game looks for its archive: $KRUMBOLT_GOB, the working directory, beside
   // the executable, then the installed data folder. Empty when none exists.

@@ -183,6 +183,23 @@ TEST(KVNode, MismatchedEndTagsAndMalformedText) {
   EXPECT_EQ(open->GetChild(0, u"A")->GetChild(0, u"B")->GetChild(0, u"C")->GetValue(0)->Text(), u"unterminated");
 }
 
+TEST(KVNode, RandomBytesNeverCrashOrHang) {
+  uint32_t state = 7;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<uint8_t> bytes(size_t(round * 13 % 700));
+    for (auto& b : bytes) {
+      state = state * 1103515245u + 12345u;
+      // Mostly syntax characters and quotes, so the parser's paths are all taken.
+      const char pick[] = "<>\\\" \n\tAB1";
+      b = (state >> 28) < 12 ? uint8_t(pick[(state >> 16) % 10]) : uint8_t(state >> 20);
+    }
+    if (round % 2) bytes.insert(bytes.begin(), {'<', '>', '\n', ' ', '<', '\\', '>', '\n'});
+    auto root = ParseKVText(DecodeKVBytes(bytes.data(), bytes.size(), round % 3 == 0));
+    ASSERT_NE(root, nullptr);
+    WriteKVText(*root);
+  }
+}
+
 TEST(KVNode, DeepNestingIsBounded) {
   std::u16string text = u"<>\n \t<\\>\n<R>";
   for (int i = 0; i < 100000; ++i) text += u"<N>";

@@ -4,6 +4,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <thread>
 
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -95,6 +96,13 @@ TEST(Random, MatchesTheClassicGeneratorPerThread) {
   platform::SRand(1);
   const int expected[] = {41, 18467, 6334, 26500, 19169};
   for (int e : expected) EXPECT_EQ(platform::Rand(), e);
+  platform::SRand(0);
+  const int fromZero[] = {38, 7719, 21238, 2437, 8855};
+  for (int e : fromZero) EXPECT_EQ(platform::Rand(), e);
+  // Each thread starts from 1 whatever the main thread did.
+  int first = -1;
+  std::thread([&] { first = platform::Rand(); }).join();
+  EXPECT_EQ(first, 41);
   platform::SRand(12345);
   int a = platform::Rand();
   platform::SRand(12345);

@@ -13,7 +13,7 @@ namespace {
 
 int Pack(const TempDir& dir, const std::string& out) {
   std::string cmd = std::string(KRUMBOLT_PACK) + " " + (dir.Path() / out).string() + " --dir " +
-                    (dir.Path() / "src").string() + " --list " + (dir.Path() / "extra.lst").string() + " 2>/dev/null";
+                    (dir.Path() / "src").string() + " --files " + (dir.Path() / "extra.lst").string() + " 2>/dev/null";
   return std::system(cmd.c_str());
 }
 
@@ -65,8 +65,28 @@ TEST(Packer, RefusesTextWithoutHeaderAndClashingNames) {
   EXPECT_NE(Pack(dir, "a.gob"), 0);
 }
 
-TEST(Packer, TheGameArchiveOpensAndEveryTextParses) {
+TEST(Packer, ListsAnArchive) {
+  TempDir dir;
+  ASSERT_TRUE(WriteDataArchive(dir.File("a.gob"), {{u"b\\c.txt", {1, 2, 3}}, {u"a.png", {}}}));
+  std::string out = (dir.Path() / "list.txt").string();
+  ASSERT_EQ(std::system((std::string(KRUMBOLT_PACK) + " --list " + (dir.Path() / "a.gob").string() + " > " + out).c_str()), 0);
+  std::ifstream f(out);
+  std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(all, "b\\c.txt\t3\na.png\t0\n");
+}
+
+TEST(Packer, TheGameArchiveOpensAndEveryEntryReadsBack) {
   auto archive = DataArchive::Open(platform::Utf8ToU16(KRUMBOLT_BINARY_DIR "/krumbolt.gob"));
   ASSERT_NE(archive, nullptr);
   EXPECT_TRUE(archive->Find(u"georgia.ttf"));
+  for (const auto& [name, entry] : archive->List()) {
+    auto bytes = archive->ReadEntry(name);
+    ASSERT_TRUE(bytes) << platform::U16ToUtf8(name);
+    EXPECT_EQ(bytes->size(), entry.size);
+    if (bytes->size() >= 2 && (*bytes)[0] == 0xFF && (*bytes)[1] == 0xFE) {
+      auto root = LoadKVFromArchive(name, archive.get());
+      ASSERT_NE(root, nullptr) << platform::U16ToUtf8(name);
+      EXPECT_GT(root->CountChildren(u"") + root->GetValueCount(), 0u) << platform::U16ToUtf8(name);
+    }
+  }
 }

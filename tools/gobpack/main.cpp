@@ -1,11 +1,12 @@
-// krumbolt-pack: builds the content archive from source folders, reproducibly.
+// gobpack: builds the content archive from source folders, reproducibly, and lists one.
 //
-//   krumbolt-pack OUT.gob [--dir FOLDER]... [--list FILE]...
+//   gobpack OUT.gob [--dir FOLDER]... [--files FILE]...
+//   gobpack --list ARCHIVE
 //
 // Every file below a folder becomes an entry named by its relative path with backslashes.
 // Text data (anything that is not a known binary format) is kept as UTF-8 in the sources
 // and stored as UTF-16LE with a byte-order mark and LF line ends, as the game reads it; each
-// such text must open with its syntax header. A list file names further entries, one
+// such text must open with its syntax header. A files list names further entries, one
 // "NAME<TAB>PATH" per line (fonts from the system's free font packages). Entries are sorted
 // by name, so the same input always gives the same bytes.
 #include <algorithm>
@@ -52,7 +53,7 @@ bool ConvertText(const std::string& archiveName, const std::vector<uint8_t>& byt
   KVSyntax syntax;
   size_t pos = 0;
   if (!KVSyntax::FromText(text, syntax, pos) || syntax.open == u'\uFFFD') {
-    std::fprintf(stderr, "krumbolt-pack: %s does not open with a syntax header\n", archiveName.c_str());
+    std::fprintf(stderr, "gobpack: %s does not open with a syntax header\n", archiveName.c_str());
     return false;
   }
   out = platform::U16ToUtf16LE(text, true);
@@ -63,15 +64,26 @@ bool ConvertText(const std::string& archiveName, const std::vector<uint8_t>& byt
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: krumbolt-pack OUT.gob [--dir FOLDER]... [--list FILE]...\n");
+    std::fprintf(stderr, "usage: gobpack OUT.gob [--dir FOLDER]... [--files FILE]...\n       gobpack --list ARCHIVE\n");
     return 2;
+  }
+  if (std::string(argv[1]) == "--list") {
+    if (argc != 3) return 2;
+    auto archive = DataArchive::Open(platform::Utf8ToU16(argv[2]));
+    if (!archive) {
+      std::fprintf(stderr, "gobpack: %s is not a content archive\n", argv[2]);
+      return 1;
+    }
+    for (const auto& [name, entry] : archive->List())
+      std::printf("%s\t%u\n", platform::U16ToUtf8(name).c_str(), entry.size);
+    return 0;
   }
   std::map<std::string, Source> sources;  // archive name -> source
   std::map<std::string, std::string> seen;  // lower-case name -> name, to catch clashes
   auto add = [&](const std::string& name, const std::string& path, bool text) {
     std::string key = Lower(name);
     if (seen.count(key)) {
-      std::fprintf(stderr, "krumbolt-pack: two entries named %s (%s)\n", name.c_str(), path.c_str());
+      std::fprintf(stderr, "gobpack: two entries named %s (%s)\n", name.c_str(), path.c_str());
       return false;
     }
     seen[key] = name;
@@ -80,7 +92,7 @@ int main(int argc, char** argv) {
   };
   for (int i = 2; i < argc; ++i) {
     std::string arg = argv[i];
-    if ((arg == "--dir" || arg == "--list") && i + 1 < argc) {
+    if ((arg == "--dir" || arg == "--files") && i + 1 < argc) {
       std::string value = argv[++i];
       if (arg == "--dir") {
         if (!fs::is_directory(value)) continue;
@@ -97,7 +109,7 @@ int main(int argc, char** argv) {
       } else {
         std::ifstream list(value);
         if (!list) {
-          std::fprintf(stderr, "krumbolt-pack: cannot read %s\n", value.c_str());
+          std::fprintf(stderr, "gobpack: cannot read %s\n", value.c_str());
           return 1;
         }
         std::string line;
@@ -111,7 +123,7 @@ int main(int argc, char** argv) {
         }
       }
     } else {
-      std::fprintf(stderr, "krumbolt-pack: unknown argument %s\n", arg.c_str());
+      std::fprintf(stderr, "gobpack: unknown argument %s\n", arg.c_str());
       return 2;
     }
   }
@@ -119,7 +131,7 @@ int main(int argc, char** argv) {
   for (const auto& [name, source] : sources) {
     auto bytes = platform::ReadFileOs(source.path);
     if (!bytes) {
-      std::fprintf(stderr, "krumbolt-pack: cannot read %s\n", source.path.c_str());
+      std::fprintf(stderr, "gobpack: cannot read %s\n", source.path.c_str());
       return 1;
     }
     std::vector<uint8_t> data = std::move(*bytes);
@@ -132,7 +144,7 @@ int main(int argc, char** argv) {
   }
   std::string error;
   if (!WriteDataArchive(platform::Utf8ToU16(argv[1]), entries, &error)) {
-    std::fprintf(stderr, "krumbolt-pack: %s\n", error.c_str());
+    std::fprintf(stderr, "gobpack: %s\n", error.c_str());
     return 1;
   }
   return 0;

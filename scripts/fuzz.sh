@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets in fuzz/ with clang and runs each for a few seconds.
+# Skipped (successfully) when clang or its fuzzer runtime is not installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+SECONDS_EACH=${FUZZ_SECONDS:-8}
+CXX_FUZZ=$(command -v clang++ || true)
+if [ -z "$CXX_FUZZ" ]; then
+  echo "fuzz: clang++ not installed, skipped"
+  exit 0
+fi
+OUT=${KRUMBOLT_BUILD_DIR:-build}/fuzz
+mkdir -p "$OUT"
+SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/platform/text.cpp src/platform/files.cpp"
+FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc"
+for target in fuzz/*_fuzz.cpp; do
+  name=$(basename "$target" .cpp)
+  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES -o "$OUT/$name" 2>"$OUT/$name.log"; then
+    if grep -q "libclang_rt.fuzzer\|cannot find" "$OUT/$name.log"; then
+      echo "fuzz: the clang fuzzer runtime is missing, skipped"
+      exit 0
+    fi
+    cat "$OUT/$name.log"
+    exit 1
+  fi
+  mkdir -p "$OUT/$name.corpus"
+  echo "fuzz: $name for ${SECONDS_EACH}s"
+  "$OUT/$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=0 \
+    "$OUT/$name.corpus" > "$OUT/$name.run.log" 2>&1 || { tail -50 "$OUT/$name.run.log"; exit 1; }
+done
