@@ -11,7 +11,7 @@ if [ -z "$CXX_FUZZ" ]; then
 fi
 OUT=${KRUMBOLT_BUILD_DIR:-build}/fuzz
 mkdir -p "$OUT"
-SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/platform/text.cpp src/platform/files.cpp"
+SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/platform/text.cpp src/platform/files.cpp"
 FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc"
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
