@@ -89,7 +89,7 @@ void APIInput::Process(const platform::InputEvent& e) {
       m_queue.push_back({e.kind, e.button, e.wheelDelta});
       break;
     case Kind::DoubleClick:
-      // Windows sends a double click in place of the second press: seen as up, then down.
+      // A double click arrives in place of the second press: a release, then a press.
       m_queue.push_back({Kind::ButtonUp, e.button, 0});
       m_queue.push_back({Kind::ButtonDown, e.button, 0});
       break;
