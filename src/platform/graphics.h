@@ -118,6 +118,10 @@ class GraphicsDevice {
   virtual void DrawPreTransformedQuad(Texture* texture, const SpriteQuad& quad, const DrawState& state,
                                       int effectPass) = 0;
 
+  // Code that changes the backend's state behind the device's back (effects, text) calls
+  // this, so the next draw sets its whole state again.
+  virtual void InvalidateState() {}
+
   // Null backend: every quad drawn since the last ClearRecordedDraws. Empty elsewhere.
   virtual const std::vector<DrawRecord>& RecordedDraws() const;
   virtual void ClearRecordedDraws() {}

@@ -270,7 +270,14 @@ class GlDevice final : public GraphicsDevice {
     Submit(1);
   }
 
-  void Forget(Texture* texture) { m_textures.erase(texture); }
+  void Forget(Texture* texture, GLuint name) {
+    m_textures.erase(texture);
+    if (m_boundTexture == name) m_boundTexture = 0;
+  }
+  void BindTexture(GLuint name) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    m_boundTexture = name;
+  }
   void MakeCurrent() {
     if (SDL_GL_GetCurrentContext() != m_context)
       SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), static_cast<SDL_GLContext>(m_context));
@@ -279,7 +286,7 @@ class GlDevice final : public GraphicsDevice {
  protected:
   bool ResetBackBuffer(int32_t width, int32_t height) override {
     MakeCurrent();
-    glBindTexture(GL_TEXTURE_2D, m_backColour);
+    BindTexture(m_backColour);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
@@ -317,7 +324,7 @@ class GlDevice final : public GraphicsDevice {
       gpu = made.get();
       texture->SetGpu(std::move(made));
       m_textures.insert(texture);
-      glBindTexture(GL_TEXTURE_2D, gpu->name);
+      BindTexture(gpu->name);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -329,7 +336,7 @@ class GlDevice final : public GraphicsDevice {
       if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
       texture->ClearDirty();
     } else if (texture->IsDirty() && !texture->IsRenderTarget()) {
-      glBindTexture(GL_TEXTURE_2D, gpu->name);
+      BindTexture(gpu->name);
       int32_t y0 = texture->DirtyBegin(), y1 = texture->DirtyEnd();
       glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y0, texture->Width(), y1 - y0, GL_BGRA,
                       GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels() + size_t(y0) * size_t(texture->Width()));
@@ -339,29 +346,40 @@ class GlDevice final : public GraphicsDevice {
     return gpu;
   }
 
+  // Sets only the state that differs from the previous draw: on software renderers the
+  // redundant calls cost more than the quads.
   void Prepare(Texture* texture, const DrawState& state, float pixelOffset) {
-    glUseProgram(m_program);
-    glBindVertexArray(m_vertexArray);
-    glActiveTexture(GL_TEXTURE0);
-    if (texture) {
-      GlTexture* gpu = Upload(texture);
-      glBindTexture(GL_TEXTURE_2D, gpu->name);
-    } else {
-      glBindTexture(GL_TEXTURE_2D, m_whiteTexture);
+    if (!m_stateValid) {
+      glUseProgram(m_program);
+      glBindVertexArray(m_vertexArray);
+      glActiveTexture(GL_TEXTURE0);
+      glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     }
-    if (state.blend) {
-      glEnable(GL_BLEND);
-      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
-      glDisable(GL_BLEND);
+    GLuint name = texture ? Upload(texture)->name : m_whiteTexture;
+    if (!m_stateValid || name != m_boundTexture) BindTexture(name);
+    if (!m_stateValid || state.blend != m_state.blend) {
+      if (state.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      } else {
+        glDisable(GL_BLEND);
+      }
     }
-    glUniform1i(m_alphaTestLoc, state.alphaTest ? 1 : 0);
-    glUniform2f(m_targetSizeLoc, float(TargetWidth()), float(TargetHeight()));
-    glUniform1f(m_pixelOffsetLoc, pixelOffset);
+    if (!m_stateValid || state.alphaTest != m_state.alphaTest)
+      glUniform1i(m_alphaTestLoc, state.alphaTest ? 1 : 0);
+    float w = float(TargetWidth()), h = float(TargetHeight());
+    if (!m_stateValid || w != m_uniformWidth || h != m_uniformHeight) glUniform2f(m_targetSizeLoc, w, h);
+    if (!m_stateValid || pixelOffset != m_pixelOffset) glUniform1f(m_pixelOffsetLoc, pixelOffset);
+    m_state = state;
+    m_uniformWidth = w;
+    m_uniformHeight = h;
+    m_pixelOffset = pixelOffset;
+    m_stateValid = true;
   }
 
+  void InvalidateState() override { m_stateValid = false; }
+
   void Submit(size_t quads) {
-    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     // Each draw appends behind the previous ones; a full buffer is orphaned, so the driver
     // never waits for earlier draws to finish reading it.
     if (m_writeQuad + quads > kMaxQuadsPerCall) {
@@ -391,6 +409,12 @@ class GlDevice final : public GraphicsDevice {
   GLuint m_depthStencil = 0;
   std::vector<QuadVertex> m_vertices;
   size_t m_writeQuad = 0;
+  bool m_stateValid = false;
+  DrawState m_state;
+  GLuint m_boundTexture = 0;
+  float m_uniformWidth = 0.0f;
+  float m_uniformHeight = 0.0f;
+  float m_pixelOffset = 0.0f;
   std::unordered_set<Texture*> m_textures;
 };
 
@@ -398,7 +422,7 @@ GlTexture::GlTexture(GlDevice* d, Texture* o) : device(d), owner(o) { glGenTextu
 
 GlTexture::~GlTexture() {
   device->MakeCurrent();
-  device->Forget(owner);
+  device->Forget(owner, name);
   if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
   glDeleteTextures(1, &name);
 }
