@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libsdl2-dev libsdl2-mixer-dev libepoxy-dev libfreetype-dev libstb-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2

@@ -1,0 +1,143 @@
+// The application shell.
+#include "app/shell.h"
+
+#include <memory>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/mainloop.h"
+#include "engine/myglobals.h"
+#include "frontend/mainmenu.h"
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/random.h"
+#include "platform/video.h"
+#include "platform/window.h"
+
+namespace {
+
+std::unique_ptr<platform::Window> g_mainWindow;
+MainMenu* g_scene = nullptr;
+
+// A small round icon in the game's colours, drawn here rather than shipped.
+void SetWindowIcon(platform::Window& window) {
+  constexpr int kSize = 32;
+  uint32_t pixels[kSize * kSize];
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) {
+      float dx = float(x) - 15.5f, dy = float(y) - 15.5f;
+      float d = dx * dx + dy * dy;
+      uint32_t p = 0;
+      if (d < 15.0f * 15.0f) {
+        float light = 1.0f - (float(x) + float(y)) / 80.0f;
+        uint32_t r = uint32_t(90 + 140 * light), g = uint32_t(60 + 100 * light),
+                 b = uint32_t(30 + 40 * light);
+        p = 0xFF000000u | (r << 16) | (g << 8) | b;
+      } else if (d < 16.0f * 16.0f) {
+        p = 0xFF201008u;
+      }
+      pixels[y * kSize + x] = p;
+    }
+  window.SetIcon(pixels, kSize, kSize);
+}
+
+void WndProc(platform::WindowMessage& message) {
+  switch (message.type) {
+    case platform::MessageType::Close:
+      platform::PostQuitMessage(0);
+      break;
+    case platform::MessageType::KeyDown:
+      // Alt+Enter: the input manager takes this key over once it exists.
+      if (message.scancode == platform::kScancodeReturn && (message.modifiers & platform::kModAlt) &&
+          !message.repeat) {
+        if (APIGraphics* graphics = APIContext::Get()->graphics) graphics->ToggleFullscreen();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void Shutdown(APIContext* context) {
+  delete g_scene;
+  g_scene = nullptr;
+  context->Shutdown();
+  context->globals.reset();
+  // The device goes before the window it draws into.
+  if (context->graphics) context->graphics->Release();
+  context->mainWindow = nullptr;
+  g_mainWindow.reset();
+}
+
+}  // namespace
+
+HResult CreateMainWindow() {
+  APIContext* context = APIContext::Get();
+  APIGraphics* graphics = context->graphics;
+  int32_t width = graphics ? int32_t(graphics->GetScreenWidth()) : 1024;
+  int32_t height = graphics ? int32_t(graphics->GetScreenHeight()) : 768;
+  std::string error;
+  g_mainWindow = platform::Window::Create(u"Krumbolt", width, height, &error);
+  if (!g_mainWindow) return kResultFail;
+  g_mainWindow->SetPosition(0, 0);
+  g_mainWindow->SetProcedure(WndProc);
+  SetWindowIcon(*g_mainWindow);
+  context->mainWindow = g_mainWindow.get();
+  return kResultOk;
+}
+
+HResult PlayIntroVideo(std::u16string_view fileName) {
+  if (!platform::FileExists(fileName)) return kResultFail;
+  platform::VideoResult result = platform::PlayVideoFullscreen(platform::ToOsPath(fileName));
+  return result == platform::VideoResult::Failed ? kResultFail : kResultOk;
+}
+
+int WinMain() {
+  platform::SRand(platform::TickCount());
+  platform::InitVideo();
+
+  APIContext* context = APIContext::Get();
+  context->title = u"Krumbolt";
+  auto globals = std::make_unique<MyGlobals>();
+  MyGlobals* myGlobals = globals.get();
+  context->globals = std::move(globals);
+  context->Init();
+
+  if (myGlobals->intro) PlayIntroVideo(u"intro.wmv");
+
+  CreateMainWindow();
+  platform::ShowCursor(true);
+  if (context->mainWindow) context->mainWindow->Show();
+
+  if (Failed(context->graphics->Create())) {
+    platform::ShowMessageBox(u"Fehler!", u"Direct3D kann nicht initialisiert werden",
+                             platform::MessageBoxIcon::Error);
+    Shutdown(context);
+    // The failure must show in the exit code, so scripts and launchers see it.
+    return kExitStartupFailed;
+  }
+  myGlobals->RegisterFonts();
+  // The input manager is initialised here with the main window; on failure "DirectInput
+  // konnte nicht initialisiert werden" is shown and the program shuts down with
+  // kExitStartupFailed. Then the sound manager; on failure "DirectSound konnte nicht
+  // initialisiert werden" is shown and the program goes on without sound.
+  if (context->mainWindow) context->mainWindow->Raise();
+
+  g_scene = new MainMenu();
+  context->timer->Tick();
+
+  MainLoop loop(*context);
+  loop.updateScene = [] {
+    if (g_scene) g_scene->Update();
+  };
+  loop.renderScene = [] {
+    if (g_scene) g_scene->Render();
+  };
+  loop.updateMusic = [] {
+    if (g_scene) g_scene->UpdateMusic();
+  };
+  int exitCode = loop.Run();
+
+  Shutdown(context);
+  return exitCode;
+}

@@ -1,0 +1,59 @@
+// The main loop's passes.
+#include "engine/mainloop.h"
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "platform/window.h"
+
+int MainLoop::Run() {
+  while (Pass()) {
+  }
+  return exitCode;
+}
+
+bool MainLoop::Pass() {
+  if (!m_context->running) return false;
+  platform::WindowMessage message;
+  if (platform::PeekMessage(message)) {
+    platform::GetMessage(message);
+    if (message.type == platform::MessageType::Quit) {
+      exitCode = message.exitCode;
+      return false;
+    }
+    platform::DispatchMessage(message);
+    MusicStep();
+    return m_context->running;
+  }
+  platform::GraphicsDevice* device = m_context->graphics ? m_context->graphics->GetDevice() : nullptr;
+  platform::DeviceStatus status = device ? device->TestCooperativeLevel() : platform::DeviceStatus::Ok;
+  if (status == platform::DeviceStatus::Lost) return m_context->running;
+  if (status == platform::DeviceStatus::NeedsReset) {
+    m_context->graphics->Reset();
+    MusicStep();
+    return m_context->running;
+  }
+  UpdateStep();
+  RenderStep();
+  MusicStep();
+  return m_context->running;
+}
+
+void MainLoop::UpdateStep() {
+  if (m_context->timer) m_context->timer->Tick();
+  // The input manager's update (polling, dispatch to its listeners) and the sound
+  // manager's update run here, in that order.
+  if (updateScene) updateScene();
+}
+
+void MainLoop::RenderStep() {
+  if (m_context->timer) renderAccumulator += m_context->timer->realStep;
+  if (renderAccumulator > 1.0 / kRenderRate) {
+    if (renderScene) renderScene();
+    // The excess is dropped, not carried over.
+    renderAccumulator = 0.0;
+  }
+}
+
+void MainLoop::MusicStep() {
+  if (updateMusic) updateMusic();
+}

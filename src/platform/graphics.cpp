@@ -1,0 +1,31 @@
+// The parts of the graphics device that both backends share.
+#include "platform/graphics.h"
+
+namespace platform {
+
+GraphicsDevice::~GraphicsDevice() = default;
+
+bool GraphicsDevice::Reset(int32_t width, int32_t height) {
+  ++m_resetCount;
+  if (m_failResets || m_status == DeviceStatus::Lost || width <= 0 || height <= 0) return false;
+  if (!ResetBackBuffer(width, height)) return false;
+  m_width = width;
+  m_height = height;
+  m_status = DeviceStatus::Ok;
+  return true;
+}
+
+bool GraphicsDevice::BeginScene() {
+  if (m_inScene) return false;
+  m_inScene = true;
+  return true;
+}
+
+void GraphicsDevice::EndScene() { m_inScene = false; }
+
+const std::vector<DrawRecord>& GraphicsDevice::RecordedDraws() const {
+  static const std::vector<DrawRecord> kNone;
+  return kNone;
+}
+
+}  // namespace platform

@@ -1,0 +1,440 @@
+// The OpenGL 3.3 core backend (through libepoxy). Everything is drawn into framebuffers
+// whose memory row 0 is the top of the picture, the way textures are uploaded, so render
+// targets can be drawn like any texture; Present flips the back buffer into the window.
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <cstdio>
+#include <unordered_set>
+
+#include "platform/graphics.h"
+#include "platform/window.h"
+
+namespace platform {
+
+namespace {
+
+const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec2 aPosition;
+layout(location = 1) in vec4 aColour;
+layout(location = 2) in vec2 aTexCoord;
+uniform vec2 uTargetSize;
+uniform float uPixelOffset;
+out vec2 vTexCoord;
+out vec4 vColour;
+void main() {
+  vec2 p = aPosition + vec2(uPixelOffset);
+  gl_Position = vec4(p.x * 2.0 / uTargetSize.x - 1.0, p.y * 2.0 / uTargetSize.y - 1.0, 0.0, 1.0);
+  vTexCoord = aTexCoord;
+  vColour = aColour.zyxw;
+}
+)";
+
+const char* kFragmentShader = R"(#version 330 core
+in vec2 vTexCoord;
+in vec4 vColour;
+uniform sampler2D uTexture;
+uniform bool uAlphaTest;
+out vec4 fragColour;
+void main() {
+  vec4 c = texture(uTexture, vTexCoord) * vColour;
+  if (uAlphaTest && c.a <= 0.0) discard;
+  fragColour = c;
+}
+)";
+
+constexpr size_t kMaxQuadsPerCall = 4096;
+
+class GlDevice;
+
+class GlTexture final : public TextureGpu {
+ public:
+  GlTexture(GlDevice* device, Texture* owner);
+  ~GlTexture() override;
+
+  GlDevice* device;
+  Texture* owner;
+  GLuint name = 0;
+  GLuint framebuffer = 0;
+};
+
+GLuint Compile(GLenum type, const char* source, std::string* error) {
+  GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[1024] = {};
+    glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
+    if (error) *error = std::string("shader: ") + log;
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+class GlDevice final : public GraphicsDevice {
+ public:
+  GlDevice(Window& window, int32_t width, int32_t height)
+      : GraphicsDevice(width, height), m_window(&window) {}
+
+  ~GlDevice() override {
+    if (!m_context) return;
+    MakeCurrent();
+    std::unordered_set<Texture*> textures = m_textures;
+    for (Texture* t : textures) t->DropGpu();
+    glDeleteFramebuffers(1, &m_backFramebuffer);
+    glDeleteTextures(1, &m_backColour);
+    glDeleteRenderbuffers(1, &m_depthStencil);
+    glDeleteBuffers(1, &m_vertexBuffer);
+    glDeleteBuffers(1, &m_indexBuffer);
+    glDeleteVertexArrays(1, &m_vertexArray);
+    glDeleteProgram(m_program);
+    glDeleteTextures(1, &m_whiteTexture);
+    SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), nullptr);
+    SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context));
+  }
+
+  bool Init(std::string* error) {
+    SDL_Window* native = static_cast<SDL_Window*>(m_window->Native());
+    m_context = SDL_GL_CreateContext(native);
+    if (!m_context) {
+      if (error) *error = SDL_GetError();
+      return false;
+    }
+    SDL_GL_MakeCurrent(native, static_cast<SDL_GLContext>(m_context));
+    // Never wait for the display: the main loop measures its own passes.
+    SDL_GL_SetSwapInterval(0);
+    if (epoxy_gl_version() < 33) {
+      if (error) *error = "OpenGL 3.3 is not available";
+      return false;
+    }
+    GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, error);
+    GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, kFragmentShader, error) : 0;
+    if (!vs || !fs) return false;
+    m_program = glCreateProgram();
+    glAttachShader(m_program, vs);
+    glAttachShader(m_program, fs);
+    glLinkProgram(m_program);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint linked = 0;
+    glGetProgramiv(m_program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+      if (error) *error = "shader program does not link";
+      return false;
+    }
+    m_targetSizeLoc = glGetUniformLocation(m_program, "uTargetSize");
+    m_pixelOffsetLoc = glGetUniformLocation(m_program, "uPixelOffset");
+    m_alphaTestLoc = glGetUniformLocation(m_program, "uAlphaTest");
+    glUseProgram(m_program);
+    glUniform1i(glGetUniformLocation(m_program, "uTexture"), 0);
+
+    glGenVertexArrays(1, &m_vertexArray);
+    glBindVertexArray(m_vertexArray);
+    glGenBuffers(1, &m_vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kMaxQuadsPerCall * 4 * sizeof(QuadVertex)), nullptr,
+                 GL_STREAM_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, sizeof(QuadVertex), (void*)offsetof(QuadVertex, x));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(QuadVertex),
+                          (void*)offsetof(QuadVertex, colour));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, sizeof(QuadVertex), (void*)offsetof(QuadVertex, u));
+    std::vector<uint16_t> indices;
+    indices.reserve(kMaxQuadsPerCall * 6);
+    for (size_t q = 0; q < kMaxQuadsPerCall; ++q) {
+      uint16_t b = uint16_t(q * 4);
+      for (uint16_t i : {0, 1, 2, 2, 1, 3}) indices.push_back(uint16_t(b + i));
+    }
+    glGenBuffers(1, &m_indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * 2), indices.data(), GL_STATIC_DRAW);
+
+    uint32_t white = 0xFFFFFFFF;
+    glGenTextures(1, &m_whiteTexture);
+    glBindTexture(GL_TEXTURE_2D, m_whiteTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+
+    glGenFramebuffers(1, &m_backFramebuffer);
+    glGenTextures(1, &m_backColour);
+    glGenRenderbuffers(1, &m_depthStencil);
+    if (!ResetBackBuffer(m_width, m_height)) {
+      if (error) *error = "the back buffer cannot be made";
+      return false;
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_SCISSOR_TEST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    return glGetError() == GL_NO_ERROR;
+  }
+
+  Backend Kind() const override { return Backend::OpenGL; }
+
+  void Clear(uint32_t flags, uint32_t argb, float z, uint32_t stencil) override {
+    MakeCurrent();
+    GLbitfield mask = 0;
+    if (flags & kClearTarget) {
+      ColorF c = ColorF::FromArgb(argb);
+      glClearColor(c.r, c.g, c.b, c.a);
+      mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & kClearZBuffer) {
+      glClearDepth(z);
+      mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (flags & kClearStencil) {
+      glClearStencil(GLint(stencil & 0xFF));
+      mask |= GL_STENCIL_BUFFER_BIT;
+    }
+    if (mask) glClear(mask);
+  }
+
+  bool Present() override {
+    MakeCurrent();
+    Size drawable = m_window->DrawableSize();
+    Letterbox box = Letterbox::Compute(m_width, m_height, drawable.width, drawable.height);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_backFramebuffer);
+    glViewport(0, 0, drawable.width, drawable.height);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // Row 0 of the back buffer is the top of the picture; the window counts rows from the bottom.
+    GLint top = drawable.height - box.y;
+    glBlitFramebuffer(0, 0, m_width, m_height, box.x, top, box.x + box.width, top - box.height,
+                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+    SDL_GL_SwapWindow(static_cast<SDL_Window*>(m_window->Native()));
+    BindTarget();
+    return true;
+  }
+
+  std::vector<uint32_t> ReadPixels() override {
+    MakeCurrent();
+    int32_t w = TargetWidth(), h = TargetHeight();
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, CurrentFramebuffer());
+    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    return pixels;
+  }
+
+  bool SetRenderTarget(Texture* target) override {
+    MakeCurrent();
+    if (target) {
+      if (!target->IsRenderTarget()) return false;
+      GlTexture* gpu = Upload(target);
+      if (!gpu->framebuffer) {
+        glGenFramebuffers(1, &gpu->framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, gpu->framebuffer);
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gpu->name, 0);
+        // The one depth-stencil buffer of the device serves every target, as the auto
+        // depth-stencil surface does.
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  m_depthStencil);
+        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+          BindTarget();
+          return false;
+        }
+      }
+    }
+    m_target = target;
+    BindTarget();
+    return true;
+  }
+
+  void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
+                       const DrawState& state) override {
+    MakeCurrent();
+    Prepare(texture, state, 0.0f);
+    while (count > 0) {
+      size_t n = std::min(count, kMaxQuadsPerCall);
+      m_vertices.clear();
+      for (size_t i = 0; i < n; ++i)
+        for (const QuadVertex& v : quads[i].v) m_vertices.push_back(v);
+      Submit(n);
+      quads += n;
+      count -= n;
+    }
+  }
+
+  void DrawPreTransformedQuad(Texture* texture, const SpriteQuad& quad, const DrawState& state,
+                              int) override {
+    MakeCurrent();
+    Prepare(texture, state, 0.5f);
+    m_vertices.assign(std::begin(quad.v), std::end(quad.v));
+    Submit(1);
+  }
+
+  void Forget(Texture* texture, GLuint name) {
+    m_textures.erase(texture);
+    if (m_boundTexture == name) m_boundTexture = 0;
+  }
+  void BindTexture(GLuint name) {
+    glBindTexture(GL_TEXTURE_2D, name);
+    m_boundTexture = name;
+  }
+  void MakeCurrent() {
+    if (SDL_GL_GetCurrentContext() != m_context)
+      SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), static_cast<SDL_GLContext>(m_context));
+  }
+
+ protected:
+  bool ResetBackBuffer(int32_t width, int32_t height) override {
+    MakeCurrent();
+    BindTexture(m_backColour);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glBindRenderbuffer(GL_RENDERBUFFER, m_depthStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_backFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_backColour, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_depthStencil);
+    bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    m_width = width;
+    m_height = height;
+    m_target = nullptr;
+    m_window->SetBackBufferSize(width, height);
+    BindTarget();
+    return ok;
+  }
+
+ private:
+  GLuint CurrentFramebuffer() const {
+    if (m_target && m_target->Gpu()) return static_cast<GlTexture*>(m_target->Gpu())->framebuffer;
+    return m_backFramebuffer;
+  }
+
+  void BindTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, CurrentFramebuffer());
+    glViewport(0, 0, TargetWidth(), TargetHeight());
+  }
+
+  // The texture's GPU copy, made on first use; rows changed on the CPU are sent first.
+  GlTexture* Upload(Texture* texture) {
+    auto* gpu = static_cast<GlTexture*>(texture->Gpu());
+    bool fresh = gpu == nullptr;
+    if (fresh) {
+      auto made = std::make_unique<GlTexture>(this, texture);
+      gpu = made.get();
+      texture->SetGpu(std::move(made));
+      m_textures.insert(texture);
+      BindTexture(gpu->name);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                      texture->Levels() > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->Levels() - 1);
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
+                   GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels());
+      if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
+      texture->ClearDirty();
+    } else if (texture->IsDirty() && !texture->IsRenderTarget()) {
+      BindTexture(gpu->name);
+      int32_t y0 = texture->DirtyBegin(), y1 = texture->DirtyEnd();
+      glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y0, texture->Width(), y1 - y0, GL_BGRA,
+                      GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels() + size_t(y0) * size_t(texture->Width()));
+      if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
+      texture->ClearDirty();
+    }
+    return gpu;
+  }
+
+  // Sets only the state that differs from the previous draw: on software renderers the
+  // redundant calls cost more than the quads.
+  void Prepare(Texture* texture, const DrawState& state, float pixelOffset) {
+    if (!m_stateValid) {
+      glUseProgram(m_program);
+      glBindVertexArray(m_vertexArray);
+      glActiveTexture(GL_TEXTURE0);
+      glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
+    }
+    GLuint name = texture ? Upload(texture)->name : m_whiteTexture;
+    if (!m_stateValid || name != m_boundTexture) BindTexture(name);
+    if (!m_stateValid || state.blend != m_state.blend) {
+      if (state.blend) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      } else {
+        glDisable(GL_BLEND);
+      }
+    }
+    if (!m_stateValid || state.alphaTest != m_state.alphaTest)
+      glUniform1i(m_alphaTestLoc, state.alphaTest ? 1 : 0);
+    float w = float(TargetWidth()), h = float(TargetHeight());
+    if (!m_stateValid || w != m_uniformWidth || h != m_uniformHeight) glUniform2f(m_targetSizeLoc, w, h);
+    if (!m_stateValid || pixelOffset != m_pixelOffset) glUniform1f(m_pixelOffsetLoc, pixelOffset);
+    m_state = state;
+    m_uniformWidth = w;
+    m_uniformHeight = h;
+    m_pixelOffset = pixelOffset;
+    m_stateValid = true;
+  }
+
+  void InvalidateState() override { m_stateValid = false; }
+
+  void Submit(size_t quads) {
+    // Each draw appends behind the previous ones; a full buffer is orphaned, so the driver
+    // never waits for earlier draws to finish reading it.
+    if (m_writeQuad + quads > kMaxQuadsPerCall) {
+      glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(kMaxQuadsPerCall * 4 * sizeof(QuadVertex)), nullptr,
+                   GL_STREAM_DRAW);
+      m_writeQuad = 0;
+    }
+    glBufferSubData(GL_ARRAY_BUFFER, GLintptr(m_writeQuad * 4 * sizeof(QuadVertex)),
+                    GLsizeiptr(m_vertices.size() * sizeof(QuadVertex)), m_vertices.data());
+    glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(quads * 6), GL_UNSIGNED_SHORT, nullptr,
+                             GLint(m_writeQuad * 4));
+    m_writeQuad += quads;
+  }
+
+  Window* m_window;
+  void* m_context = nullptr;
+  GLuint m_program = 0;
+  GLint m_targetSizeLoc = -1;
+  GLint m_pixelOffsetLoc = -1;
+  GLint m_alphaTestLoc = -1;
+  GLuint m_vertexArray = 0;
+  GLuint m_vertexBuffer = 0;
+  GLuint m_indexBuffer = 0;
+  GLuint m_whiteTexture = 0;
+  GLuint m_backFramebuffer = 0;
+  GLuint m_backColour = 0;
+  GLuint m_depthStencil = 0;
+  std::vector<QuadVertex> m_vertices;
+  size_t m_writeQuad = 0;
+  bool m_stateValid = false;
+  DrawState m_state;
+  GLuint m_boundTexture = 0;
+  float m_uniformWidth = 0.0f;
+  float m_uniformHeight = 0.0f;
+  float m_pixelOffset = 0.0f;
+  std::unordered_set<Texture*> m_textures;
+};
+
+GlTexture::GlTexture(GlDevice* d, Texture* o) : device(d), owner(o) { glGenTextures(1, &name); }
+
+GlTexture::~GlTexture() {
+  device->MakeCurrent();
+  device->Forget(owner, name);
+  if (framebuffer) glDeleteFramebuffers(1, &framebuffer);
+  glDeleteTextures(1, &name);
+}
+
+}  // namespace
+
+std::unique_ptr<GraphicsDevice> GraphicsDevice::CreateOpenGL(Window& window, int32_t width, int32_t height,
+                                                             std::string* error) {
+  if (width <= 0 || height <= 0) return nullptr;
+  auto device = std::make_unique<GlDevice>(window, width, height);
+  if (!device->Init(error)) return nullptr;
+  return device;
+}
+
+}  // namespace platform

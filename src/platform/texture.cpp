@@ -1,0 +1,54 @@
+// CPU side of lockable textures.
+#include "platform/texture.h"
+
+#include <algorithm>
+
+namespace platform {
+
+Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage)
+    : m_width(std::max(1, width)), m_height(std::max(1, height)), m_usage(usage) {
+  int32_t full = FullMipCount(m_width, m_height);
+  m_levels = (levels <= 0 || levels > full) ? full : levels;
+  m_pixels.assign(size_t(m_width) * size_t(m_height), 0u);
+  // A new texture's content has never been uploaded.
+  MarkAllDirty();
+}
+
+Texture::~Texture() = default;
+
+int32_t Texture::FullMipCount(int32_t width, int32_t height) {
+  int32_t n = 1;
+  int32_t size = std::max(width, height);
+  while (size > 1) {
+    size >>= 1;
+    ++n;
+  }
+  return n;
+}
+
+uint32_t* Texture::Lock(const Rect* rect, int32_t& pitchWords) {
+  pitchWords = m_width;
+  Rect r = rect ? *rect : Rect{0, 0, m_width, m_height};
+  if (r.left < 0 || r.top < 0 || r.right > m_width || r.bottom > m_height || r.left >= r.right ||
+      r.top >= r.bottom)
+    return nullptr;
+  MarkDirty(r.top, r.bottom);
+  return m_pixels.data() + size_t(r.top) * size_t(m_width) + size_t(r.left);
+}
+
+void Texture::Unlock() {}
+
+void Texture::MarkDirty(int32_t firstRow, int32_t endRow) {
+  firstRow = std::clamp(firstRow, 0, m_height);
+  endRow = std::clamp(endRow, 0, m_height);
+  if (firstRow >= endRow) return;
+  if (!IsDirty()) {
+    m_dirtyBegin = firstRow;
+    m_dirtyEnd = endRow;
+  } else {
+    m_dirtyBegin = std::min(m_dirtyBegin, firstRow);
+    m_dirtyEnd = std::max(m_dirtyEnd, endRow);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+// A lockable 32-bit texture: the CPU copy of level 0 is the texture's content (terrain
+// stamping and collision masks read and write it directly); the graphics device creates
+// its GPU copy the first time the texture is drawn and uploads changed rows before a draw.
+// A texture that is never drawn never gets a GPU copy.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/rect.h"
+
+namespace platform {
+
+// The device-side copy of a texture; owned by the texture, made by a graphics backend.
+class TextureGpu {
+ public:
+  virtual ~TextureGpu() = default;
+};
+
+enum TextureUsage : uint32_t {
+  kUsageNone = 0,
+  kUsageRenderTarget = 1,  // drawn into by the device; the CPU copy is not kept in step
+  kUsageAutoGenMipmap = 0x400,
+  kUsageDynamic = 0x200,
+};
+
+class Texture {
+ public:
+  // Pixels are 32-bit words 0xAARRGGBB (bytes B, G, R, A in memory), rows top first, all 0.
+  // levels 0 means the full mip chain down to 1x1.
+  Texture(int32_t width, int32_t height, int32_t levels = 1, uint32_t usage = kUsageNone);
+  ~Texture();
+  Texture(const Texture&) = delete;
+  Texture& operator=(const Texture&) = delete;
+
+  int32_t Width() const { return m_width; }
+  int32_t Height() const { return m_height; }
+  // Number of mip levels, level 0 included.
+  int32_t Levels() const { return m_levels; }
+  uint32_t Usage() const { return m_usage; }
+  bool IsRenderTarget() const { return (m_usage & kUsageRenderTarget) != 0; }
+  static int32_t FullMipCount(int32_t width, int32_t height);
+
+  // Locks level 0: returns the first pixel of rect (the whole texture when null) and the
+  // row pitch in words; the rectangle's rows are uploaded before the texture is next drawn.
+  // Null when the rectangle lies outside the texture.
+  uint32_t* Lock(const Rect* rect, int32_t& pitchWords);
+  void Unlock();
+
+  // Direct access to level 0. Writers that bypass Lock must call MarkDirty.
+  const uint32_t* Pixels() const { return m_pixels.data(); }
+  uint32_t* MutablePixels() { return m_pixels.data(); }
+  uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
+  void MarkDirty(int32_t firstRow, int32_t endRow);
+  void MarkAllDirty() { MarkDirty(0, m_height); }
+
+  // For graphics backends: the GPU copy and the rows [dirtyBegin, dirtyEnd) not yet uploaded.
+  TextureGpu* Gpu() const { return m_gpu.get(); }
+  void SetGpu(std::unique_ptr<TextureGpu> gpu) { m_gpu = std::move(gpu); }
+  void DropGpu() { m_gpu.reset(); }
+  bool IsDirty() const { return m_dirtyBegin < m_dirtyEnd; }
+  int32_t DirtyBegin() const { return m_dirtyBegin; }
+  int32_t DirtyEnd() const { return m_dirtyEnd; }
+  void ClearDirty() { m_dirtyBegin = m_dirtyEnd = 0; }
+
+ private:
+  int32_t m_width;
+  int32_t m_height;
+  int32_t m_levels;
+  uint32_t m_usage;
+  std::vector<uint32_t> m_pixels;
+  int32_t m_dirtyBegin = 0;
+  int32_t m_dirtyEnd = 0;
+  std::unique_ptr<TextureGpu> m_gpu;
+};
+
+using TexturePtr = std::shared_ptr<Texture>;
+
+}  // namespace platform

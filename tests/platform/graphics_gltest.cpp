@@ -1,0 +1,213 @@
+// The OpenGL backend offscreen: clearing, pixel-exact sprites, blending, pre-transformed
+// quads, render targets and resets, checked on read-back pixels.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "platform/graphics.h"
+#include "platform/spritebatch.h"
+#include "platform/window.h"
+
+using platform::GraphicsDevice;
+using platform::SpriteBatch;
+using platform::Texture;
+using platform::Vector2;
+
+namespace {
+
+class GlDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    window = platform::Window::Create(u"test", 64, 48, &error);
+    ASSERT_NE(window, nullptr) << error;
+    device = GraphicsDevice::CreateOpenGL(*window, 64, 48, &error);
+    ASSERT_NE(device, nullptr) << error;
+    batch = std::make_unique<SpriteBatch>(*device);
+  }
+
+  uint32_t At(const std::vector<uint32_t>& pixels, int x, int y, int width = 64) {
+    return pixels[size_t(y) * size_t(width) + size_t(x)];
+  }
+
+  std::shared_ptr<Texture> Pattern(int w, int h) {
+    auto t = std::make_shared<Texture>(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        t->MutablePixels()[y * w + x] = 0xFF000000u | uint32_t(x * 31 << 16 | y * 29 << 8 | (x ^ y) * 17);
+    t->MarkAllDirty();
+    return t;
+  }
+
+  std::unique_ptr<platform::Window> window;
+  std::unique_ptr<GraphicsDevice> device;
+  std::unique_ptr<SpriteBatch> batch;
+};
+
+int Channel(uint32_t argb, int shift) { return int((argb >> shift) & 0xFF); }
+
+}  // namespace
+
+TEST_F(GlDeviceTest, ClearsAndReadsBackTheBackBuffer) {
+  device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, 0xFF336699, 1.0f,
+                0);
+  auto pixels = device->ReadPixels();
+  ASSERT_EQ(pixels.size(), 64u * 48u);
+  for (uint32_t p : pixels) ASSERT_EQ(p, 0xFF336699u);
+  EXPECT_TRUE(device->Present());
+}
+
+TEST_F(GlDeviceTest, SpritesMapTexelsOntoPixelsExactly) {
+  auto texture = Pattern(8, 8);
+  device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+  for (uint32_t flags : {0u, SpriteBatch::kAlphaBlend}) {
+    batch->Begin(flags);
+    Vector2 at(5, 7);
+    batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+    platform::Rect part{2, 1, 6, 4};
+    Vector2 at2(40, 30);
+    batch->Draw(texture.get(), &part, nullptr, &at2, 0xFFFFFFFF);
+    batch->End();
+    auto pixels = device->ReadPixels();
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        ASSERT_EQ(At(pixels, 5 + x, 7 + y), texture->PixelAt(x, y)) << x << "," << y;
+    EXPECT_EQ(At(pixels, 4, 7), 0xFF000000u);
+    EXPECT_EQ(At(pixels, 13, 7), 0xFF000000u);
+    EXPECT_EQ(At(pixels, 5, 15), 0xFF000000u);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 4; ++x) ASSERT_EQ(At(pixels, 40 + x, 30 + y), texture->PixelAt(2 + x, 1 + y));
+    EXPECT_EQ(At(pixels, 44, 30), 0xFF000000u);
+  }
+  // A changed texel reaches the screen through the next draw.
+  int32_t pitch;
+  platform::Rect one{0, 0, 1, 1};
+  *texture->Lock(&one, pitch) = 0xFFABCDEF;
+  texture->Unlock();
+  batch->Begin(0);
+  Vector2 at(5, 7);
+  batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->End();
+  EXPECT_EQ(At(device->ReadPixels(), 5, 7), 0xFFABCDEFu);
+}
+
+TEST_F(GlDeviceTest, AlphaBlendsStraightOnAllChannelsAndModulatesByColour) {
+  auto texture = std::make_shared<Texture>(2, 1);
+  texture->MutablePixels()[0] = 0x80FF0000;  // half-transparent red
+  texture->MutablePixels()[1] = 0x00FFFFFF;  // fully transparent white
+  device->Clear(platform::kClearTarget, 0xFF0000C8, 1.0f, 0);
+  batch->Begin(SpriteBatch::kAlphaBlend);
+  Vector2 at(0, 0);
+  batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->End();
+  auto pixels = device->ReadPixels();
+  uint32_t blended = At(pixels, 0, 0);
+  EXPECT_NEAR(Channel(blended, 16), 128, 1);
+  EXPECT_NEAR(Channel(blended, 0), 200 * 127 / 255, 1);
+  // Destination alpha becomes a*a + d*(1-a).
+  EXPECT_NEAR(Channel(blended, 24), 191, 1);
+  EXPECT_EQ(At(pixels, 1, 0), 0xFF0000C8u);
+
+  // Opaque drawing writes even transparent texels.
+  batch->Begin(0);
+  batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->End();
+  EXPECT_EQ(At(device->ReadPixels(), 1, 0), 0x00FFFFFFu);
+
+  auto white = std::make_shared<Texture>(1, 1);
+  white->MutablePixels()[0] = 0xFFFFFFFF;
+  batch->Begin(SpriteBatch::kAlphaBlend);
+  Vector2 at2(10, 10);
+  batch->Draw(white.get(), nullptr, nullptr, &at2, 0xFF804020);
+  batch->End();
+  EXPECT_EQ(At(device->ReadPixels(), 10, 10), 0xFF804020u);
+}
+
+TEST_F(GlDeviceTest, TransformedSpritesScaleAndMirror) {
+  auto texture = Pattern(4, 4);
+  device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+  batch->Begin(0);
+  Vector2 scale(-1, 1), pos(20, 0);
+  batch->SetTransform(platform::Transformation2D(nullptr, 0, &scale, nullptr, 0, &pos));
+  batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  auto pixels = device->ReadPixels();
+  // Mirrored about x = 20: texel 0 lands on pixel 19, texel 3 on pixel 16.
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(At(pixels, 19 - x, 2), texture->PixelAt(x, 2));
+}
+
+TEST_F(GlDeviceTest, PreTransformedQuadsPutPixelCentresOnIntegerPositions) {
+  auto texture = std::make_shared<Texture>(2, 1);
+  texture->MutablePixels()[0] = 0xFF000000;
+  texture->MutablePixels()[1] = 0xFFFFFFFF;
+  device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+  platform::SpriteQuad quad;
+  const float xs[4] = {0, 2, 0, 2}, ys[4] = {0, 0, 1, 1}, us[4] = {0, 1, 0, 1}, vs[4] = {0, 0, 1, 1};
+  for (int i = 0; i < 4; ++i) {
+    quad.v[i].x = xs[i];
+    quad.v[i].y = ys[i];
+    quad.v[i].u = us[i];
+    quad.v[i].v = vs[i];
+  }
+  device->DrawPreTransformedQuad(texture.get(), quad, platform::DrawState{false, false}, 0);
+  auto pixels = device->ReadPixels();
+  // Pixel 0 samples u = 0 and pixel 1 samples u = 0.5, the edge between the two texels.
+  EXPECT_EQ(At(pixels, 0, 0), 0xFF000000u);
+  EXPECT_NEAR(Channel(At(pixels, 1, 0), 0), 128, 1);
+  EXPECT_EQ(At(pixels, 2, 0), 0xFF0000FFu);
+  EXPECT_EQ(At(pixels, 0, 1), 0xFF0000FFu);
+}
+
+TEST_F(GlDeviceTest, RenderTargetsKeepTopRowsOnTopAndResetKeepsTextures) {
+  auto texture = Pattern(8, 8);
+  auto target = std::make_shared<Texture>(16, 16, 1, platform::kUsageRenderTarget);
+  ASSERT_TRUE(device->SetRenderTarget(target.get()));
+  EXPECT_EQ(device->TargetWidth(), 16);
+  device->Clear(platform::kClearTarget, 0xFF00FF00, 1.0f, 0);
+  batch->Begin(0);
+  batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  auto inTarget = device->ReadPixels();
+  EXPECT_EQ(At(inTarget, 0, 0, 16), texture->PixelAt(0, 0));
+  EXPECT_EQ(At(inTarget, 15, 15, 16), 0xFF00FF00u);
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
+  EXPECT_FALSE(device->SetRenderTarget(texture.get()));  // not a render target
+
+  ASSERT_TRUE(device->Reset(32, 24));
+  EXPECT_EQ(device->BackBufferWidth(), 32);
+  device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+  batch->Begin(0);
+  Vector2 at(1, 1);
+  batch->Draw(target.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->End();
+  auto pixels = device->ReadPixels();
+  ASSERT_EQ(pixels.size(), 32u * 24u);
+  EXPECT_EQ(At(pixels, 1, 1, 32), texture->PixelAt(0, 0));
+  EXPECT_EQ(At(pixels, 8, 8, 32), texture->PixelAt(7, 7));
+  EXPECT_EQ(At(pixels, 12, 12, 32), 0xFF00FF00u);  // the target's cleared part
+  EXPECT_TRUE(device->Present());
+}
+
+TEST_F(GlDeviceTest, ForcedStatusesAndFailedResets) {
+  EXPECT_EQ(device->TestCooperativeLevel(), platform::DeviceStatus::Ok);
+  device->ForceStatus(platform::DeviceStatus::Lost);
+  EXPECT_FALSE(device->Reset(64, 48));
+  device->ForceStatus(platform::DeviceStatus::NeedsReset);
+  EXPECT_TRUE(device->Reset(64, 48));
+  EXPECT_EQ(device->TestCooperativeLevel(), platform::DeviceStatus::Ok);
+  device->FailResets(true);
+  EXPECT_FALSE(device->Reset(64, 48));
+}
+
+TEST_F(GlDeviceTest, TexturesOutliveTheirDevice) {
+  auto texture = Pattern(4, 4);
+  batch->Begin(0);
+  batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  EXPECT_NE(texture->Gpu(), nullptr);
+  batch.reset();
+  device.reset();
+  EXPECT_EQ(texture->Gpu(), nullptr);
+  EXPECT_EQ(texture->PixelAt(1, 1), 0xFF000000u | (31u << 16) | (29u << 8));
+}
