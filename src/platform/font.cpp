@@ -374,7 +374,9 @@ std::unique_ptr<Font> FontLibrary::CreateFont(const FontSpec& spec) {
     winDescent = upem * 0.2;
   }
   FontMetrics& m = impl->metrics;
-  const int32_t height = spec.height == 0 ? 16 : spec.height;
+  // Glyphs larger than the atlas could never be drawn; such heights are drawn at the limit.
+  const int32_t limit = GlyphAtlas::kMaxSize / 2;
+  const int32_t height = spec.height == 0 ? 16 : std::clamp(spec.height, -limit, limit);
   if (height > 0) {
     m.lineHeight = height;
     m.emPixels = float(height * upem / (winAscent + winDescent));
@@ -387,7 +389,8 @@ std::unique_ptr<Font> FontLibrary::CreateFont(const FontSpec& spec) {
     m.lineHeight = m.ascent + m.descent;
   }
   double emX = m.emPixels;
-  if (spec.width > 0 && os2 && os2->xAvgCharWidth > 0) emX = double(spec.width) * upem / os2->xAvgCharWidth;
+  if (spec.width > 0 && os2 && os2->xAvgCharWidth > 0)
+    emX = std::min(double(spec.width) * upem / os2->xAvgCharWidth, double(limit));
   const auto toF26 = [](double px) { return FT_F26Dot6(std::max(1.0, std::round(px * 64.0))); };
   if (FT_Set_Char_Size(face, toF26(emX), toF26(m.emPixels), 72, 72) != 0) return nullptr;
   return std::unique_ptr<Font>(new Font(std::move(impl)));

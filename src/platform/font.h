@@ -16,8 +16,9 @@ namespace platform {
 
 // What a font is made from. Height follows the system's rule: a positive height is the
 // cell height (ascent + descent of the face's Windows metrics), a negative one the em
-// size, 0 a default cell of 16 pixels. A width of 0 keeps the face's proportions; another
-// width is the average character width. Weight 700 is bold (0 counts as 400).
+// size, 0 a default cell of 16 pixels; beyond 2048 pixels either way the limit is used. A
+// width of 0 keeps the face's proportions; another width is the average character width.
+// Weight 700 is bold (0 counts as 400).
 struct FontSpec {
   std::u16string family;
   int32_t height = 0;

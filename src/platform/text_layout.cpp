@@ -182,7 +182,7 @@ int32_t LayoutText(GlyphSource& source, std::u16string_view text, TextRect& rect
     }
   }
 
-  if (format & (kTextVCenter | kTextBottom)) return y - rect.top + textHeight;
+  if (textHeight > 0 && (format & (kTextVCenter | kTextBottom))) return y - rect.top + textHeight;
   return textHeight;
 }
 

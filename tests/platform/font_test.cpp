@@ -51,7 +51,9 @@ TEST(Font, HeightIsTheCellOrTheEm) {
       {20, 17.902f, 16, 4, 20},
       {30, 26.853f, 24, 6, 30},
       {-20, 20.0f, 18, 4, 22},
-      {0, 14.322f, 13, 3, 16},  // the default cell
+      {0, 14.322f, 13, 3, 16},                // the default cell
+      {1000000, 1833.175f, 1660, 388, 2048},  // held at the largest size glyphs can have
+      {INT32_MIN, 2048.0f, 1854, 434, 2288},
   };
   FontLibrary library;
   for (const auto& c : cases) {

@@ -134,6 +134,7 @@ TEST(TextLayout, LineBreaksWithoutWordBreakAndSingleLine) {
       {u"ab\ncd", kTextSingleLine | kTextWordBreak, {"abcd"}, 20},
       {u"", 0, {}, 0},
       {u"", kTextWordBreak, {}, 0},
+      {u"", kTextVCenter | kTextBottom, {}, 0},
   };
   for (const auto& c : cases) {
     CellFont font;
