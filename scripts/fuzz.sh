@@ -11,11 +11,14 @@ if [ -z "$CXX_FUZZ" ]; then
 fi
 OUT=${KRUMBOLT_BUILD_DIR:-build}/fuzz
 mkdir -p "$OUT"
-SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/platform/text.cpp src/platform/files.cpp"
-FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc"
+SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/platform/text.cpp src/platform/files.cpp
+  src/platform/font.cpp src/platform/glyph_atlas.cpp src/platform/text_layout.cpp src/platform/argb_image.cpp"
+FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc -I/usr/include/stb
+  $(pkg-config --cflags freetype2)"
+LIBS="$(pkg-config --libs freetype2)"
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
-  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES -o "$OUT/$name" 2>"$OUT/$name.log"; then
+  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES $LIBS -o "$OUT/$name" 2>"$OUT/$name.log"; then
     if grep -q "libclang_rt.fuzzer\|cannot find" "$OUT/$name.log"; then
       echo "fuzz: the clang fuzzer runtime is missing, skipped"
       exit 0

@@ -9,7 +9,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-roboto-unhinted
   librsvg2-bin lame
   xvfb xauth
 )
