@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::set<std::string> kBinaryExtensions = {".png", ".jpg", ".jpeg", ".bmp", ".tga", ".dds", ".wav",
-                                                 ".mp3", ".ogg", ".ttf", ".otf", ".wmv", ".bin"};
+                                                 ".mp3", ".ogg", ".ttf",  ".otf", ".wmv", ".bin"};
 const std::set<std::string> kSkippedExtensions = {".svg", ".md", ".lst", ".py"};
 
 std::string Lower(std::string s) {
@@ -42,7 +42,8 @@ struct Source {
   bool text;
 };
 
-bool ConvertText(const std::string& archiveName, const std::vector<uint8_t>& bytes, std::vector<uint8_t>& out) {
+bool ConvertText(const std::string& archiveName, const std::vector<uint8_t>& bytes,
+                 std::vector<uint8_t>& out) {
   std::string utf8(bytes.begin(), bytes.end());
   if (utf8.size() >= 3 && static_cast<unsigned char>(utf8[0]) == 0xEF) utf8.erase(0, 3);
   std::string lf;
@@ -64,7 +65,9 @@ bool ConvertText(const std::string& archiveName, const std::vector<uint8_t>& byt
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: gobpack OUT.gob [--dir FOLDER]... [--files FILE]...\n       gobpack --list ARCHIVE\n");
+    std::fprintf(
+        stderr,
+        "usage: gobpack OUT.gob [--dir FOLDER]... [--files FILE]...\n       gobpack --list ARCHIVE\n");
     return 2;
   }
   if (std::string(argv[1]) == "--list") {
@@ -78,7 +81,7 @@ int main(int argc, char** argv) {
       std::printf("%s\t%u\n", platform::U16ToUtf8(name).c_str(), entry.size);
     return 0;
   }
-  std::map<std::string, Source> sources;  // archive name -> source
+  std::map<std::string, Source> sources;    // archive name -> source
   std::map<std::string, std::string> seen;  // lower-case name -> name, to catch clashes
   auto add = [&](const std::string& name, const std::string& path, bool text) {
     std::string key = Lower(name);
