@@ -10,7 +10,7 @@ PACKAGES=(
   libgl1-mesa-dri libegl1 libegl-mesa0 libgles2
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-roboto-unhinted
-  librsvg2-bin lame
+  librsvg2-bin lame libmp3lame-dev
   xvfb xauth
 )
 
