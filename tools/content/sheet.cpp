@@ -33,7 +33,8 @@ Image AssembleSheet(const std::vector<Image>& frames, int columns, SheetLayout* 
   for (size_t i = 0; i < frames.size(); ++i)
     if (frames[i].Width() != w || frames[i].Height() != h)
       return fail("frame " + std::to_string(i) + " is " + std::to_string(frames[i].Width()) + "x" +
-                  std::to_string(frames[i].Height()) + ", the first is " + std::to_string(w) + "x" + std::to_string(h));
+                  std::to_string(frames[i].Height()) + ", the first is " + std::to_string(w) + "x" +
+                  std::to_string(h));
   SheetLayout l = PlanSheet(int(frames.size()), w, h, columns);
   if (l.width == 0) return fail("empty frames");
   Image sheet(l.width, l.height);

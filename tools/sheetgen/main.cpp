@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "sheetgen: cannot write %s\n", out.c_str());
     return 1;
   }
-  std::printf("%s: %dx%d, FIRST_FRAME 0 0 %d %d, ANZAHL %d %d (%d frames)\n", out.c_str(), layout.width, layout.height,
-              layout.cellWidth, layout.cellHeight, layout.columns, layout.rows, layout.frameCount);
+  std::printf("%s: %dx%d, FIRST_FRAME 0 0 %d %d, ANZAHL %d %d (%d frames)\n", out.c_str(), layout.width,
+              layout.height, layout.cellWidth, layout.cellHeight, layout.columns, layout.rows,
+              layout.frameCount);
   return 0;
 }
