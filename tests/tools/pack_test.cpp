@@ -13,7 +13,8 @@ namespace {
 
 int Pack(const TempDir& dir, const std::string& out) {
   std::string cmd = std::string(KRUMBOLT_PACK) + " " + (dir.Path() / out).string() + " --dir " +
-                    (dir.Path() / "src").string() + " --files " + (dir.Path() / "extra.lst").string() + " 2>/dev/null";
+                    (dir.Path() / "src").string() + " --files " + (dir.Path() / "extra.lst").string() +
+                    " 2>/dev/null";
   return std::system(cmd.c_str());
 }
 
@@ -26,7 +27,9 @@ void Write(const std::filesystem::path& p, const std::string& s) {
 
 TEST(Packer, StoresTextAsUtf16AndIsReproducible) {
   TempDir dir;
-  Write(dir.Path() / "src/kampagne/kampagne.kam", "<>\r\n \t<\\>\r\n<K><NAME> \"Gr\xC3\xBC\xC3\x9F""e\" <\\NAME><\\K>\r\n");
+  Write(dir.Path() / "src/kampagne/kampagne.kam",
+        "<>\r\n \t<\\>\r\n<K><NAME> \"Gr\xC3\xBC\xC3\x9F"
+        "e\" <\\NAME><\\K>\r\n");
   Write(dir.Path() / "src/image.png", std::string("\x89PNG\r\n\x1A\n", 8));
   Write(dir.Path() / "src/art.svg", "<svg/>");
   Write(dir.Path() / "blob.bin", "BLOB");
@@ -69,7 +72,10 @@ TEST(Packer, ListsAnArchive) {
   TempDir dir;
   ASSERT_TRUE(WriteDataArchive(dir.File("a.gob"), {{u"b\\c.txt", {1, 2, 3}}, {u"a.png", {}}}));
   std::string out = (dir.Path() / "list.txt").string();
-  ASSERT_EQ(std::system((std::string(KRUMBOLT_PACK) + " --list " + (dir.Path() / "a.gob").string() + " > " + out).c_str()), 0);
+  ASSERT_EQ(
+      std::system(
+          (std::string(KRUMBOLT_PACK) + " --list " + (dir.Path() / "a.gob").string() + " > " + out).c_str()),
+      0);
   std::ifstream f(out);
   std::string all((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   EXPECT_EQ(all, "b\\c.txt\t3\na.png\t0\n");

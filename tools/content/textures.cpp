@@ -152,7 +152,8 @@ Image Metal(int w, int h, uint32_t seed) {
   Fractal brush{1, 64, 3, 0.6, seed};
   Fractal rust{4, 4, 5, 0.55, seed + 1};
   auto plate = [&](int x, int y, double* fx, double* fy) {
-    double px = U(x, w) * plates, py = U(y, h) * plates;
+    // Half a plate off the tile's edge, so the wrap falls inside a plate.
+    double px = U(x, w) * plates + 0.5, py = U(y, h) * plates + 0.5;
     *fx = px - std::floor(px);
     *fy = py - std::floor(py);
   };
@@ -396,7 +397,7 @@ const std::vector<TextureInfo>& TextureCatalogue() {
       {"texturen/terrain/grass.png", 256, 256, 707, true, true, Grass},
       {"texturen/terrain/snow.png", 256, 256, 808, true, true, Snow},
       {"texturen/water/water.png", 128, 128, 909, true, false, Water},
-      {"texturen/water/waves.png", 512, 32, 1010, true, false, Waves},
+      {"texturen/water/waves.png", 512, 32, 1010, false, false, Waves},
       {"texturen/sky/day.png", 1024, 512, 1111, false, false, SkyDay},
       {"texturen/sky/dusk.png", 1024, 512, 1212, false, false, SkyDusk},
       {"texturen/sky/night.png", 1024, 512, 1313, true, false, SkyNight},
