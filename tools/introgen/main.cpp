@@ -1,4 +1,4 @@
-// introgen: renders the intro film and encodes it (WMV2 in an ASF container, or MPEG-4 Part 2
+// introgen: renders the intro film and encodes it (WMV2 in an ASF container, or MPEG-4 video
 // in the same container where the WMV2 encoder is missing).
 //
 //   introgen OUT.wmv FONT.ttf [--png FOLDER]   --png also writes every frame as PNG
