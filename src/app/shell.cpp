@@ -5,6 +5,8 @@
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
 #include "engine/mainloop.h"
 #include "engine/myglobals.h"
 #include "frontend/mainmenu.h"
@@ -41,21 +43,9 @@ void SetWindowIcon(platform::Window& window) {
   window.SetIcon(pixels, kSize, kSize);
 }
 
+// The input manager's hook has seen every message but key-up before it comes here.
 void WndProc(platform::WindowMessage& message) {
-  switch (message.type) {
-    case platform::MessageType::Close:
-      platform::PostQuitMessage(0);
-      break;
-    case platform::MessageType::KeyDown:
-      // Alt+Enter: the input manager takes this key over once it exists.
-      if (message.scancode == platform::kScancodeReturn && (message.modifiers & platform::kModAlt) &&
-          !message.repeat) {
-        if (APIGraphics* graphics = APIContext::Get()->graphics) graphics->ToggleFullscreen();
-      }
-      break;
-    default:
-      break;
-  }
+  if (message.type == platform::MessageType::Close) platform::PostQuitMessage(0);
 }
 
 void Shutdown(APIContext* context) {
@@ -63,6 +53,10 @@ void Shutdown(APIContext* context) {
   g_scene = nullptr;
   context->Shutdown();
   context->globals.reset();
+  // The input and sound managers let go of their devices and the message hook while the
+  // window and the platform layer are still there, not when the process ends.
+  if (context->input) context->input->Shutdown();
+  if (context->sound) context->sound->Shutdown();
   // The device goes before the window it draws into.
   if (context->graphics) context->graphics->Release();
   context->mainWindow = nullptr;
@@ -117,10 +111,15 @@ int WinMain() {
     return kExitStartupFailed;
   }
   myGlobals->RegisterFonts();
-  // The input manager is initialised here with the main window; on failure "DirectInput
-  // konnte nicht initialisiert werden" is shown and the program shuts down with
-  // kExitStartupFailed. Then the sound manager; on failure "DirectSound konnte nicht
-  // initialisiert werden" is shown and the program goes on without sound.
+  if (context->input->Init() < 0) {
+    platform::ShowMessageBox(u"Fehler!", u"DirectInput konnte nicht initialisiert werden",
+                             platform::MessageBoxIcon::Error);
+    Shutdown(context);
+    return kExitStartupFailed;
+  }
+  if (context->sound->Init() < 0)
+    platform::ShowMessageBox(u"Fehler!", u"DirectSound konnte nicht initialisiert werden",
+                             platform::MessageBoxIcon::Error);
   if (context->mainWindow) context->mainWindow->Raise();
 
   g_scene = new MainMenu();

@@ -1,11 +1,16 @@
-// Start-up and shutdown of the engine context, and the per-user folder.
+// Start-up and shutdown of the engine context, the per-user folder, and what the input
+// manager asks of the window, the display and the clock.
 #include "engine/apicontext.h"
 
 #include <filesystem>
 
 #include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
+#include "engine/sprache.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/window.h"
 
 APIContext* APIContext::Get() {
   static APIContext context;
@@ -27,9 +32,10 @@ void APIContext::Init() {
   configuration = LoadKVFile(UserFilePath(u"config.cfg"));
   if (!configuration) configuration = std::make_unique<KVNode>(u"Config");
   graphics = graphicsFactory ? graphicsFactory(*this) : APIGraphics::Get();
-  // The input manager (section none) and the sound manager (section "Sound") are got here.
+  input = inputFactory ? inputFactory(*this) : APIInput::Get();
+  sound = soundFactory ? soundFactory(*this) : APISound::Get();
   timer = std::make_unique<FrameTimer>();
-  // The language table is made here from the configuration (section "Sprache").
+  language = std::make_unique<Sprache>(configuration.get());
   if (globals) globals->LoadSettings();
 }
 
@@ -37,7 +43,33 @@ void APIContext::Shutdown() {
   // A fresh document: keys no component writes do not survive.
   KVNode root(u"Config");
   if (graphics) graphics->SaveConfig(&root);
-  // The sound manager's and the language table's sections go here, in that order.
+  if (sound) sound->SaveConfig(&root);
+  if (language) language->Save(&root);
   if (globals) globals->SaveSettings(&root);
   SaveKVFile(UserFilePath(u"config.cfg"), root);
+}
+
+void APIContext::GetCursor(int32_t& x, int32_t& y) {
+  x = 0;
+  y = 0;
+  if (mainWindow) mainWindow->MousePosition(x, y);
+}
+
+void APIContext::GetDisplaySize(int32_t& width, int32_t& height) {
+  width = graphics ? int32_t(graphics->GetScreenWidth()) : 0;
+  height = graphics ? int32_t(graphics->GetScreenHeight()) : 0;
+}
+
+bool APIContext::IsFullScreen() { return graphics && graphics->IsFullscreen(); }
+
+void APIContext::SetFocusPause(bool paused) {
+  if (timer) timer->focusPaused = paused;
+}
+
+void APIContext::ToggleFullScreen() {
+  if (graphics) graphics->ToggleFullscreen();
+}
+
+void APIContext::ShowArrowCursor() {
+  if (mainWindow) platform::SetArrowCursor();
 }

@@ -9,30 +9,31 @@
 #include <string_view>
 
 #include "engine/apiglobals.h"
+#include "engine/apiinput.h"
 #include "engine/frametimer.h"
 #include "engine/kvnode.h"
+#include "engine/sprache.h"
 
 class APIGraphics;
 class APISound;
-class APIInput;
-class Sprache;
 
 namespace platform {
 class Window;
 }
 
-class APIContext {
+// The context is also what the input manager sees of the window, the display and the clock.
+class APIContext : public InputHost {
  public:
   // The process-wide context, made on the first call (title empty, managers null, running).
   static APIContext* Get();
 
   APIContext();
-  ~APIContext();
+  ~APIContext() override;
   APIContext(const APIContext&) = delete;
   APIContext& operator=(const APIContext&) = delete;
 
-  // Loads the configuration, gets the managers, makes the timer and the language table, then
-  // lets the game-wide object load its settings.
+  // Loads the configuration, gets the graphics, input and sound managers, makes the timer and
+  // the language table, then lets the game-wide object load its settings.
   void Init();
   // Builds a fresh configuration from the live settings and writes "config.cfg" whole.
   void Shutdown();
@@ -47,12 +48,24 @@ class APIContext {
   APISound* sound = nullptr;        // not owned
   APIInput* input = nullptr;        // not owned
   std::unique_ptr<FrameTimer> timer;
-  Sprache* language = nullptr;  // the language table; its owner is wired in with it
+  std::unique_ptr<Sprache> language;
   std::unique_ptr<APIGlobals> globals;
   bool running = true;
   platform::Window* mainWindow = nullptr;
   std::unique_ptr<KVNode> configuration;
 
-  // Gives Init a graphics manager other than the process-wide one (tests).
+  // Give Init managers other than the process-wide ones (tests). Each is called once, after
+  // the configuration has been read.
   std::function<APIGraphics*(APIContext&)> graphicsFactory;
+  std::function<APIInput*(APIContext&)> inputFactory;
+  std::function<APISound*(APIContext&)> soundFactory;
+
+  // InputHost: the main window's cursor, the chosen mode's size, the graphics manager's
+  // full-screen flag, the frame timer's focus pause and the reset path.
+  void GetCursor(int32_t& x, int32_t& y) override;
+  void GetDisplaySize(int32_t& width, int32_t& height) override;
+  bool IsFullScreen() override;
+  void SetFocusPause(bool paused) override;
+  void ToggleFullScreen() override;
+  void ShowArrowCursor() override;
 };

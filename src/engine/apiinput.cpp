@@ -1,9 +1,15 @@
+// The input manager: message queue, per-frame polling, key edges and listener dispatch.
 #include "engine/apiinput.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "engine/apicontext.h"
+
 namespace {
+
+// The manager whose ProcessMessage is the window messages' hook, if any.
+APIInput* g_hooked = nullptr;
 
 using Kind = platform::InputEvent::Kind;
 using platform::MouseButton;
@@ -53,6 +59,11 @@ double InputState::GetMouseAxis(int index) const {
 
 // ---- the manager -------------------------------------------------------------
 
+APIInput* APIInput::Get() {
+  static APIInput input(APIContext::Get());
+  return &input;
+}
+
 APIInput::APIInput(InputHost* host) : m_host(host) {}
 
 APIInput::~APIInput() { Shutdown(); }
@@ -65,12 +76,86 @@ int32_t APIInput::Init(std::unique_ptr<platform::InputDevice> devices) {
     ClearReading(j);
     j.present = 1;
   }
+  platform::SetMessageHook([this](platform::WindowMessage& message) { ProcessMessage(message); });
+  g_hooked = this;
   return kOk;
 }
 
 void APIInput::Shutdown() {
+  if (g_hooked == this) {
+    platform::SetMessageHook({});
+    g_hooked = nullptr;
+  }
   m_devices.reset();
   m_state.joysticks.clear();
+}
+
+bool APIInput::ToInputEvent(const platform::WindowMessage& m, platform::InputEvent& e) {
+  using Type = platform::MessageType;
+  e = platform::InputEvent();
+  e.x = m.x;
+  e.y = m.y;
+  auto button = [&](MouseButton b, bool down) {
+    e.button = b;
+    // Every second press of a run of clicks is the double click; a third press is a plain
+    // press again.
+    e.kind = !down                                  ? Kind::ButtonUp
+             : (m.clicks >= 2 && m.clicks % 2 == 0) ? Kind::DoubleClick
+                                                    : Kind::ButtonDown;
+  };
+  switch (m.type) {
+    case Type::MouseMove:
+      e.kind = Kind::MouseMove;
+      return true;
+    case Type::LeftDown:
+    case Type::LeftUp:
+      button(MouseButton::Left, m.type == Type::LeftDown);
+      return true;
+    case Type::RightDown:
+    case Type::RightUp:
+      button(MouseButton::Right, m.type == Type::RightDown);
+      return true;
+    case Type::MiddleDown:
+    case Type::MiddleUp:
+      button(MouseButton::Middle, m.type == Type::MiddleDown);
+      return true;
+    case Type::Wheel:
+      e.kind = Kind::Wheel;
+      e.wheelDelta = m.wheelDelta;
+      return true;
+    case Type::Activate:
+      e.kind = Kind::Activate;
+      return true;
+    case Type::Deactivate:
+      e.kind = Kind::Deactivate;
+      return true;
+    case Type::FocusGained:
+      e.kind = Kind::FocusGained;
+      return true;
+    case Type::FocusLost:
+      e.kind = Kind::FocusLost;
+      return true;
+    case Type::KeyDown:
+      e.kind = Kind::KeyDown;
+      e.scancode = m.scancode;
+      e.dik = platform::DikFromScancode(m.scancode);
+      return true;
+    case Type::Text:
+      e.kind = Kind::Text;
+      e.text = m.text;
+      return true;
+    case Type::KeyUp:
+    case Type::None:
+    case Type::Quit:
+    case Type::Close:
+      return false;
+  }
+  return false;
+}
+
+void APIInput::ProcessMessage(const platform::WindowMessage& message) {
+  platform::InputEvent event;
+  if (ToInputEvent(message, event)) Process(event);
 }
 
 void APIInput::SetActive(bool active) {

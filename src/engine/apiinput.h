@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/input.h"
+#include "platform/window.h"
 
 struct InputState;
 
@@ -96,10 +97,10 @@ class InputHost {
   virtual void ShowArrowCursor() {}
 };
 
-// The one input manager. The engine context constructs it with its host, calls Init after
-// the graphics device exists (a negative result is fatal at start-up), hands every window
-// message to Process, calls Update once per frame after the frame timer and before the
-// sound manager, and Shutdown at exit.
+// The one input manager. The process-wide one is made on first use with the engine context
+// as its host; the shell calls Init after the graphics device exists (a negative result is
+// fatal at start-up), which hooks it into the window messages; the main loop calls Update
+// once per frame after the frame timer and before the sound manager; Shutdown at exit.
 class APIInput {
  public:
   static constexpr int32_t kOk = 0;
@@ -107,16 +108,26 @@ class APIInput {
   static constexpr uint8_t kKeyLeftAlt = 0x38;
   static constexpr uint8_t kKeyReturn = 0x1C;
 
+  // The process-wide manager, made on the first call with the process-wide engine context
+  // as its host.
+  static APIInput* Get();
+
   explicit APIInput(InputHost* host);
   ~APIInput();
   APIInput(const APIInput&) = delete;
   APIInput& operator=(const APIInput&) = delete;
 
-  // Takes the devices to poll (the SDL ones when none are given); one joystick state per
-  // controller.
+  // Takes the devices to poll (the SDL ones when none are given), one joystick state per
+  // controller, and becomes the hook that sees every dispatched window message.
   int32_t Init(std::unique_ptr<platform::InputDevice> devices = nullptr);
+  // Lets go of the devices and of the message hook.
   void Shutdown();
   void Process(const platform::InputEvent& event);
+  // The message hook: mouse, wheel, activation, focus and key-down messages go to Process.
+  // Key-up messages are the window procedure's alone; the keyboard itself is polled.
+  void ProcessMessage(const platform::WindowMessage& message);
+  // The input message for a window message; false for messages the manager does not take.
+  static bool ToInputEvent(const platform::WindowMessage& message, platform::InputEvent& event);
   void Update();
 
   // A pointer already in either list is not added again. Only the dispatched list is called.

@@ -1,8 +1,10 @@
+// The sound manager: play requests over time, volumes and the loading of sound copies.
 #include "engine/apisound.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "engine/apicontext.h"
 #include "engine/kvnode.h"
 #include "engine/wavefile.h"
 #include "platform/numeric.h"
@@ -92,6 +94,11 @@ void SoundRequest::Advance(double gameStep) {
 }
 
 // ---- APISound ----------------------------------------------------------------
+
+APISound* APISound::Get() {
+  static APISound sound(APIContext::Get()->GetConfig());
+  return &sound;
+}
 
 APISound::APISound(const KVNode* configRoot)
     : m_volume(ReadVolume(SoundSection(configRoot))),

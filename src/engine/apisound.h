@@ -55,9 +55,10 @@ class SoundRequest {
   bool m_ready = true;
 };
 
-// The one sound manager. The engine context creates it from the configuration root (it
-// reads "Sound"), calls Init after the input manager at start-up, Update(game step) every
-// frame after the input manager, SaveConfig(root) at shutdown, and destroys it last.
+// The one sound manager. The process-wide one is made on first use from the engine
+// context's configuration (it reads "Sound"); the shell calls Init after the input manager
+// at start-up, the main loop Update(game step) every frame after the input manager, the
+// engine context SaveConfig(root) at shutdown.
 class APISound {
  public:
   static constexpr int32_t kOk = 0;
@@ -67,6 +68,10 @@ class APISound {
   // Copies per set are kept within these bounds whatever the configuration says.
   static constexpr int kMinCopies = 1;
   static constexpr int kMaxCopies = 64;
+
+  // The process-wide manager, made on the first call from the process-wide engine
+  // context's configuration, which must have been read by then.
+  static APISound* Get();
 
   explicit APISound(const KVNode* configRoot);
   ~APISound();

@@ -3,6 +3,8 @@
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
 #include "platform/window.h"
 
 int MainLoop::Run() {
@@ -40,8 +42,8 @@ bool MainLoop::Pass() {
 
 void MainLoop::UpdateStep() {
   if (m_context->timer) m_context->timer->Tick();
-  // The input manager's update (polling, dispatch to its listeners) and the sound
-  // manager's update run here, in that order.
+  if (m_context->input) m_context->input->Update();
+  if (m_context->sound) m_context->sound->Update(m_context->timer ? m_context->timer->gameStep : 0.0);
   if (updateScene) updateScene();
 }
 

@@ -214,6 +214,13 @@ void ShowCursor(bool show) {
   if (g_videoOk) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+void SetArrowCursor() {
+  if (!g_videoOk) return;
+  // Made once and kept: SDL keeps using the cursor it was given.
+  static SDL_Cursor* arrow = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  if (arrow) SDL_SetCursor(arrow);
+}
+
 Size DesktopSize() {
   SDL_DisplayMode mode;
   if (InitVideo() && SDL_GetDesktopDisplayMode(0, &mode) == 0) return {mode.w, mode.h};

@@ -88,6 +88,8 @@ void SetMessageHook(MessageHook hook);
 bool IsKeyDown(int scancode);
 
 void ShowCursor(bool show);
+// The system's standard arrow as the pointer over our windows.
+void SetArrowCursor();
 
 // The primary display.
 Size DesktopSize();

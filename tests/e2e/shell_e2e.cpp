@@ -53,6 +53,26 @@ std::unique_ptr<KVNode> ReadConfig(const std::filesystem::path& home, std::vecto
   return LoadKVFile(platform::Utf8ToU16(path.string()));
 }
 
+std::vector<std::u16string> SectionNames(const KVNode& root) {
+  std::vector<std::u16string> names;
+  for (const auto& child : root.Children()) names.push_back(child->Name());
+  return names;
+}
+
+int32_t IntOf(const KVNode& root, const char16_t* section, const char16_t* key) {
+  int32_t value = -1;
+  if (const KVNode* s = root.GetChild(0, section)) s->Read(key, value);
+  return value;
+}
+
+std::u16string TextOf(const KVNode& root, const char16_t* section, const char16_t* key) {
+  std::u16string value = u"(missing)";
+  if (const KVNode* s = root.GetChild(0, section)) s->Read(key, value);
+  return value;
+}
+
+const std::vector<std::u16string> kSections = {u"Display", u"Sound", u"Sprache", u"ANWENDUNG"};
+
 }  // namespace
 
 TEST(Shell, EndsOnSigtermAndWritesTheConfiguration) {
@@ -74,23 +94,40 @@ TEST(Shell, EndsOnSigtermAndWritesTheConfiguration) {
   KVNode* app = root->GetChild(0, u"ANWENDUNG");
   ASSERT_NE(app, nullptr);
   EXPECT_NE(app->Find(u"INTRO"), nullptr);
+  // Every section, in its fixed order, with the defaults of a first start; the main scene
+  // has loaded the language file from the archive.
+  EXPECT_EQ(SectionNames(*root), kSections);
+  EXPECT_EQ(IntOf(*root, u"Sound", u"Volume"), 100);
+  EXPECT_EQ(IntOf(*root, u"Sound", u"P_Sounds"), 5);
+  EXPECT_EQ(TextOf(*root, u"Sprache", u"Aktive_Sprache"), u"ENGLISCH");
+  EXPECT_EQ(TextOf(*root, u"Sprache", u"Loaded_Files"), u"sprache.lng");
+  EXPECT_EQ(IntOf(*root, u"ANWENDUNG", u"MUSIC_VOLUME"), 100);
 
-  // A second run in a window keeps what the player chose.
+  // A second run in a window keeps what the player chose, whatever the order read.
   KVNode config(u"Config");
+  KVNode* a = config.AddChild(u"ANWENDUNG");
+  a->AddChildWith(u"INTRO", false);
+  a->AddChildWith(u"MUSIC_VOLUME", 30);
+  config.AddChild(u"Sprache")->AddChildWith(u"Aktive_Sprache", u"DEUTSCH");
+  KVNode* sound = config.AddChild(u"Sound");
+  sound->AddChildWith(u"Volume", 40);
+  sound->AddChildWith(u"P_Sounds", 3);
   KVNode* d = config.AddChild(u"Display");
   d->AddChildWith(u"Resolution", 1024, 768);
   d->AddChildWith(u"Fullscreen", false);
-  config.AddChild(u"ANWENDUNG")->AddChildWith(u"INTRO", false);
   ASSERT_TRUE(SaveKVFile(platform::Utf8ToU16((home.Path() / "Krumbolt" / "config.cfg").string()), config));
   ASSERT_EQ(RunAndTerminate(home.Path()), 0);
   root = ReadConfig(home.Path(), &bytes);
   ASSERT_NE(root, nullptr);
+  EXPECT_EQ(SectionNames(*root), kSections);
   bool fullscreen = true, intro = true;
-  int32_t width = 0;
   root->GetChild(0, u"Display")->Read(u"Fullscreen", fullscreen);
-  root->GetChild(0, u"Display")->Read(u"Resolution", width);
   root->GetChild(0, u"ANWENDUNG")->Read(u"INTRO", intro);
   EXPECT_FALSE(fullscreen);
   EXPECT_FALSE(intro);
-  EXPECT_EQ(width, 1024);
+  EXPECT_EQ(IntOf(*root, u"Display", u"Resolution"), 1024);
+  EXPECT_EQ(IntOf(*root, u"Sound", u"Volume"), 40);
+  EXPECT_EQ(IntOf(*root, u"Sound", u"P_Sounds"), 3);
+  EXPECT_EQ(TextOf(*root, u"Sprache", u"Aktive_Sprache"), u"DEUTSCH");
+  EXPECT_EQ(IntOf(*root, u"ANWENDUNG", u"MUSIC_VOLUME"), 30);
 }

@@ -3,37 +3,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-
 #include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "support/temp_dir.h"
+#include "support/user_folder.h"
 
 namespace {
-
-// Points the per-user folder at a fresh temporary folder for one test.
-class UserFolder {
- public:
-  UserFolder() {
-    const char* old = std::getenv("XDG_DATA_HOME");
-    m_old = old ? old : "";
-    setenv("XDG_DATA_HOME", m_dir.Path().c_str(), 1);
-  }
-  ~UserFolder() { setenv("XDG_DATA_HOME", m_old.c_str(), 1); }
-  std::filesystem::path Config() const { return m_dir.Path() / "Krumbolt" / "config.cfg"; }
-  void Write(const std::string& bytes) const {
-    std::filesystem::create_directories(Config().parent_path());
-    std::ofstream(Config(), std::ios::binary) << bytes;
-  }
-
- private:
-  TempDir m_dir;
-  std::string m_old;
-};
 
 DisplayEnvironment Desktop() {
   DisplayEnvironment env;
@@ -44,10 +23,13 @@ DisplayEnvironment Desktop() {
   return env;
 }
 
-// Runs one start and one exit of the engine context with the game-wide object.
+// Runs one start and one exit of the engine context with the game-wide object; the
+// managers are this run's own.
 struct GameRun {
   APIContext context;
   std::unique_ptr<APIGraphics> graphics;
+  std::unique_ptr<APIInput> input;
+  std::unique_ptr<APISound> sound;
   MyGlobals* globals = nullptr;
 
   GameRun() {
@@ -59,9 +41,19 @@ struct GameRun {
       graphics = std::make_unique<APIGraphics>(c, Desktop());
       return graphics.get();
     };
+    context.inputFactory = [this](APIContext& c) {
+      input = std::make_unique<APIInput>(&c);
+      return input.get();
+    };
+    context.soundFactory = [this](APIContext& c) {
+      sound = std::make_unique<APISound>(c.GetConfig());
+      return sound.get();
+    };
     context.Init();
   }
 };
+
+const std::vector<std::u16string> kSections = {u"Display", u"Sound", u"Sprache", u"ANWENDUNG"};
 
 std::vector<std::u16string> SectionNames(const KVNode& root) {
   std::vector<std::u16string> names;
@@ -80,6 +72,11 @@ TEST(Configuration, AMissingFileGivesDefaultsAndIsWrittenAtExit) {
     EXPECT_TRUE(run.globals->intro);
     EXPECT_EQ(run.graphics->GetScreenWidth(), 1920u);
     EXPECT_NE(run.context.timer, nullptr);
+    EXPECT_EQ(run.context.input, run.input.get());
+    EXPECT_EQ(run.context.sound, run.sound.get());
+    ASSERT_NE(run.context.language, nullptr);
+    EXPECT_EQ(run.context.language->ActiveIndex(), 1);
+    EXPECT_EQ(run.globals->GetMusicVolume(), 100);
     run.context.Shutdown();
   }
   auto bytes = platform::ReadFileOs(folder.Config().string());
@@ -90,32 +87,49 @@ TEST(Configuration, AMissingFileGivesDefaultsAndIsWrittenAtExit) {
   auto root = LoadKVFile(platform::Utf8ToU16(folder.Config().string()));
   ASSERT_NE(root, nullptr);
   EXPECT_EQ(root->Name(), u"Config");
-  EXPECT_EQ(SectionNames(*root), (std::vector<std::u16string>{u"Display", u"ANWENDUNG"}));
+  EXPECT_EQ(SectionNames(*root), kSections);
   bool intro = false;
+  int32_t musicVolume = 0, volume = 0, copies = 0;
   root->GetChild(0, u"ANWENDUNG")->Read(u"INTRO", intro);
+  root->GetChild(0, u"ANWENDUNG")->Read(u"MUSIC_VOLUME", musicVolume);
+  root->GetChild(0, u"Sound")->Read(u"Volume", volume);
+  root->GetChild(0, u"Sound")->Read(u"P_Sounds", copies);
   EXPECT_TRUE(intro);
+  EXPECT_EQ(musicVolume, 100);
+  EXPECT_EQ(volume, 100);
+  EXPECT_EQ(copies, 5);
+  // No file was loaded, so the active language is named by nothing.
+  std::u16string active = u"unset";
+  root->GetChild(0, u"Sprache")->Read(u"Aktive_Sprache", active);
+  EXPECT_EQ(active, u"");
 }
 
 TEST(Configuration, RoundTripKeepsLiveValuesAndDropsUnknownKeys) {
   UserFolder folder;
   folder.Write(
       "<>\n \t<\\>\n<Config>\n"
-      "\t<ANWENDUNG> <INTRO> \"0\" <\\INTRO> <HAND_MADE> \"1\" <\\HAND_MADE> <\\ANWENDUNG>\n"
+      "\t<ANWENDUNG> <INTRO> \"0\" <\\INTRO> <HAND_MADE> \"1\" <\\HAND_MADE> <MUSIC_VOLUME> \"30\" "
+      "<\\MUSIC_VOLUME> <\\ANWENDUNG>\n"
       "\t<Custom> \"x\" <\\Custom>\n"
       "\t<Display> <Resolution> \"1280\" \"720\" <\\Resolution> <Fullscreen> \"0\" <\\Fullscreen> "
       "<\\Display>\n"
+      "\t<Sprache> <Aktive_Sprache> \"DEUTSCH\" <\\Aktive_Sprache> <\\Sprache>\n"
+      "\t<Sound> <Volume> \"40\" <\\Volume> <P_Sounds> \"3\" <\\P_Sounds> <\\Sound>\n"
       "<\\Config>\n");
   {
     GameRun run;
     EXPECT_FALSE(run.globals->intro);
+    EXPECT_EQ(run.globals->GetMusicVolume(), 30);
     EXPECT_EQ(run.graphics->GetScreenWidth(), 1280u);
     EXPECT_FALSE(run.graphics->IsFullscreen());
+    EXPECT_EQ(run.sound->GetVolume(), 40);
+    EXPECT_EQ(run.sound->CopyCount(), 3);
     run.context.Shutdown();
   }
   auto root = LoadKVFile(platform::Utf8ToU16(folder.Config().string()));
   ASSERT_NE(root, nullptr);
-  // Written in the order Display, ANWENDUNG whatever the order read; unknown keys are gone.
-  EXPECT_EQ(SectionNames(*root), (std::vector<std::u16string>{u"Display", u"ANWENDUNG"}));
+  // Written in the fixed order whatever the order read; unknown keys and sections are gone.
+  EXPECT_EQ(SectionNames(*root), kSections);
   EXPECT_EQ(root->GetChild(0, u"ANWENDUNG")->Find(u"HAND_MADE"), nullptr);
   int32_t w = 0;
   root->GetChild(0, u"Display")->Read(u"Resolution", w, 0);
@@ -123,7 +137,10 @@ TEST(Configuration, RoundTripKeepsLiveValuesAndDropsUnknownKeys) {
   // A second run reads what the first wrote.
   GameRun again;
   EXPECT_FALSE(again.globals->intro);
+  EXPECT_EQ(again.globals->GetMusicVolume(), 30);
   EXPECT_EQ(again.graphics->GetScreenHeight(), 720u);
+  EXPECT_EQ(again.sound->GetVolume(), 40);
+  EXPECT_EQ(again.sound->CopyCount(), 3);
 }
 
 TEST(Configuration, ADamagedFileGivesDefaults) {
@@ -144,7 +161,7 @@ TEST(Configuration, ADamagedFileGivesDefaults) {
     run.context.Shutdown();
     auto root = LoadKVFile(platform::Utf8ToU16(folder.Config().string()));
     ASSERT_NE(root, nullptr);
-    EXPECT_EQ(SectionNames(*root), (std::vector<std::u16string>{u"Display", u"ANWENDUNG"}));
+    EXPECT_EQ(SectionNames(*root), kSections);
   }
 }
 

@@ -1,0 +1,182 @@
+// The main scene on the running engine: the language file, Escape, and the title music.
+#include "frontend/mainmenu.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "platform/random.h"
+#include "platform/sound.h"
+#include "platform/text.h"
+#include "support/engine_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using platform::MessageType;
+
+constexpr uint8_t kEscape = 0x01;
+
+// The scene driven by the main loop of a started engine.
+struct Scene {
+  explicit Scene(const KVNode* config = nullptr) : run(config), menu(&run.context) {
+    run.loop->updateScene = [this] { menu.Update(); };
+    run.loop->renderScene = [this] { menu.Render(); };
+    run.loop->updateMusic = [this] { menu.UpdateMusic(); };
+  }
+  MusikPlayer& Player() { return *run.globals->GetMusikPlayer(); }
+
+  EngineRun run;
+  MainMenu menu;
+};
+
+// Runs a test in a folder of its own: the songs are looked for in the working directory.
+class WorkingDirectory {
+ public:
+  WorkingDirectory() : m_old(std::filesystem::current_path()) { std::filesystem::current_path(m_dir.Path()); }
+  ~WorkingDirectory() { std::filesystem::current_path(m_old); }
+  // A silent MP3 of about `seconds`: MPEG-1 layer III frames at 128 kbit/s, 44.1 kHz, mono,
+  // 1152 samples each, whose empty side information decodes to silence.
+  void Song(const char* name, double seconds) const {
+    constexpr size_t kFrameBytes = 144 * 128000 / 44100;
+    size_t frames = size_t(seconds * 44100 / 1152) + 1;
+    std::vector<char> bytes(frames * kFrameBytes, 0);
+    for (size_t f = 0; f < frames; ++f) {
+      char* h = &bytes[f * kFrameBytes];
+      h[0] = char(0xFF);
+      h[1] = char(0xFB);
+      h[2] = char(0x90);
+      h[3] = char(0xC0);
+    }
+    std::ofstream(m_dir.Path() / name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+  }
+
+ private:
+  TempDir m_dir;
+  std::filesystem::path m_old;
+};
+
+class SceneMusic : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!platform::AcquireAudioOutput()) GTEST_SKIP() << "no audio output";
+    m_acquired = true;
+  }
+  void TearDown() override {
+    if (m_acquired) platform::ReleaseAudioOutput();
+  }
+  WorkingDirectory m_cwd;
+  bool m_acquired = false;
+};
+
+}  // namespace
+
+TEST(MainScene, LoadsTheLanguageFileInTheConfiguredLanguage) {
+  struct Case {
+    const char16_t* configured;  // null: no "Sprache" section
+    const char16_t* text;
+    const char16_t* saved;
+  };
+  const Case cases[] = {
+      {nullptr, u"Main Menu", u"ENGLISCH"},
+      {u"DEUTSCH", u"Hauptmenü", u"DEUTSCH"},
+      {u"FRANZÖSISCH", u"Menu principal", u"FRANZÖSISCH"},
+      {u"KLINGONISCH", u"Main Menu", u"ENGLISCH"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::U16ToUtf8(c.saved));
+    auto config = EngineRun::DisplayConfig(false);
+    if (c.configured) config->AddChild(u"Sprache")->AddChildWith(u"Aktive_Sprache", c.configured);
+    Scene scene(config.get());
+    Sprache& language = *scene.run.context.language;
+    EXPECT_TRUE(language.IsFileLoaded(u"sprache.lng"));
+    const std::u16string* text = language.GetText(u"MAINMENU");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(*text, c.text);
+
+    KVNode root(u"Config");
+    language.Save(&root);
+    std::u16string active, loaded;
+    root.GetChild(0, u"Sprache")->Read(u"Aktive_Sprache", active);
+    root.GetChild(0, u"Sprache")->Read(u"Loaded_Files", loaded);
+    EXPECT_EQ(active, c.saved);
+    EXPECT_EQ(loaded, u"sprache.lng");
+  }
+}
+
+TEST(MainScene, EscapeEndsTheRunUntilTheSceneIsGone) {
+  EngineRun run;
+  {
+    MainMenu menu(&run.context);
+    run.Keys({kEscape});
+    EXPECT_FALSE(run.Pass());
+    EXPECT_FALSE(run.context.running);
+  }
+  // The deleted scene has left the input manager's listeners.
+  run.context.running = true;
+  run.Keys({});
+  ASSERT_TRUE(run.Pass());
+  run.Keys({kEscape});
+  EXPECT_TRUE(run.Pass());
+}
+
+TEST_F(SceneMusic, ATitleSongPlaysPausesWhileInactiveAndResumes) {
+  m_cwd.Song("Titlesong1.mp3", 5.0);
+  m_cwd.Song("Titlesong2.mp3", 5.0);
+  Scene scene(EngineRun::DisplayConfig(false).get());
+  ASSERT_TRUE(scene.run.Pass());
+  MusikPlayer& player = scene.Player();
+  EXPECT_TRUE(player.IsRunning());
+  EXPECT_TRUE(player.FileName() == u"Titlesong1.mp3" || player.FileName() == u"Titlesong2.mp3");
+  std::u16string song = player.FileName();
+
+  scene.run.Send(MessageType::FocusLost);
+  EXPECT_TRUE(player.IsPaused());
+  ASSERT_TRUE(scene.run.Pass());
+  EXPECT_TRUE(player.IsPaused());
+  scene.run.Send(MessageType::FocusGained);
+  EXPECT_TRUE(player.IsRunning());
+  // The same song goes on; nothing new was loaded.
+  EXPECT_EQ(player.FileName(), song);
+}
+
+TEST_F(SceneMusic, AMissingSongGivesWayToTheOther) {
+  m_cwd.Song("Titlesong2.mp3", 5.0);
+  for (uint32_t seed : {1u, 2u, 3u, 4u}) {
+    platform::SRand(seed);
+    Scene scene;
+    ASSERT_TRUE(scene.run.Pass());
+    EXPECT_TRUE(scene.Player().IsRunning()) << seed;
+    EXPECT_EQ(scene.Player().FileName(), u"Titlesong2.mp3") << seed;
+  }
+}
+
+TEST_F(SceneMusic, WithoutSongsTheSceneGoesOnSilentAndStopsLooking) {
+  Scene scene;
+  ASSERT_TRUE(scene.run.Pass());
+  EXPECT_FALSE(scene.Player().IsLoaded());
+  uint32_t state = platform::RandState();
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_EQ(platform::RandState(), state);
+  EXPECT_FALSE(scene.Player().IsLoaded());
+}
+
+TEST_F(SceneMusic, AFinishedSongIsFollowedByAnother) {
+  m_cwd.Song("Titlesong1.mp3", 0.05);
+  m_cwd.Song("Titlesong2.mp3", 0.05);
+  Scene scene;
+  ASSERT_TRUE(scene.run.Pass());
+  MusikPlayer& player = scene.Player();
+  ASSERT_TRUE(player.IsRunning());
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!player.IsFinished() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(player.IsFinished());
+  ASSERT_TRUE(scene.run.Pass());
+  EXPECT_TRUE(player.IsRunning());
+  EXPECT_FALSE(player.IsFinished());
+}

@@ -1,0 +1,55 @@
+// The engine context started as the shell starts it, in a temporary per-user folder, on the
+// null graphics device, with scripted input devices, the silent sound device and a frame
+// timer on a clock the test moves.
+#pragma once
+
+#include <memory>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
+#include "engine/mainloop.h"
+#include "engine/myglobals.h"
+#include "platform/input.h"
+#include "platform/sound.h"
+#include "support/user_folder.h"
+
+class ManualClock final : public TimerClock {
+ public:
+  uint64_t counter = 0;
+  bool QueryFrequency(uint64_t& f) override {
+    f = 1000000;
+    return true;
+  }
+  uint64_t QueryCounter() override { return counter; }
+  uint32_t TickCount() override { return 0; }
+};
+
+class EngineRun {
+ public:
+  // Starts from this config.cfg (none when null); the display is 1280x1024.
+  explicit EngineRun(const KVNode* config = nullptr);
+  ~EngineRun();
+
+  // A configuration with the "Display" section asking for full screen or a window.
+  static std::unique_ptr<KVNode> DisplayConfig(bool fullscreen);
+
+  // One pass of the main loop after the clock moved on by `micros`.
+  bool Pass(uint64_t micros = 10000);
+  // Posts a window message and runs the pass that dispatches it.
+  void Send(platform::MessageType type);
+  // Sets exactly these keys down.
+  void Keys(std::initializer_list<uint8_t> down);
+
+  UserFolder folder;
+  ManualClock clock;
+  APIContext context;
+  std::unique_ptr<APIGraphics> graphics;
+  std::unique_ptr<APIInput> input;
+  std::unique_ptr<APISound> sound;
+  MyGlobals* globals = nullptr;
+  platform::ScriptedInputDevice* devices = nullptr;
+  platform::NullSoundDevice* speaker = nullptr;
+  std::unique_ptr<MainLoop> loop;
+};
