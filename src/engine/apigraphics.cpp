@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "engine/apicontext.h"
+#include "engine/effect.h"
 #include "engine/kvnode.h"
 #include "engine/resetobjekt.h"
 #include "engine/spriterenderer.h"
@@ -43,6 +44,7 @@ APIGraphics* APIGraphics::Get() {
 APIGraphics::APIGraphics(APIContext& context, DisplayEnvironment display)
     : m_context(&context), m_display(std::move(display)) {
   m_spriteRenderer = std::make_unique<SpriteRenderer>(this);
+  m_effectCache = std::make_unique<EffectCache>(this);
   int32_t wantedWidth = m_display.desktop.width;
   int32_t wantedHeight = m_display.desktop.height;
   if (KVNode* config = context.GetConfig()) {
@@ -244,7 +246,9 @@ void APIGraphics::SaveConfig(KVNode* root) const {
 }
 
 void APIGraphics::Release() {
-  // Font manager, caches and effects are released here first when they exist.
+  // The font manager and the image cache are released before the effects when they exist.
+  // The effects leave the reset registry as they go, so this runs while it still exists.
+  if (m_effectCache) m_effectCache->Clear();
   if (m_spriteRenderer) m_spriteRenderer->Release();
   m_device.reset();
 }

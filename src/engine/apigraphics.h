@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "engine/gfxtypes.h"
+#include "platform/effect.h"
 #include "platform/graphics.h"
 #include "platform/texture.h"
 #include "platform/window.h"
 
 class APIContext;
 class DataArchive;
+class EffectCache;
 class KVNode;
 class ResetObjekt;
 class SpriteRenderer;
@@ -126,6 +128,12 @@ class APIGraphics {
   bool LoadTexture(platform::TexturePtr* out, std::u16string_view path, const DataArchive* archive,
                    uint32_t format = kFormatA8R8G8B8);
 
+  // One attempt to load an effect file (from the archive when one is given, else from disk;
+  // a leading backslash dropped) and build it on the device. False when the file is missing
+  // or the effect cannot be built; the reason goes to stderr.
+  bool CreateEffect(std::unique_ptr<platform::Effect>* out, std::u16string_view path,
+                    const DataArchive* archive);
+
   platform::GraphicsDevice* GetDevice() const { return m_device.get(); }
   uint32_t GetScreenWidth() const { return m_screenWidth; }
   uint32_t GetScreenHeight() const { return m_screenHeight; }
@@ -134,6 +142,7 @@ class APIGraphics {
   // The input manager's Alt+Enter flips the windowed flag here and calls Reset.
   PresentParameters& GetPresentParameters() { return m_presentParameters; }
   SpriteRenderer* GetSpriteRenderer() const { return m_spriteRenderer.get(); }
+  EffectCache* GetEffectCache() const { return m_effectCache.get(); }
   APIContext& Context() const { return *m_context; }
   const DisplayEnvironment& Display() const { return m_display; }
 
@@ -152,9 +161,10 @@ class APIGraphics {
   PresentParameters m_presentParameters;
   DisplayMode m_mode;
   DisplayMode m_wanted;
-  // The texture definition cache, the image cache, the font manager and the effect cache
-  // join the sprite renderer here when their parts are built.
+  // The texture definition cache, the image cache and the font manager join the sprite
+  // renderer and the effect cache here when their parts are built.
   std::unique_ptr<SpriteRenderer> m_spriteRenderer;
+  std::unique_ptr<EffectCache> m_effectCache;
   uint32_t m_modeIndex = kNoMode;
   APIContext* m_context;
   std::vector<ResetObjekt*> m_resetObjekte;

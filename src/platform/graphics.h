@@ -16,6 +16,8 @@
 namespace platform {
 
 class Window;
+class Effect;
+struct EffectDescription;
 
 enum class DeviceStatus { Ok, Lost, NeedsReset };
 enum class Backend { OpenGL, Null };
@@ -113,10 +115,15 @@ class GraphicsDevice {
   virtual void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                                const DrawState& state) = 0;
   // A pre-transformed quad: positions where pixel centres lie at integer coordinates (the
-  // device adds half a pixel). The effect files bind their own program for these; without one
-  // the texture times the vertex colour is drawn.
+  // device adds half a pixel). While a pass of an effect is begun, that pass draws it (its
+  // textures are the effect's); otherwise the texture times the vertex colour is drawn.
   virtual void DrawPreTransformedQuad(Texture* texture, const SpriteQuad& quad, const DrawState& state,
                                       int effectPass) = 0;
+
+  // An effect for this device, built from the description. Null, with the reason, when the
+  // description is unusable or (OpenGL) a pass does not compile or link. Effects must be
+  // destroyed before their device; the OpenGL device releases what outlives it.
+  virtual std::unique_ptr<Effect> CreateEffect(const EffectDescription& description, std::string* error) = 0;
 
   // Code that changes the backend's state behind the device's back (effects, text) calls
   // this, so the next draw sets its whole state again.

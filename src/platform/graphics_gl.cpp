@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include "platform/effect_backend.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
 
@@ -74,7 +75,7 @@ GLuint Compile(GLenum type, const char* source, std::string* error) {
   return shader;
 }
 
-class GlDevice final : public GraphicsDevice {
+class GlDevice final : public GraphicsDevice, public gl::EffectHost {
  public:
   GlDevice(Window& window, int32_t width, int32_t height)
       : GraphicsDevice(width, height), m_window(&window) {}
@@ -82,6 +83,8 @@ class GlDevice final : public GraphicsDevice {
   ~GlDevice() override {
     if (!m_context) return;
     MakeCurrent();
+    std::unordered_set<gl::EffectPassDrawer*> effects = m_effects;
+    for (gl::EffectPassDrawer* e : effects) e->DropGl();
     std::unordered_set<Texture*> textures = m_textures;
     for (Texture* t : textures) t->DropGpu();
     glDeleteFramebuffers(1, &m_backFramebuffer);
@@ -265,9 +268,33 @@ class GlDevice final : public GraphicsDevice {
   void DrawPreTransformedQuad(Texture* texture, const SpriteQuad& quad, const DrawState& state,
                               int) override {
     MakeCurrent();
+    if (m_effectPass) {
+      m_effectPass->DrawQuad(quad);
+      m_stateValid = false;
+      return;
+    }
     Prepare(texture, state, 0.5f);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
     Submit(1);
+  }
+
+  std::unique_ptr<Effect> CreateEffect(const EffectDescription& description, std::string* error) override {
+    MakeCurrent();
+    return gl::CreateGlEffect(*this, description, error);
+  }
+
+  // What the effects need of the device.
+  uint32_t PrepareTexture(Texture* texture) override { return texture ? Upload(texture)->name : 0; }
+  void EffectTargetSize(int32_t& width, int32_t& height) const override {
+    width = TargetWidth();
+    height = TargetHeight();
+  }
+  void SetEffectPass(gl::EffectPassDrawer* pass) override { m_effectPass = pass; }
+  void InvalidateDrawState() override { m_stateValid = false; }
+  void AddEffect(gl::EffectPassDrawer* effect) override { m_effects.insert(effect); }
+  void RemoveEffect(gl::EffectPassDrawer* effect) override {
+    m_effects.erase(effect);
+    if (m_effectPass == effect) m_effectPass = nullptr;
   }
 
   void Forget(Texture* texture, GLuint name) {
@@ -278,7 +305,7 @@ class GlDevice final : public GraphicsDevice {
     glBindTexture(GL_TEXTURE_2D, name);
     m_boundTexture = name;
   }
-  void MakeCurrent() {
+  void MakeCurrent() override {
     if (SDL_GL_GetCurrentContext() != m_context)
       SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), static_cast<SDL_GLContext>(m_context));
   }
@@ -416,6 +443,8 @@ class GlDevice final : public GraphicsDevice {
   float m_uniformHeight = 0.0f;
   float m_pixelOffset = 0.0f;
   std::unordered_set<Texture*> m_textures;
+  gl::EffectPassDrawer* m_effectPass = nullptr;
+  std::unordered_set<gl::EffectPassDrawer*> m_effects;
 };
 
 GlTexture::GlTexture(GlDevice* d, Texture* o) : device(d), owner(o) { glGenTextures(1, &name); }

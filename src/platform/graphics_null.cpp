@@ -2,6 +2,7 @@
 // recorded for tests to assert what was drawn.
 #include <algorithm>
 
+#include "platform/effect_backend.h"
 #include "platform/graphics.h"
 
 namespace platform {
@@ -49,6 +50,10 @@ class NullDevice final : public GraphicsDevice {
   void DrawPreTransformedQuad(Texture* texture, const SpriteQuad& quad, const DrawState& state,
                               int effectPass) override {
     Record(texture, quad, state, true, effectPass);
+  }
+
+  std::unique_ptr<Effect> CreateEffect(const EffectDescription& description, std::string* error) override {
+    return CreateNullEffect(description, error);
   }
 
   const std::vector<DrawRecord>& RecordedDraws() const override { return m_draws; }
