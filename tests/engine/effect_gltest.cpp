@@ -149,6 +149,19 @@ TEST_F(GlEffects, ParametersSetByNameReachTheShaderWhenCommitted) {
   EXPECT_EQ(after, 0xFF000000u | uint32_t(Channel(in, 0)));
 }
 
+TEST_F(GlEffects, BuiltInsGiveTheTargetSizeAndTheValidSourceRegion) {
+  auto e = Make(
+      u"<TECHNIQUE> <PASS> <FRAGMENT> \""
+      u"void main() { o_Color = vec4(u_SrcScale, u_Screen / 256.0); }\" <\\FRAGMENT> <\\PASS> <\\TECHNIQUE>");
+  ASSERT_NE(e, nullptr);
+  e->SetSourceRegion(0.5f, 0.25f);
+  uint32_t p = Run(*e)[0];
+  EXPECT_NEAR(Channel(p, 16), 128, 1);
+  EXPECT_NEAR(Channel(p, 8), 64, 1);
+  EXPECT_NEAR(Channel(p, 0), kW, 1);
+  EXPECT_NEAR(Channel(p, 24), kH, 1);
+}
+
 TEST_F(GlEffects, ConvertedTexelOffsetsShiftTheSampledPicture) {
   auto e = Make(
       u"<PARAM> <NAME> \"g_OffsetsPixels\" <\\NAME> <TYPE> \"vec2\" <\\TYPE> <COUNT> \"2\" <\\COUNT>"
