@@ -10,6 +10,7 @@
 #include "engine/kvnode.h"
 #include "engine/resetobjekt.h"
 #include "engine/spriterenderer.h"
+#include "engine/texturdefcache.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ APIGraphics::APIGraphics(APIContext& context, DisplayEnvironment display)
     : m_context(&context), m_display(std::move(display)) {
   m_spriteRenderer = std::make_unique<SpriteRenderer>(this);
   m_effectCache = std::make_unique<EffectCache>(this);
+  m_texturDefCache = std::make_unique<TexturDefCache>(this);
   int32_t wantedWidth = m_display.desktop.width;
   int32_t wantedHeight = m_display.desktop.height;
   if (KVNode* config = context.GetConfig()) {

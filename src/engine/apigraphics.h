@@ -21,6 +21,7 @@ class EffectCache;
 class KVNode;
 class ResetObjekt;
 class SpriteRenderer;
+class TexturDefCache;
 
 // Pixel formats by their numbers in the configuration and the loaders.
 constexpr uint32_t kFormatA8R8G8B8 = 21;
@@ -143,6 +144,8 @@ class APIGraphics {
   PresentParameters& GetPresentParameters() { return m_presentParameters; }
   SpriteRenderer* GetSpriteRenderer() const { return m_spriteRenderer.get(); }
   EffectCache* GetEffectCache() const { return m_effectCache.get(); }
+  // Whole images and sprite-definition parts, loaded once and kept until the manager dies.
+  TexturDefCache* GetTexturDefCache() const { return m_texturDefCache.get(); }
   APIContext& Context() const { return *m_context; }
   const DisplayEnvironment& Display() const { return m_display; }
 
@@ -161,10 +164,11 @@ class APIGraphics {
   PresentParameters m_presentParameters;
   DisplayMode m_mode;
   DisplayMode m_wanted;
-  // The texture definition cache, the image cache and the font manager join the sprite
-  // renderer and the effect cache here when their parts are built.
+  // The image cache and the font manager join the sprite renderer, the effect cache and the
+  // texture definition cache here when their parts are built.
   std::unique_ptr<SpriteRenderer> m_spriteRenderer;
   std::unique_ptr<EffectCache> m_effectCache;
+  std::unique_ptr<TexturDefCache> m_texturDefCache;
   uint32_t m_modeIndex = kNoMode;
   APIContext* m_context;
   std::vector<ResetObjekt*> m_resetObjekte;
