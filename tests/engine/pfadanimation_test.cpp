@@ -281,18 +281,20 @@ TEST(PfadAnimation, DegenerateBoxesAndShortPathsStayFinite) {
       EXPECT_LE(at.x, float(box.right) + 1e-3f);
     }
     EXPECT_TRUE(turned);
-    // A place past the last segment (as a band's random start can be) evaluated in either
-    // direction: the reflected control points stay on the path.
-    for (int i = 0; i < 2; ++i) {
-      path.SetT(1.5);
-      const Vector2 at = path.Evaluate();
-      const Rect box = path.GetBounds();
-      EXPECT_TRUE(at.x >= float(box.left) && at.x <= float(box.right) && at.y >= float(box.top) &&
-                  at.y <= float(box.bottom))
-          << at.x << "," << at.y;
-      path.Update(0.0);
-    }
   }
+  // Two points evaluated past the last segment (as a band's random start can place it), in
+  // both directions. Walking backward, the fourth control point would lie two points before
+  // the first; it stays on the last point.
+  PfadAnimation two = Path(
+      u"<LOOP> \"0\" <\\LOOP> <CREATE_MANUELL> <POINT> \"0\" \"0\" <\\POINT> <POINT> \"10\" \"0\" <\\POINT> "
+      u"<\\CREATE_MANUELL>");
+  ASSERT_TRUE(two.IsForward());
+  two.SetT(1.5);
+  EXPECT_EQ(two.Evaluate(), Vector2(11.25f, 0.0f));
+  two.Update(0.0);
+  ASSERT_FALSE(two.IsForward());
+  two.SetT(1.5);
+  EXPECT_EQ(two.Evaluate(), Vector2(4.375f, 0.0f));
   PfadAnimation empty = Path(u"");
   empty.Update(1.0);
   EXPECT_EQ(empty.GetPosition(), Vector2(0, 0));
