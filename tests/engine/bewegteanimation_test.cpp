@@ -313,3 +313,55 @@ TEST_F(MovingAnimations, TheEffectPassDrawsOnlyWithAVisibleLayerColour) {
     }
   }
 }
+
+TEST_F(MovingAnimations, MalformedEntriesLoadAndRunWithoutHarm) {
+  const char16_t* const entries[] = {
+      u"<PFADANIMATION> <NAME> \"P\" <\\NAME> <CREATE_RANDOM_RAND> <ANZ_PUNKTE> \"-5\" <\\ANZ_PUNKTE> "
+      u"<\\CREATE_RANDOM_RAND> <\\PFADANIMATION>",
+      u"<PFADANIMATION> <NAME> \"P\" <\\NAME> <CREATE_RANDOM_PERLIN> <ANZ_PUNKTE> \"1\" <\\ANZ_PUNKTE> "
+      u"<ANZ_SMOOTH> \"3\" <\\ANZ_SMOOTH> <\\CREATE_RANDOM_PERLIN> <\\PFADANIMATION>",
+      u"<PFADANIMATION> <NAME> \"P\" <\\NAME> <CREATE_RANDOM_PERLIN> <ANZ_PUNKTE> \"-2\" <\\ANZ_PUNKTE> "
+      u"<\\CREATE_RANDOM_PERLIN> <\\PFADANIMATION>",
+      u"<PFADANIMATION> <NAME> \"P\" <\\NAME> <LOOP> \"0\" <\\LOOP> <CREATE_RANDOM_WOLKE> <ANZ_PUNKTE> "
+      u"\"-1\" "
+      u"<\\ANZ_PUNKTE> <\\CREATE_RANDOM_WOLKE> <\\PFADANIMATION>",
+      u"<PFADANIMATION> <NAME> \"P\" <\\NAME> <SPEED> \"0\" <\\SPEED> <CREATE_MANUELL> <POINT> \"1\" "
+      u"<\\POINT> "
+      u"<POINT> \"4\" \"4\" <\\POINT> <POINT> \"4\" \"4\" <\\POINT> <\\CREATE_MANUELL> <\\PFADANIMATION>",
+      u"<ANIMATION> <NAME> \"Flug\" <\\NAME> <ANIMATION_FRAME> <ANIMATIONFILE> <ANZAHL> \"-1\" \"-1\" "
+      u"<\\ANZAHL> "
+      u"<REIHENFOLGE> \"-3\" <\\REIHENFOLGE> <\\ANIMATIONFILE> <\\ANIMATION_FRAME> <STARTFRAME> \"5\" \"2\" "
+      u"<\\STARTFRAME> <SPEED> \"-40\" <\\SPEED> <\\ANIMATION>",
+      u"<ANIMATION> <NAME> \"Flug\" <\\NAME> <ANIMATION_FRAME_NAME> <\\ANIMATION_FRAME_NAME> <FRAMES> \"99\" "
+      u"<\\FRAMES> <INVERT> \"1\" <\\INVERT> <\\ANIMATION>",
+  };
+  for (const char16_t* entry : entries) {
+    // Every malformed definition, under a moving animation that uses it and names itself as
+    // a child, with a picture of no size.
+    auto root =
+        ParseKVText(std::u16string(u"<>\n \t<\\>\n<ANI>") + entry +
+                    u"<BEWEGTEANIMATION> <NAME> \"M\" <\\NAME> <PFAD> \"P\" <\\PFAD> "
+                    u"<DEFAULT_SIZE> \"0\" \"0\" <\\DEFAULT_SIZE> <ANIMATION_SIZE> <ANIMATION> <\\ANIMATION> "
+                    u"<ANIMATION> \"Flug\" <\\ANIMATION> <\\ANIMATION_SIZE> <BEWEGTEANIMATIONEN> \"M\" "
+                    u"<\\BEWEGTEANIMATIONEN> <\\BEWEGTEANIMATION><\\ANI>");
+    manager->LoadFile(root.get(), archive.get());
+    for (int round = 0; round < 2; ++round) {
+      auto moving = manager->CreateBewegteAnimation(u"M");
+      ASSERT_NE(moving, nullptr);
+      if (moving->GetPath()) moving->GetPath()->Regenerate(nullptr);
+      moving->SetArea({0, 0, 0, 0});
+      moving->SetLayer(4);
+      for (int i = 0; i < 20; ++i) {
+        moving->Update(0.1);
+        if (moving->GetPath()) {
+          ASSERT_TRUE(std::isfinite(moving->GetPath()->GetPosition().x)) << platform::U16ToUtf8(entry);
+          ASSERT_TRUE(std::isfinite(moving->GetPath()->GetPosition().y)) << platform::U16ToUtf8(entry);
+        }
+      }
+      Draws([&] {
+        moving->Render();
+        moving->RenderTransformed({1, 1}, {0, 0}, 0xFFFFFFFF);
+      });
+    }
+  }
+}
