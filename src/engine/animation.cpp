@@ -94,13 +94,6 @@ const AnimationFrame* AnimationFrames::GetFrame(int32_t index) const {
   return m_frames[size_t(index)].get();
 }
 
-Animation::Animation(const AnimationFrames* frames, std::u16string name)
-    : m_name(std::move(name)), m_frames(frames) {
-  const int32_t n = frames ? frames->GetCount() : 0;
-  m_frameLimit = n;
-  for (int32_t i = 0; i < n; ++i) m_frameOrder.push_back(i);
-}
-
 Animation::Animation(const KVNode* node, const DataArchive* archive, AnimationManager& manager) {
   if (!node) return;
   node->Read(u"NAME", m_name);

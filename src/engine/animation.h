@@ -52,9 +52,6 @@ class Animation {
  public:
   enum PlayType : int32_t { kLoop = 0, kForwardBackward = 1, kClamp = 2 };
 
-  // An animation over a frame list (which may be null: no frames). The frame order is
-  // 0 .. n-1 and the frame limit n.
-  explicit Animation(const AnimationFrames* frames = nullptr, std::u16string name = u"");
   // Reads an ANIMATION entry. Its frame list is the one named by ANIMATION_FRAME_NAME, or an
   // inline ANIMATION_FRAME list that is handed to the manager; with neither the animation
   // has no frames and never shows one.

@@ -17,7 +17,6 @@ class PfadAnimation {
  public:
   enum Kind : int32_t { kNone = 0, kCloud = 1, kOutline = 2, kBand = 3 };
 
-  PfadAnimation() = default;
   // Reads a PFADANIMATION entry; the cloud and the outline are made at once (drawing from the
   // game's random generator), the band only when it is given an area.
   explicit PfadAnimation(const KVNode* node);
