@@ -19,7 +19,9 @@ FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
 LIBS="$(pkg-config --libs freetype2)"
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
-  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES $LIBS -o "$OUT/$name" 2>"$OUT/$name.log"; then
+  # A target names the further sources it needs on "// fuzz-sources:" lines.
+  EXTRA=$(sed -n 's|^// fuzz-sources: ||p' "$target" | tr '\n' ' ')
+  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES $EXTRA $LIBS -o "$OUT/$name" 2>"$OUT/$name.log"; then
     if grep -q "libclang_rt.fuzzer\|cannot find" "$OUT/$name.log"; then
       echo "fuzz: the clang fuzzer runtime is missing, skipped"
       exit 0
@@ -29,6 +31,9 @@ for target in fuzz/*_fuzz.cpp; do
   fi
   mkdir -p "$OUT/$name.corpus"
   echo "fuzz: $name for ${SECONDS_EACH}s"
+  # Seed inputs kept beside a target (fuzz/NAME.seeds/) are read as a second corpus.
+  SEEDS=""
+  if [ -d "fuzz/$name.seeds" ]; then SEEDS="fuzz/$name.seeds"; fi
   "$OUT/$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=0 \
-    "$OUT/$name.corpus" > "$OUT/$name.run.log" 2>&1 || { tail -50 "$OUT/$name.run.log"; exit 1; }
+    "$OUT/$name.corpus" $SEEDS > "$OUT/$name.run.log" 2>&1 || { tail -50 "$OUT/$name.run.log"; exit 1; }
 done
