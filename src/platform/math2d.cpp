@@ -75,6 +75,45 @@ Matrix Transformation2D(const Vector2* scalingCentre, float scalingRotation, con
   return result;
 }
 
+bool Inverse(const Matrix& m, Matrix* out) {
+  const float(&a)[4][4] = m.m;
+  // 2x2 minors of the upper and lower row pairs, then the adjugate from them.
+  float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
+  float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];
+  float s2 = a[0][0] * a[1][3] - a[1][0] * a[0][3];
+  float s3 = a[0][1] * a[1][2] - a[1][1] * a[0][2];
+  float s4 = a[0][1] * a[1][3] - a[1][1] * a[0][3];
+  float s5 = a[0][2] * a[1][3] - a[1][2] * a[0][3];
+  float c5 = a[2][2] * a[3][3] - a[3][2] * a[2][3];
+  float c4 = a[2][1] * a[3][3] - a[3][1] * a[2][3];
+  float c3 = a[2][1] * a[3][2] - a[3][1] * a[2][2];
+  float c2 = a[2][0] * a[3][3] - a[3][0] * a[2][3];
+  float c1 = a[2][0] * a[3][2] - a[3][0] * a[2][2];
+  float c0 = a[2][0] * a[3][1] - a[3][0] * a[2][1];
+  float det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+  if (det == 0.0f || !std::isfinite(det)) return false;
+  float inv = 1.0f / det;
+  Matrix r;
+  r.m[0][0] = (a[1][1] * c5 - a[1][2] * c4 + a[1][3] * c3) * inv;
+  r.m[0][1] = (-a[0][1] * c5 + a[0][2] * c4 - a[0][3] * c3) * inv;
+  r.m[0][2] = (a[3][1] * s5 - a[3][2] * s4 + a[3][3] * s3) * inv;
+  r.m[0][3] = (-a[2][1] * s5 + a[2][2] * s4 - a[2][3] * s3) * inv;
+  r.m[1][0] = (-a[1][0] * c5 + a[1][2] * c2 - a[1][3] * c1) * inv;
+  r.m[1][1] = (a[0][0] * c5 - a[0][2] * c2 + a[0][3] * c1) * inv;
+  r.m[1][2] = (-a[3][0] * s5 + a[3][2] * s2 - a[3][3] * s1) * inv;
+  r.m[1][3] = (a[2][0] * s5 - a[2][2] * s2 + a[2][3] * s1) * inv;
+  r.m[2][0] = (a[1][0] * c4 - a[1][1] * c2 + a[1][3] * c0) * inv;
+  r.m[2][1] = (-a[0][0] * c4 + a[0][1] * c2 - a[0][3] * c0) * inv;
+  r.m[2][2] = (a[3][0] * s4 - a[3][1] * s2 + a[3][3] * s0) * inv;
+  r.m[2][3] = (-a[2][0] * s4 + a[2][1] * s2 - a[2][3] * s0) * inv;
+  r.m[3][0] = (-a[1][0] * c3 + a[1][1] * c1 - a[1][2] * c0) * inv;
+  r.m[3][1] = (a[0][0] * c3 - a[0][1] * c1 + a[0][2] * c0) * inv;
+  r.m[3][2] = (-a[3][0] * s3 + a[3][1] * s1 - a[3][2] * s0) * inv;
+  r.m[3][3] = (a[2][0] * s3 - a[2][1] * s1 + a[2][2] * s0) * inv;
+  *out = r;
+  return true;
+}
+
 Vector2 TransformCoord(const Vector2& v, const Matrix& m) {
   float x = v.x * m.m[0][0] + v.y * m.m[1][0] + m.m[3][0];
   float y = v.x * m.m[0][1] + v.y * m.m[1][1] + m.m[3][1];

@@ -55,6 +55,29 @@ TEST(Math2D, NormalizeKeepsZeroAndCatmullRomHitsItsEnds) {
   EXPECT_FLOAT_EQ(mid.x, 0.5f * (2.0f + 2.5f + (20.0f - 5.0f - 9.0f) / 4.0f + (3.0f - 15.0f + 9.0f) / 8.0f));
 }
 
+TEST(Math2D, InverseUndoesTheMatrixAndRefusesSingularOnes) {
+  const Vector2 scale(2.0f, -0.5f), centre(7.0f, 3.0f), move(-40.0f, 125.5f);
+  const Matrix matrices[] = {
+      Matrix::Identity(),
+      Matrix::RotationZ(0.7f) * Matrix::Translation(12.0f, -4.0f),
+      platform::Transformation2D(nullptr, 0.0f, &scale, &centre, 2.1f, &move),
+  };
+  for (const Matrix& m : matrices) {
+    Matrix inverse;
+    ASSERT_TRUE(platform::Inverse(m, &inverse));
+    Matrix product = m * inverse;
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < 4; ++j) EXPECT_NEAR(product.m[i][j], i == j ? 1.0f : 0.0f, 1e-5f) << i << "," << j;
+    Vector2 p(33.0f, -17.0f);
+    Vector2 back = platform::TransformCoord(platform::TransformCoord(p, m), inverse);
+    EXPECT_NEAR(back.x, p.x, 1e-3f);
+    EXPECT_NEAR(back.y, p.y, 1e-3f);
+  }
+  Matrix untouched = Matrix::Translation(1, 2);
+  EXPECT_FALSE(platform::Inverse(Matrix::Scaling(0.0f, 1.0f), &untouched));
+  EXPECT_EQ(untouched, Matrix::Translation(1, 2));
+}
+
 TEST(Math2D, ColourFromArgbUsesTheFloatReciprocal) {
   ColorF c = ColorF::FromArgb(0x80FF0001);
   EXPECT_EQ(c.a, 128 * 0.003921569f);

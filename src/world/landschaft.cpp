@@ -1,0 +1,221 @@
+// The landscape pixel store: tiles, locking, copies, tint, animations and drawing.
+#include "world/landschaft.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/spriterenderer.h"
+#include "platform/image.h"
+
+LandschaftTile::LandschaftTile(const Rect& world)
+    : m_world(world),
+      m_lock{0, 0, world.right - world.left, world.bottom - world.top},
+      m_position(float(world.left), float(world.top)),
+      m_leftF(float(world.left)),
+      m_topF(float(world.top)) {
+  int32_t w = platform::NextPowerOfTwo(std::max(1, m_lock.right));
+  int32_t h = platform::NextPowerOfTwo(std::max(1, m_lock.bottom));
+  // A full mip chain, regenerated on upload, so zoomed-out layers stay smooth. The pixels
+  // start cleared: fully transparent, so a new layer is empty everywhere.
+  m_texture = std::make_unique<platform::Texture>(w, h, 0, platform::kUsageAutoGenMipmap);
+  m_pitch = m_texture->Width();
+  m_pixels = m_texture->MutablePixels();
+}
+
+LandschaftTile::~LandschaftTile() { Unlock(); }
+
+bool LandschaftTile::Lock() {
+  if (m_locked) return true;
+  if (!m_texture) return false;
+  int32_t pitch = 0;
+  if (!m_texture->Lock(&m_lock, pitch)) return false;
+  m_locked = true;
+  return true;
+}
+
+bool LandschaftTile::Unlock() {
+  if (!m_locked) return true;
+  if (!m_texture) return false;
+  m_texture->Unlock();
+  // Marked again here as well as at the lock: a draw while the tile was locked may have
+  // uploaded rows that were changed after it.
+  m_texture->MarkDirty(0, m_lock.bottom);
+  m_locked = false;
+  return true;
+}
+
+bool LandschaftTile::PixelAt(PixelRef& ref) {
+  if (!m_locked && !Lock()) return false;
+  int32_t column = int32_t(ref.x - m_leftF);
+  int32_t row = int32_t(ref.y - m_topF);
+  auto* bytes = reinterpret_cast<uint8_t*>(Row(row) + column);
+  ref.blue = bytes;
+  ref.green = bytes + 1;
+  ref.red = bytes + 2;
+  ref.alpha = bytes + 3;
+  return true;
+}
+
+std::unique_ptr<LandschaftTile> LandschaftTile::Clone() {
+  auto copy = std::make_unique<LandschaftTile>(m_world);
+  copy->Lock();
+  size_t rowBytes = size_t(m_lock.right) * sizeof(uint32_t);
+  for (int32_t r = 0; r < m_lock.bottom; ++r) std::memcpy(copy->Row(r), Row(r), rowBytes);
+  Unlock();
+  return copy;
+}
+
+void LandschaftTile::Tint(float a, float r, float g, float b) {
+  if (!Lock()) return;
+  // Every byte value maps through its channel's factor; the table holds the same
+  // truncated float products the per-pixel multiplication gives.
+  uint8_t lut[4][256];
+  const float factors[4] = {b, g, r, a};
+  for (int c = 0; c < 4; ++c)
+    for (int v = 0; v < 256; ++v) lut[c][v] = uint8_t(platform::TruncToInt(float(v) * factors[c]));
+  for (int32_t row = 0; row < m_lock.bottom; ++row) {
+    auto* bytes = reinterpret_cast<uint8_t*>(Row(row));
+    for (int32_t i = 0; i < m_lock.right * 4; i += 4) {
+      bytes[i] = lut[0][bytes[i]];
+      bytes[i + 1] = lut[1][bytes[i + 1]];
+      bytes[i + 2] = lut[2][bytes[i + 2]];
+      bytes[i + 3] = lut[3][bytes[i + 3]];
+    }
+  }
+  Unlock();
+}
+
+Landschaft::Landschaft(const Rect& world) : m_rect(world) {
+  m_width = world.right - world.left;
+  m_height = world.bottom - world.top;
+  if (APIContext* context = APIContext::Get()) m_graphics = context->graphics;
+}
+
+Landschaft::Landschaft(const Landschaft& other)
+    : m_columns(other.m_columns),
+      m_rows(other.m_rows),
+      m_width(other.m_width),
+      m_height(other.m_height),
+      m_rect(other.m_rect),
+      m_parallax(other.m_parallax),
+      m_offset(other.m_offset),
+      m_depth(other.m_depth),
+      m_graphics(other.m_graphics) {
+  m_grid.assign(other.m_grid.size(), nullptr);
+  m_tiles.reserve(other.m_tiles.size());
+  for (const auto& tile : other.m_tiles) {
+    m_tiles.push_back(tile->Clone());
+    const Rect& w = tile->WorldRect();
+    int32_t c = (w.left - m_rect.left) >> kTileShift;
+    int32_t r = (w.top - m_rect.top) >> kTileShift;
+    m_grid[size_t(r) * size_t(m_columns) + size_t(c)] = m_tiles.back().get();
+  }
+  if (!m_tiles.empty()) SetLookupArea();
+}
+
+Landschaft::~Landschaft() = default;
+
+std::unique_ptr<Landschaft> Landschaft::Create(const Landschaft& source) {
+  return std::make_unique<Landschaft>(source);
+}
+
+void Landschaft::SetLookupArea() {
+  m_area = m_rect;
+  m_leftF = float(m_rect.left);
+  m_topF = float(m_rect.top);
+  m_rightF = float(m_rect.right);
+  m_bottomF = float(m_rect.bottom);
+}
+
+void Landschaft::CreateTiles() {
+  m_tiles.clear();
+  m_grid.clear();
+  m_columns = m_rows = 0;
+  if (m_width <= 0 || m_height <= 0) return;
+  m_columns = m_width / kTileSize + (m_width % kTileSize != 0 ? 1 : 0);
+  m_rows = m_height / kTileSize + (m_height % kTileSize != 0 ? 1 : 0);
+  m_grid.assign(size_t(m_columns) * size_t(m_rows), nullptr);
+  m_tiles.reserve(m_grid.size());
+  int32_t c = 0;
+  for (int64_t x = m_rect.left; x < m_rect.right; x += kTileSize, ++c) {
+    int32_t x2 = int32_t(std::min<int64_t>(x + kTileSize, m_rect.right));
+    int32_t r = 0;
+    for (int64_t y = m_rect.top; y < m_rect.bottom; y += kTileSize, ++r) {
+      int32_t y2 = int32_t(std::min<int64_t>(y + kTileSize, m_rect.bottom));
+      m_tiles.push_back(std::make_unique<LandschaftTile>(Rect{int32_t(x), int32_t(y), x2, y2}));
+      m_grid[size_t(r) * size_t(m_columns) + size_t(c)] = m_tiles.back().get();
+    }
+  }
+  SetLookupArea();
+}
+
+void Landschaft::UnlockAll() {
+  for (auto& tile : m_tiles) tile->Unlock();
+}
+
+void Landschaft::Tint(Argb colour) {
+  float a = float(colour >> 24) / 255.0f;
+  float r = float((colour >> 16) & 255) / 255.0f;
+  float g = float((colour >> 8) & 255) / 255.0f;
+  float b = float(colour & 255) / 255.0f;
+  for (auto& tile : m_tiles) tile->Tint(a, r, g, b);
+}
+
+void Landschaft::AddAnimation(std::unique_ptr<LayerAnimation> animation) {
+  m_animations.push_back(std::move(animation));
+}
+
+void Landschaft::CreateAnimations(LayerAnimationSource& source) {
+  for (size_t i = m_animationNames.size(); i-- > 0;)
+    m_animations.push_back(source.CreateBewegteAnimation(m_animationNames[i]));
+}
+
+void Landschaft::UpdateAnimations(const FrameTimer& timer) {
+  for (size_t i = m_animations.size(); i-- > 0;)
+    if (m_animations[i]) m_animations[i]->Update(timer);
+}
+
+namespace {
+
+struct LayerPlacement {
+  Vector2 scale;
+  Vector2 origin;
+};
+
+LayerPlacement Place(const APIGraphics& graphics, const Vector2& camera, const Vector2& zoom,
+                     const Vector2& parallax, const Vector2& offset) {
+  LayerPlacement p;
+  p.scale = Vector2(zoom.x * parallax.x, zoom.y * parallax.y);
+  Vector2 centre(float(graphics.GetScreenWidth() / 2) + offset.x,
+                 float(graphics.GetScreenHeight() / 2) + offset.y);
+  p.origin =
+      Vector2((camera.x - centre.x) * parallax.x + centre.x, (camera.y - centre.y) * parallax.y + centre.y);
+  return p;
+}
+
+}  // namespace
+
+void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour) {
+  if (!m_graphics) return;
+  SpriteRenderer* renderer = m_graphics->GetSpriteRenderer();
+  if (!renderer) return;
+  LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
+  for (size_t i = m_tiles.size(); i-- > 0;) {
+    const LandschaftTile& tile = *m_tiles[i];
+    Vector2 at(tile.Position().x * p.scale.x + p.origin.x, tile.Position().y * p.scale.y + p.origin.y);
+    renderer->DrawTransformed(tile.GetTexture(), &tile.LockRect(), &p.scale, nullptr, 0.0, &at, colour);
+  }
+  for (size_t i = m_animations.size(); i-- > 0;)
+    if (m_animations[i]) m_animations[i]->RenderTransformed(p.origin, p.scale, colour);
+}
+
+bool Landschaft::DrawAnimationsForEffect(const Vector2& camera, const Vector2& zoom) {
+  if (!m_graphics) return false;
+  LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
+  bool drew = false;
+  for (size_t i = m_animations.size(); i-- > 0;)
+    if (m_animations[i] && m_animations[i]->RenderForEffect(p.origin, zoom)) drew = true;
+  return drew;
+}

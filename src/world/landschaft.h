@@ -1,0 +1,248 @@
+// The pixel store of one landscape layer: a world rectangle covered by 256 x 256 tiles of
+// 32-bit pixels (bytes blue, green, red, alpha), each tile a lockable texture whose GPU
+// copy is made only when the layer is drawn. Everything that moves reads and changes the
+// main game layer through it, pixel by pixel. A pixel is solid when its alpha is above
+// 192 and empty when it is below 193.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/gfxtypes.h"
+#include "platform/numeric.h"
+#include "platform/texture.h"
+#include "world/layeranimation.h"
+
+class APIGraphics;
+class FrameTimer;
+class LandStamp;
+class WaterSurface;
+struct NavNode;
+
+// The result of a pixel lookup: the position asked for and pointers to the pixel's bytes.
+// Writing through the pointers changes the terrain at once.
+struct PixelRef {
+  float x = 0.0f;
+  float y = 0.0f;
+  uint8_t* alpha = nullptr;
+  uint8_t* red = nullptr;
+  uint8_t* green = nullptr;
+  uint8_t* blue = nullptr;
+};
+
+// A solid pixel cleared by an erasing stamp or a crater: its integer position and its
+// bytes before it was cleared.
+struct RemovedPixel {
+  float x = 0.0f;
+  float y = 0.0f;
+  uint8_t alpha = 0;
+  uint8_t red = 0;
+  uint8_t green = 0;
+  uint8_t blue = 0;
+  bool operator==(const RemovedPixel&) const = default;
+};
+
+// Solid and empty by the alpha byte of a 0xAARRGGBB pixel word.
+constexpr bool IsSolidPixel(uint32_t argb) { return (argb >> 24) > 192; }
+constexpr bool IsEmptyPixel(uint32_t argb) { return (argb >> 24) < 193; }
+
+// One tile. Its texture is the pixel memory; "locked" marks that the tile is being
+// changed, so that its rows go to the GPU copy before the next draw.
+class LandschaftTile {
+ public:
+  explicit LandschaftTile(const Rect& world);
+  ~LandschaftTile();
+  LandschaftTile(const LandschaftTile&) = delete;
+  LandschaftTile& operator=(const LandschaftTile&) = delete;
+
+  bool Lock();
+  bool Unlock();
+  bool IsLocked() const { return m_locked; }
+  // Fills the pointers for a position inside the tile, locking it first.
+  bool PixelAt(PixelRef& ref);
+  // A new tile over the same rectangle with the same pixels, left locked; this one is
+  // unlocked.
+  std::unique_ptr<LandschaftTile> Clone();
+  // Each channel times its factor, truncated; the tile is unlocked afterwards.
+  void Tint(float a, float r, float g, float b);
+
+  const Rect& WorldRect() const { return m_world; }
+  const Rect& LockRect() const { return m_lock; }
+  const Vector2& Position() const { return m_position; }
+  platform::Texture* GetTexture() const { return m_texture.get(); }
+  // Pixel words per texture row.
+  int32_t Pitch() const { return m_pitch; }
+  // The words of one row of the tile (row 0 is the world rectangle's top), for readers
+  // and for writers that hold the lock.
+  uint32_t* Row(int32_t row) const { return m_pixels + size_t(row) * size_t(m_pitch); }
+
+ private:
+  bool m_locked = false;
+  int32_t m_pitch = 0;
+  uint32_t* m_pixels = nullptr;
+  Rect m_world;
+  Rect m_lock;
+  Vector2 m_position;
+  float m_leftF = 0.0f;
+  float m_topF = 0.0f;
+  std::unique_ptr<platform::Texture> m_texture;
+};
+
+class Landschaft {
+ public:
+  static constexpr int32_t kTileSize = 256;
+  static constexpr int32_t kTileShift = 8;
+
+  // An empty store over the rectangle: parallax (1, 1), offset (0, 0), no tiles yet.
+  explicit Landschaft(const Rect& world);
+  // A copy of the rectangle, parallax, offset, depth and every pixel; the animation names
+  // and animations are not copied.
+  Landschaft(const Landschaft& other);
+  Landschaft& operator=(const Landschaft&) = delete;
+  ~Landschaft();
+  static std::unique_ptr<Landschaft> Create(const Landschaft& source);
+
+  // One cleared (fully transparent) tile per 256 x 256 cell, column by column, top to
+  // bottom within a column. An empty or inverted rectangle gets no tiles.
+  void CreateTiles();
+
+  // Fills the pointers of the pixel at ref's position, locking its tile; false outside the
+  // store (a position that is not a number is outside).
+  bool PixelAt(PixelRef& ref) {
+    LandschaftTile* tile = TileAt(ref.x, ref.y);
+    return tile && tile->PixelAt(ref);
+  }
+  static bool IsSolid(const PixelRef& p) { return *p.alpha > 192; }
+  static bool IsEmpty(const PixelRef& p) { return *p.alpha < 193; }
+
+  // Read-only lookups by the same addressing as PixelAt, without locking: null outside.
+  const uint32_t* PeekPixel(float x, float y) const {
+    const LandschaftTile* tile = TileAt(x, y);
+    if (!tile) return nullptr;
+    int32_t c = int32_t(x - float(tile->WorldRect().left));
+    int32_t r = int32_t(y - float(tile->WorldRect().top));
+    return tile->Row(r) + c;
+  }
+  const uint32_t* PeekPixel(int32_t x, int32_t y) const {
+    if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return nullptr;
+    int32_t cx = x - m_area.left, cy = y - m_area.top;
+    const LandschaftTile* tile =
+        m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
+    return tile->Row(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
+  }
+  // Inside and solid; inside and empty.
+  bool IsSolidAt(float x, float y) const {
+    const uint32_t* p = PeekPixel(x, y);
+    return p && IsSolidPixel(*p);
+  }
+  bool IsEmptyAt(float x, float y) const {
+    const uint32_t* p = PeekPixel(x, y);
+    return p && IsEmptyPixel(*p);
+  }
+  bool IsSolidAt(int32_t x, int32_t y) const {
+    const uint32_t* p = PeekPixel(x, y);
+    return p && IsSolidPixel(*p);
+  }
+  bool IsEmptyAt(int32_t x, int32_t y) const {
+    const uint32_t* p = PeekPixel(x, y);
+    return p && IsEmptyPixel(*p);
+  }
+  // The pixel word at an integer position for writing, its tile locked; null outside.
+  uint32_t* LockedPixel(int32_t x, int32_t y) {
+    if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return nullptr;
+    int32_t cx = x - m_area.left, cy = y - m_area.top;
+    LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
+    if (!tile->IsLocked() && !tile->Lock()) return nullptr;
+    return tile->Row(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
+  }
+
+  // Unlocks every locked tile, in the order of the tiles.
+  void UnlockAll();
+  Rect GetRect() const { return m_rect; }
+  // Multiplies every pixel by the colour, channel by channel, truncating.
+  void Tint(Argb colour);
+
+  // Decorations.
+  void AddAnimation(std::unique_ptr<LayerAnimation> animation);
+  // For each animation name from the last to the first, a new animation of that name from
+  // the source, an unknown name included (as a null entry).
+  void CreateAnimations(LayerAnimationSource& source);
+  void UpdateAnimations(const FrameTimer& timer);
+  std::vector<std::u16string>& AnimationNames() { return m_animationNames; }
+  const std::vector<std::unique_ptr<LayerAnimation>>& Animations() const { return m_animations; }
+
+  void SetDepth(int32_t depth) { m_depth = depth; }
+  int32_t GetDepth() const { return m_depth; }
+  void SetParallax(const Vector2* parallax) {
+    if (parallax) m_parallax = *parallax;
+  }
+  const Vector2& GetParallax() const { return m_parallax; }
+  void SetOffset(const Vector2& offset) { m_offset = offset; }
+  const Vector2& GetOffset() const { return m_offset; }
+
+  // Draws every tile (last to first) and then every animation at the layer's origin and
+  // scale for the camera position and zoom, through the graphics manager's sprite
+  // renderer, inside the caller's Begin/End.
+  void Draw(const Vector2& camera, const Vector2& zoom, Argb colour);
+  bool DrawAnimationsForEffect(const Vector2& camera, const Vector2& zoom);
+  // The graphics manager that draws the layer: the engine context's when the store is
+  // made; tests hand in their own.
+  void SetGraphics(APIGraphics* graphics) { m_graphics = graphics; }
+
+  // Terrain searches.
+  bool FindSurfaceY(int32_t x, int32_t y, int32_t range, int32_t& row) const;
+  bool FindGroundRow(int32_t x, int32_t y, int32_t range, int32_t gap, int32_t& row) const;
+  bool NearestCrossing(Vector2& point, int32_t radius, int32_t rayCount) const;
+  Vector2 FreeDirectionAt(const Vector2& point, int32_t range, int32_t length) const;
+  Vector2 SurfaceTangentAt(const Vector2& point, int32_t range, int32_t width) const;
+  bool TraceSegment(const Vector2& from, const Vector2& to, bool stopOutside, Vector2* hit,
+                    Vector2* beforeHit, bool invert) const;
+  bool TraceLine(const Vector2& from, const Vector2& to, int32_t& pixelCount, int32_t& blockedCount,
+                 bool outsideBlocks, Vector2* firstBlocked) const;
+
+  // Stamping and the surface scan, on one worker per processor.
+  bool StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>* removed);
+  // Appends the ground-surface points of the area (the store, or its intersection with
+  // `area`) above the water surface (none: the store's bottom).
+  void FindSurfacePoints(std::vector<NavNode>& out, const Rect* area = nullptr,
+                         const WaterSurface* water = nullptr) const;
+
+  // The tiles in creation order, and the grid lookup of column c, row r.
+  const std::vector<std::unique_ptr<LandschaftTile>>& Tiles() const { return m_tiles; }
+  LandschaftTile* GridTile(int32_t column, int32_t row) const {
+    return m_grid[size_t(row) * size_t(m_columns) + size_t(column)];
+  }
+  int32_t Columns() const { return m_columns; }
+  int32_t Rows() const { return m_rows; }
+  int32_t Width() const { return m_width; }
+  int32_t Height() const { return m_height; }
+
+ private:
+  // The tile holding a float position: chosen by the truncated position, as PixelAt does.
+  LandschaftTile* TileAt(float x, float y) const {
+    if (!(x >= m_leftF && x < m_rightF && y >= m_topF && y < m_bottomF)) return nullptr;
+    int32_t cx = platform::TruncToInt(x) - m_area.left;
+    int32_t cy = platform::TruncToInt(y) - m_area.top;
+    return m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
+  }
+  // Lookups answer inside m_area only: the rectangle once its tiles exist, else nothing.
+  void SetLookupArea();
+
+  std::vector<std::unique_ptr<LandschaftTile>> m_tiles;
+  std::vector<LandschaftTile*> m_grid;
+  int32_t m_columns = 0;
+  int32_t m_rows = 0;
+  int32_t m_width = 0;
+  int32_t m_height = 0;
+  Rect m_rect;
+  Rect m_area;
+  float m_leftF = 0.0f, m_topF = 0.0f, m_rightF = 0.0f, m_bottomF = 0.0f;
+  Vector2 m_parallax{1.0f, 1.0f};
+  Vector2 m_offset{0.0f, 0.0f};
+  int32_t m_depth = 0;
+  std::vector<std::u16string> m_animationNames;
+  std::vector<std::unique_ptr<LayerAnimation>> m_animations;
+  APIGraphics* m_graphics = nullptr;
+};
