@@ -1,0 +1,363 @@
+// The landscape pixel store: tiling, addressing at tile borders and bounds, the solid and
+// empty thresholds, locking and dirty rows, copies, tint, animations and drawing through
+// the Null device's recorded draws.
+#include "world/landschaft.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/frametimer.h"
+#include "engine/spriterenderer.h"
+#include "world/terrain_art.h"
+
+using terrain_test::ArtStore;
+
+namespace {
+
+std::unique_ptr<Landschaft> Store(const Rect& r) {
+  auto land = std::make_unique<Landschaft>(r);
+  land->SetGraphics(nullptr);
+  land->CreateTiles();
+  return land;
+}
+
+// The pixel word a float lookup reaches, written through the PixelRef's pointers.
+const uint8_t* LookUp(Landschaft& land, float x, float y) {
+  PixelRef ref;
+  ref.x = x;
+  ref.y = y;
+  return land.PixelAt(ref) ? ref.blue : nullptr;
+}
+
+}  // namespace
+
+TEST(Landschaft, TilesCoverTheRectangleColumnByColumn) {
+  struct Case {
+    Rect rect;
+    int32_t columns, rows;
+    std::vector<Rect> tiles;  // in creation order
+    std::vector<int32_t> textureWidths;
+  };
+  const Case cases[] = {
+      {{0, 0, 257, 1}, 2, 1, {{0, 0, 256, 1}, {256, 0, 257, 1}}, {256, 1}},
+      {{0, 0, 512, 512},
+       2,
+       2,
+       {{0, 0, 256, 256}, {0, 256, 256, 512}, {256, 0, 512, 256}, {256, 256, 512, 512}},
+       {256, 256, 256, 256}},
+      {{-300, -10, 300, 10},
+       3,
+       1,
+       {{-300, -10, -44, 10}, {-44, -10, 212, 10}, {212, -10, 300, 10}},
+       {256, 256, 128}},
+      // An inverted or empty rectangle has no tiles.
+      {{10, 0, 0, 5}, 0, 0, {}, {}},
+      {{0, 0, 0, 0}, 0, 0, {}, {}},
+  };
+  for (const Case& c : cases) {
+    auto land = Store(c.rect);
+    EXPECT_EQ(land->Columns(), c.columns);
+    EXPECT_EQ(land->Rows(), c.rows);
+    ASSERT_EQ(land->Tiles().size(), c.tiles.size());
+    for (size_t i = 0; i < c.tiles.size(); ++i) {
+      const LandschaftTile& tile = *land->Tiles()[i];
+      EXPECT_EQ(tile.WorldRect(), c.tiles[i]) << i;
+      EXPECT_EQ(tile.LockRect(), (Rect{0, 0, c.tiles[i].Width(), c.tiles[i].Height()}));
+      EXPECT_EQ(tile.GetTexture()->Width(), c.textureWidths[i]);
+      EXPECT_EQ(tile.Position(), Vector2(float(c.tiles[i].left), float(c.tiles[i].top)));
+      int32_t col = (c.tiles[i].left - c.rect.left) / 256, row = (c.tiles[i].top - c.rect.top) / 256;
+      EXPECT_EQ(land->GridTile(col, row), &tile);
+    }
+  }
+  auto inverted = Store({10, 0, 0, 5});
+  EXPECT_EQ(LookUp(*inverted, 5.0f, 2.0f), nullptr);
+}
+
+TEST(Landschaft, NewTilesAreClearedAndLookupsFindTheRightPixel) {
+  auto land = Store({-300, -10, 300, 300});
+  for (const auto& tile : land->Tiles()) {
+    const platform::Texture* t = tile->GetTexture();
+    for (int32_t i = 0; i < t->Width() * t->Height(); ++i) ASSERT_EQ(t->Pixels()[i], 0u);
+  }
+  const LandschaftTile* first = land->Tiles()[0].get();
+  const LandschaftTile* second = land->GridTile(1, 0);
+  const LandschaftTile* below = land->GridTile(0, 1);
+  struct Case {
+    float x, y;
+    const LandschaftTile* tile;  // null: outside
+    int32_t column, row;
+  };
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  const Case cases[] = {
+      {-300.0f, -10.0f, first, 0, 0},    // the first pixel of the first tile
+      {-45.0f, -10.0f, first, 255, 0},   // the last column of tile 0 ...
+      {-44.0f, -10.0f, second, 0, 0},    // ... and the first of tile 1
+      {-300.0f, 245.0f, first, 0, 255},  // the last row of tile 0 ...
+      {-300.0f, 246.0f, below, 0, 0},    // ... and the first of the tile below
+      {-299.5f, 3.75f, first, 0, 13},
+      // Negative positions: the tile follows the truncated position (-9), the column the
+      // float offset within that tile (-9.5 + 44 = 34.5), as the store addresses pixels.
+      {-9.5f, 0.0f, second, 34, 10},
+      {300.0f, 0.0f, nullptr, 0, 0},  // right and bottom are outside
+      {0.0f, 300.0f, nullptr, 0, 0},
+      {-300.01f, 0.0f, nullptr, 0, 0},
+      {nan, 0.0f, nullptr, 0, 0},
+      {0.0f, nan, nullptr, 0, 0},
+      {inf, 0.0f, nullptr, 0, 0},
+      {-inf, 0.0f, nullptr, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const uint8_t* bytes = LookUp(*land, c.x, c.y);
+    const uint32_t* peek = land->PeekPixel(c.x, c.y);
+    if (!c.tile) {
+      EXPECT_EQ(bytes, nullptr) << c.x << "," << c.y;
+      EXPECT_EQ(peek, nullptr) << c.x << "," << c.y;
+      continue;
+    }
+    const uint32_t* expected = c.tile->Row(c.row) + c.column;
+    EXPECT_EQ(bytes, reinterpret_cast<const uint8_t*>(expected)) << c.x << "," << c.y;
+    EXPECT_EQ(peek, expected) << c.x << "," << c.y;
+  }
+  // Integer lookups agree with float ones at whole positions.
+  for (int32_t x : {-300, -45, -44, 0, 211, 212, 299})
+    for (int32_t y : {-10, 245, 246, 299})
+      EXPECT_EQ(land->PeekPixel(x, y), land->PeekPixel(float(x), float(y)));
+}
+
+TEST(Landschaft, AlphaThresholdsSplitSolidFromEmpty) {
+  auto land = Store({0, 0, 8, 1});
+  const struct {
+    uint32_t argb;
+    bool solid, empty;
+  } cases[] = {{0x00000000, false, true},
+               {0xC0FFFFFF, false, true},  // 192
+               {0xC1000000, true, false},  // 193
+               {0xFF000000, true, false}};
+  for (const auto& c : cases) {
+    PixelRef ref;
+    ASSERT_TRUE(land->PixelAt(ref));
+    *reinterpret_cast<uint32_t*>(ref.blue) = c.argb;
+    EXPECT_EQ(Landschaft::IsSolid(ref), c.solid) << std::hex << c.argb;
+    EXPECT_EQ(Landschaft::IsEmpty(ref), c.empty) << std::hex << c.argb;
+    EXPECT_EQ(land->IsSolidAt(0, 0), c.solid);
+    EXPECT_EQ(land->IsEmptyAt(0.0f, 0.0f), c.empty);
+  }
+  // Outside is neither.
+  EXPECT_FALSE(land->IsSolidAt(8, 0));
+  EXPECT_FALSE(land->IsEmptyAt(8, 0));
+}
+
+TEST(Landschaft, WritingLocksOneTileAndItsRowsReachTheNextDraw) {
+  auto land = Store({0, 0, 512, 300});
+  for (const auto& tile : land->Tiles()) tile->GetTexture()->ClearDirty();  // as after a first draw
+
+  // Reading never locks; a lookup for writing locks only its own tile.
+  EXPECT_TRUE(land->IsEmptyAt(300, 10));
+  EXPECT_FALSE(land->GridTile(1, 0)->IsLocked());
+  PixelRef ref;
+  ref.x = 300.0f;
+  ref.y = 10.0f;
+  ASSERT_TRUE(land->PixelAt(ref));
+  *ref.alpha = 255;
+  *ref.red = 7;
+  EXPECT_TRUE(land->GridTile(1, 0)->IsLocked());
+  for (const LandschaftTile* other : {land->GridTile(0, 0), land->GridTile(0, 1), land->GridTile(1, 1)})
+    EXPECT_FALSE(other->IsLocked());
+  EXPECT_EQ(*land->PeekPixel(300, 10), 0xFF070000u);
+
+  // A draw while the tile is locked uploads its rows; a later write still reaches the GPU
+  // copy because unlocking marks the rows again.
+  platform::Texture* texture = land->GridTile(1, 0)->GetTexture();
+  ASSERT_TRUE(texture->IsDirty());
+  texture->ClearDirty();
+  *ref.green = 9;
+  land->UnlockAll();
+  EXPECT_FALSE(land->GridTile(1, 0)->IsLocked());
+  EXPECT_TRUE(texture->IsDirty());
+  EXPECT_EQ(texture->DirtyBegin(), 0);
+  EXPECT_EQ(texture->DirtyEnd(), 256);
+  EXPECT_FALSE(land->GridTile(0, 0)->GetTexture()->IsDirty());
+}
+
+TEST(Landschaft, CopyClonesPixelsAndLayerValuesButNotAnimations) {
+  auto source = ArtStore({"#..e", ".s#.", "r..g"}, -2, 5);
+  Vector2 parallax(0.5f, 0.25f);
+  source->SetParallax(&parallax);
+  source->SetParallax(nullptr);  // null changes nothing
+  source->SetOffset({3.0f, -4.0f});
+  source->SetDepth(-2);
+  source->AnimationNames().push_back(u"WOLKE");
+  source->AddAnimation(nullptr);
+  PixelRef ref;
+  ref.x = -2.0f;
+  ref.y = 5.0f;
+  ASSERT_TRUE(source->PixelAt(ref));  // the source tile is locked before the copy
+
+  auto copy = Landschaft::Create(*source);
+  EXPECT_EQ(terrain_test::ToArt(*copy), terrain_test::ToArt(*source));
+  EXPECT_EQ(copy->GetRect(), source->GetRect());
+  EXPECT_EQ(copy->GetParallax(), parallax);
+  EXPECT_EQ(copy->GetOffset(), Vector2(3.0f, -4.0f));
+  EXPECT_EQ(copy->GetDepth(), -2);
+  EXPECT_TRUE(copy->AnimationNames().empty());
+  EXPECT_TRUE(copy->Animations().empty());
+  EXPECT_FALSE(source->Tiles()[0]->IsLocked());
+  EXPECT_TRUE(copy->Tiles()[0]->IsLocked());
+  EXPECT_NE(copy->Tiles()[0]->GetTexture(), source->Tiles()[0]->GetTexture());
+  *copy->LockedPixel(-2, 5) = 0;
+  EXPECT_EQ(*source->PeekPixel(-2, 5), terrain_test::kEarth);
+}
+
+TEST(Landschaft, TintMultipliesEachChannelAndTruncates) {
+  // Byte values 0, 1, 100, 128, 175, 200, 254, 255 in every channel, then tinted.
+  const uint8_t values[] = {0, 1, 100, 128, 175, 200, 254, 255};
+  struct Case {
+    Argb colour;
+    uint8_t alpha[8];  // what each value becomes in the alpha channel
+    uint8_t red[8];    // ... and in the red channel
+  };
+  const Case cases[] = {
+      {0xFFFFFFFF, {0, 1, 100, 128, 175, 200, 254, 255}, {0, 1, 100, 128, 175, 200, 254, 255}},
+      {0x80FFFFFF, {0, 0, 50, 64, 87, 100, 127, 128}, {0, 1, 100, 128, 175, 200, 254, 255}},
+      // 175/255 in single precision: 255 stays 175, but 254 becomes 174.
+      {0xFFAFAFAF, {0, 1, 100, 128, 175, 200, 254, 255}, {0, 0, 68, 87, 120, 137, 174, 175}},
+      {0xFF33FFFF, {0, 1, 100, 128, 175, 200, 254, 255}, {0, 0, 20, 25, 35, 40, 50, 51}},
+  };
+  for (const Case& c : cases) {
+    auto land = Store({0, 0, 8, 300});  // two tiles
+    for (int i = 0; i < 8; ++i) {
+      uint32_t v = values[i];
+      *land->LockedPixel(i, 0) = (v << 24) | (v << 16) | (v << 8) | v;
+      *land->LockedPixel(i, 299) = (v << 24) | (v << 16) | (v << 8) | v;
+    }
+    land->Tint(c.colour);
+    for (int i = 0; i < 8; ++i) {
+      for (int32_t y : {0, 299}) {
+        uint32_t p = *land->PeekPixel(i, y);
+        EXPECT_EQ(p >> 24, c.alpha[i]) << std::hex << c.colour << std::dec << " value " << int(values[i]);
+        EXPECT_EQ((p >> 16) & 255, c.red[i])
+            << std::hex << c.colour << std::dec << " value " << int(values[i]);
+        EXPECT_EQ(p & 255, (c.colour & 255) == 255 ? values[i] : c.red[i]);
+      }
+    }
+    for (const auto& tile : land->Tiles()) EXPECT_FALSE(tile->IsLocked());
+  }
+}
+
+namespace {
+
+struct AnimationLog {
+  std::vector<std::string> calls;
+};
+
+class FakeAnimation : public LayerAnimation {
+ public:
+  FakeAnimation(std::string name, AnimationLog& log, bool drawsEffect)
+      : m_name(std::move(name)), m_log(log), m_drawsEffect(drawsEffect) {}
+  void Update(const FrameTimer&) override { m_log.calls.push_back("update " + m_name); }
+  void RenderTransformed(const Vector2& o, const Vector2& s, Argb c) override {
+    m_log.calls.push_back("draw " + m_name + " " + std::to_string(o.x) + "," + std::to_string(o.y) + " " +
+                          std::to_string(s.x) + "," + std::to_string(s.y) + " " + std::to_string(c));
+  }
+  bool RenderForEffect(const Vector2& o, const Vector2& s) override {
+    m_log.calls.push_back("effect " + m_name + " " + std::to_string(o.x) + " " + std::to_string(s.x));
+    return m_drawsEffect;
+  }
+
+ private:
+  std::string m_name;
+  AnimationLog& m_log;
+  bool m_drawsEffect;
+};
+
+class FakeSource : public LayerAnimationSource {
+ public:
+  explicit FakeSource(AnimationLog& log) : m_log(log) {}
+  std::unique_ptr<LayerAnimation> CreateBewegteAnimation(std::u16string_view name) override {
+    m_log.calls.push_back("create " + std::string(name.begin(), name.end()));
+    if (name == u"UNBEKANNT") return nullptr;
+    return std::make_unique<FakeAnimation>(std::string(name.begin(), name.end()), m_log, name == u"B");
+  }
+
+ private:
+  AnimationLog& m_log;
+};
+
+class LayerDrawing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DisplayEnvironment env;
+    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+    graphics = std::make_unique<APIGraphics>(context, env);
+    graphics->UseNullDevice(true);
+    ASSERT_EQ(graphics->Create(), kResultOk);
+    device = graphics->GetDevice();
+  }
+  APIContext context;
+  std::unique_ptr<APIGraphics> graphics;
+  platform::GraphicsDevice* device = nullptr;
+};
+
+}  // namespace
+
+TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
+  AnimationLog log;
+  FakeSource source(log);
+  auto land = Store({0, 0, 16, 16});
+  land->SetGraphics(graphics.get());
+  land->AnimationNames() = {u"A", u"UNBEKANNT", u"B"};
+  land->CreateAnimations(source);
+  ASSERT_EQ(land->Animations().size(), 3u);
+  EXPECT_EQ(land->Animations()[1], nullptr);
+  FrameTimer timer;
+  land->UpdateAnimations(timer);
+  Vector2 parallax(0.5f, 0.5f);
+  land->SetParallax(&parallax);
+  land->Draw({0.0f, 0.0f}, {2.0f, 2.0f}, 0xFF102030);
+  EXPECT_TRUE(land->DrawAnimationsForEffect({0.0f, 0.0f}, {2.0f, 2.0f}));
+  // Origin (0 - 512) * 0.5 + 512 = 256 and (0 - 384) * 0.5 + 384 = 192; scale 2 * 0.5.
+  const std::vector<std::string> expected = {
+      "create B",
+      "create UNBEKANNT",
+      "create A",
+      "update A",
+      "update B",
+      "draw A 256.000000,192.000000 1.000000,1.000000 " + std::to_string(0xFF102030u),
+      "draw B 256.000000,192.000000 1.000000,1.000000 " + std::to_string(0xFF102030u),
+      // The effect pass gets the zoom itself, not zoom times parallax.
+      "effect A 256.000000 2.000000",
+      "effect B 256.000000 2.000000",
+  };
+  EXPECT_EQ(log.calls, expected);
+}
+
+TEST_F(LayerDrawing, TilesAreDrawnLastToFirstAtParallaxAndOffset) {
+  auto land = Store({-100, 0, 300, 300});  // tiles (-100,0) (-100,256) (156,0) (156,256)
+  land->SetGraphics(graphics.get());
+  Vector2 parallax(0.5f, 0.25f);
+  land->SetParallax(&parallax);
+  land->SetOffset({10.0f, -8.0f});
+  device->ClearRecordedDraws();
+  ASSERT_EQ(graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend), kResultOk);
+  land->Draw({100.0f, 40.0f}, {2.0f, 4.0f}, 0x80FFFFFF);
+  graphics->GetSpriteRenderer()->End();
+  // Scale (1, 1); centre (522, 376); origin ((100 - 522) * 0.5 + 522, (40 - 376) * 0.25 + 376) = (311, 292).
+  const auto& draws = device->RecordedDraws();
+  ASSERT_EQ(draws.size(), 4u);
+  const struct {
+    size_t tile;
+    Vector2 topLeft;
+  } expected[] = {{3, {467, 548}}, {2, {467, 292}}, {1, {211, 548}}, {0, {211, 292}}};
+  for (size_t i = 0; i < 4; ++i) {
+    const LandschaftTile& tile = *land->Tiles()[expected[i].tile];
+    EXPECT_EQ(draws[i].texture, tile.GetTexture()) << i;
+    EXPECT_EQ(draws[i].source, tile.LockRect()) << i;
+    EXPECT_EQ(draws[i].corners[0], expected[i].topLeft) << i;
+    EXPECT_EQ(draws[i].colour, 0x80FFFFFFu);
+  }
+  EXPECT_EQ(draws[0].corners[3], Vector2(467 + 144, 548 + 44));
+}
