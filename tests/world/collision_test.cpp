@@ -1,0 +1,214 @@
+// Collision shapes against a small terrain fixture, the outside code and the segment
+// intersection.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "world/collisionshape.h"
+#include "world/terrain_art.h"
+#include "world/welt.h"
+
+using terrain_test::ArtStore;
+
+namespace {
+
+std::unique_ptr<Welt> World(const std::vector<std::string>& art) {
+  auto land = ArtStore(art);
+  Rect r = land->GetRect();
+  auto world = std::make_unique<Welt>(&r);
+  world->SetGameLayers(std::move(land), 0, 0.0f, 0.0f, 0xFFFFFFFF);
+  return world;
+}
+
+CollisionShape Box(float l, float t, float r, float b) {
+  CollisionShape s = CollisionShape::MakeBox({0, 0, 0, 0});
+  s.points[0] = Vector2(l, t);
+  s.points[1] = Vector2(r, b);
+  return s;
+}
+
+struct Expect {
+  bool hit;
+  Vector2 at;
+};
+
+void Check(Welt& world, const CollisionShape& shape, Expect e, const char* what) {
+  Vector2 hit(-1, -1);
+  EXPECT_EQ(world.TestCollision(shape, hit), e.hit) << what;
+  EXPECT_EQ(hit, e.hit ? e.at : Vector2(-1, -1)) << what;
+}
+
+}  // namespace
+
+TEST(Collision, PointAndBoxScanColumnsThenRows) {
+  auto world = World({
+      "............",  // 0
+      "............",  // 1
+      "....##......",  // 2
+      "....##......",  // 3
+      "............",  // 4
+      "############",  // 5
+  });
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    CollisionShape shape;
+    Expect expect;
+  } cases[] = {
+      {"point on solid", CollisionShape::MakePoint({4, 2}), {true, {4, 2}}},
+      {"point truncated onto solid", CollisionShape::MakePoint({5.9f, 3.9f}), {true, {5.9f, 3.9f}}},
+      {"point in air", CollisionShape::MakePoint({3.9f, 2}), {false, {}}},
+      {"point on the right edge", CollisionShape::MakePoint({12, 5}), {false, {}}},
+      {"point on the bottom edge", CollisionShape::MakePoint({0, 6}), {false, {}}},
+      {"point not a number", CollisionShape::MakePoint({nan, 5}), {false, {}}},
+      {"no shape", CollisionShape(), {false, {}}},
+      {"box over the rock", CollisionShape::MakeBox({3, 0, 5, 3}), {true, {4, 2}}},
+      // Columns first: the ground's column 0 comes before the rock's column 4.
+      {"box over everything", CollisionShape::MakeBox({0, 0, 12, 6}), {true, {0, 5}}},
+      {"box in the air", CollisionShape::MakeBox({0, 0, 12, 2}), {false, {}}},
+      {"box reaching outside", CollisionShape::MakeBox({-100, -100, 1, 100}), {true, {0, 5}}},
+      // A left edge of 5.5 starts the scan at column 5.
+      {"box from 5.5", Box(5.5f, 2.0f, 6.5f, 3.0f), {true, {5, 2}}},
+      {"box ending at 3.5", Box(3.0f, 2.0f, 3.5f, 3.0f), {false, {}}},
+      {"box ending at 4.01", Box(3.0f, 2.0f, 4.01f, 3.0f), {true, {4, 2}}},
+      {"box not a number", Box(nan, 0.0f, 12.0f, nan), {false, {}}},
+  };
+  for (const auto& c : cases) Check(*world, c.shape, c.expect, c.what);
+  auto empty = std::make_unique<Welt>();
+  Vector2 hit;
+  EXPECT_FALSE(empty->TestCollision(CollisionShape::MakePoint({0, 0}), hit));
+}
+
+TEST(Collision, FrameMaskStretchesTheFrameOverTheBox) {
+  auto world = World({
+      "............",  // 0
+      "............",  // 1
+      "............",  // 2
+      "............",  // 3
+      "............",  // 4
+      "############",  // 5
+  });
+  // 8 x 2 texture; the frame is its left 4 x 2 texels. Column 4 (outside the frame) is
+  // solid and the frame's last column is not, and vice versa in row 1.
+  platform::Texture texture(8, 2);
+  auto set = [&](int x, int y, uint32_t v) { texture.MutablePixels()[y * 8 + x] = v; };
+  set(2, 1, 0xFF000000);  // the frame's right half, lower row
+  set(4, 0, 0xFF000000);
+  set(4, 1, 0xFF000000);
+  set(3, 0, 0xC0000000);  // alpha 192: not solid
+  const Rect frame{0, 0, 4, 2};
+  platform::Texture clear(4, 4);
+  const struct {
+    const char* what;
+    CollisionShape shape;
+    Expect expect;
+  } cases[] = {
+      // Box 10 x 2 over rows 4-5: texel column = i / 10 * 4, row = j / 2 * 2.
+      {"right half, lower row",
+       CollisionShape::MakeFrameMask({0, 4, 10, 6}, &texture, frame),
+       {true, {5, 5}}},
+      {"transparent frame", CollisionShape::MakeFrameMask({0, 0, 12, 6}, &clear, {0, 0, 4, 4}), {false, {}}},
+      {"frame outside its texture",
+       CollisionShape::MakeFrameMask({0, 0, 12, 6}, &texture, {6, 0, 10, 2}),
+       {false, {}}},
+      {"no texture", CollisionShape::MakeFrameMask({0, 0, 12, 6}, nullptr, frame), {false, {}}},
+      {"narrower than a pixel", CollisionShape::MakeFrameMask({0, 0, 0, 6}, &texture, frame), {false, {}}},
+  };
+  for (const auto& c : cases) Check(*world, c.shape, c.expect, c.what);
+
+  // Box (5.5, 4) to (10.4, 6) over ground only at x = 9 and 10: w = trunc(4.9) = 4, but
+  // columns 5..10 are scanned, and the texel columns of x = 9 and 10 would be 4 and 5,
+  // beyond the frame. They read the frame's last column (solid in row 1), not the
+  // transparent texels beside the frame.
+  platform::Texture edge(8, 2);
+  edge.MutablePixels()[8 + 3] = 0xFF000000;
+  auto ledge = World({".........##.", ".........##."});
+  CollisionShape wide = CollisionShape::MakeFrameMask({0, 0, 0, 0}, &edge, frame);
+  wide.points[0] = Vector2(5.5f, 0.0f);
+  wide.points[1] = Vector2(10.4f, 2.0f);
+  Check(*ledge, wide, {true, {9, 1}}, "box wider than its truncated width");
+}
+
+TEST(Collision, TransformedMaskMapsTerrainPixelsBackIntoTheFrame) {
+  // An 8 x 4 frame from a 4 x 2 texture whose first texel column is solid, turned a
+  // quarter about its centre and put at (20.5, 20.5): world (x, y) maps back to
+  // u = y - 16.5, v = 22.5 - x, so the frame covers x 19..22, y 17..24, and its solid
+  // texel column (u < 2) the rows 17 and 18.
+  platform::Texture texture(4, 2);
+  texture.MutablePixels()[0] = texture.MutablePixels()[4] = 0xFF000000;
+  platform::Texture full(4, 2);
+  for (int i = 0; i < 8; ++i) full.MutablePixels()[i] = 0xFF000000;
+  const platform::Matrix turn = platform::Matrix::Translation(-4.0f, -2.0f) *
+                                platform::Matrix::RotationZ(1.5707964f) *
+                                platform::Matrix::Translation(20.5f, 20.5f);
+  const struct {
+    const char* what;
+    std::vector<std::pair<int, int>> solid;
+    const platform::Texture* mask;
+    Expect expect;
+  } cases[] = {
+      {"solid texel", {{20, 17}}, &texture, {true, {20, 17}}},
+      {"clear texel", {{20, 22}}, &texture, {false, {}}},
+      {"clear texel, full mask", {{20, 22}}, &full, {true, {20, 22}}},
+      {"inside the box, outside the turned frame", {{18, 20}}, &full, {false, {}}},
+      {"outside the box", {{20, 25}}, &full, {false, {}}},
+      {"columns first", {{20, 17}, {19, 18}}, &texture, {true, {19, 18}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> art(40, std::string(40, '.'));
+    for (auto [x, y] : c.solid) art[size_t(y)][size_t(x)] = '#';
+    auto world = World(art);
+    Check(*world, CollisionShape::MakeTransformedMask({8, 4}, c.mask, {0, 0, 4, 2}, turn), c.expect, c.what);
+  }
+  std::vector<std::string> art(40, std::string(40, '#'));
+  auto world = World(art);
+  Check(*world,
+        CollisionShape::MakeTransformedMask({8, 4}, &full, {0, 0, 4, 2}, platform::Matrix::Scaling(0, 1)),
+        {false, {}}, "matrix without an inverse");
+}
+
+TEST(Collision, OutsideCodeNamesTheSideLeft) {
+  Rect r{0, 0, 100, 50};
+  Welt world(&r);
+  const struct {
+    Rect rect;
+    int32_t code;
+  } cases[] = {
+      {{-20, 10, -5, 20}, 3},  {{-20, 10, 0, 20}, 0},   {{101, 10, 120, 20}, 2},
+      {{100, 10, 120, 20}, 0}, {{10, 51, 20, 60}, 1},   {{101, 51, 120, 60}, 3},
+      {{-20, 51, -5, 60}, 3},  {{10, -30, 20, -10}, 0}, {{10, 10, 20, 20}, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(world.OutsideCode(c.rect), c.code)
+        << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom;
+}
+
+TEST(Collision, SegmentIntersectionCases) {
+  const Vector2 unset(-9, -9);
+  const struct {
+    Vector2 a0, a1, b0, b1;
+    int32_t result;
+    Vector2 p, q;
+  } cases[] = {
+      {{0, 0}, {2, 0}, {1, -1}, {1, 1}, 1, {1, 0}, unset},  // crossing
+      {{0, 0}, {2, 0}, {1, 0}, {3, 0}, 2, {1, 0}, {2, 0}},  // overlapping on one line
+      {{0, 0}, {1, 0}, {0, 1}, {1, 1}, 0, unset, unset},    // parallel, apart
+      {{0, 0}, {2, 2}, {2, 0}, {3, -1}, 0, unset, unset},   // the lines cross beyond b
+      {{0, 0}, {2, 2}, {2, 2}, {4, 0}, 1, {2, 2}, unset},   // touching at an end
+      {{0, 0}, {1, 0}, {2, 0}, {3, 0}, 0, unset, unset},    // one line, disjoint
+      {{3, 0}, {0, 0}, {2, 0}, {5, 0}, 2, {2, 0}, {3, 0}},  // reversed a
+      {{0, 0}, {2, 0}, {2, 0}, {4, 0}, 1, {2, 0}, unset},   // one line, sharing an end
+      {{1, 0}, {1, 0}, {0, 0}, {2, 0}, 1, {1, 0}, unset},   // a is a point on b
+      {{0, 5}, {0, 5}, {0, 0}, {0, 4}, 0, unset, unset},    // a is a point beyond b (vertical)
+      {{0, 0}, {0, 4}, {0, 2}, {0, 2}, 1, {0, 2}, unset},   // b is a point on a
+      {{1, 1}, {1, 1}, {1, 1}, {1, 1}, 1, unset, unset},    // the same point: p not written
+      {{1, 1}, {1, 1}, {2, 1}, {2, 1}, 0, unset, unset},
+  };
+  for (const auto& c : cases) {
+    Vector2 p = unset, q = unset;
+    EXPECT_EQ(SegmentIntersect(c.a0, c.a1, c.b0, c.b1, &p, &q), c.result)
+        << c.a0.x << "," << c.a0.y << " " << c.b0.x << "," << c.b0.y;
+    EXPECT_EQ(p, c.p) << c.a0.x << "," << c.a0.y << " " << c.b0.x << "," << c.b0.y;
+    EXPECT_EQ(q, c.q) << c.a0.x << "," << c.a0.y << " " << c.b0.x << "," << c.b0.y;
+  }
+}
