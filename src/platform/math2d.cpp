@@ -77,6 +77,23 @@ Matrix Transformation2D(const Vector2* scalingCentre, float scalingRotation, con
 
 bool Inverse(const Matrix& m, Matrix* out) {
   const float(&a)[4][4] = m.m;
+  // A 2D affine matrix (the drawing and stamping transforms) inverts as one: its inverse
+  // keeps w at exactly 1, so transformed points need no division.
+  if (a[0][2] == 0.0f && a[0][3] == 0.0f && a[1][2] == 0.0f && a[1][3] == 0.0f && a[2][0] == 0.0f &&
+      a[2][1] == 0.0f && a[2][2] == 1.0f && a[2][3] == 0.0f && a[3][2] == 0.0f && a[3][3] == 1.0f) {
+    float det = a[0][0] * a[1][1] - a[0][1] * a[1][0];
+    if (det == 0.0f || !std::isfinite(det)) return false;
+    float inv = 1.0f / det;
+    Matrix r = Matrix::Identity();
+    r.m[0][0] = a[1][1] * inv;
+    r.m[0][1] = -a[0][1] * inv;
+    r.m[1][0] = -a[1][0] * inv;
+    r.m[1][1] = a[0][0] * inv;
+    r.m[3][0] = -(a[3][0] * r.m[0][0] + a[3][1] * r.m[1][0]);
+    r.m[3][1] = -(a[3][0] * r.m[0][1] + a[3][1] * r.m[1][1]);
+    *out = r;
+    return true;
+  }
   // 2x2 minors of the upper and lower row pairs, then the adjugate from them.
   float s0 = a[0][0] * a[1][1] - a[1][0] * a[0][1];
   float s1 = a[0][0] * a[1][2] - a[1][0] * a[0][2];

@@ -64,8 +64,8 @@ inline Matrix operator*(const Matrix& a, const Matrix& b) { return Multiply(a, b
 Matrix Transformation2D(const Vector2* scalingCentre, float scalingRotation, const Vector2* scaling,
                         const Vector2* rotationCentre, float rotation, const Vector2* translation);
 
-// The inverse of m by cofactors in single precision; false (out untouched) when m is
-// singular.
+// The inverse of m in single precision (a 2D affine matrix directly, any other by
+// cofactors); false (out untouched) when m is singular.
 bool Inverse(const Matrix& m, Matrix* out);
 
 // (x, y, 0, 1) * M, divided by the resulting w.

@@ -13,6 +13,11 @@ inline int32_t TruncToInt(double v) {
   return static_cast<int32_t>(v);
 }
 
+// The same truncation for values the caller has already bounded well inside the 32-bit
+// range (pixel channel arithmetic, offsets within a tile), without the range test.
+inline int32_t TruncInRange(float v) { return static_cast<int32_t>(v); }
+inline int32_t TruncInRange(double v) { return static_cast<int32_t>(v); }
+
 inline int64_t TruncToInt64(double v) {
   if (!(v > -9223372036854775808.0 && v < 9223372036854775808.0)) return INT64_MIN;
   return static_cast<int64_t>(v);

@@ -9,6 +9,16 @@
 #include "engine/spriterenderer.h"
 #include "platform/image.h"
 
+void SortToColumnOrder(std::vector<RemovedPixel>& list, size_t from, int32_t left, int32_t width) {
+  if (list.size() < from + 2) return;
+  std::vector<size_t> start(size_t(width) + 1, 0);
+  for (size_t i = from; i < list.size(); ++i) ++start[size_t(int32_t(list[i].x) - left) + 1];
+  for (size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
+  std::vector<RemovedPixel> sorted(list.size() - from);
+  for (size_t i = from; i < list.size(); ++i) sorted[start[size_t(int32_t(list[i].x) - left)]++] = list[i];
+  std::copy(sorted.begin(), sorted.end(), list.begin() + std::ptrdiff_t(from));
+}
+
 LandschaftTile::LandschaftTile(const Rect& world)
     : m_world(world),
       m_lock{0, 0, world.right - world.left, world.bottom - world.top},
@@ -43,18 +53,6 @@ bool LandschaftTile::Unlock() {
   // uploaded rows that were changed after it.
   m_texture->MarkDirty(0, m_lock.bottom);
   m_locked = false;
-  return true;
-}
-
-bool LandschaftTile::PixelAt(PixelRef& ref) {
-  if (!m_locked && !Lock()) return false;
-  int32_t column = int32_t(ref.x - m_leftF);
-  int32_t row = int32_t(ref.y - m_topF);
-  auto* bytes = reinterpret_cast<uint8_t*>(Row(row) + column);
-  ref.blue = bytes;
-  ref.green = bytes + 1;
-  ref.red = bytes + 2;
-  ref.alpha = bytes + 3;
   return true;
 }
 

@@ -5,6 +5,7 @@
 // 192 and empty when it is below 193.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -44,6 +45,10 @@ struct RemovedPixel {
   bool operator==(const RemovedPixel&) const = default;
 };
 
+// Reorders list[from ..] (pixels of the columns left .. left + width - 1, found row by
+// row) into column order, x outer and y inner, keeping the rows' order in each column.
+void SortToColumnOrder(std::vector<RemovedPixel>& list, size_t from, int32_t left, int32_t width);
+
 // Solid and empty by the alpha byte of a 0xAARRGGBB pixel word.
 constexpr bool IsSolidPixel(uint32_t argb) { return (argb >> 24) > 192; }
 constexpr bool IsEmptyPixel(uint32_t argb) { return (argb >> 24) < 193; }
@@ -61,7 +66,17 @@ class LandschaftTile {
   bool Unlock();
   bool IsLocked() const { return m_locked; }
   // Fills the pointers for a position inside the tile, locking it first.
-  bool PixelAt(PixelRef& ref);
+  bool PixelAt(PixelRef& ref) {
+    if (!m_locked && !Lock()) return false;
+    // The column and row are the float offsets from the tile's corner, truncated; the
+    // store only asks for positions in (left - 1, right), where that cannot overflow.
+    auto* bytes = reinterpret_cast<uint8_t*>(Row(int32_t(ref.y - m_topF)) + int32_t(ref.x - m_leftF));
+    ref.blue = bytes;
+    ref.green = bytes + 1;
+    ref.red = bytes + 2;
+    ref.alpha = bytes + 3;
+    return true;
+  }
   // A new tile over the same rectangle with the same pixels, left locked; this one is
   // unlocked.
   std::unique_ptr<LandschaftTile> Clone();
@@ -156,6 +171,20 @@ class Landschaft {
     LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
     if (!tile->IsLocked() && !tile->Lock()) return nullptr;
     return tile->Row(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
+  }
+
+  // The pixel words of row y from x to the end of x's tile row, that tile locked; count
+  // receives their number. Null outside.
+  uint32_t* LockedRow(int32_t x, int32_t y, int32_t& count) {
+    uint32_t* p = LockedPixel(x, y);
+    count = p ? std::min(kTileSize - ((x - m_area.left) & (kTileSize - 1)), m_area.right - x) : 0;
+    return p;
+  }
+  // The same for reading, without locking.
+  const uint32_t* PeekRow(int32_t x, int32_t y, int32_t& count) const {
+    const uint32_t* p = PeekPixel(x, y);
+    count = p ? std::min(kTileSize - ((x - m_area.left) & (kTileSize - 1)), m_area.right - x) : 0;
+    return p;
   }
 
   // Unlocks every locked tile, in the order of the tiles.

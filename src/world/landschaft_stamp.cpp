@@ -17,53 +17,56 @@ namespace {
 // thread alone: the same jobs in the same tile order, without waking the pool.
 constexpr int64_t kInlineStampPixels = 96 * 96;
 
-// The channels of a colour in the order alpha, red, green, blue, each divided by 255.
-struct Unit4 {
-  float c[4];
+// Every byte value divided by 255 in single precision, as the blend factors use them.
+struct UnitTable {
+  float v[256];
+  UnitTable() {
+    for (int i = 0; i < 256; ++i) v[i] = float(i) / 255.0f;
+  }
+};
+const UnitTable kUnit;
+
+// A blend factor of one channel as base + sign * unit[index], where unit holds the
+// image's channels (0..3: alpha, red, green, blue) and then the terrain's (4..7), each
+// divided by 255. The sum is exact for every mode: 0 + 1 * u is u, 1 + -1 * u is 1 - u.
+struct FactorSpec {
+  float base = 1.0f;
+  float sign = 0.0f;
+  int index = 0;
 };
 
-Unit4 Unit(const int32_t channels[4]) {
-  return {{float(channels[0]) / 255.0f, float(channels[1]) / 255.0f, float(channels[2]) / 255.0f,
-           float(channels[3]) / 255.0f}};
-}
-
-float Factor(int32_t mode, int channel, const Unit4& source, const Unit4& dest) {
+FactorSpec Factor(int32_t mode, int channel) {
   switch (mode) {
     case LandStamp::kZero:
-      return 0.0f;
+      return {0.0f, 0.0f, 0};
     case LandStamp::kOne:
-      return 1.0f;
+      return {1.0f, 0.0f, 0};
     case LandStamp::kSubtractColour:
-      return channel == 0 ? 1.0f : -1.0f;
+      return {channel == 0 ? 1.0f : -1.0f, 0.0f, 0};
     case LandStamp::kSubtractAlpha:
-      return channel == 0 ? -1.0f : 1.0f;
+      return {channel == 0 ? -1.0f : 1.0f, 0.0f, 0};
     case LandStamp::kSubtract:
-      return -1.0f;
+      return {-1.0f, 0.0f, 0};
     case LandStamp::kSourceColour:
-      return source.c[channel];
+      return {0.0f, 1.0f, channel};
     case LandStamp::kDestColour:
-      return dest.c[channel];
+      return {0.0f, 1.0f, 4 + channel};
     case LandStamp::kInvSourceColour:
-      return 1.0f - source.c[channel];
+      return {1.0f, -1.0f, channel};
     case LandStamp::kInvDestColour:
-      return 1.0f - dest.c[channel];
+      return {1.0f, -1.0f, 4 + channel};
     case LandStamp::kSourceAlpha:
-      return source.c[0];
+      return {0.0f, 1.0f, 0};
     case LandStamp::kDestAlpha:
-      return dest.c[0];
+      return {0.0f, 1.0f, 4};
     case LandStamp::kInvSourceAlpha:
-      return 1.0f - source.c[0];
+      return {1.0f, -1.0f, 0};
     case LandStamp::kInvDestAlpha:
-      return 1.0f - dest.c[0];
+      return {1.0f, -1.0f, 4};
     default:
-      return 1.0f;
+      return {1.0f, 0.0f, 0};
   }
 }
-
-// Channel index 0..3 (alpha, red, green, blue) to the shift of its byte in a pixel word.
-constexpr int kShift[4] = {24, 16, 8, 0};
-
-int32_t Byte(uint32_t argb, int channel) { return int32_t((argb >> kShift[channel]) & 255u); }
 
 // What every job of one stamp shares, read-only.
 struct StampSetup {
@@ -75,30 +78,63 @@ struct StampSetup {
   int32_t destWidth = 0, destHeight = 0, sourceWidth = 0, sourceHeight = 0;
   float modulation[4] = {};  // alpha, red, green, blue
   platform::Matrix inverse;
+  // The source position of each destination column u and row v (mirrored where asked),
+  // when the destination is small enough to tabulate.
+  std::vector<double> columnSource, rowSource;
+  // Nearest sampling: every byte value times its channel's modulation, truncated.
+  int32_t modulated[4][256] = {};
+  FactorSpec sourceFactor[4], destFactor[4];
+
+  double SourceX(int32_t u) const {
+    if (!columnSource.empty()) return columnSource[size_t(u)];
+    return stamp->mirrorX ? (1.0 - double(u) / destWidth) * sourceWidth : double(u) / destWidth * sourceWidth;
+  }
+  double SourceY(int32_t v) const {
+    if (!rowSource.empty()) return rowSource[size_t(v)];
+    return stamp->mirrorY ? (1.0 - double(v) / destHeight) * sourceHeight
+                          : double(v) / destHeight * sourceHeight;
+  }
 };
 
-uint32_t SampleNearest(const StampSetup& s, int32_t ix, int32_t iy, int32_t channels[4]) {
+// The sampled channels, 0..255 each, in the order alpha, red, green, blue.
+struct Channels {
+  int32_t c[4];
+};
+
+Channels SampleNearest(const StampSetup& s, int32_t ix, int32_t iy) {
   ix = std::min(ix, s.sourceWidth - 1);
   iy = std::min(iy, s.sourceHeight - 1);
   uint32_t texel = s.source[size_t(iy) * size_t(s.pitch) + size_t(ix)];
-  for (int c = 0; c < 4; ++c) channels[c] = platform::TruncToInt(float(Byte(texel, c)) * s.modulation[c]);
-  return texel;
+  return {{s.modulated[0][texel >> 24], s.modulated[1][(texel >> 16) & 255],
+           s.modulated[2][(texel >> 8) & 255], s.modulated[3][texel & 255]}};
 }
 
-void SampleBilinear(const StampSetup& s, double sx, double sy, int32_t ix, int32_t iy, int32_t channels[4]) {
-  double fx = sx - ix, fy = sy - iy;
+Channels SampleBilinear(const StampSetup& s, double sx, double sy, int32_t ix, int32_t iy) {
+  const double fx = sx - ix, fy = sy - iy;
   // The right and lower neighbours (and a mirrored sample's first column or row) are
   // clamped to the source's last column or row.
-  int32_t x0 = std::min(ix, s.sourceWidth - 1), x1 = std::min(ix + 1, s.sourceWidth - 1);
-  int32_t y0 = std::min(iy, s.sourceHeight - 1), y1 = std::min(iy + 1, s.sourceHeight - 1);
+  const int32_t x0 = std::min(ix, s.sourceWidth - 1), x1 = std::min(ix + 1, s.sourceWidth - 1);
+  const int32_t y0 = std::min(iy, s.sourceHeight - 1), y1 = std::min(iy + 1, s.sourceHeight - 1);
   const uint32_t* row0 = s.source + size_t(y0) * size_t(s.pitch);
   const uint32_t* row1 = s.source + size_t(y1) * size_t(s.pitch);
-  uint32_t p00 = row0[x0], p10 = row0[x1], p01 = row1[x0], p11 = row1[x1];
-  for (int c = 0; c < 4; ++c) {
-    double v = (1.0 - fy) * (Byte(p00, c) * (1.0 - fx) + Byte(p10, c) * fx) +
-               fy * (Byte(p01, c) * (1.0 - fx) + Byte(p11, c) * fx);
-    channels[c] = platform::TruncToInt(double(s.modulation[c]) * v);
-  }
+  const uint32_t p00 = row0[x0], p10 = row0[x1], p01 = row1[x0], p11 = row1[x1];
+  auto channel = [&](int shift, float modulation) {
+    double v = (1.0 - fy) * (double((p00 >> shift) & 255) * (1.0 - fx) + double((p10 >> shift) & 255) * fx) +
+               fy * (double((p01 >> shift) & 255) * (1.0 - fx) + double((p11 >> shift) & 255) * fx);
+    return platform::TruncInRange(double(modulation) * v);
+  };
+  return {{channel(24, s.modulation[0]), channel(16, s.modulation[1]), channel(8, s.modulation[2]),
+           channel(0, s.modulation[3])}};
+}
+
+// One blended channel: trunc(sampled * Fs + terrain * Fd) in single precision.
+int32_t Blend(const StampSetup& s, int c, const float unit[8], int32_t sampled, int32_t terrain) {
+  const FactorSpec& fs = s.sourceFactor[c];
+  const FactorSpec& fd = s.destFactor[c];
+  float sourceFactor = fs.base + fs.sign * unit[fs.index];
+  float destFactor = fd.base + fd.sign * unit[fd.index];
+  int32_t value = platform::TruncInRange(float(sampled) * sourceFactor + float(terrain) * destFactor);
+  return s.stamp->clamp ? std::clamp(value, 0, 255) : (value & 255);
 }
 
 void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPixel>* removed) {
@@ -107,66 +143,68 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
   const Rect& box = s.box;
   if (box.right < t.left || t.right < box.left || box.bottom < t.top || t.bottom < box.top) return;
   // Pixels beyond the clip cannot map into the destination; leaving them out changes no
-  // result.
-  int32_t x0 = std::max(t.left, s.clip.left), x1 = std::min(t.right, s.clip.right);
-  int32_t y0 = std::max(t.top, s.clip.top), y1 = std::min(t.bottom, s.clip.bottom);
+  // result. Each pixel is independent of the others, so the tile is walked row by row.
+  const int32_t x0 = std::max(t.left, s.clip.left), x1 = std::min(t.right, s.clip.right);
+  const int32_t y0 = std::max(t.top, s.clip.top), y1 = std::min(t.bottom, s.clip.bottom);
   const Rect& d = stamp.destination;
   const float dl = float(d.left), dt = float(d.top), dr = float(d.right), db = float(d.bottom);
   const uint32_t maskRgb = stamp.maskColour & 0xFFFFFFu;
   const uint32_t fixed = stamp.fixedColour;
+  // The inverse of a rotation about a point is affine: w stays 1, as TransformCoord finds.
+  const platform::Matrix& m = s.inverse;
 
-  for (int32_t x = x0; x < x1; ++x) {
-    for (int32_t y = y0; y < y1; ++y) {
-      Vector2 q = platform::TransformCoord(Vector2(float(x), float(y)), s.inverse);
-      if (!(dl <= q.x && q.x < dr && dt <= q.y && q.y < db)) continue;
-      int32_t u = platform::TruncToInt(q.x - dl), v = platform::TruncToInt(q.y - dt);
-      double sx = double(u) / s.destWidth * s.sourceWidth;
-      double sy = double(v) / s.destHeight * s.sourceHeight;
-      if (stamp.mirrorX) sx = (1.0 - double(u) / s.destWidth) * s.sourceWidth;
-      if (stamp.mirrorY) sy = (1.0 - double(v) / s.destHeight) * s.sourceHeight;
-      int32_t ix = platform::TruncToInt(sx), iy = platform::TruncToInt(sy);
+  for (int32_t y = y0; y < y1; ++y) {
+    const float fy = float(y);
+    uint32_t* row = nullptr;
+    for (int32_t x = x0; x < x1; ++x) {
+      const float fx = float(x);
+      const float qx = fx * m.m[0][0] + fy * m.m[1][0] + m.m[3][0];
+      const float qy = fx * m.m[0][1] + fy * m.m[1][1] + m.m[3][1];
+      if (!(dl <= qx && qx < dr && dt <= qy && qy < db)) continue;
+      const int32_t u = platform::TruncToInt(qx - dl), v = platform::TruncToInt(qy - dt);
+      const double sx = s.SourceX(u), sy = s.SourceY(v);
+      const int32_t ix = platform::TruncToInt(sx), iy = platform::TruncToInt(sy);
 
-      if (!tile.IsLocked() && !tile.Lock()) return;
-      uint32_t* pixel = tile.Row(y - t.top) + (x - t.left);
-      uint32_t before = *pixel;
+      if (!row) {
+        if (!tile.IsLocked() && !tile.Lock()) return;
+        row = tile.Row(y - t.top) - t.left;
+      }
+      uint32_t* pixel = row + x;
+      const uint32_t before = *pixel;
       if (stamp.keepSolid && IsSolidPixel(before)) continue;
       if (stamp.maskLayer) {
         // Outside the mask layer the terrain pixel itself is tested.
-        const uint32_t* mask = stamp.maskLayer->PeekPixel(float(x), float(y));
+        const uint32_t* mask = stamp.maskLayer->PeekPixel(fx, fy);
         if (((mask ? *mask : before) & 0xFFFFFFu) != maskRgb) continue;
       }
 
-      int32_t src[4];
-      if (stamp.bilinear)
-        SampleBilinear(s, sx, sy, ix, iy, src);
-      else
-        SampleNearest(s, ix, iy, src);
-      if (stamp.useFixedColour)
-        for (int c = 1; c < 4; ++c) src[c] = platform::TruncToInt(float(Byte(fixed, c)) * s.modulation[c]);
+      Channels src = stamp.bilinear ? SampleBilinear(s, sx, sy, ix, iy) : SampleNearest(s, ix, iy);
 
       if (stamp.erase) {
-        int32_t alpha = Byte(before, 0);
-        int32_t after = alpha - std::min(alpha, src[0]);
+        const int32_t alpha = int32_t(before >> 24);
+        const int32_t after = alpha - std::min(alpha, src.c[0]);
         *pixel = (before & 0x00FFFFFFu) | (uint32_t(after) << 24);
         if (stamp.collectRemoved && removed && IsEmptyPixel(*pixel) && alpha > 192)
-          removed->push_back({float(x), float(y), uint8_t(alpha), uint8_t(Byte(before, 1)),
-                              uint8_t(Byte(before, 2)), uint8_t(Byte(before, 3))});
+          removed->push_back(
+              {fx, fy, uint8_t(alpha), uint8_t(before >> 16), uint8_t(before >> 8), uint8_t(before)});
         continue;
       }
-
-      int32_t dst[4] = {Byte(before, 0), Byte(before, 1), Byte(before, 2), Byte(before, 3)};
-      Unit4 su = Unit(src), du = Unit(dst);
-      uint32_t out = 0;
-      for (int c = 0; c < 4; ++c) {
-        float fs = Factor(stamp.sourceMode, c, su, du);
-        float fd = Factor(stamp.destMode, c, su, du);
-        int32_t value = platform::TruncToInt(float(src[c]) * fs + float(dst[c]) * fd);
-        value = stamp.clamp ? std::clamp(value, 0, 255) : (value & 255);
-        out |= uint32_t(value) << kShift[c];
+      if (stamp.useFixedColour) {
+        src.c[1] = s.modulated[1][(fixed >> 16) & 255];
+        src.c[2] = s.modulated[2][(fixed >> 8) & 255];
+        src.c[3] = s.modulated[3][fixed & 255];
       }
-      *pixel = out;
+      const int32_t dst[4] = {int32_t(before >> 24), int32_t((before >> 16) & 255),
+                              int32_t((before >> 8) & 255), int32_t(before & 255)};
+      const float unit[8] = {kUnit.v[src.c[0]], kUnit.v[src.c[1]], kUnit.v[src.c[2]], kUnit.v[src.c[3]],
+                             kUnit.v[dst[0]],   kUnit.v[dst[1]],   kUnit.v[dst[2]],   kUnit.v[dst[3]]};
+      *pixel = (uint32_t(Blend(s, 0, unit, src.c[0], dst[0])) << 24) |
+               (uint32_t(Blend(s, 1, unit, src.c[1], dst[1])) << 16) |
+               (uint32_t(Blend(s, 2, unit, src.c[2], dst[2])) << 8) |
+               uint32_t(Blend(s, 3, unit, src.c[3], dst[3]));
     }
   }
+  if (removed) SortToColumnOrder(*removed, 0, t.left, t.right - t.left);
 }
 
 }  // namespace
@@ -215,6 +253,21 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   s.modulation[1] = float((c >> 16) & 255) / 255.0f;
   s.modulation[2] = float((c >> 8) & 255) / 255.0f;
   s.modulation[3] = float(c & 255) / 255.0f;
+  for (int ch = 0; ch < 4; ++ch) {
+    for (int v = 0; v < 256; ++v) s.modulated[ch][v] = platform::TruncToInt(float(v) * s.modulation[ch]);
+    s.sourceFactor[ch] = Factor(stamp.sourceMode, ch);
+    s.destFactor[ch] = Factor(stamp.destMode, ch);
+  }
+  constexpr int32_t kLargestTable = 1 << 16;
+  if (s.destWidth > 0 && s.destWidth <= kLargestTable && s.destHeight > 0 && s.destHeight <= kLargestTable) {
+    s.columnSource.resize(size_t(s.destWidth));
+    s.rowSource.resize(size_t(s.destHeight));
+    StampSetup direct = s;  // without tables: the formulas themselves
+    direct.columnSource.clear();
+    direct.rowSource.clear();
+    for (int32_t u = 0; u < s.destWidth; ++u) s.columnSource[size_t(u)] = direct.SourceX(u);
+    for (int32_t v = 0; v < s.destHeight; ++v) s.rowSource[size_t(v)] = direct.SourceY(v);
+  }
 
   // A transform without an inverse (a rotation that is not a number) maps no pixel.
   bool drawable = platform::Inverse(m, &s.inverse) && std::isfinite(minX) && std::isfinite(maxX) &&

@@ -76,6 +76,32 @@ const uint32_t* MaskTexels(const platform::Texture* texture, const Rect& r) {
   return texture->Pixels() + size_t(r.top) * size_t(texture->Width()) + size_t(r.left);
 }
 
+// The first solid terrain pixel in column order (x outer, y inner) of [x0, x1) x [y0, y1)
+// inside the layer for which hits(x, y) holds. The rows are read left to right, each only
+// up to the best column found so far, which gives the same pixel.
+template <class Hits>
+bool FirstHit(const Landschaft& land, int64_t x0, int64_t x1, int64_t y0, int64_t y1, Hits hits,
+              Vector2& out) {
+  int64_t bestX = x1, bestY = 0;
+  for (int64_t y = y0; y < y1 && bestX > x0; ++y) {
+    int64_t x = x0;
+    while (x < bestX) {
+      int32_t count = 0;
+      const uint32_t* pixel = land.PeekRow(int32_t(x), int32_t(y), count);
+      if (!pixel) break;
+      for (const int64_t end = std::min<int64_t>(bestX, x + count); x < end; ++x, ++pixel)
+        if (IsSolidPixel(*pixel) && hits(x, y)) {
+          bestX = x;
+          bestY = y;
+          break;
+        }
+    }
+  }
+  if (bestX >= x1) return false;
+  out = Vector2(float(bestX), float(bestY));
+  return true;
+}
+
 }  // namespace
 
 bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
@@ -92,13 +118,8 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       int64_t x0, x1, y0, y1;
       Span(shape.points[0].x, shape.points[1].x, area.left, area.right, x0, x1);
       Span(shape.points[0].y, shape.points[1].y, area.top, area.bottom, y0, y1);
-      for (int64_t x = x0; x < x1; ++x)
-        for (int64_t y = y0; y < y1; ++y)
-          if (land->IsSolidAt(int32_t(x), int32_t(y))) {
-            hit = Vector2(float(x), float(y));
-            return true;
-          }
-      return false;
+      return FirstHit(
+          *land, x0, x1, y0, y1, [](int64_t, int64_t) { return true; }, hit);
     }
     case CollisionShape::kFrameMask: {
       const uint32_t* texels = MaskTexels(shape.texture, shape.source);
@@ -112,20 +133,19 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       int64_t x0, x1, y0, y1;
       Span(lo.x, hi.x, area.left, area.right, x0, x1);
       Span(lo.y, hi.y, area.top, area.bottom, y0, y1);
-      for (int64_t x = x0; x < x1; ++x) {
-        // The box can hold one column more than its truncated width; that column samples
-        // the mask's last texel column instead of reading beyond it.
-        int64_t tx = std::min<int64_t>(platform::TruncToInt64(double(x - left) / w * sw), sw - 1);
-        for (int64_t y = y0; y < y1; ++y) {
-          if (!land->IsSolidAt(int32_t(x), int32_t(y))) continue;
-          int64_t ty = std::min<int64_t>(platform::TruncToInt64(double(y - top) / h * sh), sh - 1);
-          if (IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)])) {
-            hit = Vector2(float(x), float(y));
-            return true;
-          }
-        }
-      }
-      return false;
+      if (x0 >= x1) return false;
+      // The box can hold one column (row) more than its truncated width (height); that
+      // column samples the mask's last texel column instead of reading beyond it.
+      thread_local std::vector<int32_t> texelColumn;
+      texelColumn.resize(size_t(x1 - x0));
+      for (int64_t x = x0; x < x1; ++x)
+        texelColumn[size_t(x - x0)] =
+            int32_t(std::min<int64_t>(platform::TruncToInt64(double(x - left) / w * sw), sw - 1));
+      auto texel = [&](int64_t x, int64_t y) {
+        int64_t ty = std::min<int64_t>(platform::TruncToInt64(double(y - top) / h * sh), sh - 1);
+        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(texelColumn[size_t(x - x0)])]);
+      };
+      return FirstHit(*land, x0, x1, y0, y1, texel, hit);
     }
     case CollisionShape::kTransformedMask: {
       const float width = shape.points[0].x, height = shape.points[0].y;
@@ -148,20 +168,14 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       const int64_t x1 = std::min<int64_t>(platform::TruncToInt(maxX), int64_t(area.right) - 1);
       const int64_t y0 = std::max<int64_t>(platform::TruncToInt(minY), area.top);
       const int64_t y1 = std::min<int64_t>(platform::TruncToInt(maxY), int64_t(area.bottom) - 1);
-      for (int64_t x = x0; x <= x1; ++x) {
-        for (int64_t y = y0; y <= y1; ++y) {
-          if (!land->IsSolidAt(int32_t(x), int32_t(y))) continue;
-          Vector2 local = platform::TransformCoord(Vector2(float(x), float(y)), inverse);
-          if (!(local.x >= 0.0f && local.x < width && local.y >= 0.0f && local.y < height)) continue;
-          int32_t tx = std::clamp(platform::TruncToInt(local.x / width * float(sw)), 0, sw - 1);
-          int32_t ty = std::clamp(platform::TruncToInt(local.y / height * float(sh)), 0, sh - 1);
-          if (IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)])) {
-            hit = Vector2(float(x), float(y));
-            return true;
-          }
-        }
-      }
-      return false;
+      auto texel = [&](int64_t x, int64_t y) {
+        Vector2 local = platform::TransformCoord(Vector2(float(x), float(y)), inverse);
+        if (!(local.x >= 0.0f && local.x < width && local.y >= 0.0f && local.y < height)) return false;
+        int32_t tx = std::clamp(platform::TruncToInt(local.x / width * float(sw)), 0, sw - 1);
+        int32_t ty = std::clamp(platform::TruncToInt(local.y / height * float(sh)), 0, sh - 1);
+        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)]);
+      };
+      return FirstHit(*land, x0, x1 + 1, y0, y1 + 1, texel, hit);
     }
     default:
       return false;

@@ -35,24 +35,58 @@ void Welt::CarveCrater(const Vector2& centre, double radius, std::vector<Removed
   x0 = std::max<int64_t>(x0, span.left), x1 = std::min<int64_t>(x1, span.right);
   y0 = std::max<int64_t>(y0, span.top), y1 = std::min<int64_t>(y1, span.bottom);
 
-  for (int64_t x = x0; x < x1; ++x) {
-    const float dx = float(x) - centre.x;
-    for (int64_t y = y0; y < y1; ++y) {
-      const float dy = float(y) - centre.y;
-      const double d2 = double(dx * dx + dy * dy);
-      // The main layer's radius is the largest.
-      if (!(squared[0] >= d2)) continue;
-      for (int32_t i = 0; i < n; ++i) {
-        if (!(squared[i] >= d2)) continue;
-        uint32_t* pixel = m_gameLayers[size_t(i)]->LockedPixel(int32_t(x), int32_t(y));
-        if (!pixel) continue;
-        const uint32_t before = *pixel;
-        if (i == 0 && removed && IsSolidPixel(before))
-          removed->push_back({float(x), float(y), uint8_t(before >> 24), uint8_t(before >> 16),
-                              uint8_t(before >> 8), uint8_t(before)});
-        *pixel = before & 0x00FFFFFFu;
+  // Row by row, for the memory's sake. The main layer's removed pixels must come in
+  // column order (x outer, y inner): their words are noted in a column-major grid of the
+  // square and read out column by column at the end (non-zero words are the solid ones).
+  const int64_t columns = std::max<int64_t>(0, x1 - x0), rows = std::max<int64_t>(0, y1 - y0);
+  constexpr int64_t kLargestGrid = int64_t(1) << 22;
+  const bool useGrid = removed && columns * rows <= kLargestGrid;
+  thread_local std::vector<uint32_t> grid;
+  if (useGrid) grid.assign(size_t(columns * rows), 0u);
+  const size_t firstRemoved = removed ? removed->size() : 0;
+
+  for (int64_t y = y0; y < y1; ++y) {
+    const float dy = float(y) - centre.y;
+    const float dy2 = dy * dy;
+    // dx * dx + dy2 is never below dy2, and the main layer's radius is the largest.
+    if (!(squared[0] >= double(dy2))) continue;
+    for (int32_t i = 0; i < n; ++i) {
+      Landschaft& layer = *m_gameLayers[size_t(i)];
+      const Rect r = layer.GetRect();
+      if (y < r.top || y >= r.bottom) continue;
+      int64_t x = std::max<int64_t>(x0, r.left);
+      const int64_t xe = std::min<int64_t>(x1, r.right);
+      const bool collect = i == 0 && removed;
+      while (x < xe) {
+        int32_t count = 0;
+        uint32_t* pixel = layer.LockedRow(int32_t(x), int32_t(y), count);
+        if (!pixel) break;
+        for (const int64_t end = std::min<int64_t>(xe, x + count); x < end; ++x, ++pixel) {
+          const float dx = float(x) - centre.x;
+          const double d2 = double(dx * dx + dy2);
+          if (!(squared[i] >= d2)) continue;
+          const uint32_t before = *pixel;
+          if (collect && IsSolidPixel(before)) {
+            if (useGrid)
+              grid[size_t((x - x0) * rows + (y - y0))] = before;
+            else
+              removed->push_back({float(x), float(y), uint8_t(before >> 24), uint8_t(before >> 16),
+                                  uint8_t(before >> 8), uint8_t(before)});
+          }
+          *pixel = before & 0x00FFFFFFu;
+        }
       }
     }
+  }
+  if (useGrid) {
+    const uint32_t* word = grid.data();
+    for (int64_t x = 0; x < columns; ++x)
+      for (int64_t y = 0; y < rows; ++y, ++word)
+        if (*word)
+          removed->push_back({float(x0 + x), float(y0 + y), uint8_t(*word >> 24), uint8_t(*word >> 16),
+                              uint8_t(*word >> 8), uint8_t(*word)});
+  } else if (removed && columns > 0) {
+    SortToColumnOrder(*removed, firstRemoved, int32_t(x0), int32_t(columns));
   }
 }
 

@@ -57,10 +57,14 @@ TEST(Math2D, NormalizeKeepsZeroAndCatmullRomHitsItsEnds) {
 
 TEST(Math2D, InverseUndoesTheMatrixAndRefusesSingularOnes) {
   const Vector2 scale(2.0f, -0.5f), centre(7.0f, 3.0f), move(-40.0f, 125.5f);
+  Matrix projective = Matrix::Scaling(1.5f, 0.5f, 2.0f) * Matrix::Translation(3.0f, 1.0f, -2.0f);
+  projective.m[0][3] = 0.01f;
+  projective.m[1][2] = 0.25f;
   const Matrix matrices[] = {
       Matrix::Identity(),
       Matrix::RotationZ(0.7f) * Matrix::Translation(12.0f, -4.0f),
       platform::Transformation2D(nullptr, 0.0f, &scale, &centre, 2.1f, &move),
+      projective,
   };
   for (const Matrix& m : matrices) {
     Matrix inverse;
@@ -73,8 +77,16 @@ TEST(Math2D, InverseUndoesTheMatrixAndRefusesSingularOnes) {
     EXPECT_NEAR(back.x, p.x, 1e-3f);
     EXPECT_NEAR(back.y, p.y, 1e-3f);
   }
+  // An affine inverse keeps w at exactly 1.
+  Matrix affine;
+  ASSERT_TRUE(platform::Inverse(matrices[2], &affine));
+  EXPECT_EQ(affine.m[3][3], 1.0f);
+  EXPECT_EQ(affine.m[0][3], 0.0f);
   Matrix untouched = Matrix::Translation(1, 2);
   EXPECT_FALSE(platform::Inverse(Matrix::Scaling(0.0f, 1.0f), &untouched));
+  Matrix flat = projective;
+  for (float& v : flat.m[1]) v = 0.0f;
+  EXPECT_FALSE(platform::Inverse(flat, &untouched));
   EXPECT_EQ(untouched, Matrix::Translation(1, 2));
 }
 

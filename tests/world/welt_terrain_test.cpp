@@ -2,6 +2,7 @@
 // spawn searches on flat ground, without ground, under water and with presets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/random.h"
@@ -68,6 +69,23 @@ TEST(Crater, ClearsTheDiscAndReportsTheMainLayersSolidPixels) {
   EXPECT_TRUE(land.Tiles()[0]->IsLocked());
   world->UnlockGameLayers();
   EXPECT_FALSE(land.Tiles()[0]->IsLocked());
+}
+
+TEST(Crater, AVeryLargeCraterReportsInColumnOrderToo) {
+  // A square of more than 2048 x 2048 pixels takes the path that sorts the removed
+  // pixels instead of noting them in a grid.
+  auto world = World({0, 0, 2100, 2100}, 0);
+  std::vector<RemovedPixel> removed{{-1, -1, 1, 2, 3, 4}};  // what the list held before stays first
+  world->CarveCrater({1050.0f, 1050.0f}, 1050.0, &removed, -1, false);
+  int64_t cleared = 0;
+  const Landschaft& land = *world->GetGameLandschaft();
+  for (int32_t y = 0; y < 2100; ++y)
+    for (int32_t x = 0; x < 2100; ++x) cleared += (*land.PeekPixel(x, y) >> 24) == 0;
+  ASSERT_EQ(int64_t(removed.size()), cleared + 1);
+  EXPECT_EQ(removed[0], (RemovedPixel{-1, -1, 1, 2, 3, 4}));
+  EXPECT_TRUE(std::is_sorted(
+      removed.begin() + 1, removed.end(),
+      [](const RemovedPixel& a, const RemovedPixel& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); }));
 }
 
 TEST(Crater, GradedRadiiNarrowInTheCopies) {
