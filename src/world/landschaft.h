@@ -70,7 +70,8 @@ class LandschaftTile {
     if (!m_locked && !Lock()) return false;
     // The column and row are the float offsets from the tile's corner, truncated; the
     // store only asks for positions in (left - 1, right), where that cannot overflow.
-    auto* bytes = reinterpret_cast<uint8_t*>(Row(int32_t(ref.y - m_topF)) + int32_t(ref.x - m_leftF));
+    auto* bytes = reinterpret_cast<uint8_t*>(Row(platform::TruncInRange(ref.y - m_topF)) +
+                                             platform::TruncInRange(ref.x - m_leftF));
     ref.blue = bytes;
     ref.green = bytes + 1;
     ref.red = bytes + 2;
@@ -136,8 +137,8 @@ class Landschaft {
   const uint32_t* PeekPixel(float x, float y) const {
     const LandschaftTile* tile = TileAt(x, y);
     if (!tile) return nullptr;
-    int32_t c = int32_t(x - float(tile->WorldRect().left));
-    int32_t r = int32_t(y - float(tile->WorldRect().top));
+    int32_t c = platform::TruncInRange(x - float(tile->WorldRect().left));
+    int32_t r = platform::TruncInRange(y - float(tile->WorldRect().top));
     return tile->Row(r) + c;
   }
   const uint32_t* PeekPixel(int32_t x, int32_t y) const {
@@ -252,8 +253,9 @@ class Landschaft {
   // The tile holding a float position: chosen by the truncated position, as PixelAt does.
   LandschaftTile* TileAt(float x, float y) const {
     if (!(x >= m_leftF && x < m_rightF && y >= m_topF && y < m_bottomF)) return nullptr;
-    int32_t cx = platform::TruncToInt(x) - m_area.left;
-    int32_t cy = platform::TruncToInt(y) - m_area.top;
+    // Inside the bounds the position fits any 32-bit integer.
+    int32_t cx = platform::TruncInRange(x) - m_area.left;
+    int32_t cy = platform::TruncInRange(y) - m_area.top;
     return m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
   }
   // Lookups answer inside m_area only: the rectangle once its tiles exist, else nothing.

@@ -316,18 +316,34 @@ void Landschaft::FindSurfacePoints(std::vector<NavNode>& out, const Rect* area,
   std::vector<std::vector<NavNode>> strips(static_cast<size_t>(n));
   const double width = double(a.right) - double(a.left);
   auto job = [&](int i) {
-    int32_t x0 = platform::TruncToInt(width / n * i + a.left);
+    const int32_t x0 = platform::TruncToInt(width / n * i + a.left);
     // The last strip ends at the area's right edge: width / n * n can fall short of it.
-    int32_t x1 = i == n - 1 ? a.right : platform::TruncToInt(width / n * (i + 1) + a.left);
-    std::vector<NavNode>& nodes = strips[size_t(i)];
-    for (int32_t x = x0; x < x1; ++x) {
-      bool previousEmpty = false;
-      for (int32_t y = a.top; y < a.bottom; ++y) {
-        bool solid = IsSolidAt(x, y);
-        if (solid && previousEmpty) nodes.emplace_back(x, y);
-        previousEmpty = !solid;
+    const int32_t x1 = i == n - 1 ? a.right : platform::TruncToInt(width / n * (i + 1) + a.left);
+    if (x1 <= x0) return;
+    // Row by row for the memory's sake, keeping each column's previous-empty mark; the
+    // points are then put into column order (x outer, y inner).
+    std::vector<uint8_t> previousEmpty(size_t(x1 - x0), 0);
+    std::vector<NavNode> found;
+    for (int32_t y = a.top; y < a.bottom; ++y) {
+      for (int32_t x = x0; x < x1;) {
+        int32_t count = 0;
+        const uint32_t* pixel = PeekRow(x, y, count);
+        // Outside the store nothing is solid.
+        const int32_t end = pixel ? std::min(x1, x + count) : x1;
+        for (; x < end; ++x) {
+          const bool solid = pixel && IsSolidPixel(*pixel++);
+          uint8_t& empty = previousEmpty[size_t(x - x0)];
+          if (solid && empty) found.emplace_back(x, y);
+          empty = !solid;
+        }
       }
     }
+    std::vector<size_t> start(size_t(x1 - x0) + 1, 0);
+    for (const NavNode& node : found) ++start[size_t(node.x - x0) + 1];
+    for (size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
+    std::vector<NavNode>& nodes = strips[size_t(i)];
+    nodes.resize(found.size());
+    for (const NavNode& node : found) nodes[start[size_t(node.x - x0)]++] = node;
   };
   if (a.right > a.left && a.bottom > a.top) platform::WorkerPool::Shared().Run(n, job);
   for (const auto& nodes : strips) out.insert(out.end(), nodes.begin(), nodes.end());
