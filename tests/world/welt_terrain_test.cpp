@@ -47,6 +47,26 @@ struct Thing : PlaceableObject {
 
 }  // namespace
 
+TEST(GameLayers, CopiesCompoundTheirTintAndStepTheParallax) {
+  auto land = FlatStore({0, 0, 8, 8}, 4);
+  Vector2 parallax(1.0f, 0.5f);
+  land->SetParallax(&parallax);
+  Landschaft* main = land.get();
+  Rect r{0, 0, 8, 8};
+  Welt world(&r);
+  world.SetGameLayers(std::move(land), 2, -0.25f, 0.125f, 0x80FFFFFF);
+  ASSERT_EQ(world.GameLayers().size(), 3u);
+  EXPECT_EQ(world.GetGameLandschaft(), main);
+  EXPECT_EQ(world.GameLayers()[1]->GetParallax(), Vector2(1.0f, 0.5f));
+  EXPECT_EQ(world.GameLayers()[2]->GetParallax(), Vector2(0.75f, 0.625f));
+  // Alpha 255 halves (truncated) once per copy: 128, then 64.
+  EXPECT_EQ(*world.GameLayers()[0]->PeekPixel(0, 7) >> 24, 255u);
+  EXPECT_EQ(*world.GameLayers()[1]->PeekPixel(0, 7) >> 24, 128u);
+  EXPECT_EQ(*world.GameLayers()[2]->PeekPixel(0, 7) >> 24, 64u);
+  world.SetGameLayers(nullptr, 0, 0.0f, 0.0f, 0);
+  EXPECT_EQ(world.GetGameLandschaft(), nullptr);
+}
+
 TEST(Crater, ClearsTheDiscAndReportsTheMainLayersSolidPixels) {
   auto world = World({-20, -20, 20, 20}, -20);
   Landschaft& land = *world->GetGameLandschaft();
