@@ -276,23 +276,33 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
     const int n = platform::ProcessorCount();
     const size_t tileCount = m_tiles.size();
     // Tile i goes to job i mod n; each job works through its tiles in ascending order.
+    // Tiles the bounding box does not touch are left out, and so are jobs left without a
+    // tile: they would do nothing.
     std::vector<std::vector<size_t>> jobTiles(static_cast<size_t>(n));
-    for (size_t i = tileCount; i-- > 0;) jobTiles[i % size_t(n)].push_back(i);
+    for (size_t i = tileCount; i-- > 0;) {
+      const Rect& t = m_tiles[i]->WorldRect();
+      if (s.box.right < t.left || t.right < s.box.left || s.box.bottom < t.top || t.bottom < s.box.top)
+        continue;
+      jobTiles[i % size_t(n)].push_back(i);
+    }
+    std::vector<int> busy;
+    for (int j = 0; j < n; ++j)
+      if (!jobTiles[size_t(j)].empty()) busy.push_back(j);
     bool collect = stamp.erase && stamp.collectRemoved && removed;
     std::vector<std::vector<RemovedPixel>> perTile(collect ? tileCount : 0);
 
-    auto job = [&](int j) {
-      const auto& list = jobTiles[size_t(j)];
+    auto job = [&](int k) {
+      const auto& list = jobTiles[size_t(busy[size_t(k)])];
       for (size_t p = list.size(); p-- > 0;) {
         size_t index = list[p];
         StampTile(s, *m_tiles[index], collect ? &perTile[index] : nullptr);
       }
     };
     int64_t area = int64_t(s.clip.right - int64_t(s.clip.left)) * (int64_t(s.clip.bottom) - s.clip.top);
-    if (area <= kInlineStampPixels) {
-      for (int j = 0; j < n; ++j) job(j);
+    if (area <= kInlineStampPixels || busy.size() < 2) {
+      for (size_t k = 0; k < busy.size(); ++k) job(int(k));
     } else {
-      platform::WorkerPool::Shared().Run(n, job);
+      platform::WorkerPool::Shared().Run(int(busy.size()), job);
     }
     if (collect)
       for (auto& list : perTile) removed->insert(removed->end(), list.begin(), list.end());
