@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/frametimer.h"
 #include "engine/spriterenderer.h"
 #include "platform/image.h"
 
@@ -161,18 +163,18 @@ void Landschaft::Tint(Argb colour) {
   for (auto& tile : m_tiles) tile->Tint(a, r, g, b);
 }
 
-void Landschaft::AddAnimation(std::unique_ptr<LayerAnimation> animation) {
+void Landschaft::AddAnimation(std::unique_ptr<BewegteAnimation> animation) {
   m_animations.push_back(std::move(animation));
 }
 
-void Landschaft::CreateAnimations(LayerAnimationSource& source) {
+void Landschaft::CreateAnimations(const AnimationManager& manager) {
   for (size_t i = m_animationNames.size(); i-- > 0;)
-    m_animations.push_back(source.CreateBewegteAnimation(m_animationNames[i]));
+    m_animations.push_back(manager.CreateBewegteAnimation(m_animationNames[i]));
 }
 
 void Landschaft::UpdateAnimations(const FrameTimer& timer) {
   for (size_t i = m_animations.size(); i-- > 0;)
-    if (m_animations[i]) m_animations[i]->Update(timer);
+    if (m_animations[i]) m_animations[i]->Update(timer.gameStep);
 }
 
 namespace {

@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/bewegteanimation.h"
 #include "engine/gfxtypes.h"
 #include "platform/numeric.h"
 #include "platform/texture.h"
-#include "world/layeranimation.h"
 
 class APIGraphics;
+class AnimationManager;
 class FrameTimer;
 class LandStamp;
 class WaterSurface;
@@ -194,14 +195,16 @@ class Landschaft {
   // Multiplies every pixel by the colour, channel by channel, truncating.
   void Tint(Argb colour);
 
-  // Decorations.
-  void AddAnimation(std::unique_ptr<LayerAnimation> animation);
-  // For each animation name from the last to the first, a new animation of that name from
-  // the source, an unknown name included (as a null entry).
-  void CreateAnimations(LayerAnimationSource& source);
+  // Decorations: the layer's moving animations, drawn with the layer.
+  void AddAnimation(std::unique_ptr<BewegteAnimation> animation);
+  // For each animation name from the last to the first, a new moving animation of that
+  // name from the manager, an unknown name included (as a null entry).
+  void CreateAnimations(const AnimationManager& manager);
+  // Each animation advances by the frame's game step, so decorations stand still while
+  // the game is paused.
   void UpdateAnimations(const FrameTimer& timer);
   std::vector<std::u16string>& AnimationNames() { return m_animationNames; }
-  const std::vector<std::unique_ptr<LayerAnimation>>& Animations() const { return m_animations; }
+  const std::vector<std::unique_ptr<BewegteAnimation>>& Animations() const { return m_animations; }
 
   void SetDepth(int32_t depth) { m_depth = depth; }
   int32_t GetDepth() const { return m_depth; }
@@ -274,6 +277,6 @@ class Landschaft {
   Vector2 m_offset{0.0f, 0.0f};
   int32_t m_depth = 0;
   std::vector<std::u16string> m_animationNames;
-  std::vector<std::unique_ptr<LayerAnimation>> m_animations;
+  std::vector<std::unique_ptr<BewegteAnimation>> m_animations;
   APIGraphics* m_graphics = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include "engine/kvnode.h"
 #include "engine/searchpath.h"
+#include "engine/texturdefcache.h"
 #include "platform/text.h"
 
 LandStamp::LandStamp(platform::Texture* texture_, const Rect& source_, const Rect& destination_,
@@ -20,17 +21,17 @@ LandStamp::LandStamp(platform::Texture* texture_, const Rect& source_, const Rec
   SetDestination(destination_);
 }
 
-LandStamp::LandStamp(const KVNode* node, StampTextureSource* textures) {
+LandStamp::LandStamp(const KVNode* node, TexturDefCache* textures, const DataArchive* archive) {
   if (!node) return;
   SearchPath path(node->GetChild(0, u"SEARCHPATH"));
-  const TexturePartRecord* part = nullptr;
+  const TexturPart* part = nullptr;
   if (textures) {
     if (const KVNode* indirect = node->GetChild(0, u"TEXTUR_INDIREKT")) {
       const KVValue* file = indirect->GetValue(0);
       const KVValue* name = indirect->GetValue(1);
-      if (file && name) part = textures->Get(file->Text(), &path, &name->Text());
+      if (file && name) part = textures->Get(file->Text(), &path, &name->Text(), archive);
     } else if (const KVValue* file = node->Find(u"TEXTUR_DIREKT")) {
-      part = textures->Get(file->Text(), &path, nullptr);
+      part = textures->Get(file->Text(), &path, nullptr, archive);
     }
   }
   if (part && part->texture) {

@@ -5,26 +5,14 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "engine/gfxtypes.h"
-#include "engine/spriterenderer.h"
+#include "platform/texture.h"
 
+class DataArchive;
 class KVNode;
 class Landschaft;
-class SearchPath;
-
-// What a stamp definition asks of the texture definitions (TexturDefCache::Get with a
-// TexturRequest): a named part of a sprite-definition file, or a whole image when the part
-// name is null, looked up along the search path; null when nothing is found. The cache
-// keeps what it returns. Stands in for the texture definitions until they join the tree.
-class StampTextureSource {
- public:
-  virtual ~StampTextureSource() = default;
-  virtual const TexturePartRecord* Get(std::u16string_view file, const SearchPath* searchPath,
-                                       const std::u16string* partName) = 0;
-};
+class TexturDefCache;
 
 class LandStamp {
  public:
@@ -45,14 +33,17 @@ class LandStamp {
     kInvDestAlpha = 12,
   };
 
-  // A stamp from its parts; a null centre or rotation means (0, 0) or 0.
+  // A stamp from its parts (a texture part's texture and rectangle, or any texture and a
+  // rectangle of it); a null centre or rotation means (0, 0) or 0.
   LandStamp(platform::Texture* texture, const Rect& source, const Rect& destination,
             const Vector2* rotationCentre, const double* rotation, bool bilinear, Argb modulation,
             int32_t sourceMode, int32_t destMode, bool clamp);
   // A stamp from a definition block (keys SEARCHPATH, TEXTUR_INDIREKT, TEXTUR_DIREKT,
-  // TEX_RECT, WORLD_RECT, ROTCENTER, ROTATION, BILINEAR, COLORKEY); without a node, or
-  // without a texture source, the defaults stand and the texture stays null.
-  LandStamp(const KVNode* definition, StampTextureSource* textures);
+  // TEX_RECT, WORLD_RECT, ROTCENTER, ROTATION, BILINEAR, COLORKEY), its texture asked of the
+  // texture cache (the graphics manager's) from the archive (the game-wide object's; null
+  // reads from disk). Without a node the defaults stand; without a cache, or when the
+  // request finds nothing, the texture stays null.
+  LandStamp(const KVNode* definition, TexturDefCache* textures, const DataArchive* archive);
 
   // Stores the destination; a rectangle given right to left (bottom to top) is kept the
   // other way round and the image is mirrored on that axis.

@@ -8,10 +8,16 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/dataarchive.h"
 #include "engine/frametimer.h"
+#include "engine/kvnode.h"
+#include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
+#include "support/png.h"
+#include "support/temp_dir.h"
 #include "world/terrain_art.h"
 
 using terrain_test::ArtStore;
@@ -250,41 +256,31 @@ TEST(Landschaft, TintMultipliesEachChannelAndTruncates) {
 
 namespace {
 
-struct AnimationLog {
-  std::vector<std::string> calls;
-};
+// Two 32 x 32 frames side by side; "A" is 64 x 32 at (100, 50), "B" 32 x 32 at (10, 10)
+// with render-extra id 3.
+const char16_t* const kAnimations =
+    u"<>\n \t<\\>\n<ANI>"
+    u"<ANIMATION_FRAMES> <NAME> \"Zwei\" <\\NAME> <ANIMATIONFILE> <SEARCHPATH> \"anim\" <\\SEARCHPATH>"
+    u"  <TEXTUR_FILE> \"frames.png\" <\\TEXTUR_FILE> <FIRST_FRAME> \"0\" \"0\" \"32\" \"32\" <\\FIRST_FRAME>"
+    u"  <ANZAHL> \"2\" \"1\" <\\ANZAHL> <\\ANIMATIONFILE> <\\ANIMATION_FRAMES>"
+    u"<ANIMATION> <NAME> \"Flug\" <\\NAME> <ANIMATION_FRAME_NAME> \"Zwei\" <\\ANIMATION_FRAME_NAME>"
+    u"  <PLAY_TYP> \"CLAMP\" <\\PLAY_TYP> <\\ANIMATION>"
+    u"<BEWEGTEANIMATION> <NAME> \"A\" <\\NAME> <ANIMATION_SIZE> <ANIMATION> \"Flug\" \"64\" \"32\" "
+    u"<\\ANIMATION>"
+    u"  <\\ANIMATION_SIZE> <POSITION> \"100\" \"50\" <\\POSITION> <\\BEWEGTEANIMATION>"
+    u"<BEWEGTEANIMATION> <NAME> \"B\" <\\NAME> <RENDER_EXTRA_ID> \"3\" <\\RENDER_EXTRA_ID>"
+    u"  <ANIMATION_SIZE> <ANIMATION> \"Flug\" \"32\" \"32\" <\\ANIMATION> <\\ANIMATION_SIZE>"
+    u"  <POSITION> \"10\" \"10\" <\\POSITION> <\\BEWEGTEANIMATION>"
+    u"<\\ANI>";
 
-class FakeAnimation : public LayerAnimation {
+// Moving animations get a colour for render-extra id 3 only.
+class IdThree : public RenderExtraLookup {
  public:
-  FakeAnimation(std::string name, AnimationLog& log, bool drawsEffect)
-      : m_name(std::move(name)), m_log(log), m_drawsEffect(drawsEffect) {}
-  void Update(const FrameTimer&) override { m_log.calls.push_back("update " + m_name); }
-  void RenderTransformed(const Vector2& o, const Vector2& s, Argb c) override {
-    m_log.calls.push_back("draw " + m_name + " " + std::to_string(o.x) + "," + std::to_string(o.y) + " " +
-                          std::to_string(s.x) + "," + std::to_string(s.y) + " " + std::to_string(c));
+  bool GetLayerEntry(int32_t layerKey, Argb& colour, int32_t index) const override {
+    if (layerKey != kLayerMovingAnimations) return false;
+    colour = index == 3 ? 0xFFFFFFFF : 0;
+    return true;
   }
-  bool RenderForEffect(const Vector2& o, const Vector2& s) override {
-    m_log.calls.push_back("effect " + m_name + " " + std::to_string(o.x) + " " + std::to_string(s.x));
-    return m_drawsEffect;
-  }
-
- private:
-  std::string m_name;
-  AnimationLog& m_log;
-  bool m_drawsEffect;
-};
-
-class FakeSource : public LayerAnimationSource {
- public:
-  explicit FakeSource(AnimationLog& log) : m_log(log) {}
-  std::unique_ptr<LayerAnimation> CreateBewegteAnimation(std::u16string_view name) override {
-    m_log.calls.push_back("create " + std::string(name.begin(), name.end()));
-    if (name == u"UNBEKANNT") return nullptr;
-    return std::make_unique<FakeAnimation>(std::string(name.begin(), name.end()), m_log, name == u"B");
-  }
-
- private:
-  AnimationLog& m_log;
 };
 
 class LayerDrawing : public ::testing::Test {
@@ -297,6 +293,17 @@ class LayerDrawing : public ::testing::Test {
     ASSERT_EQ(graphics->Create(), kResultOk);
     device = graphics->GetDevice();
   }
+  void TearDown() override { RenderExtraLookup::Install(nullptr); }
+
+  template <class F>
+  const std::vector<platform::DrawRecord>& Draws(F&& draw) {
+    device->ClearRecordedDraws();
+    graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend);
+    draw();
+    graphics->GetSpriteRenderer()->End();
+    return device->RecordedDraws();
+  }
+
   APIContext context;
   std::unique_ptr<APIGraphics> graphics;
   platform::GraphicsDevice* device = nullptr;
@@ -305,34 +312,59 @@ class LayerDrawing : public ::testing::Test {
 }  // namespace
 
 TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
-  AnimationLog log;
-  FakeSource source(log);
+  TempDir dir;
+  ASSERT_TRUE(
+      WriteDataArchive(dir.File("a.gob"),
+                       {{u"anim\\frames.png", MakePng(64, 32, [](int x, int) { return 0xFF000000u | x; })}}));
+  auto archive = DataArchive::Open(dir.File("a.gob"));
+  AnimationManager manager(graphics.get());
+  auto root = ParseKVText(kAnimations);
+  manager.LoadFile(root.get(), archive.get());
+
   auto land = Store({0, 0, 16, 16});
   land->SetGraphics(graphics.get());
   land->AnimationNames() = {u"A", u"UNBEKANNT", u"B"};
-  land->CreateAnimations(source);
+  land->CreateAnimations(manager);
   ASSERT_EQ(land->Animations().size(), 3u);
+  ASSERT_NE(land->Animations()[0], nullptr);
+  EXPECT_EQ(land->Animations()[0]->GetName(), u"B");
   EXPECT_EQ(land->Animations()[1], nullptr);
+  EXPECT_EQ(land->Animations()[2]->GetName(), u"A");
+
+  // Paused, the game step is 0 and nothing moves on; a step of one frame's time shows
+  // each animation's second frame.
   FrameTimer timer;
+  timer.gameStep = 0.0;
   land->UpdateAnimations(timer);
+  EXPECT_EQ(land->Animations()[0]->GetAnimation()->GetCurrentFrame()->rect, (Rect{0, 0, 32, 32}));
+  timer.gameStep = 0.04;
+  land->UpdateAnimations(timer);
+  EXPECT_EQ(land->Animations()[0]->GetAnimation()->GetCurrentFrame()->rect, (Rect{32, 0, 64, 32}));
+  EXPECT_EQ(land->Animations()[2]->GetAnimation()->GetCurrentFrame()->rect, (Rect{32, 0, 64, 32}));
+
+  // Origin (0 - 512) * 0.5 + 512 = 256 and (0 - 384) * 0.5 + 384 = 192; scale 2 * 0.5.
   Vector2 parallax(0.5f, 0.5f);
   land->SetParallax(&parallax);
-  land->Draw({0.0f, 0.0f}, {2.0f, 2.0f}, 0xFF102030);
-  EXPECT_TRUE(land->DrawAnimationsForEffect({0.0f, 0.0f}, {2.0f, 2.0f}));
-  // Origin (0 - 512) * 0.5 + 512 = 256 and (0 - 384) * 0.5 + 384 = 192; scale 2 * 0.5.
-  const std::vector<std::string> expected = {
-      "create B",
-      "create UNBEKANNT",
-      "create A",
-      "update A",
-      "update B",
-      "draw A 256.000000,192.000000 1.000000,1.000000 " + std::to_string(0xFF102030u),
-      "draw B 256.000000,192.000000 1.000000,1.000000 " + std::to_string(0xFF102030u),
-      // The effect pass gets the zoom itself, not zoom times parallax.
-      "effect A 256.000000 2.000000",
-      "effect B 256.000000 2.000000",
-  };
-  EXPECT_EQ(log.calls, expected);
+  const auto& draws = Draws([&] { land->Draw({0.0f, 0.0f}, {2.0f, 2.0f}, 0xFF102030); });
+  ASSERT_EQ(draws.size(), 3u);  // the tile, then A, then B
+  EXPECT_EQ(draws[0].texture, land->Tiles()[0]->GetTexture());
+  EXPECT_EQ(draws[1].corners[0], Vector2(256 + 68, 192 + 34));
+  EXPECT_EQ(draws[1].corners[3], Vector2(256 + 132, 192 + 66));
+  EXPECT_EQ(draws[2].corners[0], Vector2(256 - 6, 192 - 6));
+  EXPECT_EQ(draws[2].colour, 0xFF102030u);
+
+  // The effect pass draws only what the render extra gives a colour, at the zoom itself
+  // (not zoom times parallax).
+  bool drew = true;
+  EXPECT_TRUE(Draws([&] { drew = land->DrawAnimationsForEffect({0.0f, 0.0f}, {2.0f, 2.0f}); }).empty());
+  EXPECT_FALSE(drew);
+  IdThree lookup;
+  RenderExtraLookup::Install(&lookup);
+  const auto& effect = Draws([&] { drew = land->DrawAnimationsForEffect({0.0f, 0.0f}, {2.0f, 2.0f}); });
+  EXPECT_TRUE(drew);
+  ASSERT_EQ(effect.size(), 1u);
+  EXPECT_EQ(effect[0].corners[0], Vector2(256 - 12, 192 - 12));
+  EXPECT_EQ(effect[0].corners[3], Vector2(256 + 52, 192 + 52));
 }
 
 TEST_F(LayerDrawing, TilesAreDrawnLastToFirstAtParallaxAndOffset) {

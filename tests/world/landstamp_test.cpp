@@ -9,10 +9,15 @@
 #include <cmath>
 
 #include "battle/navnode.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/dataarchive.h"
 #include "engine/kvnode.h"
-#include "engine/searchpath.h"
+#include "engine/texturdefcache.h"
 #include "platform/random.h"
 #include "platform/workers.h"
+#include "support/png.h"
+#include "support/temp_dir.h"
 #include "world/landschaft.h"
 #include "world/terrain_art.h"
 #include "world/watersurface.h"
@@ -328,24 +333,29 @@ TEST(LandStamp, ResultsAndRemovedPixelsDoNotDependOnTheWorkerCount) {
   }
 }
 
-namespace {
-
-class FakeTextures : public StampTextureSource {
- public:
-  const TexturePartRecord* Get(std::u16string_view file, const SearchPath* path,
-                               const std::u16string* part) override {
-    requests.push_back(std::u16string(file) + u"|" + (path ? path->GetFolder(0) : u"-") + u"|" +
-                       (part ? *part : u"(whole)"));
-    return &record;
-  }
-  std::vector<std::u16string> requests;
-  platform::Texture texture{32, 32};
-  TexturePartRecord record{&texture, {4, 4, 20, 12}};
-};
-
-}  // namespace
-
 TEST(LandStamp, DefinitionBlockSetsEveryField) {
+  // An image and a sprite-definition file naming a part of it, in the archive's folder
+  // "bilder\steine".
+  const std::string prt =
+      "<>\n \t<\\>\n<SPRITES> <TEXTUR> <SEARCHPATH> \"Bilder\\Steine\" <\\SEARCHPATH>"
+      " <TEXTURNAME> \"fels.png\" <\\TEXTURNAME> <NAME_ID> \"FELS\" <\\NAME_ID>"
+      " <TEX_PART> <NAME_ID> \"FELS_A\" <\\NAME_ID> <PART_RECT> \"4\" \"4\" \"20\" \"12\" <\\PART_RECT> "
+      "<\\TEX_PART>"
+      " <\\TEXTUR> <\\SPRITES>\n";
+  TempDir dir;
+  ASSERT_TRUE(WriteDataArchive(
+      dir.File("s.gob"), {{u"bilder\\steine\\fels.png",
+                           MakePng(32, 32, [](int x, int y) { return 0xFF000000u | uint32_t(x << 8 | y); })},
+                          {u"bilder\\steine\\steine.prt", std::vector<uint8_t>(prt.begin(), prt.end())}}));
+  auto archive = DataArchive::Open(dir.File("s.gob"));
+  APIContext context;
+  DisplayEnvironment env;
+  env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+  APIGraphics graphics(context, env);
+  graphics.UseNullDevice(true);
+  ASSERT_EQ(graphics.Create(), kResultOk);
+  TexturDefCache& cache = *graphics.GetTexturDefCache();
+
   KVNode def(u"SCHNIPPSEL");
   def.AddChildWith(u"SEARCHPATH", u"Bilder\\Steine");
   def.AddChildWith(u"TEXTUR_INDIREKT", u"steine.prt", u"FELS_A");
@@ -355,10 +365,10 @@ TEST(LandStamp, DefinitionBlockSetsEveryField) {
   def.AddChildWith(u"ROTATION", u"12.25");
   def.AddChildWith(u"BILINEAR", u"0");
   def.AddChildWith(u"COLORKEY", u"80FF0000");
-  FakeTextures textures;
-  LandStamp stamp(&def, &textures);
-  EXPECT_EQ(textures.requests, std::vector<std::u16string>{u"steine.prt|Bilder\\Steine|FELS_A"});
-  EXPECT_EQ(stamp.texture, &textures.texture);
+  LandStamp stamp(&def, &cache, archive.get());
+  ASSERT_NE(stamp.texture, nullptr);
+  EXPECT_EQ(stamp.texture->Width(), 32);
+  EXPECT_EQ(stamp.texture->PixelAt(5, 6), 0xFF000506u);
   EXPECT_EQ(stamp.source, (Rect{4, 4, 20, 12}));
   EXPECT_EQ(stamp.destination, (Rect{100, 10, 200, 60}));
   EXPECT_TRUE(stamp.mirrorX);
@@ -372,20 +382,26 @@ TEST(LandStamp, DefinitionBlockSetsEveryField) {
 
   // A whole image, with TEX_RECT overriding its rectangle.
   KVNode direct(u"SCHNIPPSEL");
+  direct.AddChildWith(u"SEARCHPATH", u"Bilder\\Steine");
   direct.AddChildWith(u"TEXTUR_DIREKT", u"fels.png");
   direct.AddChildWith(u"TEX_RECT", u"1", u"2", u"3", u"4");
-  FakeTextures more;
-  LandStamp whole(&direct, &more);
-  EXPECT_EQ(more.requests, std::vector<std::u16string>{u"fels.png||(whole)"});
+  LandStamp whole(&direct, &cache, archive.get());
+  EXPECT_EQ(whole.texture, stamp.texture);
   EXPECT_EQ(whole.source, (Rect{1, 2, 3, 4}));
+  direct.AddChildWith(u"BILINEAR", u"7");
+  EXPECT_TRUE(LandStamp(&direct, &cache, archive.get()).bilinear);
 
-  // Without a node the defaults stand; without a texture source there is no texture.
-  LandStamp bare(nullptr, nullptr);
+  // Without a node the defaults stand; without a cache, or for a part nobody defines,
+  // there is no texture.
+  LandStamp bare(nullptr, nullptr, nullptr);
   EXPECT_EQ(bare.texture, nullptr);
   EXPECT_TRUE(bare.bilinear);
   EXPECT_EQ(bare.modulation, 0xFFFFFFFFu);
   EXPECT_EQ(bare.destination, (Rect{0, 0, 0, 0}));
-  EXPECT_EQ(LandStamp(&def, nullptr).texture, nullptr);
+  EXPECT_EQ(LandStamp(&def, nullptr, archive.get()).texture, nullptr);
+  KVNode missing(u"SCHNIPPSEL");
+  missing.AddChildWith(u"TEXTUR_INDIREKT", u"steine.prt", u"FELS_Z");
+  EXPECT_EQ(LandStamp(&missing, &cache, archive.get()).texture, nullptr);
 }
 
 namespace {
