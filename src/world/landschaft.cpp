@@ -7,6 +7,7 @@
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/bewegteanimation.h"
 #include "engine/frametimer.h"
 #include "engine/spriterenderer.h"
 #include "platform/image.h"
@@ -88,8 +89,11 @@ void LandschaftTile::Tint(float a, float r, float g, float b) {
 }
 
 Landschaft::Landschaft(const Rect& world) : m_rect(world) {
-  m_width = world.right - world.left;
-  m_height = world.bottom - world.top;
+  // A rectangle wider or higher than 32-bit integers reach gets no tiles.
+  const int64_t width = int64_t(world.right) - world.left, height = int64_t(world.bottom) - world.top;
+  const bool fits = width <= INT32_MAX && height <= INT32_MAX;
+  m_width = fits ? int32_t(width) : 0;
+  m_height = fits ? int32_t(height) : 0;
   if (APIContext* context = APIContext::Get()) m_graphics = context->graphics;
 }
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/bewegteanimation.h"
 #include "engine/gfxtypes.h"
 #include "platform/numeric.h"
 #include "platform/texture.h"
 
 class APIGraphics;
 class AnimationManager;
+class BewegteAnimation;
 class FrameTimer;
 class LandStamp;
 class WaterSurface;

@@ -234,17 +234,19 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   auto edge = [](double v) { return int32_t(std::clamp(v, -2147483648.0, 2147483647.0)); };
   s.clip = {edge(std::floor(double(minX)) - kMargin), edge(std::floor(double(minY)) - kMargin),
             edge(std::ceil(double(maxX)) + kMargin + 1), edge(std::ceil(double(maxY)) + kMargin + 1)};
-  s.destWidth = d.right - d.left;
-  s.destHeight = d.bottom - d.top;
-  s.sourceWidth = stamp.source.right - stamp.source.left;
-  s.sourceHeight = stamp.source.bottom - stamp.source.top;
-
   // The read-only lock of the source: its rectangle must lie inside the texture.
   platform::Texture* texture = stamp.texture;
   const Rect& src = stamp.source;
   if (!texture || src.left < 0 || src.top < 0 || src.right > texture->Width() ||
-      src.bottom > texture->Height() || s.sourceWidth <= 0 || s.sourceHeight <= 0)
+      src.bottom > texture->Height() || src.right <= src.left || src.bottom <= src.top)
     return false;
+  s.sourceWidth = src.right - src.left;
+  s.sourceHeight = src.bottom - src.top;
+  // A destination wider or higher than 32-bit integers reach maps no pixel.
+  const int64_t destWidth = int64_t(d.right) - d.left, destHeight = int64_t(d.bottom) - d.top;
+  const bool fits = destWidth <= INT32_MAX && destHeight <= INT32_MAX;
+  s.destWidth = fits ? int32_t(destWidth) : 0;
+  s.destHeight = fits ? int32_t(destHeight) : 0;
   s.pitch = texture->Width();
   s.source = texture->Pixels() + size_t(src.top) * size_t(s.pitch) + size_t(src.left);
 
@@ -270,7 +272,7 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   }
 
   // A transform without an inverse (a rotation that is not a number) maps no pixel.
-  bool drawable = platform::Inverse(m, &s.inverse) && std::isfinite(minX) && std::isfinite(maxX) &&
+  bool drawable = fits && platform::Inverse(m, &s.inverse) && std::isfinite(minX) && std::isfinite(maxX) &&
                   std::isfinite(minY) && std::isfinite(maxY);
   if (drawable && !m_tiles.empty()) {
     const int n = platform::ProcessorCount();

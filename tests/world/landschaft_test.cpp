@@ -63,6 +63,7 @@ TEST(Landschaft, TilesCoverTheRectangleColumnByColumn) {
       // An inverted or empty rectangle has no tiles.
       {{10, 0, 0, 5}, 0, 0, {}, {}},
       {{0, 0, 0, 0}, 0, 0, {}, {}},
+      {{-2000000000, 0, 2000000000, 5}, 0, 0, {}, {}},  // wider than 32-bit integers reach
   };
   for (const Case& c : cases) {
     auto land = Store(c.rect);

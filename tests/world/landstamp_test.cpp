@@ -282,6 +282,10 @@ TEST(LandStamp, UnusableSourceDrawsNothing) {
     EXPECT_FALSE(land->StampTexture(stamp, nullptr));
     EXPECT_EQ(terrain_test::PixelHash(*land), terrain_test::PixelHash(*Store({0, 0, 8, 8})));
   }
+  // A destination wider than 32-bit integers reach maps no pixel.
+  auto land = Store({0, 0, 8, 8});
+  EXPECT_TRUE(land->StampTexture(Plain(image.get(), {-2000000000, 0, 2000000000, 8}), nullptr));
+  EXPECT_EQ(terrain_test::PixelHash(*land), terrain_test::PixelHash(*Store({0, 0, 8, 8})));
 }
 
 TEST(LandStamp, ResultsAndRemovedPixelsDoNotDependOnTheWorkerCount) {
