@@ -21,7 +21,7 @@ void Layout(benchmark::State& state, bool cached) {
   platform::FontLibrary library;
   std::unique_ptr<platform::Font> font = library.CreateFont({u"Arial", 20, 0, 700, false});
   std::vector<platform::GlyphQuad> quads;
-  platform::TextRect rect{0, 0, 400, 600};
+  platform::Rect rect{0, 0, 400, 600};
   if (cached) font->DrawText(Paragraph(), rect, platform::kTextWordBreak, &quads);
   for (auto _ : state) {
     if (!cached) {

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static std::unique_ptr<platform::Font> fallback = library.CreateFont({u"Arial", 20, 0, 700, false});
   if (size < 8) return 0;
   const uint32_t format = (data[0] | (data[1] << 8)) & 0x53F;
-  platform::TextRect rect{int8_t(data[2]), int8_t(data[3]), int8_t(data[4]) * 8, int8_t(data[5]) * 4};
+  platform::Rect rect{int8_t(data[2]), int8_t(data[3]), int8_t(data[4]) * 8, int8_t(data[5]) * 4};
   std::vector<platform::GlyphQuad> quads;
 
   if (data[6] & 1) {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/argb_image.h"
+#include "platform/image.h"
 #include "platform/text_layout.h"
 
 namespace platform {
@@ -46,7 +46,7 @@ class GlyphAtlas {
   GlyphAtlas();
   int Width() const { return m_image.width; }
   int Height() const { return m_image.height; }
-  const ArgbImage& Image() const { return m_image; }
+  const platform::Image& Image() const { return m_image; }
   const uint32_t* Pixels() const { return m_image.pixels.data(); }
   uint64_t Generation() const { return m_generation; }
 
@@ -65,7 +65,7 @@ class GlyphAtlas {
   bool Place(int width, int height, int& x, int& y);
   bool Grow();
 
-  ArgbImage m_image;
+  platform::Image m_image;
   std::vector<Shelf> m_shelves;
   uint64_t m_generation = 0;
 };
@@ -90,7 +90,7 @@ class Font {
   // Lays out the text (see LayoutText for the flags and the result) and appends its
   // quads. The quads' source rectangles refer to Atlas() as it is after the call; a later
   // call may clear the atlas when it is full, which shows as a new generation.
-  int32_t DrawText(std::u16string_view text, TextRect& rect, uint32_t format, std::vector<GlyphQuad>* quads);
+  int32_t DrawText(std::u16string_view text, Rect& rect, uint32_t format, std::vector<GlyphQuad>* quads);
   const GlyphAtlas& Atlas() const;
 
  private:
@@ -137,7 +137,7 @@ class FontLibrary {
 // Blends glyph quads in one colour onto an image, as the sprite pass would draw them:
 // texel (white, coverage alpha) times the colour, straight alpha over the target. Quads are
 // drawn unscaled from their destination's top-left corner, rounded to whole pixels.
-void CompositeGlyphs(ArgbImage& target, const GlyphAtlas& atlas, const std::vector<GlyphQuad>& quads,
+void CompositeGlyphs(Image& target, const GlyphAtlas& atlas, const std::vector<GlyphQuad>& quads,
                      uint32_t argb);
 
 }  // namespace platform

@@ -14,7 +14,7 @@ constexpr int kGap = 1;
 GlyphAtlas::GlyphAtlas() : m_image(kInitialSize, kInitialSize, 0) {}
 
 void GlyphAtlas::Clear() {
-  m_image = ArgbImage(kInitialSize, kInitialSize, 0);
+  m_image = platform::Image(kInitialSize, kInitialSize, 0);
   m_shelves.clear();
   ++m_generation;
 }
@@ -42,8 +42,9 @@ bool GlyphAtlas::Place(int width, int height, int& x, int& y) {
 
 bool GlyphAtlas::Grow() {
   if (m_image.width >= kMaxSize && m_image.height >= kMaxSize) return false;
-  ArgbImage bigger = m_image.width <= m_image.height ? ArgbImage(m_image.width * 2, m_image.height, 0)
-                                                     : ArgbImage(m_image.width, m_image.height * 2, 0);
+  platform::Image bigger = m_image.width <= m_image.height
+                               ? platform::Image(m_image.width * 2, m_image.height, 0)
+                               : platform::Image(m_image.width, m_image.height * 2, 0);
   for (int row = 0; row < m_image.height; ++row)
     std::copy_n(&m_image.pixels[size_t(row) * m_image.width], m_image.width,
                 &bigger.pixels[size_t(row) * bigger.width]);
@@ -66,10 +67,10 @@ bool GlyphAtlas::Add(const uint8_t* coverage, int width, int height, int pitch, 
   return true;
 }
 
-void CompositeGlyphs(ArgbImage& target, const GlyphAtlas& atlas, const std::vector<GlyphQuad>& quads,
+void CompositeGlyphs(Image& target, const GlyphAtlas& atlas, const std::vector<GlyphQuad>& quads,
                      uint32_t argb) {
   const uint32_t alpha = argb >> 24;
-  const ArgbImage& src = atlas.Image();
+  const Image& src = atlas.Image();
   for (const GlyphQuad& q : quads) {
     const int dx = int(std::lround(q.left)), dy = int(std::lround(q.top));
     for (int row = 0; row < q.srcBottom - q.srcTop; ++row) {

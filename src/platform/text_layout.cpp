@@ -83,7 +83,7 @@ class Layouter {
   std::vector<int32_t> m_prefix;
 };
 
-void AddQuad(const PlacedGlyph& g, int32_t x, int32_t y, const TextRect& clip, bool clipOn,
+void AddQuad(const PlacedGlyph& g, int32_t x, int32_t y, const Rect& clip, bool clipOn,
              std::vector<GlyphQuad>& quads) {
   int32_t left = x + g.bearingX;
   int32_t top = y - g.bearingY;
@@ -113,7 +113,7 @@ void AddQuad(const PlacedGlyph& g, int32_t x, int32_t y, const TextRect& clip, b
 
 }  // namespace
 
-int32_t LayoutText(GlyphSource& source, std::u16string_view text, TextRect& rect, uint32_t format,
+int32_t LayoutText(GlyphSource& source, std::u16string_view text, Rect& rect, uint32_t format,
                    std::vector<GlyphQuad>* quads) {
   const bool calcRect = format & kTextCalcRect;
   const bool singleLine = format & kTextSingleLine;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/rect.h"
+
 namespace platform {
 
 // Formatting flags; the values are those of the system's text drawing, which data files
@@ -22,17 +24,6 @@ enum TextFormat : uint32_t {
   kTextSingleLine = 0x20,
   kTextNoClip = 0x100,
   kTextCalcRect = 0x400,
-};
-
-// Rectangle in whole pixels, right and bottom exclusive.
-struct TextRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
-  int32_t Width() const { return right - left; }
-  int32_t Height() const { return bottom - top; }
-  bool operator==(const TextRect&) const = default;
 };
 
 // One glyph to draw: a source rectangle in the glyph atlas (pixels) and where it goes.
@@ -89,7 +80,7 @@ class GlyphSource {
 // Returns the height of the text (number of lines times the line height; 0 for no text).
 // When drawing with kTextVCenter or kTextBottom it returns the offset from the rectangle's
 // top to the bottom of the drawn text instead, as the system's text drawing does.
-int32_t LayoutText(GlyphSource& source, std::u16string_view text, TextRect& rect, uint32_t format,
+int32_t LayoutText(GlyphSource& source, std::u16string_view text, Rect& rect, uint32_t format,
                    std::vector<GlyphQuad>* quads);
 
 }  // namespace platform

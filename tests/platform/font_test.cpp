@@ -23,7 +23,7 @@ std::vector<uint8_t> ReadOrFail(const char* path) {
 }
 
 int32_t MeasureWidth(Font& font, std::u16string_view text) {
-  TextRect rect{0, 0, 0, 0};
+  Rect rect{0, 0, 0, 0};
   font.DrawText(text, rect, kTextCalcRect | kTextSingleLine, nullptr);
   return rect.Width();
 }
@@ -65,7 +65,7 @@ TEST(Font, HeightIsTheCellOrTheEm) {
     EXPECT_EQ(m.descent, c.descent) << c.height;
     EXPECT_EQ(m.lineHeight, c.lineHeight) << c.height;
 
-    TextRect rect{0, 0, 1000, 0};
+    Rect rect{0, 0, 1000, 0};
     EXPECT_EQ(font->DrawText(u"Hg\nHg", rect, kTextCalcRect, nullptr), 2 * c.lineHeight);
   }
 }
@@ -73,7 +73,7 @@ TEST(Font, HeightIsTheCellOrTheEm) {
 TEST(Font, GlyphsFitTheCell) {
   FontLibrary library;
   auto font = library.CreateFont({u"Arial", 20, 0, 700, false});
-  TextRect rect{0, 0, 400, 20};
+  Rect rect{0, 0, 400, 20};
   std::vector<GlyphQuad> quads;
   font->DrawText(u"ÄÖÜ gjpqy", rect, kTextNoClip, &quads);
   ASSERT_EQ(quads.size(), 8u);
@@ -165,7 +165,7 @@ TEST(Font, ADuplicateFileNameKeepsTheFirstRegistration) {
   EXPECT_TRUE(library.RemoveMemoryFont(other));
   EXPECT_FALSE(library.RemoveMemoryFont(first));
   EXPECT_EQ(library.CreateFont({u"DejaVu Serif", 20, 0, 400, false})->FamilyName(), u"DejaVu Sans");
-  TextRect rect{0, 0, 200, 40};
+  Rect rect{0, 0, 200, 40};
   std::vector<GlyphQuad> quads;
   before->DrawText(u"Serif", rect, 0, &quads);
   ASSERT_EQ(quads.size(), 5u);
@@ -193,7 +193,7 @@ TEST(Font, GameFontsCoverTheGamesLanguages) {
     for (char16_t c : letters)
       EXPECT_TRUE(font->HasGlyph(c)) << U16ToUtf8(file) << " lacks U+" << std::hex << int(c);
 
-    TextRect rect{0, 0, 1000, 40};
+    Rect rect{0, 0, 1000, 40};
     std::vector<GlyphQuad> quads;
     font->DrawText(u"Съешь", rect, 0, &quads);
     ASSERT_EQ(quads.size(), 5u);
@@ -206,7 +206,7 @@ TEST(Font, AtlasHoldsWhiteCoverageAndChangesOnlyForNewGlyphs) {
   auto font = library.CreateFont({u"Arial", 20, 0, 700, false});
   const GlyphAtlas& atlas = font->Atlas();
   const uint64_t empty = atlas.Generation();
-  TextRect rect{0, 0, 400, 40};
+  Rect rect{0, 0, 400, 40};
   std::vector<GlyphQuad> quads;
   font->DrawText(u"Größe", rect, 0, &quads);
   const uint64_t filled = atlas.Generation();
@@ -238,7 +238,7 @@ TEST(Font, AtlasGrowsAndIsRebuiltWhenFull) {
   std::vector<GlyphQuad> firstQuads;
   std::vector<uint32_t> firstInk;
   for (size_t i = 0; i + 1 < letters.size(); i += 2) {
-    TextRect rect{0, 0, 4000, 1000};
+    Rect rect{0, 0, 4000, 1000};
     std::vector<GlyphQuad> quads;
     font->DrawText(letters.substr(i, 2), rect, kTextNoClip, &quads);
     ASSERT_EQ(quads.size(), 2u);
@@ -279,7 +279,7 @@ TEST(Font, CompositorBlendsStraightAlphaOnAllChannels) {
       {0x00FFFFFF, 0xFF123456, {0xFF123456, 0xFF123456, 0xFF123456, 0xFF123456}},
   };
   for (const auto& c : cases) {
-    ArgbImage image(6, 3, c.background);
+    Image image(6, 3, c.background);
     CompositeGlyphs(image, atlas, quads, c.colour);
     for (int i = 0; i < 4; ++i)
       EXPECT_EQ(image.At(1 + i, 1), c.expected[i]) << std::hex << c.colour << " pixel " << i;

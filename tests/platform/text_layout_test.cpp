@@ -11,7 +11,7 @@
 #include "platform/text.h"
 
 using platform::GlyphQuad;
-using platform::TextRect;
+using platform::Rect;
 using namespace platform;
 
 namespace {
@@ -88,7 +88,7 @@ TEST(TextLayout, WordBreakWrapsAtBlanksOnly) {
   };
   for (const auto& c : cases) {
     CellFont font;
-    TextRect rect{0, 0, c.width, 200};
+    Rect rect{0, 0, c.width, 200};
     std::vector<GlyphQuad> quads;
     const int32_t height = LayoutText(font, c.text, rect, kTextWordBreak | kTextNoClip, &quads);
     std::vector<std::string> expected;
@@ -99,13 +99,13 @@ TEST(TextLayout, WordBreakWrapsAtBlanksOnly) {
     // The cell font names glyphs by code point, which for these texts fits in one byte.
     EXPECT_EQ(Letters(quads), expected) << U16ToUtf8(c.text);
     EXPECT_EQ(height, int32_t(c.lines.size()) * 20) << U16ToUtf8(c.text);
-    EXPECT_EQ(rect, (TextRect{0, 0, c.width, 200})) << "drawing leaves the rectangle alone";
+    EXPECT_EQ(rect, (Rect{0, 0, c.width, 200})) << "drawing leaves the rectangle alone";
   }
 }
 
 TEST(TextLayout, BlanksAtAWrapAreDroppedAndLinesAlignWithoutThem) {
   CellFont font;
-  TextRect rect{0, 0, 100, 100};
+  Rect rect{0, 0, 100, 100};
   std::vector<GlyphQuad> quads;
   LayoutText(font, u"aaaa    bbbbbbbb", rect, kTextWordBreak | kTextRight, &quads);
   const auto lines = Lines(quads);
@@ -138,7 +138,7 @@ TEST(TextLayout, LineBreaksWithoutWordBreakAndSingleLine) {
   };
   for (const auto& c : cases) {
     CellFont font;
-    TextRect rect{0, 0, 60, 500};
+    Rect rect{0, 0, 60, 500};
     std::vector<GlyphQuad> quads;
     EXPECT_EQ(LayoutText(font, c.text, rect, c.format | kTextNoClip, &quads), c.height) << U16ToUtf8(c.text);
     EXPECT_EQ(Letters(quads), c.lines) << U16ToUtf8(c.text);
@@ -150,8 +150,8 @@ TEST(TextLayout, CalcRectMeasuresWithoutDrawing) {
   struct Case {
     const char16_t* text;
     uint32_t format;
-    TextRect in;
-    TextRect out;
+    Rect in;
+    Rect out;
     int32_t height;
   } cases[] = {
       // Without word break the rectangle takes the widest line's width, narrower or wider.
@@ -167,7 +167,7 @@ TEST(TextLayout, CalcRectMeasuresWithoutDrawing) {
   };
   for (const auto& c : cases) {
     CellFont font;
-    TextRect rect = c.in;
+    Rect rect = c.in;
     std::vector<GlyphQuad> quads;
     EXPECT_EQ(LayoutText(font, c.text, rect, c.format | kTextCalcRect, &quads), c.height)
         << U16ToUtf8(c.text);
@@ -196,7 +196,7 @@ TEST(TextLayout, AlignmentPlacesEachLineAndTheBlock) {
   };
   for (const auto& c : cases) {
     CellFont font;
-    TextRect rect{0, 0, 200, 100};
+    Rect rect{0, 0, 200, 100};
     std::vector<GlyphQuad> quads;
     EXPECT_EQ(LayoutText(font, c.text, rect, c.format, &quads), c.result)
         << U16ToUtf8(c.text) << " " << c.format;
@@ -216,7 +216,7 @@ TEST(TextLayout, ClippingCutsGlyphsAtTheRectangle) {
   // 'c' spans x 21..29 and is cut at 25; the rectangle is 10 high, so the vertically
   // centred line starts at -5 and every glyph (rows -1..11) loses its top row and the
   // rows from 10 down.
-  TextRect rect{0, 0, 25, 10};
+  Rect rect{0, 0, 25, 10};
   LayoutText(font, u"abcd", rect, kTextVCenter, &quads);
   ASSERT_EQ(quads.size(), 3u) << "'d' at 31 lies wholly outside";
   const GlyphQuad& c = quads[2];
@@ -239,7 +239,7 @@ TEST(TextLayout, ClippingCutsGlyphsAtTheRectangle) {
 
 TEST(TextLayout, SurrogatePairsAreOneGlyphAndTheSourceIsPreparedOnce) {
   CellFont font;
-  TextRect rect{0, 0, 200, 100};
+  Rect rect{0, 0, 200, 100};
   std::vector<GlyphQuad> quads;
   const std::u16string text = u"a\U0001F600b\tc";
   LayoutText(font, text, rect, kTextNoClip, &quads);

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "engine/dataarchive.h"
-#include "platform/argb_image.h"
+#include "platform/image.h"
 #include "platform/font.h"
 #include "platform/text.h"
 
 namespace {
 
 using platform::FontSpec;
-using platform::TextRect;
+using platform::Rect;
 
 const char* const kSamples[] = {
     "Deutsch: Größe, Äpfel, Öl, Übermut – der Wurm schießt weiß über die Straße.",
@@ -26,12 +26,12 @@ const char* const kSamples[] = {
 };
 
 struct Sheet {
-  platform::ArgbImage image{1280, 1500, 0xFF2A3440};
+  platform::Image image{1280, 1500, 0xFF2A3440};
   int y = 12;
 
   void Text(platform::Font& font, const std::u16string& text, uint32_t colour, uint32_t format = 0,
             int left = 16, int right = 1264) {
-    TextRect rect{left, y, right, y + 2000};
+    Rect rect{left, y, right, y + 2000};
     std::vector<platform::GlyphQuad> quads;
     const int32_t height = font.DrawText(text, rect, format, &quads);
     platform::CompositeGlyphs(image, font.Atlas(), quads, colour);
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
                               platform::kTextWordBreak | platform::kTextCenter | platform::kTextVCenter,
                               platform::kTextWordBreak | platform::kTextRight | platform::kTextBottom};
   for (int i = 0; i < 3; ++i) {
-    TextRect rect{16 + i * 416, boxTop, 16 + i * 416 + 400, boxTop + 180};
+    Rect rect{16 + i * 416, boxTop, 16 + i * 416 + 400, boxTop + 180};
     for (int x = rect.left; x < rect.right; ++x)
       sheet.image.At(x, rect.top - 1) = sheet.image.At(x, rect.bottom) = 0xFF808080;
     for (int y = rect.top; y < rect.bottom; ++y)

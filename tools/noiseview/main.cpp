@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/argb_image.h"
+#include "platform/image.h"
 #include "platform/numeric.h"
 #include "world/valuenoise.h"
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   }
   const int32_t seed = argc > 2 ? int32_t(std::strtol(argv[2], nullptr, 10)) : 1;
   constexpr int kWidth = 1024, kBand = 256;
-  platform::ArgbImage image(kWidth, 3 * kBand, 0xFF000000);
+  platform::Image image(kWidth, 3 * kBand, 0xFF000000);
 
   for (int y = 0; y < kBand; ++y)
     for (int x = 0; x < kWidth; ++x) image.At(x, y) = Grey(InterpolatedNoise2(x / 16.0, y / 16.0, seed));

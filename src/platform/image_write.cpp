@@ -1,5 +1,5 @@
 // PNG output of CPU images through stb_image_write, kept private to this file.
-#include "platform/argb_image.h"
+#include "platform/image.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -24,7 +24,7 @@ uint32_t BlendStraightAlpha(uint32_t dst, uint32_t src) {
   return out;
 }
 
-bool WritePng(const std::string& osPath, const ArgbImage& image) {
+bool WritePng(const std::string& osPath, const Image& image) {
   if (image.width <= 0 || image.height <= 0) return false;
   std::vector<uint8_t> rgba(image.pixels.size() * 4);
   for (size_t i = 0; i < image.pixels.size(); ++i) {
