@@ -7,6 +7,7 @@
 
 #include "engine/apicontext.h"
 #include "engine/effect.h"
+#include "engine/fontmanager.h"
 #include "engine/kvnode.h"
 #include "engine/resetobjekt.h"
 #include "engine/spriterenderer.h"
@@ -176,7 +177,7 @@ HResult APIGraphics::Create() {
     Release();
     return kResultFail;
   }
-  // The font manager is created here.
+  m_fontManager = std::make_unique<FontManager>(this);
   m_screenRect = {0, 0, int32_t(m_screenWidth), int32_t(m_screenHeight)};
   if (m_context->globals) m_context->globals->CreateDeviceObjects();
   AdjustWindow();
@@ -248,8 +249,9 @@ void APIGraphics::SaveConfig(KVNode* root) const {
 }
 
 void APIGraphics::Release() {
-  // The font manager and the image cache are released before the effects when they exist.
-  // The effects leave the reset registry as they go, so this runs while it still exists.
+  // Fonts go first (each leaves the reset registry as it goes); the image cache follows
+  // here when it exists, then the effects, which leave the registry too.
+  m_fontManager.reset();
   if (m_effectCache) m_effectCache->Clear();
   if (m_spriteRenderer) m_spriteRenderer->Release();
   m_device.reset();

@@ -18,6 +18,7 @@
 class APIContext;
 class DataArchive;
 class EffectCache;
+class FontManager;
 class KVNode;
 class ResetObjekt;
 class SpriteRenderer;
@@ -108,8 +109,8 @@ class APIGraphics {
   void AdjustWindow();
   // Appends "Display" with "Resolution" and "Fullscreen" to root.
   void SaveConfig(KVNode* root) const;
-  // Releases the sprite renderer and the device (in the order of destruction); the shell
-  // calls it before its window goes away.
+  // Releases the font manager, the sprite renderer and the device (in the order of
+  // destruction); the shell calls it before its window goes away.
   void Release();
 
   void RegisterResetObjekt(ResetObjekt* object);
@@ -146,6 +147,8 @@ class APIGraphics {
   EffectCache* GetEffectCache() const { return m_effectCache.get(); }
   // Whole images and sprite-definition parts, loaded once and kept until the manager dies.
   TexturDefCache* GetTexturDefCache() const { return m_texturDefCache.get(); }
+  // Null until the device exists.
+  FontManager* GetFontManager() const { return m_fontManager.get(); }
   APIContext& Context() const { return *m_context; }
   const DisplayEnvironment& Display() const { return m_display; }
 
@@ -164,9 +167,10 @@ class APIGraphics {
   PresentParameters m_presentParameters;
   DisplayMode m_mode;
   DisplayMode m_wanted;
-  // The image cache and the font manager join the sprite renderer, the effect cache and the
-  // texture definition cache here when their parts are built.
+  // The image cache joins the sprite renderer, the font manager, the effect cache and the
+  // texture definition cache here when its part is built.
   std::unique_ptr<SpriteRenderer> m_spriteRenderer;
+  std::unique_ptr<FontManager> m_fontManager;
   std::unique_ptr<EffectCache> m_effectCache;
   std::unique_ptr<TexturDefCache> m_texturDefCache;
   uint32_t m_modeIndex = kNoMode;

@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "engine/apicontext.h"
+#include "engine/apigraphics.h"
 #include "engine/apisound.h"
+#include "engine/fontmanager.h"
 #include "engine/kvnode.h"
 #include "platform/numeric.h"
 
@@ -36,7 +38,13 @@ void MyGlobals::SaveSettings(KVNode* root) {
 
 void MyGlobals::CreateDeviceObjects() {}
 
-void MyGlobals::RegisterFonts() {}
+void MyGlobals::RegisterFonts() {
+  FontManager* fonts = m_context->graphics ? m_context->graphics->GetFontManager() : nullptr;
+  if (!fonts) return;
+  // A font the manager does not take is dropped without a message.
+  for (const char16_t* name : {u"georgia.ttf", u"TT1221M.ttf", u"GOTH821C.ttf"})
+    fonts->AddMemoryFont(std::make_unique<MemoryFont>(name, m_archive.get()));
+}
 
 int32_t MyGlobals::MusicAttenuation(int volume) {
   volume = std::clamp(volume, 0, 100);

@@ -23,7 +23,7 @@ class MyGlobals : public APIGlobals {
   void LoadSettings() override;
   void SaveSettings(KVNode* root) override;
   void CreateDeviceObjects() override;
-  // Registers the game's three font files with the font manager (once fonts exist).
+  // Installs the game's three font files from the archive with the font manager.
   void RegisterFonts();
 
   const DataArchive* GetArchive() const { return m_archive.get(); }
