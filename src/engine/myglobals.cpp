@@ -2,15 +2,21 @@
 #include "engine/myglobals.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/apisound.h"
 #include "engine/fontmanager.h"
 #include "engine/kvnode.h"
+#include "engine/spriterenderer.h"
 #include "platform/numeric.h"
 
-MyGlobals::MyGlobals(APIContext* context) : m_context(context ? context : APIContext::Get()) {
+MyGlobals::MyGlobals(APIContext* context)
+    : messagePanel1(context),
+      messagePanel2(context),
+      fadingTextList(context),
+      m_context(context ? context : APIContext::Get()) {
   std::u16string path = DataArchive::Locate();
   if (!path.empty()) m_archive = DataArchive::Open(path);
   m_musikPlayer = std::make_unique<MusikPlayer>();
@@ -36,7 +42,44 @@ void MyGlobals::SaveSettings(KVNode* root) {
   section->AddChildWith(u"MUSIC_VOLUME", m_musicVolume);
 }
 
-void MyGlobals::CreateDeviceObjects() {}
+void MyGlobals::CreateDeviceObjects() {
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 3; ++column)
+      m_boxCells[3 * row + column] = {30 * column, 30 * row, 30 * column + 30, 30 * row + 30};
+}
+
+void MyGlobals::DrawRectBox(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t border,
+                            Argb colour1, Argb colour3, Argb colour2, int32_t skinRow, int32_t column1,
+                            int32_t column3, int32_t column2) {
+  APIGraphics* graphics = m_context->graphics;
+  SpriteRenderer* sprites = graphics ? graphics->GetSpriteRenderer() : nullptr;
+  if (!sprites || !m_boxTexture || !m_boxTexture->texture) return;
+  if (left > right) std::swap(left, right);
+  if (top > bottom) std::swap(top, bottom);
+  const int32_t halfW = (right - left) / 2, halfH = (bottom - top) / 2;
+  const int32_t b = border < halfW && border < halfH ? border : (halfW < halfH ? halfW : halfH);
+  const int32_t xs[4] = {left, left + b, right - b, right};
+  const int32_t ys[4] = {top, top + b, bottom - b, bottom};
+  Rect cells[9];
+  for (int row = 0; row < 3; ++row)
+    for (int column = 0; column < 3; ++column)
+      cells[3 * row + column] = {xs[column], ys[row], xs[column + 1], ys[row + 1]};
+
+  const struct {
+    Argb colour;
+    int32_t column;
+  } layers[3] = {{colour1, column1}, {colour2, column2 + 3}, {colour3, column3 + 6}};
+  for (const auto& layer : layers) {
+    for (int i = 0; i < 9; ++i) {
+      const Rect& c = m_boxCells[i];
+      m_skinCells[i] = {c.left + 100 * layer.column, c.top + 100 * skinRow, c.right + 100 * layer.column,
+                        c.bottom + 100 * skinRow};
+    }
+    for (int i = 0; i < 9; ++i)
+      sprites->DrawRect(m_boxTexture->texture, &m_skinCells[i], &cells[i], SpriteRenderer::kStretch,
+                        SpriteRenderer::kStretch, layer.colour);
+  }
+}
 
 void MyGlobals::RegisterFonts() {
   FontManager* fonts = m_context->graphics ? m_context->graphics->GetFontManager() : nullptr;
