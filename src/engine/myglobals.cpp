@@ -10,6 +10,7 @@
 #include "engine/fontmanager.h"
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
+#include "engine/texturdefcache.h"
 #include "platform/numeric.h"
 
 MyGlobals::MyGlobals(APIContext* context)
@@ -43,6 +44,10 @@ void MyGlobals::SaveSettings(KVNode* root) {
 }
 
 void MyGlobals::CreateDeviceObjects() {
+  if (TexturDefCache* cache = m_context->graphics ? m_context->graphics->GetTexturDefCache() : nullptr) {
+    const std::u16string file = u"misc.prt", part = u"RECTS";
+    m_boxTexture = cache->Get(file, nullptr, &part, m_archive.get());
+  }
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < 3; ++column)
       m_boxCells[3 * row + column] = {30 * column, 30 * row, 30 * column + 30, 30 * row + 30};

@@ -3,7 +3,10 @@
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/kvnode.h"
 #include "engine/myglobals.h"
+#include "engine/myloadscreen.h"
+#include "engine/texturdefcache.h"
 #include "platform/random.h"
 #include "platform/text.h"
 
@@ -17,12 +20,31 @@ MainMenu::MainMenu(APIContext* context)
     : m_context(context ? context : APIContext::Get()),
       m_globals(dynamic_cast<MyGlobals*>(m_context->globals.get())) {
   if (m_context->input) m_context->input->RegisterControl(this, true);
-  if (m_context->language)
-    m_context->language->LoadArchiveFile(u"sprache.lng", m_globals ? m_globals->GetArchive() : nullptr);
+  const DataArchive* archive = m_globals ? m_globals->GetArchive() : nullptr;
+  APIGraphics* graphics = m_context->graphics;
+
+  if (std::unique_ptr<KVNode> splash = LoadKVFromArchive(u"Splash.spl", archive)) {
+    m_splashScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"SPLASH_MAIN"), archive, graphics);
+    m_startScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_START"), archive, graphics);
+    m_previewScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_PREVIEW"), archive, graphics);
+  }
+  Step();
+  if (m_context->language) m_context->language->LoadArchiveFile(u"sprache.lng", archive);
+  // The scene's first sprite, the image "misc.png"; the other scene sprites, the sounds and
+  // the data files follow here as their parts are built.
+  if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
+    const std::u16string misc = u"misc.png";
+    cache->Get(misc, nullptr, nullptr, archive);
+  }
+  Step();
 }
 
 MainMenu::~MainMenu() {
   if (m_context->input) m_context->input->UnregisterControl(this);
+}
+
+void MainMenu::Step() {
+  if (m_splashScreen) m_splashScreen->Advance(1.0);
 }
 
 void MainMenu::Update() {}

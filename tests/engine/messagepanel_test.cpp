@@ -48,10 +48,25 @@ class Panels : public ::testing::Test {
     return device->RecordedDraws();
   }
 
+  const MyGlobals& Globals() const { return *static_cast<const MyGlobals*>(context.globals.get()); }
+
   APIContext context;
   std::unique_ptr<APIGraphics> graphics;
   platform::GraphicsDevice* device = nullptr;
 };
+
+// The draws of text only (the box is drawn from the box texture).
+std::vector<platform::DrawRecord> TextOnly(const std::vector<platform::DrawRecord>& draws,
+                                           const MyGlobals& globals) {
+  std::vector<platform::DrawRecord> out;
+  for (const auto& d : draws)
+    if (!globals.GetBoxTexture() || d.texture != globals.GetBoxTexture()->texture) out.push_back(d);
+  return out;
+}
+
+Rect Destination(const platform::DrawRecord& d) {
+  return {int32_t(d.corners[0].x), int32_t(d.corners[0].y), int32_t(d.corners[3].x), int32_t(d.corners[3].y)};
+}
 
 std::vector<uint32_t> Colours(const std::vector<platform::DrawRecord>& draws) {
   std::vector<uint32_t> out;
@@ -185,9 +200,8 @@ TEST_F(Panels, LinesStackNewestLowestAndFadeWithTheirTime) {
   panel.Add(std::make_unique<MessageLabel>(u"I", 0xFFFFFFFF, 2.0));
   panel.Add(std::make_unique<MessageLabel>(u"I", 0xFF212121, -1.0, 1.0));
   panel.Update(1.0);  // the first message is at half its time
-  auto draws = Drawn([&] { panel.Draw(); });
-  // Without the box texture only the text is drawn: per message a halo shadow of 20 copies,
-  // then the text; the newest message first.
+  auto draws = TextOnly(Drawn([&] { panel.Draw(); }), Globals());
+  // Per message a halo shadow of 20 copies, then the text; the newest message first.
   ASSERT_EQ(draws.size(), 42u);
   EXPECT_EQ(Colours(draws), (std::vector<uint32_t>{0x10FFFFFF, 0xFF212121, 0x08000000, 0x7F7F7F7F}));
   const float newestY = draws[20].corners[0].y, oldestY = draws[41].corners[0].y;
@@ -199,7 +213,7 @@ TEST_F(Panels, LinesStackNewestLowestAndFadeWithTheirTime) {
   panel.Place({312, 40, 712, 240}, MessagePanel::kFromBottom, 0);
   panel.Add(std::make_unique<MessageLabel>(u"I", 0xFFFFFFFF, 2.0));
   panel.Add(std::make_unique<MessageLabel>(u"I", 0xFFFFFFFF, 2.0));
-  draws = Drawn([&] { panel.Draw(); });
+  draws = TextOnly(Drawn([&] { panel.Draw(); }), Globals());
   ASSERT_EQ(draws.size(), 42u);
   EXPECT_EQ(draws[20].corners[0].y - draws[41].corners[0].y, 20.0f);
   EXPECT_GT(draws[20].corners[0].y, 220.0f);
@@ -214,12 +228,59 @@ TEST_F(Panels, ALineCutAtTheTopOfTheAreaInUseKeepsWhatRemains) {
   panel.Add(std::make_unique<MessageLabel>(u"Neu", 0xFFFFFFFF, 5.0));
   EXPECT_EQ(panel.HeightInUse(), 30);
   for (auto& m : panel.Messages()) m->shadowOffset = -1;
-  auto draws = Drawn([&] { panel.Draw(); });
+  auto draws = TextOnly(Drawn([&] { panel.Draw(); }), Globals());
   ASSERT_FALSE(draws.empty());
   for (const auto& d : draws) {
     EXPECT_GE(d.corners[0].y, 100.0f) << "nothing above the panel's top";
     EXPECT_LE(d.corners[3].y, 130.0f);
   }
+}
+
+TEST_F(Panels, TheBoxFramesTheShownWidthAndTheHeightInUse) {
+  ASSERT_NE(Globals().GetBoxTexture(), nullptr);
+  MessagePanel panel(&context);
+  panel.Place({312, 40, 712, 240}, MessagePanel::kFromTop, 0);
+  EXPECT_TRUE(Drawn([&] { panel.Draw(); }).empty()) << "an empty panel draws no box";
+
+  panel.Add(std::make_unique<MessageLabel>(u"Kiste!", 0xFFFFFFFF, 5.0));
+  panel.Update(0.2);  // a long step: the width reaches the message's at once
+  const int32_t w = Width(u"Kiste!");
+  ASSERT_EQ(panel.ShownWidth(), w);
+  struct Case {
+    int mode;
+    int32_t top, bottom;
+  };
+  const Case cases[] = {{MessagePanel::kFromTop, 25, 75}, {MessagePanel::kFromBottom, 205, 255}};
+  for (const Case& c : cases) {
+    panel.Place({312, 40, 712, 240}, c.mode, 0);
+    panel.Add(std::make_unique<MessageLabel>(u"Kiste!", 0xFFFFFFFF, 5.0));
+    panel.Update(0.2);
+    std::vector<platform::DrawRecord> box;
+    for (const auto& d : Drawn([&] { panel.Draw(); }))
+      if (d.texture == Globals().GetBoxTexture()->texture) box.push_back(d);
+    // A box of one line is 50 high: the border is cut to 25 and the middle row is empty,
+    // so each layer draws six cells. Layer 1 black at three quarters, layer 2 invisible,
+    // layer 3 white.
+    ASSERT_EQ(box.size(), 18u);
+    EXPECT_EQ(box[0].colour, 0xC0000000u);
+    EXPECT_EQ(box[6].colour, 0x00000000u);
+    EXPECT_EQ(box[12].colour, 0xFFFFFFFFu);
+    EXPECT_EQ(box[0].source, (Rect{0, 0, 30, 30}));
+    EXPECT_EQ(box[6].source, (Rect{300, 0, 330, 30}));
+    EXPECT_EQ(box[12].source, (Rect{600, 0, 630, 30}));
+    EXPECT_EQ(Destination(box[0]), (Rect{(1024 - w) / 2 - 15, c.top, (1024 - w) / 2 + 10, c.top + 25}));
+    EXPECT_EQ(Destination(box[5]), (Rect{(1024 + w) / 2 - 10, c.bottom - 25, (1024 + w) / 2 + 15, c.bottom}))
+        << "mode " << c.mode;
+  }
+
+  // After the last message the box shrinks away with the scroll offset, then is gone.
+  panel.Place({312, 40, 712, 240}, MessagePanel::kFromTop, 0);
+  panel.Add(std::make_unique<MessageLabel>(u"Kiste!", 0xFFFFFFFF, 0.01));
+  panel.Update(0.01);
+  ASSERT_TRUE(panel.Messages().empty());
+  EXPECT_EQ(Drawn([&] { panel.Draw(); }).size(), 18u);
+  for (int frame = 0; frame < 200; ++frame) panel.Update(0.01);
+  EXPECT_TRUE(Drawn([&] { panel.Draw(); }).empty());
 }
 
 TEST_F(Panels, FadingLinesFadeByTheHeightAboveThemAndArePushedOut) {

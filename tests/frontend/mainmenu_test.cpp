@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/myloadscreen.h"
+#include "engine/texturdefcache.h"
 #include "platform/random.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -179,4 +181,24 @@ TEST_F(SceneMusic, AFinishedSongIsFollowedByAnother) {
   ASSERT_TRUE(scene.run.Pass());
   EXPECT_TRUE(player.IsRunning());
   EXPECT_FALSE(player.IsFinished());
+}
+
+TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStep) {
+  EngineRun run;
+  platform::GraphicsDevice* device = run.graphics->GetDevice();
+  device->ClearRecordedDraws();
+  MainMenu menu(&run.context);
+  ASSERT_NE(menu.SplashScreen(), nullptr);
+  ASSERT_NE(menu.StartScreen(), nullptr);
+  ASSERT_NE(menu.PreviewScreen(), nullptr);
+  EXPECT_TRUE(menu.PreviewScreen()->RendersToTexture());
+  EXPECT_EQ(menu.SplashScreen()->Maximum(), 171.0);
+  EXPECT_EQ(menu.SplashScreen()->Progress(), 2.0);
+  // On 1280 x 1024: the top and bottom borders, the splash, the empty bar and the notice,
+  // and from the second frame on the full bar cut to the progress.
+  const auto& draws = device->RecordedDraws();
+  ASSERT_EQ(draws.size(), 11u);
+  EXPECT_EQ(draws[0].texture, menu.SplashScreen()->Border(2)->texture);
+  EXPECT_EQ(draws[9].texture, menu.SplashScreen()->BarFull()->texture);
+  EXPECT_EQ(draws[9].source.Width(), menu.SplashScreen()->BarFull()->rect.Width() / 171);
 }
