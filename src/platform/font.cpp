@@ -241,8 +241,7 @@ const FontMetrics& Font::Metrics() const { return m_impl->metrics; }
 const GlyphAtlas& Font::Atlas() const { return m_impl->atlas; }
 bool Font::HasGlyph(char32_t c) const { return FT_Get_Char_Index(m_impl->face, c) != 0; }
 
-int32_t Font::DrawText(std::u16string_view text, Rect& rect, uint32_t format,
-                       std::vector<GlyphQuad>* quads) {
+int32_t Font::DrawText(std::u16string_view text, Rect& rect, uint32_t format, std::vector<GlyphQuad>* quads) {
   return LayoutText(*m_impl, text, rect, format, quads);
 }
 

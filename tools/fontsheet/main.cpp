@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/dataarchive.h"
-#include "platform/image.h"
 #include "platform/font.h"
+#include "platform/image.h"
 #include "platform/text.h"
 
 namespace {
