@@ -12,18 +12,25 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "platform/numeric.h"
+#include "world/wassermanager.h"
+#include "world/wind.h"
 
 MyGlobals::MyGlobals(APIContext* context)
     : messagePanel1(context),
       messagePanel2(context),
       fadingTextList(context),
       m_context(context ? context : APIContext::Get()) {
+  m_wasserManager = std::make_unique<WasserManager>(m_context);
   std::u16string path = DataArchive::Locate();
   if (!path.empty()) m_archive = DataArchive::Open(path);
   m_musikPlayer = std::make_unique<MusikPlayer>();
 }
 
-MyGlobals::~MyGlobals() { m_musikPlayer.reset(); }
+MyGlobals::~MyGlobals() {
+  m_musikPlayer.reset();
+  m_wasserManager.reset();
+  m_windManager.reset();
+}
 
 void MyGlobals::LoadSettings() {
   KVNode* config = m_context->GetConfig();
@@ -44,6 +51,8 @@ void MyGlobals::SaveSettings(KVNode* root) {
 }
 
 void MyGlobals::CreateDeviceObjects() {
+  // Made once: a second device creation keeps the winds already loaded.
+  if (!m_windManager) m_windManager = std::make_unique<WindManager>();
   if (TexturDefCache* cache = m_context->graphics ? m_context->graphics->GetTexturDefCache() : nullptr) {
     const std::u16string file = u"misc.prt", part = u"RECTS";
     m_boxTexture = cache->Get(file, nullptr, &part, m_archive.get());

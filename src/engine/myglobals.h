@@ -13,6 +13,8 @@
 
 class APIContext;
 struct TexturePartRecord;
+class WasserManager;
+class WindManager;
 
 class MyGlobals : public APIGlobals {
  public:
@@ -31,6 +33,9 @@ class MyGlobals : public APIGlobals {
 
   const DataArchive* GetArchive() const { return m_archive.get(); }
   MusikPlayer* GetMusikPlayer() const { return m_musikPlayer.get(); }
+  WasserManager* GetWasserManager() const { return m_wasserManager.get(); }
+  // Null until the device objects are created.
+  WindManager* GetWindManager() const { return m_windManager.get(); }
 
   int GetMusicVolume() const { return m_musicVolume; }
   // Stores the volume limited to 0 ... 100 and gives it to the music player: 2000 log10 of
@@ -62,6 +67,8 @@ class MyGlobals : public APIGlobals {
   APIContext* m_context;
   std::unique_ptr<DataArchive> m_archive;
   std::unique_ptr<MusikPlayer> m_musikPlayer;
+  std::unique_ptr<WasserManager> m_wasserManager;
+  std::unique_ptr<WindManager> m_windManager;
   int m_musicVolume = kDefaultMusicVolume;
   const TexturePartRecord* m_boxTexture = nullptr;
   Rect m_boxCells[9];

@@ -1,18 +1,33 @@
 // The main scene as far as the shell needs it.
 #include "frontend/mainmenu.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/myloadscreen.h"
+#include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
+#include "platform/texture.h"
+#include "world/wassermanager.h"
+#include "world/wind.h"
 
 namespace {
 
 constexpr uint8_t kKeyEscape = 0x01;
+constexpr int32_t kMeterHalfWidth = 160;
+constexpr int32_t kMeterTop = 36;
+constexpr int32_t kMeterHeight = 14;
+constexpr Argb kMeterTrack = 0x60000000;
+constexpr Argb kMeterBar = 0xE0E8F4FF;
+constexpr Argb kMeterCentre = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -36,6 +51,9 @@ MainMenu::MainMenu(APIContext* context)
     const std::u16string misc = u"misc.png";
     cache->Get(misc, nullptr, nullptr, archive);
   }
+  m_white = std::make_unique<platform::Texture>(1, 1);
+  m_white->MutablePixels()[0] = 0xFFFFFFFF;
+  LoadBackdrop();
   Step();
 }
 
@@ -47,16 +65,88 @@ void MainMenu::Step() {
   if (m_splashScreen) m_splashScreen->Advance(1.0);
 }
 
-void MainMenu::Update() {}
+void MainMenu::LoadBackdrop() {
+  const DataArchive* archive = m_globals ? m_globals->GetArchive() : nullptr;
+  if (!archive) return;
+  m_animations = std::make_unique<AnimationManager>(m_context->graphics);
+  m_animations->LoadFile(LoadKVFromArchive(u"animationen.ani", archive).get(), archive);
+
+  m_water = std::make_unique<WasserManager>(m_context);
+  m_water->SetSources({m_animations.get(), nullptr, &m_backdropWorld});
+  m_water->Load(LoadKVFromArchive(u"wasser.was", archive).get());
+  FitBackdropToScreen();
+
+  m_wind = std::make_unique<WindManager>();
+  m_wind->SetSources({nullptr, &m_backdropWorld});
+  m_wind->Load(LoadKVFromArchive(u"wind.wnd", archive).get());
+  const std::u16string name = kBackdropWind;
+  m_wind->SelectByName(&name);
+  m_wind->NewRound(1.0);
+}
+
+void MainMenu::FitBackdropToScreen() {
+  APIGraphics* graphics = m_context->graphics;
+  if (!graphics || !m_water) return;
+  const Rect screen{0, 0, int32_t(graphics->GetScreenWidth()), int32_t(graphics->GetScreenHeight())};
+  if (screen == m_backdropWorld.rect && m_water->GetLevelWater()) return;
+  m_backdropWorld.rect = screen;
+  const std::u16string name = kBackdropWater;
+  m_water->SetLevelWater(m_water->FindByName(&name));
+}
+
+void MainMenu::Update() {
+  if (!m_context->timer) return;
+  const double step = m_context->timer->realStep;
+  if (m_water) m_water->Update();
+  if (m_wind) {
+    m_windClock += step;
+    if (m_windClock >= kWindChangeSeconds) {
+      m_windClock = 0.0;
+      m_wind->NewRound(1.0);
+    }
+    m_wind->Update(step);
+  }
+}
 
 void MainMenu::Render() {
   APIGraphics* graphics = m_context->graphics;
   platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
   if (!device) return;
+  FitBackdropToScreen();
   device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kBackground, 1.0f,
                 0);
-  if (device->BeginScene()) device->EndScene();
+  if (device->BeginScene()) {
+    SpriteRenderer* renderer = graphics->GetSpriteRenderer();
+    if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
+      if (m_water)
+        for (int32_t depth = -2; depth <= 1; ++depth)
+          m_water->Draw({0.0f, 0.0f}, {1.0f, 1.0f}, 0xFFFFFFFF, depth);
+      DrawWindMeter();
+      renderer->End();
+    }
+    device->EndScene();
+  }
   device->Present();
+}
+
+void MainMenu::DrawWindMeter() {
+  if (!m_wind) return;
+  SpriteRenderer* renderer = m_context->graphics->GetSpriteRenderer();
+  const double ratio = std::clamp(m_wind->GetCurrentWind()->GetStrengthRatio(), -1.0, 1.0);
+  const int32_t centre = int32_t(m_context->graphics->GetScreenWidth() / 2);
+  const int32_t bottom = kMeterTop + kMeterHeight;
+  const int32_t length = platform::TruncToInt(kMeterHalfWidth * std::abs(ratio) + 0.5);
+  const Rect source{0, 0, 1, 1};
+  auto fill = [&](const Rect& r, Argb colour) {
+    renderer->DrawRect(m_white.get(), &source, &r, SpriteRenderer::kStretch, SpriteRenderer::kStretch,
+                       colour);
+  };
+  fill({centre - kMeterHalfWidth - 3, kMeterTop - 3, centre + kMeterHalfWidth + 3, bottom + 3}, kMeterTrack);
+  if (length > 0)
+    fill(ratio < 0.0 ? Rect{centre - length, kMeterTop, centre, bottom}
+                     : Rect{centre, kMeterTop, centre + length, bottom},
+         kMeterBar);
+  fill({centre - 1, kMeterTop - 6, centre + 1, bottom + 6}, kMeterCentre);
 }
 
 void MainMenu::OnKeyDown(const InputState* state) {

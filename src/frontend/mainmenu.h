@@ -1,26 +1,39 @@
 // The one top-level scene the shell drives. For now it makes the loading screens, loads the
-// language file behind the start's loading screen, draws a cleared frame, keeps a title
-// song playing and ends the program on Escape; the front end fills it in (the remaining
-// data files, menus, the battle).
+// language file and a backdrop behind the start's loading screen, shows animated water
+// across the bottom of the frame with a wind meter whose wind changes every few seconds,
+// keeps a title song playing and ends the program on Escape; the front end fills it in (the
+// remaining data files, menus, the battle) and the world viewer replaces the backdrop.
 #pragma once
 
 #include <memory>
 
 #include "engine/apiinput.h"
+#include "world/worldbounds.h"
 
 class APIContext;
+class AnimationManager;
 class MyGlobals;
 class MyLoadScreen;
+class WasserManager;
+class WindManager;
+
+namespace platform {
+class Texture;
+}
 
 class MainMenu : public MyControl {
  public:
   static constexpr unsigned kBackground = 0xFF1B2230;
   // Random picks of a song at most, should they keep landing on one that cannot be loaded.
   static constexpr int kMaxSongPicks = 64;
+  // The backdrop's body of water and wind, and how often the wind changes.
+  static constexpr const char16_t* kBackdropWater = u"SEE";
+  static constexpr const char16_t* kBackdropWind = u"WIND";
+  static constexpr double kWindChangeSeconds = 4.0;
 
   // Registers with the input manager, makes the three loading screens of "Splash.spl" and
-  // loads what the scene has so far behind the first, one frame per step. Without a context
-  // the process-wide one is used.
+  // loads what the scene has so far behind the first, one frame per step: the language file
+  // and the backdrop's water and winds. Without a context the process-wide one is used.
   explicit MainMenu(APIContext* context = nullptr);
   ~MainMenu() override;
   MainMenu(const MainMenu&) = delete;
@@ -40,11 +53,22 @@ class MainMenu : public MyControl {
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
   MyLoadScreen* StartScreen() const { return m_startScreen.get(); }
   MyLoadScreen* PreviewScreen() const { return m_previewScreen.get(); }
+  // The backdrop's water and winds; null without the content archive.
+  const WasserManager* GetBackdropWater() const { return m_water.get(); }
+  const WindManager* GetBackdropWind() const { return m_wind.get(); }
 
  private:
   // Loads a random song of the current kind, rewinds, plays it and applies the music
   // volume. When no song of the kind can be loaded the kind stays silent for the run.
   void StartRandomSong();
+  // The animations, "wasser.was" and "wind.wnd" from the archive; the backdrop's body of
+  // water fills the screen's bottom and its wind comes into force.
+  void LoadBackdrop();
+  // The screen's size changed: the water is laid out again over the new screen.
+  void FitBackdropToScreen();
+  // A track across the top centre with a bar from its middle, as long as the shown wind
+  // strength, to the side the wind blows to.
+  void DrawWindMeter();
 
   // One loading step: the splash screen draws a frame and its progress grows by one.
   void Step();
@@ -58,4 +82,13 @@ class MainMenu : public MyControl {
   bool m_inGameMusic = false;
   // Per kind (title, in-game): no song of it could be loaded.
   bool m_silent[2] = {false, false};
+  // The backdrop's world: the screen.
+  FixedWorldBounds m_backdropWorld;
+  // The backdrop keeps its own animations, water and winds, so that it lives and goes with
+  // the scene; the game-wide object's managers are the battle's.
+  std::unique_ptr<AnimationManager> m_animations;
+  std::unique_ptr<WasserManager> m_water;
+  std::unique_ptr<WindManager> m_wind;
+  double m_windClock = 0.0;
+  std::unique_ptr<platform::Texture> m_white;
 };
