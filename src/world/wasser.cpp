@@ -120,7 +120,11 @@ bool Wasser::Draw(const Vector2& offset, const Vector2& scale, Argb colour, int3
   const double waveHeight = m_waveSize.y;
   const double swayFrequency = m_waveMotion[0], swayAmplitude = m_waveMotion[1];
   const double bobFrequency = m_waveMotion[2], bobAmplitude = m_waveMotion[3];
-  const double sway = std::sin(swayFrequency * m_time) * swayAmplitude + m_scroll * waveWidth;
+  // Every strip shows the same picture, so the scroll counts only within one wave width: the
+  // strips start at the same index however far the water has moved, and the world's left edge
+  // stays covered in a long battle.
+  const double scroll = m_scroll - std::floor(m_scroll);
+  const double sway = std::sin(swayFrequency * m_time) * swayAmplitude + scroll * waveWidth;
   const double bob = std::cos(bobFrequency * m_time) * bobAmplitude;
   const double bottom = m_worldRect.bottom;
   const double surface = bottom - m_level - bob;

@@ -6,16 +6,21 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <thread>
 #include <vector>
 
+#include "engine/animation.h"
 #include "engine/myloadscreen.h"
+#include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "platform/random.h"
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "support/engine_run.h"
 #include "support/temp_dir.h"
+#include "world/wassermanager.h"
+#include "world/wind.h"
 
 namespace {
 
@@ -124,6 +129,38 @@ TEST(MainScene, EscapeEndsTheRunUntilTheSceneIsGone) {
   ASSERT_TRUE(run.Pass());
   run.Keys({kEscape});
   EXPECT_TRUE(run.Pass());
+}
+
+TEST(MainScene, ShowsWaterAndAWindThatChangesEveryFewSeconds) {
+  Scene scene;
+  const WasserManager& water = *scene.run.globals->GetWasserManager();
+  ASSERT_NE(water.GetLevelWater(), nullptr);
+  EXPECT_EQ(water.GetLevelWater()->GetName(), MainMenu::kBackdropWater);
+  // The water fills the screen's bottom.
+  const double bottom = scene.run.graphics->GetScreenHeight();
+  EXPECT_EQ(water.GetSurfaceY(), bottom - water.GetLevelWater()->GetHeight());
+  const WindManager& wind = *scene.run.globals->GetWindManager();
+  const Wind& current = *wind.GetCurrentWind();
+  EXPECT_EQ(current.GetName(), MainMenu::kBackdropWind);
+
+  // Its first wind glides in within a second, then holds.
+  for (int i = 0; i < 150; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_DOUBLE_EQ(current.GetStrengthRatio(), current.GetSignedTarget() / current.GetStrengthRange().y);
+  EXPECT_GT(current.GetShownStrength().GetElapsed(), 1.4);
+  // The next one comes after four seconds.
+  for (int i = 150; i < 450; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_LT(current.GetShownStrength().GetElapsed(), 1.0);
+
+  // The frame shows the waves and the body of water.
+  platform::GraphicsDevice* device = scene.run.graphics->GetDevice();
+  device->ClearRecordedDraws();
+  scene.menu.Render();
+  std::set<const platform::Texture*> textures;
+  for (const auto& draw : device->RecordedDraws()) textures.insert(draw.texture);
+  for (const Wasser* type : water.GetLevelWater()->GetTypes()) {
+    EXPECT_TRUE(textures.count(type->GetWaveAnimation()->GetCurrentFrame()->texture->texture));
+    EXPECT_TRUE(textures.count(type->GetWaterAnimation()->GetCurrentFrame()->texture->texture));
+  }
 }
 
 TEST_F(SceneMusic, ATitleSongPlaysPausesWhileInactiveAndResumes) {

@@ -323,6 +323,26 @@ TEST_F(Water, SwayScrollAndBobMoveTheStrips) {
   EXPECT_FLOAT_EQ(draws[1].corners[3].y, 400.0f);
 }
 
+TEST_F(Water, TheWorldsLeftEdgeStaysCoveredHoweverFarTheWaterScrolls) {
+  auto water = Load(Type(u"T", u"<MOVE_SPEED> \"0.25\" <\\MOVE_SPEED>") +
+                    Body(u"B", u"\"T\"", u"<WASSERH\u00D6HE> \"100\" <\\WASSERH\u00D6HE>"));
+  Activate(*water, u"B");
+  // After 0, 1, 4, 100 and 100.5 seconds the strip has moved 0, 16, 64, 1600 and 1608 pixels;
+  // every strip is the same picture, so the first one starts within a wave width of where it
+  // began.
+  const struct {
+    double step;
+    float firstX;
+  } steps[] = {{0.0, 72}, {1.0, 88}, {3.0, 72}, {96.0, 72}, {0.5, 80}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.step);
+    Step(*water, 0.0, s.step);
+    auto draws = Draws([&] { water->Draw({200, 0}, {1, 1}, 0xFFFFFFFF, 0); });
+    ASSERT_FALSE(draws.empty());
+    EXPECT_FLOAT_EQ(draws[0].corners[0].x, s.firstX);
+  }
+}
+
 TEST_F(Water, EachDepthDrawsItsTypesInTheBodysOrderAndColour) {
   auto water =
       Load(Type(u"A", u"<DRAW_EBENE> \"-1\" <\\DRAW_EBENE> <WASSERFARBE> \"FF0000A0\" <\\WASSERFARBE>") +
