@@ -33,14 +33,14 @@ struct LevelSources {
 };
 
 // The body of water of the running level (WasserManager::SetLevelWater); the water
-// manager implements it when it joins the tree.
+// manager implements it.
 class LevelWaterTarget : public WaterBodyLookup {
  public:
   virtual void SetLevelWater(LevelWasser* body) = 0;
 };
 
 // The wind in force (WindManager::SelectByName): the default wind, then the last wind of
-// that name. The wind manager implements it when it joins the tree.
+// that name. The wind manager implements it.
 class WindSelector {
  public:
   virtual ~WindSelector() = default;

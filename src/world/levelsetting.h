@@ -17,8 +17,7 @@ class KVNode;
 class LevelWasser;
 class SettingKatalog;
 
-// The bodies of water by name (WasserManager::FindByName): the water manager implements it
-// when it joins the tree.
+// The bodies of water by name (WasserManager::FindByName): the water manager implements it.
 class WaterBodyLookup {
  public:
   virtual ~WaterBodyLookup() = default;

@@ -133,13 +133,19 @@ TEST(MainScene, EscapeEndsTheRunUntilTheSceneIsGone) {
 
 TEST(MainScene, ShowsWaterAndAWindThatChangesEveryFewSeconds) {
   Scene scene;
-  const WasserManager& water = *scene.run.globals->GetWasserManager();
+  // The game's own managers wait, empty, for the battle's data.
+  ASSERT_NE(scene.run.globals->GetWasserManager(), nullptr);
+  EXPECT_TRUE(scene.run.globals->GetWasserManager()->GetBodies().empty());
+  ASSERT_NE(scene.run.globals->GetWindManager(), nullptr);
+  ASSERT_NE(scene.menu.GetBackdropWater(), nullptr);
+  const WasserManager& water = *scene.menu.GetBackdropWater();
   ASSERT_NE(water.GetLevelWater(), nullptr);
   EXPECT_EQ(water.GetLevelWater()->GetName(), MainMenu::kBackdropWater);
   // The water fills the screen's bottom.
   const double bottom = scene.run.graphics->GetScreenHeight();
   EXPECT_EQ(water.GetSurfaceY(), bottom - water.GetLevelWater()->GetHeight());
-  const WindManager& wind = *scene.run.globals->GetWindManager();
+  ASSERT_NE(scene.menu.GetBackdropWind(), nullptr);
+  const WindManager& wind = *scene.menu.GetBackdropWind();
   const Wind& current = *wind.GetCurrentWind();
   EXPECT_EQ(current.GetName(), MainMenu::kBackdropWind);
 

@@ -36,8 +36,9 @@ TEST(WaterFrame, CrestBodyAndMirroredDepthsReachTheFrame) {
   TempDir dir;
   // Two 64 x 16 crest cells, clear above row 8 and white below; a white 32 x 32 body.
   ASSERT_TRUE(WriteDataArchive(
-      dir.File("w.gob"), {{u"w\\waves.png", MakePng(128, 16, [](int, int y) { return y < 8 ? 0u : 0xFFFFFFFFu; })},
-                          {u"w\\body.png", MakePng(32, 32, [](int, int) { return 0xFFFFFFFFu; })}}));
+      dir.File("w.gob"),
+      {{u"w\\waves.png", MakePng(128, 16, [](int, int y) { return y < 8 ? 0u : 0xFFFFFFFFu; })},
+       {u"w\\body.png", MakePng(32, 32, [](int, int) { return 0xFFFFFFFFu; })}}));
   auto archive = DataArchive::Open(dir.File("w.gob"));
   APIContext context;
   context.timer = std::make_unique<FrameTimer>();
@@ -52,26 +53,31 @@ TEST(WaterFrame, CrestBodyAndMirroredDepthsReachTheFrame) {
 
   AnimationManager animations(&graphics);
   animations.LoadFile(
-      ParseBody(u"<ANIMATION_FRAMES> <NAME> \"W\" <\\NAME> <ANIMATIONFILE> <SEARCHPATH> \"w\" <\\SEARCHPATH>"
-                u" <TEXTUR_FILE> \"waves.png\" <\\TEXTUR_FILE> <FIRST_FRAME> \"0\" \"0\" \"64\" \"16\" <\\FIRST_FRAME>"
-                u" <ANZAHL> \"2\" \"1\" <\\ANZAHL> <\\ANIMATIONFILE> <\\ANIMATION_FRAMES>"
-                u"<ANIMATION_FRAMES> <NAME> \"K\" <\\NAME> <FRAME> \"w\" <TEXTUR_FILE> \"body.png\" <\\TEXTUR_FILE>"
-                u" <\\FRAME> <\\ANIMATION_FRAMES>"
-                u"<ANIMATION> <NAME> \"W\" <\\NAME> <ANIMATION_FRAME_NAME> \"W\" <\\ANIMATION_FRAME_NAME> <\\ANIMATION>"
-                u"<ANIMATION> <NAME> \"K\" <\\NAME> <ANIMATION_FRAME_NAME> \"K\" <\\ANIMATION_FRAME_NAME> <\\ANIMATION>",
-                u"ANI")
+      ParseBody(
+          u"<ANIMATION_FRAMES> <NAME> \"W\" <\\NAME> <ANIMATIONFILE> <SEARCHPATH> \"w\" <\\SEARCHPATH>"
+          u" <TEXTUR_FILE> \"waves.png\" <\\TEXTUR_FILE> <FIRST_FRAME> \"0\" \"0\" \"64\" \"16\" "
+          u"<\\FIRST_FRAME>"
+          u" <ANZAHL> \"2\" \"1\" <\\ANZAHL> <\\ANIMATIONFILE> <\\ANIMATION_FRAMES>"
+          u"<ANIMATION_FRAMES> <NAME> \"K\" <\\NAME> <FRAME> \"w\" <TEXTUR_FILE> \"body.png\" <\\TEXTUR_FILE>"
+          u" <\\FRAME> <\\ANIMATION_FRAMES>"
+          u"<ANIMATION> <NAME> \"W\" <\\NAME> <ANIMATION_FRAME_NAME> \"W\" <\\ANIMATION_FRAME_NAME> "
+          u"<\\ANIMATION>"
+          u"<ANIMATION> <NAME> \"K\" <\\NAME> <ANIMATION_FRAME_NAME> \"K\" <\\ANIMATION_FRAME_NAME> "
+          u"<\\ANIMATION>",
+          u"ANI")
           .get(),
       archive.get());
   FixedWorldBounds world{Rect{0, 0, 1024, 400}};
   {
     WasserManager water(&context);
     water.SetSources({&animations, nullptr, &world});
-    water.Load(ParseBody(u"<WASSER> <NAME> \"T\" <\\NAME> <WASSER_ANIMATION> \"K\" <\\WASSER_ANIMATION>"
-                         u" <WELLEN_ANIMATION> \"W\" <\\WELLEN_ANIMATION> <WELLENSIZE> \"64\" \"16\" <\\WELLENSIZE>"
-                         u" <WASSERFARBE> \"FF20A040\" <\\WASSERFARBE> <\\WASSER>"
-                         u"<GEWAESSER> <NAME> \"B\" <\\NAME> <WASSER> \"T\" <\\WASSER> <\\GEWAESSER>",
-                         u"WASSERDATEN")
-                   .get());
+    water.Load(
+        ParseBody(u"<WASSER> <NAME> \"T\" <\\NAME> <WASSER_ANIMATION> \"K\" <\\WASSER_ANIMATION>"
+                  u" <WELLEN_ANIMATION> \"W\" <\\WELLEN_ANIMATION> <WELLENSIZE> \"64\" \"16\" <\\WELLENSIZE>"
+                  u" <WASSERFARBE> \"FF20A040\" <\\WASSERFARBE> <\\WASSER>"
+                  u"<GEWAESSER> <NAME> \"B\" <\\NAME> <WASSER> \"T\" <\\WASSER> <\\GEWAESSER>",
+                  u"WASSERDATEN")
+            .get());
     const std::u16string body = u"B";
     water.SetLevelWater(water.FindByName(&body));
     water.Update();

@@ -104,7 +104,8 @@ TEST_F(WaterContent, EveryBodyOfWaterResolvesAndDrawsAtItsDepths) {
       graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend);
       water->Draw(offset, {1.0f, 1.0f}, 0xFFFFFFFF, depth);
       graphics->GetSpriteRenderer()->End();
-      EXPECT_EQ(graphics->GetDevice()->RecordedDraws().empty(), depths.count(depth) == 0) << where << " " << depth;
+      EXPECT_EQ(graphics->GetDevice()->RecordedDraws().empty(), depths.count(depth) == 0)
+          << where << " " << depth;
     }
   }
   water->SetLevelWater(nullptr);
@@ -139,9 +140,9 @@ TEST_F(WaterContent, EveryLevelFileGetsItsSettingsWaterAndWind) {
   katalog.Load(LoadKVFromArchive(u"WorldSetting.wst", archive.get()).get());
   EbenenEigenschaften properties;
   const LevelSources sources{&properties, &katalog, archive.get()};
-  for (const char16_t* file : {u"mainmenu.lvl", u"rand_level.lvl", u"kampagne\\level01.lvl",
-                               u"kampagne\\level02.lvl", u"kampagne\\level03.lvl", u"kampagne\\level04.lvl",
-                               u"kampagne\\level05.lvl"}) {
+  for (const char16_t* file :
+       {u"mainmenu.lvl", u"rand_level.lvl", u"kampagne\\level01.lvl", u"kampagne\\level02.lvl",
+        u"kampagne\\level03.lvl", u"kampagne\\level04.lvl", u"kampagne\\level05.lvl"}) {
     const std::string where = U8(file);
     auto document = LoadKVFromArchive(file, archive.get());
     ASSERT_TRUE(document) << where;

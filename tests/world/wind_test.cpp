@@ -57,7 +57,8 @@ TEST(Wind, ANewRoundDrawsDirectionThenStrength) {
   const Case cases[] = {
       {u"", 1.0, 7},
       {u"<WINDSPEED> \"20\" \"150\" <\\WINDSPEED>", 1.0, 99},
-      {u"<WINDSPEED> \"20\" \"150\" <\\WINDSPEED> <WINDSPEED_CONSTRAINTS> \"3\" \"0.5\" <\\WINDSPEED_CONSTRAINTS>",
+      {u"<WINDSPEED> \"20\" \"150\" <\\WINDSPEED> <WINDSPEED_CONSTRAINTS> \"3\" \"0.5\" "
+       u"<\\WINDSPEED_CONSTRAINTS>",
        0.5, 12345},
       {u"<WINDSPEED> \"10\" \"10\" <\\WINDSPEED>", 2.0, 3},
   };
@@ -116,8 +117,9 @@ TEST(Wind, TheDirectionFollowsTheSpread) {
 }
 
 TEST(Wind, TheShownStrengthRisesFromNothingWithinASecond) {
-  auto wind = MakeWind(u"<WINDSPEED> \"100\" \"200\" <\\WINDSPEED> <WINDSPEED_CONSTRAINTS> \"1\" \"0\" "
-                       u"<\\WINDSPEED_CONSTRAINTS>");
+  auto wind = MakeWind(
+      u"<WINDSPEED> \"100\" \"200\" <\\WINDSPEED> <WINDSPEED_CONSTRAINTS> \"1\" \"0\" "
+      u"<\\WINDSPEED_CONSTRAINTS>");
   // A wind just read shows nothing until its first turn.
   EXPECT_EQ(wind->GetStrengthRatio(), 0.0);
   for (int turn = 0; turn < 3; ++turn) {
@@ -127,9 +129,7 @@ TEST(Wind, TheShownStrengthRisesFromNothingWithinASecond) {
     const double ratio = wind->GetSignedTarget() / 200.0;
     // Each turn starts again from 0, not from what the last turn showed.
     EXPECT_EQ(wind->GetStrengthRatio(), 0.0);
-    const struct {
-      double dt, fraction;
-    } steps[] = {{0.25, 0.25}, {0.25, 0.5}, {0.5, 1.0}, {0.5, 1.0}};
+    const struct { double dt, fraction; } steps[] = {{0.25, 0.25}, {0.25, 0.5}, {0.5, 1.0}, {0.5, 1.0}};
     for (const auto& s : steps) {
       wind->Update(s.dt);
       EXPECT_DOUBLE_EQ(wind->GetStrengthRatio(), ratio * s.fraction);
@@ -174,12 +174,13 @@ TEST(Wind, TheManagerPutsTheLastWindOfANameInForceAndDrawsNothingForIt) {
   EXPECT_EQ(manager.GetStrengthRange(), Vector2(0, 400));
   EXPECT_EQ(manager.GetSpread(), Vector2(1, 1));
 
-  manager.Load(ParseBody(u"<WIND> <NAME> \"BRISE\" <\\NAME> <WINDSPEED> \"0\" \"50\" <\\WINDSPEED> <\\WIND>"
-                         u"<WIND> <NAME> \"STURM\" <\\NAME> <WINDSPEED> \"150\" \"400\" <\\WINDSPEED> <\\WIND>"
-                         u"<WIND> <NAME> \"BRISE\" <\\NAME> <WINDSPEED> \"5\" \"60\" <\\WINDSPEED> <\\WIND>"
-                         u"<WIND> <\\WIND>",
-                         u"WINDDATEN")
-                   .get());
+  manager.Load(
+      ParseBody(u"<WIND> <NAME> \"BRISE\" <\\NAME> <WINDSPEED> \"0\" \"50\" <\\WINDSPEED> <\\WIND>"
+                u"<WIND> <NAME> \"STURM\" <\\NAME> <WINDSPEED> \"150\" \"400\" <\\WINDSPEED> <\\WIND>"
+                u"<WIND> <NAME> \"BRISE\" <\\NAME> <WINDSPEED> \"5\" \"60\" <\\WINDSPEED> <\\WIND>"
+                u"<WIND> <\\WIND>",
+                u"WINDDATEN")
+          .get());
   manager.Load(nullptr);
   // Each wind draws its first turn as it is built.
   EXPECT_EQ(ledger.Draws(), 15);
@@ -191,8 +192,10 @@ TEST(Wind, TheManagerPutsTheLastWindOfANameInForceAndDrawsNothingForIt) {
     const Wind* expected;
   };
   const Case cases[] = {
-      {u"BRISE", manager.GetWinds()[2].get()}, {u"STURM", manager.GetWinds()[1].get()},
-      {u"brise", &manager},                    {nullptr, &manager},
+      {u"BRISE", manager.GetWinds()[2].get()},
+      {u"STURM", manager.GetWinds()[1].get()},
+      {u"brise", &manager},
+      {nullptr, &manager},
       {u"DEFAULT", manager.GetWinds()[3].get()},
   };
   for (const Case& c : cases) {
@@ -220,10 +223,11 @@ TEST(Wind, TheManagerPutsTheLastWindOfANameInForceAndDrawsNothingForIt) {
 TEST(Wind, ParticlesAreBlownInAlongTheTopAtTheirRate) {
   RecordingParticles particles;
   FixedWorldBounds world{Rect{-300, -100, 700, 500}};
-  auto wind = MakeWind(u"<PARTIKEL_INFOS> \"FLOCKE\" \"BLATT\" \"UNBEKANNT\" <\\PARTIKEL_INFOS>"
-                       u"<PARTIKEL_INFOS_PROP> \"1\" \"2\" <\\PARTIKEL_INFOS_PROP> <PARTIKEL_SPEED> \"2\" "
-                       u"<\\PARTIKEL_SPEED>",
-                       {&particles, &world});
+  auto wind = MakeWind(
+      u"<PARTIKEL_INFOS> \"FLOCKE\" \"BLATT\" \"UNBEKANNT\" <\\PARTIKEL_INFOS>"
+      u"<PARTIKEL_INFOS_PROP> \"1\" \"2\" <\\PARTIKEL_INFOS_PROP> <PARTIKEL_SPEED> \"2\" "
+      u"<\\PARTIKEL_SPEED>",
+      {&particles, &world});
   EXPECT_EQ(wind->GetParticleWeights(), (std::vector<double>{0.25, 0.75, 1.0}));
 
   // One particle each time the wait exceeds half a second (reaching it is not enough); a long
@@ -277,14 +281,14 @@ TEST(Wind, WithoutSpawningTheOnlyDrawsAreTheWeightPicks) {
   const Case cases[] = {
       // No rate: nothing is gathered and nothing drawn.
       {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS>", &particles, 5.0, 0, 0.0},
-      {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"-1\" <\\PARTIKEL_SPEED>", &particles,
-       5.0, 0, 0.0},
+      {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"-1\" <\\PARTIKEL_SPEED>",
+       &particles, 5.0, 0, 0.0},
       // An unknown type spends its turn without the position draw.
       {u"<PARTIKEL_INFOS> \"UNBEKANNT\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"4\" <\\PARTIKEL_SPEED>",
        &particles, 1.1, 4, 0.1},
       // The stand-in particle list knows no types; so does a missing one.
-      {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"4\" <\\PARTIKEL_SPEED>", &none, 1.1,
-       4, 0.1},
+      {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"4\" <\\PARTIKEL_SPEED>", &none,
+       1.1, 4, 0.1},
       {u"<PARTIKEL_INFOS> \"FLOCKE\" <\\PARTIKEL_INFOS> <PARTIKEL_SPEED> \"4\" <\\PARTIKEL_SPEED>", nullptr,
        1.1, 4, 0.1},
       // An absurd rate stops after the most a frame may attempt and drops the rest.
