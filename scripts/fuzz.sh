@@ -21,7 +21,9 @@ for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
   # A target names the further sources it needs on "// fuzz-sources:" lines.
   EXTRA=$(sed -n 's|^// fuzz-sources: ||p' "$target" | tr '\n' ' ')
-  if ! $CXX_FUZZ $FLAGS "$target" $SOURCES $EXTRA $LIBS -o "$OUT/$name" 2>"$OUT/$name.log"; then
+  # ... and further compiler flags on "// fuzz-flags:" lines.
+  EXTRA_FLAGS=$(sed -n 's|^// fuzz-flags: ||p' "$target" | tr '\n' ' ')
+  if ! $CXX_FUZZ $FLAGS $EXTRA_FLAGS "$target" $SOURCES $EXTRA $LIBS -o "$OUT/$name" 2>"$OUT/$name.log"; then
     if grep -q "libclang_rt.fuzzer\|cannot find" "$OUT/$name.log"; then
       echo "fuzz: the clang fuzzer runtime is missing, skipped"
       exit 0
