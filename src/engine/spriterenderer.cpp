@@ -2,6 +2,7 @@
 #include "engine/spriterenderer.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "engine/apigraphics.h"
 #include "platform/numeric.h"
@@ -45,7 +46,10 @@ bool SpriteRenderer::DrawTransformed(platform::Texture* texture, const Rect* src
   Vector2 s = scale ? *scale : Vector2(1.0f, 1.0f);
   int32_t w = platform::TruncToInt(float(source.right - source.left) * s.x);
   int32_t h = platform::TruncToInt(float(source.bottom - source.top) * s.y);
-  int32_t m = std::max(w, h);
+  // A mirrored draw (negative scale) reaches just as far as an upright one; without the
+  // absolute values a sprite mirrored on both axes, or a tall one mirrored upwards, was culled
+  // while still on screen.
+  int32_t m = std::max(std::abs(w), std::abs(h));
   if (position) {
     float screenW = float(m_graphics->GetScreenWidth());
     float screenH = float(m_graphics->GetScreenHeight());

@@ -133,6 +133,8 @@ TEST_F(Sprites, TransformedDrawsAreCulledByTheirLargerScaledSide) {
       {{-64, 0}, {1, 1}, true},        {{-65, 0}, {1, 1}, false},      {{1024 + 64, 768}, {1, 1}, true},
       {{1024 + 65, 0}, {1, 1}, false}, {{0, 768 + 65}, {1, 1}, false}, {{-120, 0}, {2, 1}, true},
       {{-129, 0}, {2, 1}, false},      {{10, 10}, {0, 1}, false},      {{10, 10}, {1, 0}, false},
+      // Mirrored draws keep the margin of their larger side.
+      {{-64, 0}, {-1, -1}, true},      {{-65, 0}, {-1, -1}, false},    {{0, 768 + 300}, {1, -10}, true},
   };
   for (const Case& c : cases) {
     device->ClearRecordedDraws();
