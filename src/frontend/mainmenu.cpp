@@ -12,6 +12,7 @@
 #include "engine/myloadscreen.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "frontend/engineshowcase.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
@@ -55,6 +56,9 @@ MainMenu::MainMenu(APIContext* context)
   m_white->MutablePixels()[0] = 0xFFFFFFFF;
   LoadBackdrop();
   Step();
+  m_showcase = std::make_unique<EngineShowcase>(m_context, archive, [this] { Step(); });
+  // A step draws its frame before it counts, so one more frame shows the bar filled.
+  if (m_splashScreen) m_splashScreen->Render();
 }
 
 MainMenu::~MainMenu() {
@@ -106,6 +110,7 @@ void MainMenu::Update() {
     }
     m_wind->Update(step);
   }
+  if (m_showcase) m_showcase->Update();
 }
 
 void MainMenu::Render() {
@@ -122,6 +127,7 @@ void MainMenu::Render() {
         for (int32_t depth = -2; depth <= 1; ++depth)
           m_water->Draw({0.0f, 0.0f}, {1.0f, 1.0f}, 0xFFFFFFFF, depth);
       DrawWindMeter();
+      if (m_showcase) m_showcase->Draw();
       renderer->End();
     }
     device->EndScene();

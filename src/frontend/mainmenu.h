@@ -12,6 +12,7 @@
 
 class APIContext;
 class AnimationManager;
+class EngineShowcase;
 class MyGlobals;
 class MyLoadScreen;
 class WasserManager;
@@ -56,6 +57,8 @@ class MainMenu : public MyControl {
   // The backdrop's water and winds; null without the content archive.
   const WasserManager* GetBackdropWater() const { return m_water.get(); }
   const WindManager* GetBackdropWind() const { return m_wind.get(); }
+  // The corner panel the engine's services draw until the menus replace it.
+  EngineShowcase* GetShowcase() const { return m_showcase.get(); }
 
  private:
   // Loads a random song of the current kind, rewinds, plays it and applies the music
@@ -91,4 +94,5 @@ class MainMenu : public MyControl {
   std::unique_ptr<WindManager> m_wind;
   double m_windClock = 0.0;
   std::unique_ptr<platform::Texture> m_white;
+  std::unique_ptr<EngineShowcase> m_showcase;
 };

@@ -226,7 +226,7 @@ TEST_F(SceneMusic, AFinishedSongIsFollowedByAnother) {
   EXPECT_FALSE(player.IsFinished());
 }
 
-TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStep) {
+TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStepAndFillsTheBar) {
   EngineRun run;
   platform::GraphicsDevice* device = run.graphics->GetDevice();
   device->ClearRecordedDraws();
@@ -235,13 +235,27 @@ TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStep) {
   ASSERT_NE(menu.StartScreen(), nullptr);
   ASSERT_NE(menu.PreviewScreen(), nullptr);
   EXPECT_TRUE(menu.PreviewScreen()->RendersToTexture());
-  EXPECT_EQ(menu.SplashScreen()->Maximum(), 171.0);
-  EXPECT_EQ(menu.SplashScreen()->Progress(), 2.0);
-  // On 1280 x 1024: the top and bottom borders, the splash, the empty bar and the notice,
-  // and from the second frame on the full bar cut to the progress.
-  const auto& draws = device->RecordedDraws();
-  ASSERT_EQ(draws.size(), 11u);
-  EXPECT_EQ(draws[0].texture, menu.SplashScreen()->Border(2)->texture);
-  EXPECT_EQ(draws[9].texture, menu.SplashScreen()->BarFull()->texture);
-  EXPECT_EQ(draws[9].source.Width(), menu.SplashScreen()->BarFull()->rect.Width() / 171);
+  // "MAXIMUM" is the number of steps the scene takes.
+  const MyLoadScreen& splash = *menu.SplashScreen();
+  const double maximum = splash.Maximum();
+  EXPECT_EQ(splash.Progress(), maximum);
+
+  // Each frame starts with the top and bottom borders (on 1280 x 1024) and then draws the
+  // splash, the empty bar, the full bar cut to the progress and the notice; a frame per
+  // step and a last one with the bar filled.
+  const platform::Texture* border = splash.Border(2)->texture;
+  const TexturPart* full = splash.BarFull();
+  std::vector<int32_t> widths;
+  int frames = 0;
+  for (const auto& draw : device->RecordedDraws()) {
+    if (draw.texture == border && draw.source == splash.Border(2)->rect) ++frames;
+    if (draw.texture == full->texture && draw.source.top == full->rect.top) {
+      ASSERT_EQ(int(widths.size()), frames - 2) << "one full bar per frame from the second on";
+      widths.push_back(draw.source.Width());
+    }
+  }
+  ASSERT_EQ(frames, int(maximum) + 1);
+  for (size_t k = 0; k < widths.size(); ++k)
+    EXPECT_EQ(widths[k], full->rect.Width() * int32_t(k + 1) / int32_t(maximum)) << "frame " << k + 1;
+  EXPECT_EQ(widths.back(), full->rect.Width());
 }
