@@ -1,6 +1,9 @@
-// Moving animations: 1,000 clones of the content's decorations (birds, butterflies with their
-// sparks, gulls, sparks, clouds) updated and drawn per frame. The baseline is the same number
-// of sprite draws made directly, without paths or frame animations, on the same device.
+// Moving animations: 1,000 and 10,000 clones of the content's decorations (birds, butterflies
+// with their sparks, gulls, sparks, clouds) updated, and 1,000 updated and drawn per frame;
+// the baseline of the drawing is the same number of sprite draws made directly, without
+// paths or frame animations, on the same device. Frame animations: 10,000 clones of the
+// content's animations updated per frame, against a plain loop that only advances a clock
+// and picks a frame index per clone.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -13,12 +16,14 @@
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/window.h"
 
 namespace {
 
 constexpr int kCount = 1000;
+constexpr int kClones = 10000;
 constexpr double kStep = 1.0 / 60.0;
 
 struct Scene {
@@ -30,7 +35,7 @@ struct Scene {
   std::vector<std::unique_ptr<BewegteAnimation>> moving;
 
   // False when there is no content archive or no device.
-  bool Build(bool gl) {
+  bool Build(bool gl, int count = kCount) {
     archive = DataArchive::Open(u"" KRUMBOLT_BINARY_DIR "/krumbolt.gob");
     if (!archive) return false;
     DisplayEnvironment display;
@@ -51,7 +56,7 @@ struct Scene {
     }
     platform::SRand(1);
     const char16_t* names[] = {u"VOGEL", u"SCHMETTERLING", u"MOEWE", u"FUNKELN", u"WOLKE"};
-    for (int i = 0; i < kCount; ++i) {
+    for (int i = 0; i < count; ++i) {
       auto clone = manager->CreateBewegteAnimation(names[i % 5]);
       if (!clone) return false;
       const int32_t x = (i * 97) % 824, y = (i * 61) % 568;
@@ -66,13 +71,56 @@ struct Scene {
 
 void BM_MovingUpdate(benchmark::State& state) {
   Scene scene;
-  if (!scene.Build(false)) {
+  if (!scene.Build(false, int(state.range(0)))) {
     state.SkipWithError("no content archive");
     return;
   }
   for (auto _ : state)
     for (auto& m : scene.moving) m->Update(kStep);
-  state.SetItemsProcessed(state.iterations() * kCount);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_FrameAnimationClonesUpdate(benchmark::State& state) {
+  Scene scene;
+  if (!scene.Build(false, 0)) {
+    state.SkipWithError("no content archive");
+    return;
+  }
+  platform::SRand(1);
+  const char16_t* names[] = {u"EXPLOSION", u"IMPLOSION",     u"RAUCH",       u"FUNKE",
+                             u"VOGEL",     u"SCHMETTERLING", u"WASSERWELLEN"};
+  std::vector<std::unique_ptr<Animation>> clones;
+  for (int i = 0; i < kClones; ++i) {
+    auto clone = scene.manager->CreateAnimation(names[i % 7]);
+    if (!clone) {
+      state.SkipWithError("an animation is missing");
+      return;
+    }
+    clones.push_back(std::move(clone));
+  }
+  for (auto _ : state)
+    for (auto& a : clones) {
+      a->Update(kStep);
+      benchmark::DoNotOptimize(a->GetCurrentFrame());
+    }
+  state.SetItemsProcessed(state.iterations() * kClones);
+}
+
+// The least a clone's update does: its clock moves on and gives a frame index.
+void BM_FrameIndexBaseline(benchmark::State& state) {
+  struct Clock {
+    double position;
+    double speed;
+    int32_t frames;
+  };
+  std::vector<Clock> clocks;
+  for (int i = 0; i < kClones; ++i) clocks.push_back({double(i % 8), 6.0 + i % 20, 4 + i % 5});
+  for (auto _ : state)
+    for (Clock& c : clocks) {
+      c.position += kStep * c.speed;
+      benchmark::DoNotOptimize(platform::TruncToInt(c.position) % c.frames);
+    }
+  state.SetItemsProcessed(state.iterations() * kClones);
 }
 
 void UpdateAndDraw(benchmark::State& state, bool gl) {
@@ -146,7 +194,9 @@ void BM_SpritesOnlyOpenGL(benchmark::State& state) { DrawsOnly(state, true); }
 
 }  // namespace
 
-BENCHMARK(BM_MovingUpdate)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MovingUpdate)->Arg(kCount)->Arg(kClones)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameIndexBaseline)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameAnimationClonesUpdate)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SpritesOnlyNull)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MovingUpdateAndDrawNull)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SpritesOnlyOpenGL)->Unit(benchmark::kMillisecond);

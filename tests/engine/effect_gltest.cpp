@@ -116,6 +116,25 @@ TEST_F(GlEffects, CopyEffectReproducesEverySourcePixel) {
     for (int x = 0; x < kW; ++x) ASSERT_EQ(pixels[size_t(y * kW + x)], Source(x, y)) << x << "," << y;
 }
 
+TEST_F(GlEffects, AnInvertingEffectFileTurnsEveryPixelIntoItsOpposite) {
+  // Half of the columns half transparent: the pass keeps alpha as it is.
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; x += 2) source->MutablePixels()[y * kW + x] &= 0x80FFFFFFu;
+  source->MarkAllDirty();
+  const std::u16string file = platform::Utf8ToU16(std::string(KRUMBOLT_FIXTURES) + "/invert.fx");
+  Effect* invert = graphics->GetEffectCache()->Get(file, nullptr, nullptr);
+  ASSERT_NE(invert->GetEffect(), nullptr);
+  platform::Effect& e = *invert->GetEffect();
+  ASSERT_TRUE(e.SetTechnique(e.GetTechniqueByName("Invert")));
+  auto pixels = Run(e);
+  ASSERT_EQ(pixels.size(), size_t(kW * kH));
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      const uint32_t in = Source(x, y);
+      ASSERT_EQ(pixels[size_t(y * kW + x)], (in & 0xFF000000u) | (~in & 0x00FFFFFFu)) << x << "," << y;
+    }
+}
+
 TEST_F(GlEffects, ParametersSetByNameReachTheShaderWhenCommitted) {
   auto e = Make(
       u"<SAMPLER> <NAME> \"g_Textur_SRC\" <\\NAME> <FILTER> \"POINT\" <\\FILTER> <\\SAMPLER>"
