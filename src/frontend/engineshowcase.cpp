@@ -41,7 +41,7 @@ constexpr GUIRect kButtonRects[3] = {{44, 170, 65, 65}, {124, 170, 200, 65}, {33
 constexpr Rect kButterflyArea{40, 252, 408, 326};
 constexpr float kButterflyScale = 1.6f;
 // The messages hang below the panel.
-constexpr Rect kMessageArea{64, 400, 432, 560};
+constexpr Rect kMessageArea{40, 376, 408, 536};
 
 // The lines, each with the text key it shows and where it stands within the panel.
 struct LineLayout {
@@ -166,7 +166,7 @@ void EngineShowcase::BuildElements() {
                                    nullptr, 0, 0, 0, 0, graphics));
   SetElement(0, panel);
   SetVisible(0, true);
-  m_messages.Place(kMessageArea, MessagePanel::kFromTop, m_fonts[kLabel] >= 0 ? m_fonts[kLabel] : 0);
+  m_messages.Place(InPanel(kMessageArea), MessagePanel::kFromTop, m_fonts[kLabel] >= 0 ? m_fonts[kLabel] : 0);
 }
 
 GUIElement* EngineShowcase::GetButtonElement(Button button) const {

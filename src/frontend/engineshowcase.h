@@ -28,9 +28,10 @@ class EngineShowcase : public GUIDrawKlasse, public MyControl {
   // The key that moves to the next language.
   static constexpr uint8_t kLanguageKey = 0x3C;  // F2
   static constexpr uint8_t kEscapeKey = 0x01;
-  // The panel's top-left corner and size (the panel picture's own size).
+  // The panel's top-left corner (below the wind meter, which the scene draws across the top
+  // centre) and its size (the panel picture's own size).
   static constexpr int32_t kPanelX = 24;
-  static constexpr int32_t kPanelY = 24;
+  static constexpr int32_t kPanelY = 72;
   static constexpr int32_t kPanelWidth = 448;
   static constexpr int32_t kPanelHeight = 352;
   // How long a message stays, and how long a button looks pressed after a key.
