@@ -64,9 +64,7 @@ Rect InPanel(const Rect& r) {
 }  // namespace
 
 EngineShowcase::EngineShowcase(APIContext* context, const DataArchive* archive, std::function<void()> step)
-    : GUIDrawKlasse(1, context ? context : APIContext::Get()),
-      m_context(context ? context : APIContext::Get()),
-      m_messages(m_context) {
+    : GUIDrawKlasse(1, context ? context : APIContext::Get()), m_messages(m_context) {
   auto advance = [&] {
     if (step) step();
   };

@@ -25,7 +25,7 @@ class TexturPart;
 // its backdrop. It listens to the input itself.
 class EngineShowcase : public GUIDrawKlasse, public MyControl {
  public:
-  // The key that moves to the next language.
+  // The key that moves to the next language, and the scene's own key that ends the program.
   static constexpr uint8_t kLanguageKey = 0x3C;  // F2
   static constexpr uint8_t kEscapeKey = 0x01;
   // The panel's top-left corner (below the wind meter, which the scene draws across the top
@@ -97,7 +97,6 @@ class EngineShowcase : public GUIDrawKlasse, public MyControl {
   void DrawButton(Button button);
   void DrawLine(Line line, const Rect& rect, Argb colour, uint32_t format);
 
-  APIContext* m_context;
   const TexturPart* m_panel = nullptr;
   // Normal and hover looks per button, by Button - 1.
   const TexturPart* m_buttons[3][2] = {};
