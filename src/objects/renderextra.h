@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/renderextralookup.h"
+
 class KVNode;
 
 class RenderExtra {
@@ -64,7 +66,9 @@ class RenderExtra {
   bool m_alwaysRender = false;
 };
 
-class RenderExtraListe {
+// The game-wide object installs its list as the render-extra lookup, so the layers, the
+// water and the moving animations ask the current entry for their colours.
+class RenderExtraListe : public RenderExtraLookup {
  public:
   RenderExtraListe() = default;
   RenderExtraListe(const RenderExtraListe&) = delete;
@@ -81,7 +85,7 @@ class RenderExtraListe {
   RenderExtra* GetCurrent() const { return m_current; }
   // The current entry's answer for a layer key (RenderExtra::GetColour); false without a
   // current entry.
-  bool GetLayerEntry(int32_t layerKey, uint32_t& colour, int32_t index) const;
+  bool GetLayerEntry(int32_t layerKey, Argb& colour, int32_t index) const override;
   void Clear();
 
   size_t GetCount() const { return m_entries.size(); }

@@ -1,39 +1,49 @@
-// What the setting catalogue asks of the engine while it loads: textures by name through
-// the texture-definition cache, and fresh copies of moving animations for the backdrops.
-// The cache (TexturDefCache::Get) and the animation manager (CreateBewegteAnimation)
-// answer these once they join the game-wide object; until then the loader hands in
-// whatever stands for them, or nothing, and the catalogue keeps the names as data.
+// What the setting catalogue asks of the engine while it loads: textures by name and fresh
+// copies of moving animations for the backdrops. In the game the texture-definition cache
+// and the animation manager answer (GameCatalogueAssets); tests hand in their own answers.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "engine/bewegteanimation.h"
 #include "engine/gfxtypes.h"
 #include "engine/searchpath.h"
 #include "engine/spriterenderer.h"
 
+class AnimationManager;
+class DataArchive;
 class KVNode;
-
-// The moving animation a backdrop lays over one of its textures (BewegteAnimation): the
-// backdrop updates it every frame and gives it its pixel area after every device reset.
-class BackdropAnimation {
- public:
-  virtual ~BackdropAnimation() = default;
-  virtual void Update(double step) = 0;
-  virtual void SetArea(const Rect& area) = 0;
-};
+class TexturDefCache;
 
 class CatalogueAssets {
  public:
   virtual ~CatalogueAssets() = default;
   // The whole image `file`, or with a part name that part of the sprite-definition file
-  // `file`, looked up in the search path's folders; null when it cannot be had. The cache
-  // keeps what it returns for the whole run.
+  // `file`, looked up in the search path's folders; null when it cannot be had. What is
+  // returned is kept by its owner for the whole run.
   virtual const TexturePartRecord* GetTexture(const std::u16string& file, const SearchPath& searchPath,
                                               const std::u16string* partName) = 0;
   // A new copy of the named moving animation; null for a name the manager does not have.
-  virtual std::unique_ptr<BackdropAnimation> CreateBewegteAnimation(std::u16string_view name) = 0;
+  virtual std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) = 0;
+};
+
+// The game's answers: the graphics manager's texture-definition cache reading from the
+// archive, and the game-wide animation manager. Either may be null (nothing is found).
+class GameCatalogueAssets final : public CatalogueAssets {
+ public:
+  GameCatalogueAssets(TexturDefCache* cache, const AnimationManager* animations, const DataArchive* archive)
+      : m_cache(cache), m_animations(animations), m_archive(archive) {}
+
+  const TexturePartRecord* GetTexture(const std::u16string& file, const SearchPath& searchPath,
+                                      const std::u16string* partName) override;
+  std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) override;
+
+ private:
+  TexturDefCache* m_cache;
+  const AnimationManager* m_animations;
+  const DataArchive* m_archive;
 };
 
 // The texture keys of a catalogue entry, kept as written: "SEARCHPATH", "TEXTUR_DIREKT"

@@ -1,6 +1,8 @@
+// Backdrops: reading a "HINTERGRUND" entry and laying its animations out for the screen.
 #include "world/ebenenhintergrund.h"
 
 #include "engine/apigraphics.h"
+#include "engine/frametimer.h"
 #include "engine/kvnode.h"
 #include "platform/numeric.h"
 
@@ -37,7 +39,7 @@ EbenenHintergrund::EbenenHintergrund(const KVNode* node, CatalogueAssets* assets
         if (!name || !index || !assets) continue;
         // The copy is made before the index is checked, as every copy draws from the
         // generator; an unusable one is simply dropped.
-        std::unique_ptr<BackdropAnimation> animation = assets->CreateBewegteAnimation(name->Text());
+        std::unique_ptr<BewegteAnimation> animation = assets->CreateBewegteAnimation(name->Text());
         int32_t i = index->AsInt();
         if (animation && i >= 0 && size_t(i) < m_animations.size() && !m_animations[size_t(i)])
           m_animations[size_t(i)] = std::move(animation);
@@ -90,7 +92,7 @@ void EbenenHintergrund::LayOutAreas(int32_t screenWidth, int32_t screenHeight) {
   }
 }
 
-void EbenenHintergrund::UpdateAnimations(double step) {
+void EbenenHintergrund::UpdateAnimations(const FrameTimer& timer) {
   for (size_t i = m_animations.size(); i-- > 0;)
-    if (m_animations[i]) m_animations[i]->Update(step);
+    if (m_animations[i]) m_animations[i]->Update(timer.gameStep);
 }

@@ -15,6 +15,7 @@
 #include "world/catalogueassets.h"
 
 class APIGraphics;
+class FrameTimer;
 class KVNode;
 
 class EbenenHintergrund : public ResetObjekt {
@@ -45,12 +46,12 @@ class EbenenHintergrund : public ResetObjekt {
   void OnLostDevice() override {}
   // Gives every animation that has an area its pixel rectangle on a screen of that size.
   void LayOutAreas(int32_t screenWidth, int32_t screenHeight);
-  // Every frame, last to first.
-  void UpdateAnimations(double step);
+  // Every frame, last to first, by the frame's game step (as the layers' animations).
+  void UpdateAnimations(const FrameTimer& timer);
 
   const std::vector<TexturEbene>& GetBackground() const { return m_background; }
   // Same index as the background textures; null where none was given.
-  BackdropAnimation* GetAnimation(size_t index) const {
+  BewegteAnimation* GetAnimation(size_t index) const {
     return index < m_animations.size() ? m_animations[index].get() : nullptr;
   }
   const AnimationArea* GetArea(size_t index) const {
@@ -74,7 +75,7 @@ class EbenenHintergrund : public ResetObjekt {
   void ReadStack(const KVNode& stack, std::vector<TexturEbene>& out, CatalogueAssets* assets);
 
   std::vector<TexturEbene> m_background;
-  std::vector<std::unique_ptr<BackdropAnimation>> m_animations;
+  std::vector<std::unique_ptr<BewegteAnimation>> m_animations;
   std::vector<std::unique_ptr<AnimationArea>> m_areas;
   std::vector<TexturEbene> m_foreground;
   std::u16string m_name;

@@ -1,9 +1,9 @@
-// The world of a running battle, as far as the terrain needs it: the world rectangle and
-// the game layers (the main layer, the terrain everything tests and changes, and its
-// tinted copies behind it), with the collision test, the outside code, craters, stamping
-// and the searches for drop and spawn places. The background and foreground groups, the
-// backdrop, the layer properties, the build's Setup, the per-frame update and the drawing
-// family join this class with the world model.
+// The world of the running battle: three groups of landscape layers (background, game and
+// foreground), a backdrop behind them all, the world rectangle and the level's layer
+// properties. The main game layer is the terrain everything tests and changes: the
+// collision test, the outside code, craters, stamping and the searches for drop and spawn
+// places work on it. The game-wide object keeps one world for the whole run, replaced at
+// every level start; front-end screens make small preview worlds of their own.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,16 @@
 
 #include "engine/gfxtypes.h"
 #include "world/collisionshape.h"
+#include "world/ebeneneigenschaft.h"
 #include "world/landschaft.h"
 
+class APIContext;
+class APIGraphics;
+class AnimationManager;
+class EbenenHintergrund;
+class FrameTimer;
 class LandStamp;
+class LevelInfo;
 class WaterSurface;
 
 // What the spawn search needs of an object (Objekt::GetSize and Objekt::GetPosition):
@@ -47,13 +54,42 @@ class Welt {
   // At most this many layers are cut by craters and shapes.
   static constexpr int kMaxCutLayers = 10;
 
+  // The layer groups AddLayer takes.
+  enum Group : int32_t { kBackground = -1, kGame = 0, kForeground = 1 };
+
+  // Empty groups, no backdrop, the default layer properties; the rectangle when given,
+  // else (0, 0, 0, 0) until Setup.
   explicit Welt(const Rect* rect = nullptr);
+  // The background layers go first, then the game layers, then the foreground layers. The
+  // backdrop belongs to the setting catalogue.
   ~Welt();
   Welt(const Welt&) = delete;
   Welt& operator=(const Welt&) = delete;
 
+  // Makes the world ready for a build of the level: every layer goes, the layer properties
+  // are the level's, and the rectangle is the level's scaled by its build scale (each
+  // value truncated). The backdrop is drawn with the context's graphics manager (null: the
+  // process-wide context).
+  void Setup(const LevelInfo& level, APIContext* context = nullptr);
+
   Rect GetWorldRect() const { return m_rect; }
   void SetWorldRect(const Rect& rect) { m_rect = rect; }
+  const EbenenEigenschaft& GetLayerProperties() const { return m_layerProperties; }
+  // Pixels per second squared; particles add it times their own factor.
+  const Vector2& GetGravity() const { return m_layerProperties.gravity; }
+
+  // The backdrop drawn behind everything (null: none). A backdrop lays its animations out
+  // for the screen at once.
+  void SetBackdrop(EbenenHintergrund* backdrop);
+  EbenenHintergrund* GetBackdrop() const { return m_backdrop; }
+
+  // Takes the layer into a group (kBackground, kGame or kForeground; any other value
+  // drops it). It goes before the first layer from the group's second on whose depth is
+  // greater than its own, else to the end: the group's first layer keeps its place, so
+  // background depths -1, -2, -3 come out as -1, -3, -2.
+  void AddLayer(std::unique_ptr<Landschaft> layer, int32_t group);
+  const std::vector<std::unique_ptr<Landschaft>>& BackgroundLayers() const { return m_backgroundLayers; }
+  const std::vector<std::unique_ptr<Landschaft>>& ForegroundLayers() const { return m_foregroundLayers; }
 
   // The layer becomes game layer 0 and the main layer; `copies` clones follow it, each
   // cloned from the one before and tinted with the colour (so tints compound), copy k
@@ -65,6 +101,33 @@ class Welt {
   const std::vector<std::unique_ptr<Landschaft>>& GameLayers() const { return m_gameLayers; }
   // After the frame's pixel work, so that the tiles can be drawn.
   void UnlockGameLayers();
+  // Each layer's named animations, made once after the build: game, then foreground, then
+  // background layers, each group last to first.
+  void CreateLayerAnimations(const AnimationManager& manager);
+  // The backdrop's animations, then the layers' in the order above.
+  void Update(const FrameTimer& timer);
+
+  // The drawing family, each for a camera position and zoom, inside the caller's sprite
+  // batch. Every group is drawn from its last layer to its first, so game layer 0 (the
+  // terrain) lies over its copies. Each layer places itself by its parallax and offset.
+  //
+  // The backdrop first (with drawBackdrop), each picture stretched over the screen plus a
+  // margin of its size times its parallax and the zoom, slid across that margin by the
+  // scroll fraction (0 .. 1, from the camera); then the background layers.
+  void DrawBackground(const Vector2& camera, const Vector2& zoom, const Vector2& scrollFraction, Argb colour,
+                      bool drawBackdrop);
+  void DrawGameLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
+  void DrawForegroundLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
+  // The layers' animations that the current render extra colours; true when any drew.
+  bool DrawBackgroundAnimations(const Vector2& camera, const Vector2& zoom);
+  bool DrawGameLayerAnimations(const Vector2& camera, const Vector2& zoom);
+  bool DrawForegroundAnimations(const Vector2& camera, const Vector2& zoom);
+  // The group in the current render extra's colour for its layer key (index 0). Nothing is
+  // drawn, and the result is false, when the entry has no such colour or its alpha is 0;
+  // else true when the colour has any red, green or blue.
+  bool DrawBackgroundTinted(const Vector2& camera, const Vector2& zoom);
+  bool DrawGameLayersTinted(const Vector2& camera, const Vector2& zoom);
+  bool DrawForegroundTinted(const Vector2& camera, const Vector2& zoom);
   Vector2 FreeDirectionAt(const Vector2& point, int32_t range, int32_t length);
   Vector2 SurfaceTangentAt(const Vector2& point, int32_t range, int32_t width);
 
@@ -100,11 +163,20 @@ class Welt {
   const std::vector<SpawnPosition>& SpawnPositions() const { return m_spawnPositions; }
 
  private:
+  using LayerGroup = std::vector<std::unique_ptr<Landschaft>>;
   int32_t LayersToCut(int32_t layerArgument) const;
+  void DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour);
+  bool DrawTinted(const LayerGroup& group, int32_t layerKey, const Vector2& camera, const Vector2& zoom);
+  void DeleteLayers();
 
-  Rect m_rect;
+  APIGraphics* m_graphics = nullptr;
   Landschaft* m_main = nullptr;
-  std::vector<std::unique_ptr<Landschaft>> m_gameLayers;
+  LayerGroup m_gameLayers;
+  LayerGroup m_foregroundLayers;
+  LayerGroup m_backgroundLayers;
+  EbenenHintergrund* m_backdrop = nullptr;
+  Rect m_rect;
+  EbenenEigenschaft m_layerProperties;
   std::vector<SpawnPosition> m_spawnPositions;
   const WaterSurface* m_water = nullptr;
 };

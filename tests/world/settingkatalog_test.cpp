@@ -5,24 +5,30 @@
 #include <list>
 #include <map>
 
+#include "engine/animationmanager.h"
+#include "engine/frametimer.h"
 #include "engine/kvnode.h"
 #include "support/kv_fixture.h"
 #include "support/rand_ledger.h"
 
 namespace {
 
-// Textures exist for a set of file names; moving animations for a set of names. Every
-// request and every update is recorded in order.
+// Textures exist for a set of file names; moving animations are those of a small manager,
+// each on a path heading down at 100 pixels a second. Every request is recorded in order.
 class FakeAssets : public CatalogueAssets {
  public:
-  struct Animation : BackdropAnimation {
-    Animation(FakeAssets& owner, std::u16string name) : owner(owner), name(std::move(name)) {}
-    void Update(double) override { owner.log.push_back(u"update " + name); }
-    void SetArea(const Rect& r) override { area = r; }
-    FakeAssets& owner;
-    std::u16string name;
-    Rect area{-1, -1, -1, -1};
-  };
+  FakeAssets() : animations(nullptr) {
+    auto root = ParseKVText(
+        u"<>\n \t<\\>\n<ANI>"
+        u"<PFADANIMATION> <NAME> \"Ab\" <\\NAME> <LINEAR> \"1\" <\\LINEAR> <SPEED> \"100\" <\\SPEED>"
+        u"  <CREATE_MANUELL> <POINT> \"0\" \"0\" <\\POINT> <POINT> \"0\" \"1000\" <\\POINT> "
+        u"<\\CREATE_MANUELL>"
+        u"<\\PFADANIMATION>"
+        u"<BEWEGTEANIMATION> <NAME> \"WOLKE_A\" <\\NAME> <PFAD> \"Ab\" <\\PFAD> <\\BEWEGTEANIMATION>"
+        u"<BEWEGTEANIMATION> <NAME> \"WOLKE_B\" <\\NAME> <PFAD> \"Ab\" <\\PFAD> <\\BEWEGTEANIMATION>"
+        u"<\\ANI>");
+    animations.LoadFile(root.get(), nullptr);
+  }
 
   const TexturePartRecord* GetTexture(const std::u16string& file, const SearchPath& searchPath,
                                       const std::u16string* partName) override {
@@ -32,10 +38,9 @@ class FakeAssets : public CatalogueAssets {
     auto found = records.find(request);
     return found == records.end() ? nullptr : &found->second;
   }
-  std::unique_ptr<BackdropAnimation> CreateBewegteAnimation(std::u16string_view name) override {
+  std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) override {
     log.push_back(u"create " + std::u16string(name));
-    if (name != u"WOLKE_A" && name != u"WOLKE_B") return nullptr;
-    return std::make_unique<Animation>(*this, std::u16string(name));
+    return animations.CreateBewegteAnimation(name);
   }
 
   std::map<std::u16string, TexturePartRecord> records = {
@@ -48,6 +53,7 @@ class FakeAssets : public CatalogueAssets {
       {u"texturen\\sky\\hills_far.png", {}},
   };
   std::vector<std::u16string> log;
+  AnimationManager animations;
 };
 
 class SettingKatalogTest : public ::testing::Test {
@@ -238,12 +244,12 @@ TEST_F(SettingKatalogTest, Backdrops) {
   EXPECT_EQ(tag.GetForeground()[0].parallax, 1.5);
 
   // The first animation of an index stays; unknown names and out-of-range indices drop.
-  auto* a0 = static_cast<FakeAssets::Animation*>(tag.GetAnimation(0));
-  auto* a1 = static_cast<FakeAssets::Animation*>(tag.GetAnimation(1));
+  BewegteAnimation* a0 = tag.GetAnimation(0);
+  BewegteAnimation* a1 = tag.GetAnimation(1);
   ASSERT_NE(a0, nullptr);
   ASSERT_NE(a1, nullptr);
-  EXPECT_EQ(a0->name, u"WOLKE_A");
-  EXPECT_EQ(a1->name, u"WOLKE_B");
+  EXPECT_EQ(a0->GetName(), u"WOLKE_A");
+  EXPECT_EQ(a1->GetName(), u"WOLKE_B");
   EXPECT_EQ(tag.GetAnimation(2), nullptr);
 
   // Areas: the first per index stays; one without its index value is dropped.
@@ -251,14 +257,22 @@ TEST_F(SettingKatalogTest, Backdrops) {
   EXPECT_EQ(tag.GetArea(0)->top, 0.1f);
   ASSERT_NE(tag.GetArea(1), nullptr);
   tag.LayOutAreas(1024, 768);
-  EXPECT_EQ(a0->area, (Rect{0, 76, 1024, 307}));
-  EXPECT_EQ(a1->area, (Rect{256, 0, 768, 255}));
+  EXPECT_EQ(a0->GetArea(), (Rect{0, 76, 1024, 307}));
+  EXPECT_EQ(a1->GetArea(), (Rect{256, 0, 768, 255}));
   tag.LayOutAreas(800, 600);
-  EXPECT_EQ(a0->area, (Rect{0, 60, 800, 240}));
+  EXPECT_EQ(a0->GetArea(), (Rect{0, 60, 800, 240}));
 
-  assets.log.clear();
-  tag.UpdateAnimations(0.01);
-  EXPECT_EQ(assets.log, (std::vector<std::u16string>{u"update WOLKE_B", u"update WOLKE_A"}));
+  // The animations run on the game step: paused, they stand still.
+  FrameTimer timer;
+  timer.gameStep = 0.0;
+  tag.UpdateAnimations(timer);
+  const Vector2 before = a0->GetPath()->GetPosition();
+  tag.UpdateAnimations(timer);
+  EXPECT_EQ(a0->GetPath()->GetPosition(), before);
+  timer.gameStep = 0.01;
+  tag.UpdateAnimations(timer);
+  EXPECT_GT(a0->GetPath()->GetPosition().y, before.y);
+  EXPECT_GT(a1->GetPath()->GetPosition().y, float(a1->GetArea().top));
 }
 
 TEST(SettingKatalog, WithoutAssetsTheNamesStayAsData) {

@@ -52,7 +52,7 @@ class ArchiveImages : public CatalogueAssets {
     problems.push_back(u"no image " + file);
     return nullptr;
   }
-  std::unique_ptr<BackdropAnimation> CreateBewegteAnimation(std::u16string_view name) override {
+  std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) override {
     animationNames.emplace(name);
     return nullptr;
   }

@@ -1,0 +1,139 @@
+// The collision test against the main game layer and the outside code.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/numeric.h"
+#include "world/welt.h"
+
+int32_t Welt::OutsideCode(const Rect& r) const {
+  int32_t code = 0;
+  if (r.right < m_rect.left) code |= 3;
+  if (r.left > m_rect.right) code |= 2;
+  if (r.top > m_rect.bottom) code |= 1;
+  return code;
+}
+
+namespace {
+
+// The columns (or rows) x with trunc(lo) <= x and x < hi, cut to the layer's span: pixels
+// outside the layer are never solid, so leaving them out changes no result.
+void Span(float lo, float hi, int32_t layerLo, int32_t layerHi, int64_t& first, int64_t& end) {
+  first = platform::TruncToInt(lo);
+  end = std::isnan(hi) ? first : int64_t(std::clamp(std::ceil(double(hi)), -2147483649.0, 2147483648.0));
+  first = std::max<int64_t>(first, layerLo);
+  end = std::min<int64_t>(end, layerHi);
+}
+
+// The texels of a mask, when its rectangle lies inside its texture (the read-only lock).
+const uint32_t* MaskTexels(const platform::Texture* texture, const Rect& r) {
+  if (!texture || r.left < 0 || r.top < 0 || r.right > texture->Width() || r.bottom > texture->Height() ||
+      r.right <= r.left || r.bottom <= r.top)
+    return nullptr;
+  return texture->Pixels() + size_t(r.top) * size_t(texture->Width()) + size_t(r.left);
+}
+
+// The first solid terrain pixel in column order (x outer, y inner) of [x0, x1) x [y0, y1)
+// inside the layer for which hits(x, y) holds. The rows are read left to right, each only
+// up to the best column found so far, which gives the same pixel.
+template <class Hits>
+bool FirstHit(const Landschaft& land, int64_t x0, int64_t x1, int64_t y0, int64_t y1, Hits hits,
+              Vector2& out) {
+  int64_t bestX = x1, bestY = 0;
+  for (int64_t y = y0; y < y1 && bestX > x0; ++y) {
+    int64_t x = x0;
+    while (x < bestX) {
+      int32_t count = 0;
+      const uint32_t* pixel = land.PeekRow(int32_t(x), int32_t(y), count);
+      if (!pixel) break;
+      for (const int64_t end = std::min<int64_t>(bestX, x + count); x < end; ++x, ++pixel)
+        if (IsSolidPixel(*pixel) && hits(x, y)) {
+          bestX = x;
+          bestY = y;
+          break;
+        }
+    }
+  }
+  if (bestX >= x1) return false;
+  out = Vector2(float(bestX), float(bestY));
+  return true;
+}
+
+}  // namespace
+
+bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
+  Landschaft* land = GetGameLandschaft();
+  if (!land) return false;
+  const Rect area = land->GetRect();
+  switch (shape.kind) {
+    case CollisionShape::kPoint: {
+      if (!land->IsSolidAt(shape.points[0].x, shape.points[0].y)) return false;
+      hit = shape.points[0];
+      return true;
+    }
+    case CollisionShape::kBox: {
+      int64_t x0, x1, y0, y1;
+      Span(shape.points[0].x, shape.points[1].x, area.left, area.right, x0, x1);
+      Span(shape.points[0].y, shape.points[1].y, area.top, area.bottom, y0, y1);
+      return FirstHit(
+          *land, x0, x1, y0, y1, [](int64_t, int64_t) { return true; }, hit);
+    }
+    case CollisionShape::kFrameMask: {
+      const uint32_t* texels = MaskTexels(shape.texture, shape.source);
+      if (!texels) return false;
+      const int32_t pitch = shape.texture->Width();
+      const Vector2 lo = shape.points[0], hi = shape.points[1];
+      const int32_t w = platform::TruncToInt(hi.x - lo.x), h = platform::TruncToInt(hi.y - lo.y);
+      if (w <= 0 || h <= 0) return false;
+      const int32_t sw = shape.source.Width(), sh = shape.source.Height();
+      const int64_t left = platform::TruncToInt(lo.x), top = platform::TruncToInt(lo.y);
+      int64_t x0, x1, y0, y1;
+      Span(lo.x, hi.x, area.left, area.right, x0, x1);
+      Span(lo.y, hi.y, area.top, area.bottom, y0, y1);
+      if (x0 >= x1) return false;
+      // The box can hold one column (row) more than its truncated width (height); that
+      // column samples the mask's last texel column instead of reading beyond it.
+      thread_local std::vector<int32_t> texelColumn;
+      texelColumn.resize(size_t(x1 - x0));
+      for (int64_t x = x0; x < x1; ++x)
+        texelColumn[size_t(x - x0)] =
+            int32_t(std::min<int64_t>(platform::TruncToInt64(double(x - left) / w * sw), sw - 1));
+      auto texel = [&](int64_t x, int64_t y) {
+        int64_t ty = std::min<int64_t>(platform::TruncToInt64(double(y - top) / h * sh), sh - 1);
+        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(texelColumn[size_t(x - x0)])]);
+      };
+      return FirstHit(*land, x0, x1, y0, y1, texel, hit);
+    }
+    case CollisionShape::kTransformedMask: {
+      const float width = shape.points[0].x, height = shape.points[0].y;
+      const Vector2 corners[4] = {{0.0f, 0.0f}, {0.0f, height}, {width, 0.0f}, {width, height}};
+      Vector2 moved[4];
+      platform::TransformCoordArray(moved, corners, 4, shape.transform);
+      float minX = moved[0].x, maxX = moved[0].x, minY = moved[0].y, maxY = moved[0].y;
+      for (const Vector2& p : moved) {
+        minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+      }
+      // A matrix without an inverse maps no terrain pixel back into the frame.
+      platform::Matrix inverse;
+      if (!platform::Inverse(shape.transform, &inverse)) return false;
+      const uint32_t* texels = MaskTexels(shape.texture, shape.source);
+      if (!texels) return false;
+      const int32_t pitch = shape.texture->Width();
+      const int32_t sw = shape.source.Width(), sh = shape.source.Height();
+      const int64_t x0 = std::max<int64_t>(platform::TruncToInt(minX), area.left);
+      const int64_t x1 = std::min<int64_t>(platform::TruncToInt(maxX), int64_t(area.right) - 1);
+      const int64_t y0 = std::max<int64_t>(platform::TruncToInt(minY), area.top);
+      const int64_t y1 = std::min<int64_t>(platform::TruncToInt(maxY), int64_t(area.bottom) - 1);
+      auto texel = [&](int64_t x, int64_t y) {
+        Vector2 local = platform::TransformCoord(Vector2(float(x), float(y)), inverse);
+        if (!(local.x >= 0.0f && local.x < width && local.y >= 0.0f && local.y < height)) return false;
+        int32_t tx = std::clamp(platform::TruncToInt(local.x / width * float(sw)), 0, sw - 1);
+        int32_t ty = std::clamp(platform::TruncToInt(local.y / height * float(sh)), 0, sh - 1);
+        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)]);
+      };
+      return FirstHit(*land, x0, x1 + 1, y0, y1 + 1, texel, hit);
+    }
+    default:
+      return false;
+  }
+}
