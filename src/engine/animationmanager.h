@@ -46,6 +46,9 @@ class AnimationManager {
   void AddBewegteAnimation(std::unique_ptr<BewegteAnimation> moving);
 
   APIGraphics* GetGraphics() const { return m_graphics; }
+  // The game-wide manager is made before the graphics manager exists and takes it with the
+  // device, before anything is loaded; definitions keep the one they were read with.
+  void SetGraphics(APIGraphics* graphics) { m_graphics = graphics; }
   TexturDefCache* GetTexturDefCache() const;
   size_t GetAnimationCount() const { return m_animations.size(); }
   size_t GetFramesCount() const { return m_frames.size(); }

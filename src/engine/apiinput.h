@@ -137,6 +137,11 @@ class APIInput {
   void UnregisterControl(MyControl* control);
 
   const InputState* GetInputState() const { return &m_state; }
+  // Puts the recorded mouse position there (the next update moves it to the cursor).
+  void SetMousePosition(int32_t x, int32_t y) {
+    m_state.mouseX = x;
+    m_state.mouseY = y;
+  }
   bool IsInactive() const { return m_inactive; }
   bool IsActive() const { return m_active; }
 

@@ -1,65 +1,149 @@
-// The game-wide object's settings, archive and music.
+// The game-wide object: its managers, settings, object lookup and music.
 #include "engine/myglobals.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "battle/cameramanager.h"
+#include "battle/steuerungliste.h"
+#include "battle/waffenset.h"
+#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/apisound.h"
+#include "engine/camerajoblist.h"
 #include "engine/fontmanager.h"
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "objects/bonussettings.h"
+#include "objects/eventtable.h"
+#include "objects/kraftfeldliste.h"
+#include "objects/namen.h"
+#include "objects/partikelliste.h"
+#include "objects/renderextra.h"
+#include "objects/teleporterliste.h"
+#include "objects/wormmanager.h"
 #include "platform/numeric.h"
+#include "posteffects/posteffectlibrary.h"
+#include "world/ebeneneigenschaft.h"
+#include "world/settingkatalog.h"
 #include "world/wassermanager.h"
+#include "world/welt.h"
 #include "world/wind.h"
 
 MyGlobals::MyGlobals(APIContext* context)
-    : messagePanel1(context),
+    : textStyles{{0xFF391D0C, 0x40000000, 2.0f, 15.0f, 1.0f, false, false, {2.0f, 2.0f}},
+                 {0xFFDDDDDD, 0x20292929, 0.0f, 0.0f, 0.0f, true, false, {2.0f, 2.0f}},
+                 {0xFFFFFFFF, 0x66000000, 1.0f, 10.0f, 1.0f, false, true, {2.0f, 2.0f}},
+                 {0xFF50AE1E, 0x66000000, 1.0f, 10.0f, 1.0f, false, true, {2.0f, 2.0f}}},
+      messagePanel1(context),
       messagePanel2(context),
       fadingTextList(context),
       m_context(context ? context : APIContext::Get()) {
+  m_unlockPath = m_context->UserFilePath(u"data.lck");
+  m_unlocks.Load(m_unlockPath);
+  m_keyConfigPath = m_context->UserFilePath(u"keyconfig.cfg");
+
+  m_namen = std::make_unique<Namen>();
+  // The graphics manager does not exist yet; the animations take it with the device.
+  m_animations = std::make_unique<AnimationManager>(m_context->graphics);
+  m_wormManager = std::make_unique<WormManager>();
+  m_layerProperties = std::make_unique<EbenenEigenschaften>();
+  m_particles = std::make_unique<PartikelListe>();
+  m_welt = std::make_unique<Welt>();
+  m_events = std::make_unique<EventTable>();
+  m_explosions = std::make_unique<ExplosionTable>();
+  m_weapons = std::make_unique<WaffenSet>();
   m_wasserManager = std::make_unique<WasserManager>(m_context);
+  m_forceFields = std::make_unique<KraftfeldListe>();
+  m_renderExtras = std::make_unique<RenderExtraListe>();
+  // The layers, the water and the moving animations ask this list for their colours.
+  RenderExtraLookup::Install(m_renderExtras.get());
+  m_teleporters = std::make_unique<TeleporterListe>();
+  m_katalog = std::make_unique<SettingKatalog>();
+  m_bonus = std::make_unique<BonusSettings>();
+
   std::u16string path = DataArchive::Locate();
   if (!path.empty()) m_archive = DataArchive::Open(path);
+  fontFaces[0] = fontFaces[1] = u"Arial";
   m_musikPlayer = std::make_unique<MusikPlayer>();
+  std::copy(std::begin(kTeamColours), std::end(kTeamColours), teamColours);
 }
 
 MyGlobals::~MyGlobals() {
   m_musikPlayer.reset();
+  m_wormManager.reset();
+  m_layerProperties.reset();
+  // Here the controls write the key configuration (root "KEYCONFIG") to m_keyConfigPath,
+  // once they read and write their sections. Until then nothing is written, so the file a
+  // player may have stays as it is.
+  m_controls.reset();
+  m_welt.reset();
+  m_events.reset();
+  m_cameraJobs.reset();
+  m_explosions.reset();
+  m_weapons.reset();
+  m_camera.reset();
+  m_postEffects.reset();
   m_wasserManager.reset();
   m_windManager.reset();
+  m_forceFields.reset();
+  m_teleporters.reset();
+  m_particles.reset();
+  if (&RenderExtraLookup::Current() == m_renderExtras.get()) RenderExtraLookup::Install(nullptr);
+  m_renderExtras.reset();
+  m_animations.reset();
+  m_katalog.reset();
+  m_namen.reset();
+  m_bonus.reset();
+  // The fading text list and the message panels go with their members; the campaign
+  // progress is written first.
+  m_unlocks.Save(m_unlockPath);
 }
 
 void MyGlobals::LoadSettings() {
   KVNode* config = m_context->GetConfig();
-  KVNode* section = config ? config->GetChild(0, u"ANWENDUNG") : nullptr;
-  if (!section) return;
-  section->Read(u"INTRO", intro, 0);
-  // A hand-edited value out of range is taken as its nearest end.
-  int volume = m_musicVolume;
-  section->Read(u"MUSIC_VOLUME", volume, 0);
-  m_musicVolume = std::clamp(volume, 0, 100);
+  if (KVNode* section = config ? config->GetChild(0, u"ANWENDUNG") : nullptr) {
+    section->Read(u"INTRO", intro, 0);
+    // A key with one value sets only the first setting.
+    section->Read(u"PARTIKEL", earthStep, 0);
+    section->Read(u"PARTIKEL", particleMaximum, 1);
+    // A hand-edited value out of range is taken as its nearest end.
+    int volume = m_musicVolume;
+    section->Read(u"MUSIC_VOLUME", volume, 0);
+    m_musicVolume = std::clamp(volume, 0, 100);
+  }
+  m_controls = std::make_unique<SteuerungListe>(m_archive.get());
+  // Here the controls read the key configuration from m_keyConfigPath, once they exist.
+  m_cameraJobs = std::make_unique<CameraJobList>(this);
 }
 
 void MyGlobals::SaveSettings(KVNode* root) {
   if (!root) return;
   KVNode* section = root->AddChild(u"ANWENDUNG");
   section->AddChildWith(u"INTRO", intro);
+  section->AddChildWith(u"PARTIKEL", earthStep, particleMaximum);
   section->AddChildWith(u"MUSIC_VOLUME", m_musicVolume);
 }
 
 void MyGlobals::CreateDeviceObjects() {
+  APIGraphics* graphics = m_context->graphics;
+  m_postEffects = std::make_unique<PostEffectLibrary>();
   // Made once: a second device creation keeps the winds already loaded.
   if (!m_windManager) m_windManager = std::make_unique<WindManager>();
-  if (TexturDefCache* cache = m_context->graphics ? m_context->graphics->GetTexturDefCache() : nullptr) {
+  m_camera = std::make_unique<CameraManager>(m_context->input);
+  m_animations->SetGraphics(graphics);
+  if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
     const std::u16string file = u"misc.prt", part = u"RECTS";
     m_boxTexture = cache->Get(file, nullptr, &part, m_archive.get());
   }
   for (int row = 0; row < 3; ++row)
     for (int column = 0; column < 3; ++column)
       m_boxCells[3 * row + column] = {30 * column, 30 * row, 30 * column + 30, 30 * row + 30};
+  if (graphics && m_context->input)
+    m_context->input->SetMousePosition(int32_t(graphics->GetScreenWidth() / 2),
+                                       int32_t(graphics->GetScreenHeight() / 2));
 }
 
 void MyGlobals::DrawRectBox(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t border,
@@ -101,6 +185,21 @@ void MyGlobals::RegisterFonts() {
   // A font the manager does not take is dropped without a message.
   for (const char16_t* name : {u"georgia.ttf", u"TT1221M.ttf", u"GOTH821C.ttf"})
     fonts->AddMemoryFont(std::make_unique<MemoryFont>(name, m_archive.get()));
+}
+
+void MyGlobals::SetWelt(std::unique_ptr<Welt> welt) {
+  m_welt = welt ? std::move(welt) : std::make_unique<Welt>();
+}
+
+Objekt* MyGlobals::FindObject(uint32_t id) const {
+  if (Objekt* particle = m_particles->FindById(id)) return particle;
+  if (Objekt* worm = m_wormManager->FindWormById(id)) return worm;
+  return m_wormManager->FindPersonById(id);
+}
+
+void MyGlobals::CollectObjects(std::vector<Objekt*>& out) const {
+  m_particles->CollectAll(out);
+  m_wormManager->CollectWorms(out);
 }
 
 int32_t MyGlobals::MusicAttenuation(int volume) {

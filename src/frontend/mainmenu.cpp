@@ -10,6 +10,7 @@
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/myloadscreen.h"
+#include "objects/renderextra.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
@@ -17,6 +18,8 @@
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
+#include "world/ebeneneigenschaft.h"
+#include "world/settingkatalog.h"
 #include "world/wassermanager.h"
 #include "world/wind.h"
 
@@ -46,8 +49,8 @@ MainMenu::MainMenu(APIContext* context)
   }
   Step();
   if (m_context->language) m_context->language->LoadArchiveFile(u"sprache.lng", archive);
-  // The scene's first sprite, the image "misc.png"; the other scene sprites, the sounds and
-  // the data files follow here as their parts are built.
+  // The scene's first sprite, the image "misc.png"; the other scene sprites and the sounds
+  // follow here as their parts are built.
   if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
     const std::u16string misc = u"misc.png";
     cache->Get(misc, nullptr, nullptr, archive);
@@ -56,9 +59,32 @@ MainMenu::MainMenu(APIContext* context)
   m_white->MutablePixels()[0] = 0xFFFFFFFF;
   LoadBackdrop();
   Step();
+  LoadDataFiles();
   m_showcase = std::make_unique<EngineShowcase>(m_context, archive, [this] { Step(); });
   // A step draws its frame before it counts, so one more frame shows the bar filled.
   if (m_splashScreen) m_splashScreen->Render();
+}
+
+void MainMenu::LoadDataFiles() {
+  if (!m_globals) return;
+  const DataArchive* archive = m_globals->GetArchive();
+  // Each file is handed to its loader even when it is missing (a null document loads
+  // nothing), and each is followed by a step. The catalogue comes last: its backdrops copy
+  // the moving animations.
+  auto load = [&](const char16_t* name) { return LoadKVFromArchive(name, archive); };
+  AnimationManager* animations = m_globals->GetAnimationManager();
+  animations->LoadFile(load(u"animationen.ani").get(), archive);
+  Step();
+  animations->LoadFile(load(u"ebenen_animationen.ani").get(), archive);
+  Step();
+  m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
+  Step();
+  m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
+  Step();
+  APIGraphics* graphics = m_context->graphics;
+  GameCatalogueAssets assets(graphics ? graphics->GetTexturDefCache() : nullptr, animations, archive);
+  m_globals->GetSettingKatalog()->Load(load(u"WorldSetting.wst").get(), &assets, graphics);
+  Step();
 }
 
 MainMenu::~MainMenu() {

@@ -1,5 +1,6 @@
 // The one top-level scene the shell drives. For now it makes the loading screens, loads the
-// language file and a backdrop behind the start's loading screen, shows animated water
+// language file, a backdrop and the game-wide object's data files whose managers exist
+// behind the start's loading screen, shows animated water
 // across the bottom of the frame with a wind meter whose wind changes every few seconds,
 // keeps a title song playing and ends the program on Escape; the front end fills it in (the
 // remaining data files, menus, the battle) and the world viewer replaces the backdrop.
@@ -33,8 +34,9 @@ class MainMenu : public MyControl {
   static constexpr double kWindChangeSeconds = 4.0;
 
   // Registers with the input manager, makes the three loading screens of "Splash.spl" and
-  // loads what the scene has so far behind the first, one frame per step: the language file
-  // and the backdrop's water and winds. Without a context the process-wide one is used.
+  // loads what the scene has so far behind the first, one frame per step: the language file,
+  // the backdrop's water and winds, and the game-wide object's data files. Without a context
+  // the process-wide one is used.
   explicit MainMenu(APIContext* context = nullptr);
   ~MainMenu() override;
   MainMenu(const MainMenu&) = delete;
@@ -73,6 +75,9 @@ class MainMenu : public MyControl {
   // strength, to the side the wind blows to.
   void DrawWindMeter();
 
+  // The animation files, the layer properties, the render extras and the setting
+  // catalogue, in the order of the full load.
+  void LoadDataFiles();
   // One loading step: the splash screen draws a frame and its progress grows by one.
   void Step();
 

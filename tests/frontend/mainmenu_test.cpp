@@ -11,14 +11,18 @@
 #include <vector>
 
 #include "engine/animation.h"
+#include "engine/animationmanager.h"
 #include "engine/myloadscreen.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "objects/renderextra.h"
 #include "platform/random.h"
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "support/engine_run.h"
 #include "support/temp_dir.h"
+#include "world/ebeneneigenschaft.h"
+#include "world/settingkatalog.h"
 #include "world/wassermanager.h"
 #include "world/wind.h"
 
@@ -113,6 +117,37 @@ TEST(MainScene, LoadsTheLanguageFileInTheConfiguredLanguage) {
     EXPECT_EQ(active, c.saved);
     EXPECT_EQ(loaded, u"sprache.lng");
   }
+}
+
+TEST(MainScene, LoadsTheWorldDataIntoTheGameWideObject) {
+  EngineRun run;
+  MainMenu menu(&run.context);
+  MyGlobals& globals = *run.globals;
+  EXPECT_NE(globals.GetAnimationManager()->FindBewegteAnimation(u"WOLKE"), nullptr);
+  EXPECT_NE(globals.GetAnimationManager()->FindAnimation(u"EXPLOSION"), nullptr);
+  EXPECT_EQ(globals.GetLayerProperties()->Find(u"MOND").name, u"MOND");
+  EXPECT_GT(globals.GetRenderExtras()->GetCount(), 0u);
+  const SettingKatalog& katalog = *globals.GetSettingKatalog();
+  ASSERT_GE(katalog.GetSettingCount(), 4);
+  // The backdrops' pictures come from the texture cache and their clouds from the
+  // animation manager; each lays its clouds out again after a device reset.
+  int clouds = 0;
+  for (const auto& backdrop : katalog.Hintergruende()) {
+    SCOPED_TRACE(platform::U16ToUtf8(backdrop->GetName()));
+    ASSERT_FALSE(backdrop->GetBackground().empty());
+    for (const auto& picture : backdrop->GetBackground()) ASSERT_NE(picture.texture, nullptr);
+    const auto& registered = run.graphics->ResetObjekte();
+    EXPECT_NE(std::find(registered.begin(), registered.end(), backdrop.get()), registered.end());
+    if (BewegteAnimation* cloud = backdrop->GetAnimation(0)) {
+      ++clouds;
+      EXPECT_EQ(cloud->GetName(), u"WOLKE");
+      cloud->SetArea({0, 0, 1, 1});
+      run.graphics->Reset();
+      EXPECT_EQ(cloud->GetArea().right, 1280);
+    }
+  }
+  EXPECT_GT(clouds, 0);
+  for (const auto& object : katalog.Objekte()) EXPECT_NE(object->texture, nullptr);
 }
 
 TEST(MainScene, EscapeEndsTheRunUntilTheSceneIsGone) {

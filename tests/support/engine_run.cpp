@@ -41,7 +41,11 @@ EngineRun::EngineRun(const KVNode* config) {
   loop = std::make_unique<MainLoop>(context);
 }
 
-EngineRun::~EngineRun() { platform::ClearMessages(); }
+EngineRun::~EngineRun() {
+  // As the shell does: the game-wide object goes while the managers it uses still exist.
+  context.globals.reset();
+  platform::ClearMessages();
+}
 
 std::unique_ptr<KVNode> EngineRun::DisplayConfig(bool fullscreen) {
   auto root = std::make_unique<KVNode>(u"Config");

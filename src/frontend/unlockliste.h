@@ -1,0 +1,28 @@
+// The player's campaign progress: the campaign keys earned so far, kept in "data.lck" in
+// the per-user folder as a key/value document whose root "UNLOCK" holds one value per key.
+// The game-wide object loads it when it is made and writes it back when it goes. The
+// queries and the unlocking join it with the campaign screens and the battle's bookkeeping.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class UnlockListe {
+ public:
+  UnlockListe() = default;
+  UnlockListe(const UnlockListe&) = delete;
+  UnlockListe& operator=(const UnlockListe&) = delete;
+
+  // Appends every value of the file's root, unchanged; a missing or unreadable file leaves
+  // the list as it is.
+  void Load(std::u16string_view path);
+  // Writes the whole list (an empty one too) through a temporary file, so a failed write
+  // keeps the file there was. False when it could not be written.
+  bool Save(std::u16string_view path) const;
+
+  const std::vector<std::u16string>& GetKeys() const { return m_keys; }
+
+ private:
+  std::vector<std::u16string> m_keys;
+};

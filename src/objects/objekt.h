@@ -1,0 +1,23 @@
+// The common base of everything placed in a battle's world, as far as the game-wide
+// object's lookups need it: a unique id. It stands for the object model (Objekt) until the
+// game objects are built; they add the name, health, render extras and the operations
+// every object answers.
+#pragma once
+
+#include <cstdint>
+
+class Objekt {
+ public:
+  // Takes the next id of the process-wide counter (0 first, never reset).
+  Objekt();
+  // A copy is a new object: it takes a fresh id too.
+  Objekt(const Objekt& other);
+  Objekt& operator=(const Objekt&) = delete;
+  virtual ~Objekt() = default;
+
+  uint32_t GetId() const { return m_id; }
+  bool HasId(uint32_t id) const { return m_id == id; }
+
+ private:
+  uint32_t m_id;
+};

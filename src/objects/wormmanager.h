@@ -1,0 +1,40 @@
+// The worm and team manager as the game-wide object asks it: worms and the manager's other
+// persons by id, and the collection of every worm in the game. It stands for the worm and
+// team manager (WormManager over PersonenManager) until worms and teams are built, which
+// keep the worms in their teams with the roster, the properties and the statistics.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "objects/objekt.h"
+
+class PersonenManager {
+ public:
+  PersonenManager() = default;
+  virtual ~PersonenManager() = default;
+  PersonenManager(const PersonenManager&) = delete;
+  PersonenManager& operator=(const PersonenManager&) = delete;
+
+  // The manager owns the person from now on.
+  void AddPerson(std::unique_ptr<Objekt> person);
+  // The person of the manager's own list with that id, or null.
+  Objekt* FindPersonById(uint32_t id) const;
+
+ private:
+  std::vector<std::unique_ptr<Objekt>> m_persons;
+};
+
+class WormManager : public PersonenManager {
+ public:
+  // The manager owns the worm from now on.
+  void AddWorm(std::unique_ptr<Objekt> worm);
+  // The worm in the game with that id, or null.
+  Objekt* FindWormById(uint32_t id) const;
+  // Appends every worm in the game.
+  void CollectWorms(std::vector<Objekt*>& out) const;
+
+ private:
+  std::vector<std::unique_ptr<Objekt>> m_worms;
+};
