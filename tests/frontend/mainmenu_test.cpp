@@ -123,7 +123,7 @@ TEST(MainScene, LoadsTheWorldDataIntoTheGameWideObject) {
   EngineRun run;
   MainMenu menu(&run.context);
   MyGlobals& globals = *run.globals;
-  EXPECT_NE(globals.GetAnimationManager()->FindBewegteAnimation(u"WOLKE"), nullptr);
+  EXPECT_NE(globals.GetAnimationManager()->FindBewegteAnimation(u"HIMMELSWOLKE"), nullptr);
   EXPECT_NE(globals.GetAnimationManager()->FindAnimation(u"EXPLOSION"), nullptr);
   EXPECT_EQ(globals.GetLayerProperties()->Find(u"MOND").name, u"MOND");
   EXPECT_GT(globals.GetRenderExtras()->GetCount(), 0u);
@@ -140,10 +140,15 @@ TEST(MainScene, LoadsTheWorldDataIntoTheGameWideObject) {
     EXPECT_NE(std::find(registered.begin(), registered.end(), backdrop.get()), registered.end());
     if (BewegteAnimation* cloud = backdrop->GetAnimation(0)) {
       ++clouds;
-      EXPECT_EQ(cloud->GetName(), u"WOLKE");
+      EXPECT_EQ(cloud->GetName(), u"HIMMELSWOLKE");
       cloud->SetArea({0, 0, 1, 1});
       run.graphics->Reset();
       EXPECT_EQ(cloud->GetArea().right, 1280);
+      // Its path is stretched over the band of sky.
+      const Rect bounds = cloud->GetPath()->GetBounds();
+      EXPECT_NEAR(bounds.left, 0, 1);
+      EXPECT_NEAR(bounds.right, 1280, 1);
+      EXPECT_NEAR(bounds.top, 51, 1);
     }
   }
   EXPECT_GT(clouds, 0);
