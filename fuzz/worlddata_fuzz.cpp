@@ -6,6 +6,11 @@
 // fuzz-sources: src/world/settingkatalog.cpp src/world/settingobjekt.cpp src/world/weightedlist.cpp
 // fuzz-sources: src/objects/renderextra.cpp src/objects/teamsetup.cpp src/objects/bonussettings.cpp
 // fuzz-sources: src/engine/searchpath.cpp src/platform/random.cpp src/platform/clock.cpp
+// fuzz-sources: src/engine/bewegteanimation.cpp src/engine/animation.cpp src/engine/pfadanimation.cpp
+// fuzz-sources: src/engine/animationmanager.cpp src/engine/polygonops.cpp src/engine/renderextralookup.cpp
+// fuzz-sources: src/platform/math2d.cpp src/engine/spriterenderer.cpp src/engine/texturdefcache.cpp
+// fuzz-sources: src/engine/textureload.cpp src/platform/texture.cpp src/platform/spritebatch.cpp
+// fuzz-sources: src/platform/graphics.cpp src/platform/image.cpp
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

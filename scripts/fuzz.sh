@@ -16,7 +16,7 @@ SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/engine/wavefile.cp
   src/platform/font.cpp src/platform/glyph_atlas.cpp src/platform/text_layout.cpp src/platform/image_write.cpp"
 FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc -I/usr/include/stb
   $(pkg-config --cflags freetype2)"
-LIBS="$(pkg-config --libs freetype2)"
+LIBS="$(pkg-config --libs freetype2 stb)"
 for target in fuzz/*_fuzz.cpp; do
   name=$(basename "$target" .cpp)
   # A target names the further sources it needs on "// fuzz-sources:" lines.

@@ -1,19 +1,7 @@
-// The catalogue's texture references and the game's answers to its requests.
+// The catalogue's texture references.
 #include "world/catalogueassets.h"
 
-#include "engine/animationmanager.h"
 #include "engine/kvnode.h"
-#include "engine/texturdefcache.h"
-
-const TexturePartRecord* GameCatalogueAssets::GetTexture(const std::u16string& file,
-                                                         const SearchPath& searchPath,
-                                                         const std::u16string* partName) {
-  return m_cache ? m_cache->Get(file, &searchPath, partName, m_archive) : nullptr;
-}
-
-std::unique_ptr<BewegteAnimation> GameCatalogueAssets::CreateBewegteAnimation(std::u16string_view name) {
-  return m_animations ? m_animations->CreateBewegteAnimation(name) : nullptr;
-}
 
 SettingTextureRef SettingTextureRef::Read(const KVNode& node) {
   SettingTextureRef ref;
