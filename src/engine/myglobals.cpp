@@ -63,6 +63,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_teleporters = std::make_unique<TeleporterListe>();
   m_katalog = std::make_unique<SettingKatalog>();
   m_bonus = std::make_unique<BonusSettings>();
+  m_wasserManager->SetSources({m_animations.get(), m_renderExtras.get(), m_welt.get()});
 
   std::u16string path = DataArchive::Locate();
   if (!path.empty()) m_archive = DataArchive::Open(path);
@@ -131,7 +132,10 @@ void MyGlobals::CreateDeviceObjects() {
   APIGraphics* graphics = m_context->graphics;
   m_postEffects = std::make_unique<PostEffectLibrary>();
   // Made once: a second device creation keeps the winds already loaded.
-  if (!m_windManager) m_windManager = std::make_unique<WindManager>();
+  if (!m_windManager) {
+    m_windManager = std::make_unique<WindManager>();
+    m_windManager->SetSources({nullptr, m_welt.get()});
+  }
   m_camera = std::make_unique<CameraManager>(m_context->input);
   m_animations->SetGraphics(graphics);
   if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
@@ -189,6 +193,11 @@ void MyGlobals::RegisterFonts() {
 
 void MyGlobals::SetWelt(std::unique_ptr<Welt> welt) {
   m_welt = welt ? std::move(welt) : std::make_unique<Welt>();
+  // The water and the wind fill and blow across the new world.
+  WasserSources water = m_wasserManager->GetSources();
+  water.world = m_welt.get();
+  m_wasserManager->SetSources(water);
+  if (m_windManager) m_windManager->SetSources({m_windManager->GetSources().particles, m_welt.get()});
 }
 
 Objekt* MyGlobals::FindObject(uint32_t id) const {

@@ -3,10 +3,11 @@
 
 #include "engine/apicontext.h"
 #include "engine/frametimer.h"
+#include "engine/myglobals.h"
 #include "platform/numeric.h"
 #include "world/ebenenhintergrund.h"
 #include "world/levelinfo.h"
-#include "world/watersurface.h"
+#include "world/wassermanager.h"
 
 Welt::Welt(const Rect* rect) {
   if (rect) m_rect = *rect;
@@ -24,6 +25,8 @@ void Welt::DeleteLayers() {
 void Welt::Setup(const LevelInfo& level, APIContext* context) {
   if (!context) context = APIContext::Get();
   m_graphics = context ? context->graphics : nullptr;
+  if (auto* globals = context ? dynamic_cast<MyGlobals*>(context->globals.get()) : nullptr)
+    m_water = globals->GetWasserManager();
   DeleteLayers();
   m_layerProperties = level.layerProperties;
   auto scaled = [&](int32_t v) { return platform::TruncToInt(double(v) * level.buildScale); };

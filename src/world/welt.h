@@ -14,6 +14,7 @@
 #include "world/collisionshape.h"
 #include "world/ebeneneigenschaft.h"
 #include "world/landschaft.h"
+#include "world/worldbounds.h"
 
 class APIContext;
 class APIGraphics;
@@ -34,7 +35,8 @@ class PlaceableObject {
   virtual Vector2& GetPosition() = 0;
 };
 
-class Welt {
+// The water and the wind read the world's rectangle through WorldBounds.
+class Welt : public WorldBounds {
  public:
   // A place handed out by the spawn search, with the minimum distance it was placed with.
   struct SpawnPosition {
@@ -62,17 +64,17 @@ class Welt {
   explicit Welt(const Rect* rect = nullptr);
   // The background layers go first, then the game layers, then the foreground layers. The
   // backdrop belongs to the setting catalogue.
-  ~Welt();
+  ~Welt() override;
   Welt(const Welt&) = delete;
   Welt& operator=(const Welt&) = delete;
 
   // Makes the world ready for a build of the level: every layer goes, the layer properties
   // are the level's, and the rectangle is the level's scaled by its build scale (each
   // value truncated). The backdrop is drawn with the context's graphics manager (null: the
-  // process-wide context).
+  // process-wide context), and the searches keep away from its game-wide object's water.
   void Setup(const LevelInfo& level, APIContext* context = nullptr);
 
-  Rect GetWorldRect() const { return m_rect; }
+  Rect GetWorldRect() const override { return m_rect; }
   void SetWorldRect(const Rect& rect) { m_rect = rect; }
   const EbenenEigenschaft& GetLayerProperties() const { return m_layerProperties; }
   // Pixels per second squared; particles add it times their own factor.

@@ -1,6 +1,6 @@
 // What the water and the wind read of the running level's world: its rectangle
-// (Welt::GetWorldRect). The world implements it when it joins the tree; until then a fixed
-// rectangle stands in for it (the main menu's backdrop, tools and tests).
+// (Welt::GetWorldRect). The world implements it; a fixed rectangle stands in where there is
+// no world (the main menu's backdrop, tools and tests).
 #pragma once
 
 #include "engine/gfxtypes.h"

@@ -23,7 +23,10 @@
 #include "posteffects/posteffectlibrary.h"
 #include "support/engine_run.h"
 #include "support/user_folder.h"
+#include "world/levelinfo.h"
+#include "world/wassermanager.h"
 #include "world/welt.h"
+#include "world/wind.h"
 
 namespace {
 
@@ -312,12 +315,25 @@ TEST(GameWideObject, TheDeviceBringsPostEffectsCameraAndCentredMouse) {
   EXPECT_EQ(state->mouseX, 640);
   EXPECT_EQ(state->mouseY, 512);
 
-  // A new world replaces the old one; none leaves an empty world.
+  // The water and the wind read the world's rectangle.
+  EXPECT_EQ(globals.GetWasserManager()->GetSources().world, globals.GetWelt());
+  EXPECT_EQ(globals.GetWasserManager()->GetSources().renderExtras, globals.GetRenderExtras());
+  EXPECT_EQ(globals.GetWindManager()->GetSources().world, globals.GetWelt());
+
+  // A new world replaces the old one, and the water and the wind follow it; its searches
+  // keep away from the game's water (with no body active, the surface is the water's base
+  // line, not the world's bottom edge). No world leaves an empty one.
   Rect r{0, 0, 10, 10};
   auto world = std::make_unique<Welt>(&r);
+  world->Setup(LevelInfo(nullptr, LevelSources{}), &run.context);
+  world->SetWorldRect(r);
+  EXPECT_EQ(world->WaterSurfaceY(), globals.GetWasserManager()->GetSurfaceY());
+  EXPECT_NE(world->WaterSurfaceY(), 10.0);
   Welt* raw = world.get();
   globals.SetWelt(std::move(world));
   EXPECT_EQ(globals.GetWelt(), raw);
+  EXPECT_EQ(globals.GetWasserManager()->GetSources().world, raw);
+  EXPECT_EQ(globals.GetWindManager()->GetSources().world, raw);
   globals.SetWelt(nullptr);
   ASSERT_NE(globals.GetWelt(), nullptr);
   EXPECT_EQ(globals.GetWelt()->GetWorldRect(), Rect{});
