@@ -1,6 +1,6 @@
 // What the terrain asks of the water: the y of the active water surface in world pixels
-// (WasserManager::GetSurfaceY). The water manager implements it when it joins the tree;
-// until then the terrain's callers hand in whatever stands for the water.
+// (WasserManager::GetSurfaceY). The water manager implements it; the world takes the
+// game-wide one at its set-up, and tests hand in their own.
 #pragma once
 
 class WaterSurface {
