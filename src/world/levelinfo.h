@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/gfxtypes.h"
@@ -18,10 +19,17 @@
 #include "world/ebeneneigenschaft.h"
 #include "world/levelsetting.h"
 
+class APIContext;
+class AnimationManager;
 class BonusSettings;
 class DataArchive;
 class KVNode;
+class Landschaft;
+class LfcStageList;
+class MyLoadScreen;
 class SettingKatalog;
+class TexturDefCache;
+class Welt;
 
 // The game-wide lists a description reads from: the game-wide object's layer properties
 // and setting catalogue, and the archive its recipe files come from (null: from disk).
@@ -54,6 +62,18 @@ struct SceneManagers {
   BonusSettings* bonus = nullptr;
 };
 
+// What the world build uses of the engine. Every pointer may be null: no animation
+// manager leaves the layers without decorations, no texture cache leaves file stages'
+// pieces without pictures, no context means the process-wide one.
+struct WorldBuildServices {
+  APIContext* context = nullptr;
+  const AnimationManager* animations = nullptr;
+  TexturDefCache* textures = nullptr;
+  const DataArchive* archive = nullptr;
+  // When given, each stage's class name and the seconds its Apply took are appended here.
+  std::vector<std::pair<std::u16string, double>>* stageTimes = nullptr;
+};
+
 class LevelInfo {
  public:
   // Layer counts above this would only exhaust memory (each layer of a large world takes
@@ -80,6 +100,18 @@ class LevelInfo {
   // At level start, after the world is built: the setting's water, its wind and the bonus
   // set, drawn in that order. Without a setting each pick draws and finds nothing.
   void ApplyToScene(const SceneManagers& managers) const;
+
+  // The level's world: background layers, foreground layers, then the game layer with its
+  // tinted copies, each painted by its stages from the generator reseeded at fixed points,
+  // so the same description and seed always give the same world. With a load screen the
+  // stages are counted first and each one advances it.
+  std::unique_ptr<Welt> BuildWorld(MyLoadScreen* loadScreen, const WorldBuildServices& services) const;
+  // The number of stages the build will apply (the load screen's maximum).
+  int32_t DryRunBuild(MyLoadScreen* loadScreen, const WorldBuildServices& services) const;
+  // One layer: a store over the record's scaled rectangle with its decorations, painted by
+  // the record's stages (each from the same generator state) with a mask store beside it.
+  std::unique_ptr<Landschaft> MakeLayer(LfcStageList& record, MyLoadScreen* loadScreen,
+                                        const WorldBuildServices& services) const;
 
   const LevelSetting& GetSettingOrEmpty() const { return setting ? *setting : LevelSetting::Empty(); }
   const std::vector<SettingPostEffect>& GetPostEffects() const {
@@ -128,6 +160,9 @@ class LevelInfo {
   // Draws the rectangle and zoom (when random) after reseeding; then, on the constructor's
   // path only, reseeds again; then draws the setting (when random).
   void DrawRandomParts(bool reseedBeforeSetting);
+  // The build record of layer `index` of a group (-1 background, +1 foreground, 0 the game
+  // layer), its stages made from the group's creator file or by the random recipe.
+  void FillRecord(int32_t group, int32_t index, LfcStageList& record, const WorldBuildServices& services) const;
 
   LevelSources m_sources;
 };

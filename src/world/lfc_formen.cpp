@@ -119,6 +119,7 @@ void LFC_Formen::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   const Rect work = WorkingRect(layer);
   const int32_t width = work.right - work.left, height = work.bottom - work.top;
   const int32_t count = TruncToInt(RandFraction() * m_countRange + m_countBase);
+  if (width <= 0 || height <= 0) return;
   const LevelSetting& setting = Setting();
   std::vector<Placement> placed;
   int32_t failures = 0;
@@ -185,6 +186,7 @@ void LFC_HGObjektePlacer::Apply(Landschaft& layer, Landschaft& mask, MyLoadScree
   const Rect work = WorkingRect(layer);
   const int32_t width = work.right - work.left, height = work.bottom - work.top;
   const int32_t count = TruncToInt(RandFraction() * m_countRange + m_countBase);
+  if (width <= 0 || height <= 0) return;
   const LevelSetting& setting = Setting();
   std::vector<Placement> placed;
   int32_t failures = 0;
