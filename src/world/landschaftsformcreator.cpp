@@ -12,9 +12,9 @@ namespace {
 
 // Indexed by code; the misspellings are the names the creator files use.
 constexpr std::u16string_view kBlendNames[] = {
-    u"ZERO",        u"ONE",         u"SUBSTRACT_C", u"SUBSTRACT_A", u"SUBSTRACT",
-    u"SRC_COLOR",   u"DST_COLOR",   u"SRC_COLOR_I", u"DST_COLOR_I", u"SRC_ALPHA",
-    u"DST_APLHA",   u"SRC_ALPHA_I", u"DST_ALPHA_I",
+    u"ZERO",      u"ONE",         u"SUBSTRACT_C", u"SUBSTRACT_A", u"SUBSTRACT",
+    u"SRC_COLOR", u"DST_COLOR",   u"SRC_COLOR_I", u"DST_COLOR_I", u"SRC_ALPHA",
+    u"DST_APLHA", u"SRC_ALPHA_I", u"DST_ALPHA_I",
 };
 
 void ReadBlend(const KVNode& section, std::u16string_view key, int32_t& code) {

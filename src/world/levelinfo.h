@@ -162,7 +162,8 @@ class LevelInfo {
   void DrawRandomParts(bool reseedBeforeSetting);
   // The build record of layer `index` of a group (-1 background, +1 foreground, 0 the game
   // layer), its stages made from the group's creator file or by the random recipe.
-  void FillRecord(int32_t group, int32_t index, LfcStageList& record, const WorldBuildServices& services) const;
+  void FillRecord(int32_t group, int32_t index, LfcStageList& record,
+                  const WorldBuildServices& services) const;
 
   LevelSources m_sources;
 };

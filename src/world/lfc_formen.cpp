@@ -47,8 +47,8 @@ void DrawSize(const SettingObjekt& o, float& w, float& h) {
 // The object's rectangle with its anchor on (x, y).
 Rect AnchoredRect(const SettingObjekt& o, int32_t x, int32_t y, float w, float h) {
   const float fx = float(x), fy = float(y);
-  return {TruncToInt(fx - o.anchor.x * w), TruncToInt(fy - o.anchor.y * h), TruncToInt(fx + (1.0f - o.anchor.x) * w),
-          TruncToInt(fy + (1.0f - o.anchor.y) * h)};
+  return {TruncToInt(fx - o.anchor.x * w), TruncToInt(fy - o.anchor.y * h),
+          TruncToInt(fx + (1.0f - o.anchor.x) * w), TruncToInt(fy + (1.0f - o.anchor.y) * h)};
 }
 
 // The angle at which an object leans with the ground: across the free direction.
@@ -65,8 +65,8 @@ double SurfaceAngle(const Landschaft& layer, int32_t x, int32_t y) {
   return angle * 57.2957763671875;
 }
 
-void StampObject(Landschaft& layer, Landschaft& mask, const SettingObjekt& o, const Rect& dest, float w, float h,
-                 double angle, const LandschaftsFormCreator& stage) {
+void StampObject(Landschaft& layer, Landschaft& mask, const SettingObjekt& o, const Rect& dest, float w,
+                 float h, double angle, const LandschaftsFormCreator& stage) {
   const Vector2 centre(w * o.rotationCentre.x, h * o.rotationCentre.y);
   platform::Texture* texture = o.texture ? o.texture->texture : nullptr;
   const Rect source = o.texture ? o.texture->rect : Rect{};

@@ -23,7 +23,8 @@ LFC_Kacheln::LFC_Kacheln(const KVNode* section, const LevelSetting* setting, int
   section->Read(u"SIZE", m_tileHeight, 1);
   section->Read(u"USE_MASKE", m_useMask);
   bool fill = false;
-  if (section->Read(u"MUSTER", fill)) m_pattern = fill ? Setting().PickFuellung(m_kind) : Setting().PickBedeckung(m_kind);
+  if (section->Read(u"MUSTER", fill))
+    m_pattern = fill ? Setting().PickFuellung(m_kind) : Setting().PickBedeckung(m_kind);
 }
 
 void LFC_Kacheln::Randomize(int32_t kind) {
@@ -130,7 +131,8 @@ void LFC_LoadFile::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
 }
 
 void LFC_LoadFile::DescribeParameters(std::u16string& out) const {
-  out += platform::FormatW(u", source=%d,%d,%d,%d", m_source.left, m_source.top, m_source.right, m_source.bottom);
+  out += platform::FormatW(u", source=%d,%d,%d,%d", m_source.left, m_source.top, m_source.right,
+                           m_source.bottom);
   DescribeValue(out, u"pieces", int32_t(m_pieces.size()));
 }
 

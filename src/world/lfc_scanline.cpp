@@ -134,8 +134,10 @@ void LFC_Noise::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   for (int32_t i = 0; i < width; ++i) {
     double y = work.top + height * (Normalised(heights[size_t(i)], lo, hi) * m_amplitude + m_baseHeight);
     const int32_t x = work.left + i;
-    if (x - work.left < kRampWidth) y = (y - work.bottom) * std::sqrt((x - work.left) / kRampWidth) + work.bottom;
-    if (work.right - x < kRampWidth) y = (y - work.bottom) * std::sqrt((work.right - x) / kRampWidth) + work.bottom;
+    if (x - work.left < kRampWidth)
+      y = (y - work.bottom) * std::sqrt((x - work.left) / kRampWidth) + work.bottom;
+    if (work.right - x < kRampWidth)
+      y = (y - work.bottom) * std::sqrt((work.right - x) / kRampWidth) + work.bottom;
     if (x < store.left || x >= store.right) continue;
     // Rows from the bottom up while at or below the line; rows outside the store change
     // nothing, so the walk starts and ends inside it.
@@ -237,7 +239,8 @@ void LFC_ScanLine::RefineAndFill(Landschaft& layer, Landschaft& mask, const Rect
   if (!points.empty())
     edges.push_back(std::make_unique<PolygonEdge>(PolygonEdge{points.back().get(), points.front().get()}));
   for (int32_t pass = 0; pass < m_loops[0]; ++pass) {
-    for (int32_t i = 0; i < m_loops[1]; ++i) PolygonOps::DisplaceMidpoints(edges, points, -m_splitRange, m_splitRange);
+    for (int32_t i = 0; i < m_loops[1]; ++i)
+      PolygonOps::DisplaceMidpoints(edges, points, -m_splitRange, m_splitRange);
     for (int32_t i = 0; i < m_loops[2]; ++i) PolygonOps::CutAllCorners(edges, points, float(m_smoothRatio));
   }
 
@@ -253,13 +256,14 @@ void LFC_ScanLine::RefineAndFill(Landschaft& layer, Landschaft& mask, const Rect
     const float x0 = std::min(e->first->x, e->second->x), x1 = std::max(e->first->x, e->second->x);
     if (!(x1 >= float(store.left) && x0 <= float(store.right - 1))) continue;
     const int32_t c0 = std::max(store.left, int32_t(std::ceil(std::max(double(x0), double(store.left)))));
-    const int32_t c1 = std::min(store.right - 1, int32_t(std::floor(std::min(double(x1), double(store.right - 1)))));
+    const int32_t c1 =
+        std::min(store.right - 1, int32_t(std::floor(std::min(double(x1), double(store.right - 1)))));
     const uint32_t index = uint32_t(edgeList.size());
     edgeList.push_back(*e);
     for (int32_t c = c0; c <= c1; ++c) columnEdges[size_t(c - store.left)].push_back(index);
   }
-  ColumnFill fill{&edgeList, &columnEdges, store.left,   work.top, work.bottom, m_maskColour, m_perlin,
-                  m_perlinScaling, m_perlinIterations, m_greyMin, m_greyMax};
+  ColumnFill fill{&edgeList, &columnEdges,    store.left,         work.top,  work.bottom, m_maskColour,
+                  m_perlin,  m_perlinScaling, m_perlinIterations, m_greyMin, m_greyMax};
   // Columns are independent: bands of them run on the workers, each with its own counters.
   lfc::LockTiles(layer);
   lfc::LockTiles(mask);
@@ -320,7 +324,8 @@ void LFC_EleptikScanLine::Apply(Landschaft& layer, Landschaft& mask, MyLoadScree
   const int32_t seed = platform::Rand() + 1;
   const int32_t n = m_steps[0];
   if (width <= 0 || height <= 0 || n < 2) return;
-  const Vector2 centre(float(work.left) + float(width) * m_centre[0], float(work.top) + float(height) * m_centre[1]);
+  const Vector2 centre(float(work.left) + float(width) * m_centre[0],
+                       float(work.top) + float(height) * m_centre[1]);
   std::vector<double> a(static_cast<size_t>(n)), b(static_cast<size_t>(n));
   for (int32_t i = 0; i < n; ++i) {
     a[size_t(i)] = NoiseOctaves1(double(i) / n * m_frequency[0], m_persistence[0], kProfileOctaves, seed);

@@ -48,11 +48,13 @@ class AlphaPlane {
   // toward zero); 0 outside the store, so such a sample adds nothing.
   int32_t AtRow(int32_t x, float y) const {
     if (!(y >= m_top && y < m_bottom)) return 0;
-    return m_alpha[size_t(platform::TruncInRange(y) - m_rect.top) * size_t(m_width) + size_t(x - m_rect.left)];
+    return m_alpha[size_t(platform::TruncInRange(y) - m_rect.top) * size_t(m_width) +
+                   size_t(x - m_rect.left)];
   }
   int32_t AtColumn(float x, int32_t y) const {
     if (!(x >= m_left && x < m_right)) return 0;
-    return m_alpha[size_t(y - m_rect.top) * size_t(m_width) + size_t(platform::TruncInRange(x) - m_rect.left)];
+    return m_alpha[size_t(y - m_rect.top) * size_t(m_width) +
+                   size_t(platform::TruncInRange(x) - m_rect.left)];
   }
   int32_t At(int32_t x, int32_t y) const {
     return m_alpha[size_t(y - m_rect.top) * size_t(m_width) + size_t(x - m_rect.left)];
@@ -194,6 +196,7 @@ void LFC_Sobel::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
 
 void LFC_Sobel::DescribeParameters(std::u16string& out) const {
   DescribeValue(out, u"size", m_size);
-  out += platform::FormatW(u", falloff=%d,%d,%d,%d", int32_t(m_falloff), m_falloffSteps, m_greyFrom, m_greyTo);
+  out +=
+      platform::FormatW(u", falloff=%d,%d,%d,%d", int32_t(m_falloff), m_falloffSteps, m_greyFrom, m_greyTo);
   DescribeValue(out, u"noise", int32_t(m_useNoise));
 }

@@ -11,7 +11,8 @@ namespace lfc {
 
 // Stamps into the layer, then the same stamp in mask mode (its image's colour replaced by
 // the mask colour) into the mask.
-inline void StampLayerAndMask(Landschaft& layer, Landschaft& mask, const LandStamp& stamp, uint32_t maskColour) {
+inline void StampLayerAndMask(Landschaft& layer, Landschaft& mask, const LandStamp& stamp,
+                              uint32_t maskColour) {
   layer.StampTexture(stamp, nullptr);
   LandStamp marked = stamp;
   marked.useFixedColour = true;

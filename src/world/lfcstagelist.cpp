@@ -23,8 +23,9 @@ Vector2 LfcStageList::GetScaledParallax() const {
   return {float((parallax.x - 1) * scale + 1), float((parallax.y - 1) * scale + 1)};
 }
 
-std::unique_ptr<LandschaftsFormCreator> LfcStageList::MakeStage(const KVNode& section, const LevelSetting* setting,
-                                                                int32_t kind, double scale, TexturDefCache* textures,
+std::unique_ptr<LandschaftsFormCreator> LfcStageList::MakeStage(const KVNode& section,
+                                                                const LevelSetting* setting, int32_t kind,
+                                                                double scale, TexturDefCache* textures,
                                                                 const DataArchive* archive) {
   const std::u16string& name = section.Name();
   if (name == u"LFC_FORMEN") return std::make_unique<LFC_Formen>(&section, setting, kind, scale);

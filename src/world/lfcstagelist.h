@@ -35,10 +35,12 @@ class LfcStageList {
                             const KVNode* creator, int32_t kind);
   // The random recipe: hills, the edge, the cover and fill tiles and the objects, with every
   // draw made in its fixed order, stages the quality drops included.
-  static void BuildRandom(const LevelInfo& level, LfcStageList& list, const LevelSetting* setting, int32_t kind);
+  static void BuildRandom(const LevelInfo& level, LfcStageList& list, const LevelSetting* setting,
+                          int32_t kind);
   // The stage a creator-file section names, or null for a name that is not a stage.
   static std::unique_ptr<LandschaftsFormCreator> MakeStage(const KVNode& section, const LevelSetting* setting,
-                                                           int32_t kind, double scale, TexturDefCache* textures,
+                                                           int32_t kind, double scale,
+                                                           TexturDefCache* textures,
                                                            const DataArchive* archive);
 
   double scale = 1.0;

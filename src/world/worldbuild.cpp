@@ -58,8 +58,9 @@ void LevelInfo::FillRecord(int32_t group, int32_t index, LfcStageList& record,
   record.seed = background ? seed : seed + 1;
   const Vector2& offset = background ? backgroundScrollOffset : foregroundScrollOffset;
   const Vector2& change = background ? backgroundScrollChange : foregroundScrollChange;
-  record.parallax = parallaxSteps ? Vector2(offset.x + float(index) * change.x, offset.y + float(index) * change.y)
-                                  : Vector2(1.0f, 1.0f);
+  record.parallax = parallaxSteps
+                        ? Vector2(offset.x + float(index) * change.x, offset.y + float(index) * change.y)
+                        : Vector2(1.0f, 1.0f);
   // Every layer built from a file gets the group's kind, so a group's file layers come out
   // alike; recipe layers are numbered outward from the game layer.
   if (const KVNode* creator = CreatorFor(background ? backgroundCreators : foregroundCreators, index))
@@ -68,7 +69,8 @@ void LevelInfo::FillRecord(int32_t group, int32_t index, LfcStageList& record,
     LfcStageList::BuildRandom(*this, record, setting, group * (index + 1));
 }
 
-std::unique_ptr<Welt> LevelInfo::BuildWorld(MyLoadScreen* loadScreen, const WorldBuildServices& services) const {
+std::unique_ptr<Welt> LevelInfo::BuildWorld(MyLoadScreen* loadScreen,
+                                            const WorldBuildServices& services) const {
   if (loadScreen) {
     loadScreen->SetMaximum(double(DryRunBuild(loadScreen, services)));
     loadScreen->Render();
@@ -139,7 +141,8 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
         cloud->SetLayer(kind);
         if (PfadAnimation* path = cloud->GetPath()) {
           const auto& space = decor.GetWolkenSpace(kind);
-          const Rect area{rect.left + space[0], rect.top + space[1], rect.right - space[2], rect.top + space[3]};
+          const Rect area{rect.left + space[0], rect.top + space[1], rect.right - space[2],
+                          rect.top + space[3]};
           path->Regenerate(&area);
         }
       }

@@ -75,7 +75,8 @@ class FixtureAssets : public CatalogueAssets {
   void Add(const std::u16string& name, int32_t w, int32_t h, Shader shader) {
     auto texture = std::make_unique<platform::Texture>(w, h);
     for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x) texture->MutablePixels()[size_t(y) * size_t(w) + size_t(x)] = shader(x, y);
+      for (int32_t x = 0; x < w; ++x)
+        texture->MutablePixels()[size_t(y) * size_t(w) + size_t(x)] = shader(x, y);
     records[name] = TexturePartRecord{texture.get(), Rect{0, 0, w, h}};
     textures.push_back(std::move(texture));
   }

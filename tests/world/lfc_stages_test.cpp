@@ -80,12 +80,14 @@ TEST_F(StageTest, RandomizeAndConstructorDrawLedger) {
       {"ground objects", [&] { return formen(0); }, 0, 0, 2},
       {"air objects", [&] { return formen(1); }, 0, 0, 2},
       {"earth objects", [&] { return formen(2); }, 0, 0, 2},
-      {"background objects", [s] { return std::make_unique<LFC_HGObjektePlacer>(nullptr, s, -1, 1.0); }, -1, 0, 2},
+      {"background objects", [s] { return std::make_unique<LFC_HGObjektePlacer>(nullptr, s, -1, 1.0); }, -1,
+       0, 2},
       {"cover tiles, game layer", [&] { return tiles(0, true); }, 0, 1, 2},
       {"cover tiles, background", [&] { return tiles(-1, true); }, -1, 1, 3},
       {"fill tiles, game layer", [&] { return tiles(0, false); }, 0, 1, 2},
       {"fill tiles, foreground", [&] { return tiles(2, false); }, 2, 1, 3},
-      {"file tiles naming a pattern", [s] { return Stage(u"LFC_KACHELN", u"<MUSTER> \"1\" <\\MUSTER>", s); }, 0, 2, 2},
+      {"file tiles naming a pattern", [s] { return Stage(u"LFC_KACHELN", u"<MUSTER> \"1\" <\\MUSTER>", s); },
+       0, 2, 2},
       {"inversion", [s] { return std::make_unique<LFC_Invert>(nullptr, s, 0, 1.0); }, 0, 0, 0},
       {"noise line", [s] { return std::make_unique<LFC_Noise>(nullptr, s, 0, 1.0); }, 0, 0, 4},
       {"scan-line band", [s] { return std::make_unique<LFC_ScanLine>(nullptr, s, 0, 1.0); }, 0, 0, 15},
@@ -119,15 +121,17 @@ TEST_F(StageTest, ScanLineWithTwoPassesSkipsTheRangeDraws) {
   LFC_ScanLine band(nullptr, pack.setting, 0, 1.0);
   band.Randomize(0);
   EXPECT_EQ(ledger.Draws(), 13);
-  EXPECT_NE(band.Describe().find(u"loops=2,1,1"), std::u16string::npos) << platform::U16ToUtf8(band.Describe());
+  EXPECT_NE(band.Describe().find(u"loops=2,1,1"), std::u16string::npos)
+      << platform::U16ToUtf8(band.Describe());
 }
 
 TEST_F(StageTest, ObjectCountsBelowOneDrawOnlyTheCount) {
   // Base 0.4 and range 0.5 with a small draw give 0; a negative count places nothing either
   // (it never equals the number placed, so it must not be waited for).
   for (const char16_t* counts : {u"\"0.4\" \"0.5\"", u"\"-3\" \"0\""}) {
-    auto stage = Stage(u"LFC_FORMEN", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> " +
-                                          std::u16string(counts) + u" <\\ANZ_FORMEN>",
+    auto stage = Stage(u"LFC_FORMEN",
+                       u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> " + std::u16string(counts) +
+                           u" <\\ANZ_FORMEN>",
                        pack.setting);
     auto layer = GeneratorPack::Store({0, 0, 200, 100});
     auto mask = GeneratorPack::Store({0, 0, 200, 100});
@@ -170,11 +174,12 @@ TEST_F(StageTest, ObjectsGoWhereTheirModeAllows) {
       {2, [](int32_t x, int32_t) { return x < 216; }},
   };
   for (const Case& c : cases) {
-    auto stage = Stage(u"LFC_FORMEN", platform::FormatW(u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND>"
-                                                        u"<ANZ_FORMEN> \"12\" \"0\" <\\ANZ_FORMEN>"
-                                                        u"<MODUS> \"%d\" <\\MODUS>"
-                                                        u"<MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>",
-                                                        c.mode),
+    auto stage = Stage(u"LFC_FORMEN",
+                       platform::FormatW(u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND>"
+                                         u"<ANZ_FORMEN> \"12\" \"0\" <\\ANZ_FORMEN>"
+                                         u"<MODUS> \"%d\" <\\MODUS>"
+                                         u"<MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>",
+                                         c.mode),
                        pack.setting);
     auto layer = GeneratorPack::Store({0, 0, 400, 300});
     auto mask = GeneratorPack::Store({0, 0, 400, 300});
@@ -185,20 +190,19 @@ TEST_F(StageTest, ObjectsGoWhereTheirModeAllows) {
     stage->Apply(*layer, *mask, nullptr);
     const int32_t marked = Count(*mask, [](int32_t, int32_t, uint32_t p) { return (p >> 24) != 0; });
     EXPECT_GT(marked, 0) << "mode " << c.mode;
-    EXPECT_EQ(Count(*mask,
-                    [&](int32_t x, int32_t y, uint32_t p) {
-                      return (p >> 24) != 0 && !c.allowed(x, y);
-                    }),
-              0)
+    EXPECT_EQ(
+        Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p >> 24) != 0 && !c.allowed(x, y); }), 0)
         << "mode " << c.mode;
     // Where the object is opaque, exactly the mask colour (soft edges blend it in).
-    EXPECT_EQ(Count(*mask, [](int32_t, int32_t, uint32_t p) { return (p >> 24) == 255 && (p & 0xFFFFFF) != 0xFF0000; }),
+    EXPECT_EQ(Count(*mask, [](int32_t, int32_t,
+                              uint32_t p) { return (p >> 24) == 255 && (p & 0xFFFFFF) != 0xFF0000; }),
               0);
   }
 }
 
 TEST_F(StageTest, BackgroundObjectsStandOnTheBottomEdge) {
-  auto stage = Stage(u"LFC_FORMEN_HG", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> \"4\" \"0\" <\\ANZ_FORMEN>",
+  auto stage = Stage(u"LFC_FORMEN_HG",
+                     u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> \"4\" \"0\" <\\ANZ_FORMEN>",
                      pack.setting, -1);
   auto layer = GeneratorPack::Store({-300, -100, 300, 100});
   auto mask = GeneratorPack::Store({-300, -100, 300, 100});
@@ -214,11 +218,12 @@ TEST_F(StageTest, TilesCoverTheWorkingRectangleExactly) {
   // A copied opaque pattern in 30 x 20 tiles inside margins 10, 5, 20, 15: every pixel of
   // the working rectangle and nothing else. (The rows are bounded by the top and bottom
   // margins and the height, not the left and right margins and the width.)
-  auto stage = Stage(u"LFC_KACHELN",
-                     u"<RAND> \"10\" \"5\" \"20\" \"15\" <\\RAND> <SIZE> \"30\" \"20\" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>"
-                     u"<SRC_BLEND> \"ONE\" <\\SRC_BLEND> <DST_BLEND> \"ZERO\" <\\DST_BLEND>"
-                     u"<MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>",
-                     pack.setting);
+  auto stage = Stage(
+      u"LFC_KACHELN",
+      u"<RAND> \"10\" \"5\" \"20\" \"15\" <\\RAND> <SIZE> \"30\" \"20\" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>"
+      u"<SRC_BLEND> \"ONE\" <\\SRC_BLEND> <DST_BLEND> \"ZERO\" <\\DST_BLEND>"
+      u"<MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>",
+      pack.setting);
   for (const Rect& rect : {Rect{0, 0, 100, 60}, Rect{-40, -90, 60, 70}}) {
     auto layer = GeneratorPack::Store(rect);
     auto mask = GeneratorPack::Store(rect);
@@ -227,35 +232,39 @@ TEST_F(StageTest, TilesCoverTheWorkingRectangleExactly) {
     auto inside = [&](int32_t x, int32_t y) {
       return x >= work.left && x < work.right && y >= work.top && y < work.bottom;
     };
-    EXPECT_EQ(Count(*layer, [&](int32_t x, int32_t y, uint32_t p) { return ((p >> 24) == 255) != inside(x, y); }), 0);
-    EXPECT_EQ(Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFF00FF00) != inside(x, y); }), 0);
+    EXPECT_EQ(
+        Count(*layer, [&](int32_t x, int32_t y, uint32_t p) { return ((p >> 24) == 255) != inside(x, y); }),
+        0);
+    EXPECT_EQ(
+        Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFF00FF00) != inside(x, y); }), 0);
   }
 }
 
 TEST_F(StageTest, TilesUseTheMaskWhenAsked) {
-  auto stage = Stage(u"LFC_KACHELN",
-                     u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"64\" \"64\" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>"
-                     u"<USE_MASKE> \"1\" <\\USE_MASKE> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
-                     u"<SRC_BLEND> \"ONE\" <\\SRC_BLEND> <DST_BLEND> \"ZERO\" <\\DST_BLEND>",
-                     pack.setting);
+  auto stage =
+      Stage(u"LFC_KACHELN",
+            u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"64\" \"64\" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>"
+            u"<USE_MASKE> \"1\" <\\USE_MASKE> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
+            u"<SRC_BLEND> \"ONE\" <\\SRC_BLEND> <DST_BLEND> \"ZERO\" <\\DST_BLEND>",
+            pack.setting);
   auto layer = GeneratorPack::Store({0, 0, 120, 80});
   auto mask = GeneratorPack::Store({0, 0, 120, 80});
   Fill(*mask, {20, 10, 70, 50}, 0xFF00FF00);
   // A mask pixel of another colour, even with the same alpha, is not painted through.
   Fill(*mask, {70, 10, 90, 50}, 0xFFFF0000);
   stage->Apply(*layer, *mask, nullptr);
-  EXPECT_EQ(Count(*layer,
-                  [](int32_t x, int32_t y, uint32_t p) {
-                    return ((p >> 24) != 0) != (x >= 20 && x < 70 && y >= 10 && y < 50);
-                  }),
-            0);
+  EXPECT_EQ(
+      Count(*layer, [](int32_t x, int32_t y,
+                       uint32_t p) { return ((p >> 24) != 0) != (x >= 20 && x < 70 && y >= 10 && y < 50); }),
+      0);
 }
 
 TEST_F(StageTest, TileStepsUnderOnePixelPaintNothing) {
   // A step that truncates to 0 would never leave its tile.
   for (auto [size, scale] : {std::pair{u"\"0\" \"50\"", 1.0}, std::pair{u"\"200\" \"200\"", 0.004}}) {
-    auto stage = Stage(u"LFC_KACHELN", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> " + std::u16string(size) +
-                                           u" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>",
+    auto stage = Stage(u"LFC_KACHELN",
+                       u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> " + std::u16string(size) +
+                           u" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>",
                        pack.setting, 0, scale);
     auto layer = GeneratorPack::Store({0, 0, 50, 50});
     auto mask = GeneratorPack::Store({0, 0, 50, 50});
@@ -277,11 +286,14 @@ TEST_F(StageTest, PiecesAreLaidOutInTheirFrameStretchedOverTheLayer) {
   ASSERT_EQ(graphics.Create(), kResultOk);
   const std::u16string folder = platform::Utf8ToU16(dir.Path().string());
   auto piece = [&](const char16_t* rect) {
-    return u"<SCHNIPPSEL> <SEARCHPATH> \"" + folder + u"\" <\\SEARCHPATH> <TEXTUR_DIREKT> \"rot.png\" <\\TEXTUR_DIREKT>"
-           u"<BILINEAR> \"0\" <\\BILINEAR> <WORLD_RECT> " + rect + u" <\\WORLD_RECT> <\\SCHNIPPSEL>";
+    return u"<SCHNIPPSEL> <SEARCHPATH> \"" + folder +
+           u"\" <\\SEARCHPATH> <TEXTUR_DIREKT> \"rot.png\" <\\TEXTUR_DIREKT>"
+           u"<BILINEAR> \"0\" <\\BILINEAR> <WORLD_RECT> " +
+           rect + u" <\\WORLD_RECT> <\\SCHNIPPSEL>";
   };
   // A frame of no size has nothing to stretch: the pieces are not drawn.
-  for (auto [frame, framed] : {std::pair{u"\"0\" \"0\" \"100\" \"50\"", true}, std::pair{u"\"0\" \"0\" \"0\" \"0\"", false}}) {
+  for (auto [frame, framed] :
+       {std::pair{u"\"0\" \"0\" \"100\" \"50\"", true}, std::pair{u"\"0\" \"0\" \"0\" \"0\"", false}}) {
     auto node = ParseBody(u"<WORLD_RECT> " + std::u16string(frame) + u" <\\WORLD_RECT>" +
                               piece(u"\"50\" \"0\" \"100\" \"25\"") + piece(u"\"0\" \"40\" \"10\" \"50\""),
                           u"LFC_LOAD_FILE");
@@ -291,12 +303,17 @@ TEST_F(StageTest, PiecesAreLaidOutInTheirFrameStretchedOverTheLayer) {
     auto mask = GeneratorPack::Store({-100, -50, 100, 50});
     stage.Apply(*layer, *mask, nullptr);
     auto expected = [&](int32_t x, int32_t y) {
-      return framed && ((x >= 0 && x < 100 && y >= -50 && y < 0) || (x >= -100 && x < -80 && y >= 30 && y < 50));
+      return framed &&
+             ((x >= 0 && x < 100 && y >= -50 && y < 0) || (x >= -100 && x < -80 && y >= 30 && y < 50));
     };
-    EXPECT_EQ(Count(*layer, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFFFF0000) != expected(x, y); }), 0)
+    EXPECT_EQ(
+        Count(*layer, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFFFF0000) != expected(x, y); }),
+        0)
         << platform::U16ToUtf8(frame);
     // The mask gets the pieces unchanged.
-    EXPECT_EQ(Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFFFF0000) != expected(x, y); }), 0);
+    EXPECT_EQ(
+        Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p == 0xFFFF0000) != expected(x, y); }),
+        0);
   }
 }
 
@@ -318,16 +335,18 @@ TEST_F(StageTest, InversionTwiceRestoresLayerAndMask) {
   invert.Apply(*layer, *mask, nullptr);
   EXPECT_EQ(LayerHash(*layer), layerBefore);
   // The mask's alpha is back; its colour is the mask colour everywhere now.
-  EXPECT_EQ(Count(*mask, [](int32_t x, int32_t y, uint32_t p) {
-              return p != ((x >= 8 && x < 40 && y >= 8 && y < 40) ? 0xFF00FF00u : 0x0000FF00u);
-            }),
+  EXPECT_EQ(Count(*mask,
+                  [](int32_t x, int32_t y, uint32_t p) {
+                    return p != ((x >= 8 && x < 40 && y >= 8 && y < 40) ? 0xFF00FF00u : 0x0000FF00u);
+                  }),
             0);
 }
 
 TEST_F(StageTest, NoiseFillsEveryColumnFromTheBottomUpToTheLine) {
-  auto stage = Stage(u"LFC_NOISE", u"<RAND> \"0\" \"40\" \"0\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
-                                   u"<PERSISTANCE> \"0.5\" <\\PERSISTANCE> <SCALE> \"8\" \"0.3\" <\\SCALE>"
-                                   u"<BASEHEIGHT> \"0.5\" <\\BASEHEIGHT>");
+  auto stage = Stage(u"LFC_NOISE",
+                     u"<RAND> \"0\" \"40\" \"0\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
+                     u"<PERSISTANCE> \"0.5\" <\\PERSISTANCE> <SCALE> \"8\" \"0.3\" <\\SCALE>"
+                     u"<BASEHEIGHT> \"0.5\" <\\BASEHEIGHT>");
   const Rect rect{-300, -100, 300, 100};
   auto layer = GeneratorPack::Store(rect);
   auto mask = GeneratorPack::Store(rect);
@@ -352,8 +371,9 @@ TEST_F(StageTest, NoiseFillsEveryColumnFromTheBottomUpToTheLine) {
 
 TEST_F(StageTest, FlatNoiseGivesALineAtTheBaseHeight) {
   // Frequency 0 samples one noise value everywhere: the range is 0 and the line is the base.
-  auto stage = Stage(u"LFC_NOISE", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SCALE> \"0\" \"0.3\" <\\SCALE>"
-                                   u"<BASEHEIGHT> \"0.25\" <\\BASEHEIGHT>");
+  auto stage = Stage(u"LFC_NOISE",
+                     u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SCALE> \"0\" \"0.3\" <\\SCALE>"
+                     u"<BASEHEIGHT> \"0.25\" <\\BASEHEIGHT>");
   auto layer = GeneratorPack::Store({0, 0, 600, 100});
   auto mask = GeneratorPack::Store({0, 0, 600, 100});
   stage->Apply(*layer, *mask, nullptr);
@@ -364,9 +384,11 @@ TEST_F(StageTest, FlatNoiseGivesALineAtTheBaseHeight) {
 }
 
 TEST_F(StageTest, AnOutlineOfFewerThanTwoPointsFillsNothing) {
-  for (auto [section, steps] : {std::pair{u"LFC_NOISE_SCAN", u"\"1\""}, std::pair{u"LFC_NOISE_SCAN", u"\"10\" \"0\""},
-                                std::pair{u"LFC_ELLIPSE", u"\"1\""}}) {
-    auto stage = Stage(section, u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <STEPS> " + std::u16string(steps) + u" <\\STEPS>");
+  for (auto [section, steps] :
+       {std::pair{u"LFC_NOISE_SCAN", u"\"1\""}, std::pair{u"LFC_NOISE_SCAN", u"\"10\" \"0\""},
+        std::pair{u"LFC_ELLIPSE", u"\"1\""}}) {
+    auto stage = Stage(
+        section, u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <STEPS> " + std::u16string(steps) + u" <\\STEPS>");
     auto layer = GeneratorPack::Store({0, 0, 100, 100});
     auto mask = GeneratorPack::Store({0, 0, 100, 100});
     platform::SRand(9);
@@ -381,9 +403,11 @@ TEST_F(StageTest, OverlappingShapesCancelOut) {
   // Each fill flips the pixels it covers, so the same shape twice leaves nothing, and two
   // shapes leave exactly the pixels covered once.
   const Rect rect{-200, -100, 200, 100};
-  const char16_t* a = u"<RAND> \"0\" \"20\" \"120\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>";
-  const char16_t* b = u"<RAND> \"150\" \"40\" \"0\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
-                      u"<STEPS> \"16\" <\\STEPS> <RANDOM_LOOPS> \"2\" <\\RANDOM_LOOPS>";
+  const char16_t* a =
+      u"<RAND> \"0\" \"20\" \"120\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>";
+  const char16_t* b =
+      u"<RAND> \"150\" \"40\" \"0\" \"0\" <\\RAND> <MASKEN_FARBE> \"FF00FF00\" <\\MASKEN_FARBE>"
+      u"<STEPS> \"16\" <\\STEPS> <RANDOM_LOOPS> \"2\" <\\RANDOM_LOOPS>";
   auto covered = [&](std::vector<const char16_t*> shapes) {
     auto layer = GeneratorPack::Store(rect);
     auto mask = GeneratorPack::Store(rect);
@@ -454,7 +478,8 @@ TEST(SobelBands, EqualBandsAndTheRestInTheLast) {
     for (int32_t i = 0; i < c.n; ++i) {
       int32_t first, end;
       LFC_Sobel::Band(c.left, c.width, c.n, i, first, end);
-      EXPECT_EQ(std::pair(first, end), c.bands[size_t(i)]) << c.left << " " << c.width << " " << c.n << " band " << i;
+      EXPECT_EQ(std::pair(first, end), c.bands[size_t(i)])
+          << c.left << " " << c.width << " " << c.n << " band " << i;
     }
   }
 }
@@ -463,7 +488,8 @@ namespace {
 
 // A mask with a filled square [10, 30) x [10, 30) and a layer of white earth under it.
 struct RimCanvas {
-  explicit RimCanvas(const Rect& rect = {0, 0, 40, 40}) : layer(GeneratorPack::Store(rect)), mask(GeneratorPack::Store(rect)) {
+  explicit RimCanvas(const Rect& rect = {0, 0, 40, 40})
+      : layer(GeneratorPack::Store(rect)), mask(GeneratorPack::Store(rect)) {
     Fill(*layer, rect, 0xFFFFFFFF);
     Fill(*mask, {10, 10, 30, 30}, 0xFF00FF00);
   }
@@ -474,7 +500,9 @@ struct RimCanvas {
 
 TEST_F(StageTest, TheRimIsEveryMaskPixelWithinTheSamplingDistanceOfAnEdge) {
   RimCanvas canvas;
-  Stage(u"LFC_SOBEL", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"3\" <\\SIZE> <MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>")
+  Stage(u"LFC_SOBEL",
+        u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"3\" <\\SIZE> <MASKEN_FARBE> \"FFFF0000\" "
+        u"<\\MASKEN_FARBE>")
       ->Apply(*canvas.layer, *canvas.mask, nullptr);
   for (int32_t x = 0; x < 40; ++x) {
     const bool inSquare = x >= 10 && x < 30;
@@ -497,7 +525,9 @@ TEST_F(StageTest, ASamplingDistanceOfZeroMarksNothing) {
 TEST_F(StageTest, ASingleFalloffStepGivesTheStartGrey) {
   // steps / 2 is 0: there is no ramp, and the rim takes the start grey.
   RimCanvas canvas;
-  Stage(u"LFC_SOBEL", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"3\" <\\SIZE> <FALLOFF> \"1\" \"1\" \"96\" \"0\" <\\FALLOFF>")
+  Stage(u"LFC_SOBEL",
+        u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"3\" <\\SIZE> <FALLOFF> \"1\" \"1\" \"96\" \"0\" "
+        u"<\\FALLOFF>")
       ->Apply(*canvas.layer, *canvas.mask, nullptr);
   EXPECT_EQ(*canvas.layer->PeekPixel(10, 10), 0xFF606060u) << "corner: gradients along both axes";
   EXPECT_EQ(*canvas.layer->PeekPixel(11, 20), 0xFF606060u) << "side: a gradient along one axis";
@@ -510,7 +540,9 @@ TEST_F(StageTest, FalloffGreysFoldTowardsTheEdge) {
   // 10 .. 19 the samples x - k leave it for k > x - 10, so |gx| = 255 (20 - x) and
   // tx = (20 - x) / 5, folded to 2 - tx above 1. Grey = 96 - 96 (ty + tx) / 2.
   RimCanvas canvas({0, 0, 60, 40});
-  Stage(u"LFC_SOBEL", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"10\" <\\SIZE> <FALLOFF> \"1\" \"10\" \"96\" \"0\" <\\FALLOFF>")
+  Stage(u"LFC_SOBEL",
+        u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"10\" <\\SIZE> <FALLOFF> \"1\" \"10\" \"96\" \"0\" "
+        u"<\\FALLOFF>")
       ->Apply(*canvas.layer, *canvas.mask, nullptr);
   const uint32_t greys[10] = {86, 76, 67, 57, 48, 38, 48, 57, 67, 76};
   for (int32_t x = 10; x < 20; ++x) {
@@ -531,12 +563,15 @@ TEST_F(StageTest, TheRimDoesNotDependOnTheNumberOfWorkers) {
     Fill(*layer, rect, 0xFFFFFFFF);
     Fill(*mask, {-80, -30, 102, 50}, 0xFF00FF00);
     platform::SRand(77);
-    Stage(u"LFC_SOBEL", u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"8\" <\\SIZE> <USE_NOISE> \"1\" <\\USE_NOISE>"
-                        u"<FALLOFF> \"1\" \"4\" \"96\" \"0\" <\\FALLOFF> <MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>")
+    Stage(u"LFC_SOBEL",
+          u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <SIZE> \"8\" <\\SIZE> <USE_NOISE> \"1\" <\\USE_NOISE>"
+          u"<FALLOFF> \"1\" \"4\" \"96\" \"0\" <\\FALLOFF> <MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>")
         ->Apply(*layer, *mask, nullptr);
     // The square's right side is the store's edge, where samples fall outside: its last
     // three columns are marked too.
-    EXPECT_GT(Count(*mask, [](int32_t x, int32_t, uint32_t p) { return x >= 99 && (p & 0xFFFFFFu) == 0xFF0000u; }), 0)
+    EXPECT_GT(
+        Count(*mask, [](int32_t x, int32_t, uint32_t p) { return x >= 99 && (p & 0xFFFFFFu) == 0xFF0000u; }),
+        0)
         << workers << " workers";
     return std::pair(LayerHash(*layer), LayerHash(*mask));
   };
@@ -549,23 +584,26 @@ TEST(SobelNoise, OneOctaveAtAWholePixelIsTheSmoothedLatticeValue) {
   for (int32_t seed : {0, 1, 12345, -7})
     for (int32_t y = -40; y <= 40; y += 13)
       for (int32_t x = -40; x <= 40; x += 11)
-        ASSERT_EQ(SmoothedNoise2(x, y, seed), NoiseOctaves2(x, y, 0.15, 1, seed)) << x << "," << y << " " << seed;
+        ASSERT_EQ(SmoothedNoise2(x, y, seed), NoiseOctaves2(x, y, 0.15, 1, seed))
+            << x << "," << y << " " << seed;
 }
 
 TEST_F(StageTest, EmptyWorkingRectanglesPaintNothing) {
   // Margins wider or higher than the layer (as a small preview scale gives them).
-  for (const char16_t* section :
-       {u"LFC_NOISE", u"LFC_NOISE_SCAN", u"LFC_ELLIPSE", u"LFC_SOBEL", u"LFC_KACHELN", u"LFC_FORMEN", u"LFC_FORMEN_HG"}) {
+  for (const char16_t* section : {u"LFC_NOISE", u"LFC_NOISE_SCAN", u"LFC_ELLIPSE", u"LFC_SOBEL",
+                                  u"LFC_KACHELN", u"LFC_FORMEN", u"LFC_FORMEN_HG"}) {
     for (const char16_t* margins : {u"\"80\" \"0\" \"80\" \"0\"", u"\"0\" \"70\" \"0\" \"70\""}) {
-      auto stage = Stage(section, u"<RAND> " + std::u16string(margins) + u" <\\RAND> <MUSTER> \"1\" <\\MUSTER>",
-                         pack.setting);
+      auto stage =
+          Stage(section, u"<RAND> " + std::u16string(margins) + u" <\\RAND> <MUSTER> \"1\" <\\MUSTER>",
+                pack.setting);
       auto layer = GeneratorPack::Store({0, 0, 100, 100});
       auto mask = GeneratorPack::Store({0, 0, 100, 100});
       Fill(*mask, {0, 0, 100, 100}, 0xFFFFFFFF);
       const uint64_t before = LayerHash(*layer);
       platform::SRand(1);
       stage->Apply(*layer, *mask, nullptr);
-      EXPECT_EQ(LayerHash(*layer), before) << platform::U16ToUtf8(section) << " " << platform::U16ToUtf8(margins);
+      EXPECT_EQ(LayerHash(*layer), before)
+          << platform::U16ToUtf8(section) << " " << platform::U16ToUtf8(margins);
     }
   }
 }
