@@ -11,6 +11,7 @@
 #include "engine/frametimer.h"
 #include "engine/spriterenderer.h"
 #include "platform/image.h"
+#include "platform/workers.h"
 
 void SortToColumnOrder(std::vector<RemovedPixel>& list, size_t from, int32_t left, int32_t width) {
   if (list.size() < from + 2) return;
@@ -68,6 +69,12 @@ std::unique_ptr<LandschaftTile> LandschaftTile::Clone() {
   return copy;
 }
 
+void LandschaftTile::Clear() {
+  if (!Lock()) return;
+  for (int32_t row = 0; row < m_lock.bottom; ++row)
+    std::memset(Row(row), 0, size_t(m_lock.right) * sizeof(uint32_t));
+}
+
 void LandschaftTile::Tint(float a, float r, float g, float b) {
   if (!Lock()) return;
   // Every byte value maps through its channel's factor; the table holds the same
@@ -108,13 +115,14 @@ Landschaft::Landschaft(const Landschaft& other)
       m_depth(other.m_depth),
       m_graphics(other.m_graphics) {
   m_grid.assign(other.m_grid.size(), nullptr);
-  m_tiles.reserve(other.m_tiles.size());
-  for (const auto& tile : other.m_tiles) {
-    m_tiles.push_back(tile->Clone());
+  m_tiles.resize(other.m_tiles.size());
+  // Each tile is copied on its own: the large game layers' copies share the work.
+  ForEachTile([&](size_t i) { m_tiles[i] = other.m_tiles[i]->Clone(); });
+  for (const auto& tile : m_tiles) {
     const Rect& w = tile->WorldRect();
     int32_t c = (w.left - m_rect.left) >> kTileShift;
     int32_t r = (w.top - m_rect.top) >> kTileShift;
-    m_grid[size_t(r) * size_t(m_columns) + size_t(c)] = m_tiles.back().get();
+    m_grid[size_t(r) * size_t(m_columns) + size_t(c)] = tile.get();
   }
   if (!m_tiles.empty()) SetLookupArea();
 }
@@ -141,17 +149,19 @@ void Landschaft::CreateTiles() {
   m_columns = m_width / kTileSize + (m_width % kTileSize != 0 ? 1 : 0);
   m_rows = m_height / kTileSize + (m_height % kTileSize != 0 ? 1 : 0);
   m_grid.assign(size_t(m_columns) * size_t(m_rows), nullptr);
-  m_tiles.reserve(m_grid.size());
-  int32_t c = 0;
-  for (int64_t x = m_rect.left; x < m_rect.right; x += kTileSize, ++c) {
-    int32_t x2 = int32_t(std::min<int64_t>(x + kTileSize, m_rect.right));
-    int32_t r = 0;
-    for (int64_t y = m_rect.top; y < m_rect.bottom; y += kTileSize, ++r) {
-      int32_t y2 = int32_t(std::min<int64_t>(y + kTileSize, m_rect.bottom));
-      m_tiles.push_back(std::make_unique<LandschaftTile>(Rect{int32_t(x), int32_t(y), x2, y2}));
-      m_grid[size_t(r) * size_t(m_columns) + size_t(c)] = m_tiles.back().get();
-    }
-  }
+  m_tiles.resize(m_grid.size());
+  // Column by column, top to bottom within a column; the cleared pixel memory of a large
+  // store is made by all workers.
+  ForEachTile([&](size_t i) {
+    const int32_t c = int32_t(i / size_t(m_rows)), r = int32_t(i % size_t(m_rows));
+    const int64_t x = int64_t(m_rect.left) + int64_t(c) * kTileSize,
+                  y = int64_t(m_rect.top) + int64_t(r) * kTileSize;
+    const int32_t x2 = int32_t(std::min<int64_t>(x + kTileSize, m_rect.right));
+    const int32_t y2 = int32_t(std::min<int64_t>(y + kTileSize, m_rect.bottom));
+    m_tiles[i] = std::make_unique<LandschaftTile>(Rect{int32_t(x), int32_t(y), x2, y2});
+  });
+  for (size_t i = 0; i < m_tiles.size(); ++i)
+    m_grid[(i % size_t(m_rows)) * size_t(m_columns) + i / size_t(m_rows)] = m_tiles[i].get();
   SetLookupArea();
 }
 
@@ -164,7 +174,24 @@ void Landschaft::Tint(Argb colour) {
   float r = float((colour >> 16) & 255) / 255.0f;
   float g = float((colour >> 8) & 255) / 255.0f;
   float b = float(colour & 255) / 255.0f;
-  for (auto& tile : m_tiles) tile->Tint(a, r, g, b);
+  ForEachTile([&](size_t i) { m_tiles[i]->Tint(a, r, g, b); });
+}
+
+void Landschaft::Clear() {
+  ForEachTile([&](size_t i) { m_tiles[i]->Clear(); });
+}
+
+void Landschaft::ForEachTile(const std::function<void(size_t)>& work) {
+  const size_t count = m_tiles.size();
+  // Small stores are not worth waking the workers for.
+  if (count < 8) {
+    for (size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  const int n = std::min(platform::ProcessorCount(), int(count));
+  platform::WorkerPool::Shared().Run(n, [&](int job) {
+    for (size_t i = size_t(job); i < count; i += size_t(n)) work(i);
+  });
 }
 
 void Landschaft::AddAnimation(std::unique_ptr<BewegteAnimation> animation) {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +85,8 @@ class LandschaftTile {
   std::unique_ptr<LandschaftTile> Clone();
   // Each channel times its factor, truncated; the tile is unlocked afterwards.
   void Tint(float a, float r, float g, float b);
+  // Every pixel cleared (fully transparent); the tile is left locked.
+  void Clear();
 
   const Rect& WorldRect() const { return m_world; }
   const Rect& LockRect() const { return m_lock; }
@@ -194,6 +197,8 @@ class Landschaft {
   Rect GetRect() const { return m_rect; }
   // Multiplies every pixel by the colour, channel by channel, truncating.
   void Tint(Argb colour);
+  // Every pixel cleared, as a new store's are.
+  void Clear();
 
   // Decorations: the layer's moving animations, drawn with the layer.
   void AddAnimation(std::unique_ptr<BewegteAnimation> animation);
@@ -237,6 +242,10 @@ class Landschaft {
 
   // Stamping and the surface scan, on one worker per processor.
   bool StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>* removed);
+  // The stamps in their order, with the same result as one StampTexture call after the
+  // other (without removed pixels), but each tile worked through all of them by one job:
+  // many small stamps over a large store keep every worker busy.
+  void StampTextures(const std::vector<LandStamp>& stamps);
   // Appends the ground-surface points of the area (the store, or its intersection with
   // `area`) above the water surface (none: the store's bottom).
   void FindSurfacePoints(std::vector<NavNode>& out, const Rect* area = nullptr,
@@ -263,6 +272,8 @@ class Landschaft {
   }
   // Lookups answer inside m_area only: the rectangle once its tiles exist, else nothing.
   void SetLookupArea();
+  // work(i) for every tile index, spread over the workers (each tile by one of them).
+  void ForEachTile(const std::function<void(size_t)>& work);
 
   std::vector<std::unique_ptr<LandschaftTile>> m_tiles;
   std::vector<LandschaftTile*> m_grid;

@@ -3,6 +3,7 @@
 // one writer; the scan takes vertical strips. Removed pixels are kept per tile and joined
 // in tile order, and strips in strip order, so no result depends on the processor count.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "battle/navnode.h"
@@ -84,6 +85,10 @@ struct StampSetup {
   // Nearest sampling: every byte value times its channel's modulation, truncated.
   int32_t modulated[4][256] = {};
   FactorSpec sourceFactor[4], destFactor[4];
+  // The inverse transform is exactly the identity (no rotation): a pixel maps to itself.
+  bool identity = false;
+  // A blend whose result some channel decides before the whole sample is read.
+  enum Shortcut { kNone, kKeepWhereClear, kKeepWhereGroundOpaque, kClearWhereGroundClear } shortcut = kNone;
 
   double SourceX(int32_t u) const {
     if (!columnSource.empty()) return columnSource[size_t(u)];
@@ -109,26 +114,30 @@ Channels SampleNearest(const StampSetup& s, int32_t ix, int32_t iy) {
            s.modulated[2][(texel >> 8) & 255], s.modulated[3][texel & 255]}};
 }
 
-Channels SampleBilinear(const StampSetup& s, double sx, double sy, int32_t ix, int32_t iy) {
-  const double fx = sx - ix, fy = sy - iy;
-  // The right and lower neighbours (and a mirrored sample's first column or row) are
-  // clamped to the source's last column or row.
-  const int32_t x0 = std::min(ix, s.sourceWidth - 1), x1 = std::min(ix + 1, s.sourceWidth - 1);
-  const int32_t y0 = std::min(iy, s.sourceHeight - 1), y1 = std::min(iy + 1, s.sourceHeight - 1);
-  const uint32_t* row0 = s.source + size_t(y0) * size_t(s.pitch);
-  const uint32_t* row1 = s.source + size_t(y1) * size_t(s.pitch);
-  const uint32_t p00 = row0[x0], p10 = row0[x1], p01 = row1[x0], p11 = row1[x1];
-  auto channel = [&](int shift, float modulation) {
+// The four texels around a bilinear sample and its fractions, so that one channel (the
+// alpha, which may decide the pixel) can be had before the others.
+struct BilinearSample {
+  BilinearSample(const StampSetup& s, double sx, double sy, int32_t ix, int32_t iy)
+      : fx(sx - ix), fy(sy - iy) {
+    // The right and lower neighbours (and a mirrored sample's first column or row) are
+    // clamped to the source's last column or row.
+    const int32_t x0 = std::min(ix, s.sourceWidth - 1), x1 = std::min(ix + 1, s.sourceWidth - 1);
+    const int32_t y0 = std::min(iy, s.sourceHeight - 1), y1 = std::min(iy + 1, s.sourceHeight - 1);
+    const uint32_t* row0 = s.source + size_t(y0) * size_t(s.pitch);
+    const uint32_t* row1 = s.source + size_t(y1) * size_t(s.pitch);
+    p00 = row0[x0], p10 = row0[x1], p01 = row1[x0], p11 = row1[x1];
+  }
+  int32_t Channel(int shift, float modulation) const {
     double v = (1.0 - fy) * (double((p00 >> shift) & 255) * (1.0 - fx) + double((p10 >> shift) & 255) * fx) +
                fy * (double((p01 >> shift) & 255) * (1.0 - fx) + double((p11 >> shift) & 255) * fx);
     return platform::TruncInRange(double(modulation) * v);
-  };
-  return {{channel(24, s.modulation[0]), channel(16, s.modulation[1]), channel(8, s.modulation[2]),
-           channel(0, s.modulation[3])}};
-}
+  }
+  double fx, fy;
+  uint32_t p00, p10, p01, p11;
+};
 
 // One blended channel: trunc(sampled * Fs + terrain * Fd) in single precision.
-int32_t Blend(const StampSetup& s, int c, const float unit[8], int32_t sampled, int32_t terrain) {
+inline int32_t Blend(const StampSetup& s, int c, const float unit[8], int32_t sampled, int32_t terrain) {
   const FactorSpec& fs = s.sourceFactor[c];
   const FactorSpec& fd = s.destFactor[c];
   float sourceFactor = fs.base + fs.sign * unit[fs.index];
@@ -144,26 +153,41 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
   if (box.right < t.left || t.right < box.left || box.bottom < t.top || t.bottom < box.top) return;
   // Pixels beyond the clip cannot map into the destination; leaving them out changes no
   // result. Each pixel is independent of the others, so the tile is walked row by row.
-  const int32_t x0 = std::max(t.left, s.clip.left), x1 = std::min(t.right, s.clip.right);
-  const int32_t y0 = std::max(t.top, s.clip.top), y1 = std::min(t.bottom, s.clip.bottom);
+  int32_t x0 = std::max(t.left, s.clip.left), x1 = std::min(t.right, s.clip.right);
+  int32_t y0 = std::max(t.top, s.clip.top), y1 = std::min(t.bottom, s.clip.bottom);
   const Rect& d = stamp.destination;
   const float dl = float(d.left), dt = float(d.top), dr = float(d.right), db = float(d.bottom);
   const uint32_t maskRgb = stamp.maskColour & 0xFFFFFFu;
   const uint32_t fixed = stamp.fixedColour;
   // The inverse of a rotation about a point is affine: w stays 1, as TransformCoord finds.
   const platform::Matrix& m = s.inverse;
+  // Without rotation a pixel maps to itself: the destination bounds the walk directly.
+  if (s.identity) {
+    x0 = std::max(x0, d.left), x1 = std::min(x1, d.right);
+    y0 = std::max(y0, d.top), y1 = std::min(y1, d.bottom);
+  }
+  // Whole-number positions look the mask up exactly as their float positions would.
+  constexpr int32_t kExact = 1 << 24;
+  const bool exactPositions = x0 > -kExact && x1 < kExact && y0 > -kExact && y1 < kExact;
 
   for (int32_t y = y0; y < y1; ++y) {
     const float fy = float(y);
     uint32_t* row = nullptr;
+    // The mask's pixels of this row from maskFirst, for maskCount pixels.
+    const uint32_t* maskRun = nullptr;
+    int32_t maskFirst = 0, maskCount = 0;
     for (int32_t x = x0; x < x1; ++x) {
       const float fx = float(x);
-      const float qx = fx * m.m[0][0] + fy * m.m[1][0] + m.m[3][0];
-      const float qy = fx * m.m[0][1] + fy * m.m[1][1] + m.m[3][1];
-      if (!(dl <= qx && qx < dr && dt <= qy && qy < db)) continue;
-      const int32_t u = platform::TruncToInt(qx - dl), v = platform::TruncToInt(qy - dt);
-      const double sx = s.SourceX(u), sy = s.SourceY(v);
-      const int32_t ix = platform::TruncToInt(sx), iy = platform::TruncToInt(sy);
+      int32_t u, v;
+      if (s.identity) {
+        u = x - d.left;
+        v = y - d.top;
+      } else {
+        const float qx = fx * m.m[0][0] + fy * m.m[1][0] + m.m[3][0];
+        const float qy = fx * m.m[0][1] + fy * m.m[1][1] + m.m[3][1];
+        if (!(dl <= qx && qx < dr && dt <= qy && qy < db)) continue;
+        u = platform::TruncToInt(qx - dl), v = platform::TruncToInt(qy - dt);
+      }
 
       if (!row) {
         if (!tile.IsLocked() && !tile.Lock()) return;
@@ -174,11 +198,41 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
       if (stamp.keepSolid && IsSolidPixel(before)) continue;
       if (stamp.maskLayer) {
         // Outside the mask layer the terrain pixel itself is tested.
-        const uint32_t* mask = stamp.maskLayer->PeekPixel(fx, fy);
+        const uint32_t* mask;
+        if (exactPositions) {
+          if (!maskRun || x < maskFirst || x >= maskFirst + maskCount) {
+            maskRun = stamp.maskLayer->PeekRow(x, y, maskCount);
+            maskFirst = x;
+            if (!maskRun) maskCount = 1;
+          }
+          mask = maskRun ? maskRun + (x - maskFirst) : nullptr;
+        } else {
+          mask = stamp.maskLayer->PeekPixel(fx, fy);
+        }
         if (((mask ? *mask : before) & 0xFFFFFFu) != maskRgb) continue;
       }
+      // Blends that the ground alone decides need no sample.
+      if (s.shortcut == StampSetup::kKeepWhereGroundOpaque && (before >> 24) == 255) continue;
+      if (s.shortcut == StampSetup::kClearWhereGroundClear && (before >> 24) == 0) {
+        *pixel = 0;
+        continue;
+      }
 
-      Channels src = stamp.bilinear ? SampleBilinear(s, sx, sy, ix, iy) : SampleNearest(s, ix, iy);
+      const double sx = s.SourceX(u), sy = s.SourceY(v);
+      const int32_t ix = platform::TruncToInt(sx), iy = platform::TruncToInt(sy);
+      Channels src;
+      if (stamp.bilinear) {
+        const BilinearSample b(s, sx, sy, ix, iy);
+        src.c[0] = b.Channel(24, s.modulation[0]);
+        // A clear sample blended by its own alpha leaves the ground as it was.
+        if (s.shortcut == StampSetup::kKeepWhereClear && src.c[0] == 0) continue;
+        src.c[1] = b.Channel(16, s.modulation[1]);
+        src.c[2] = b.Channel(8, s.modulation[2]);
+        src.c[3] = b.Channel(0, s.modulation[3]);
+      } else {
+        src = SampleNearest(s, ix, iy);
+        if (s.shortcut == StampSetup::kKeepWhereClear && src.c[0] == 0) continue;
+      }
 
       if (stamp.erase) {
         const int32_t alpha = int32_t(before >> 24);
@@ -209,13 +263,16 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
 
 }  // namespace
 
-bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>* removed) {
+namespace {
+
+// Everything a stamp's jobs share. False when the source cannot be read (nothing is drawn);
+// `drawable` is false when no pixel can map into the destination.
+bool PrepareStamp(const LandStamp& stamp, StampSetup& s, bool& drawable) {
   const Rect& d = stamp.destination;
   Vector2 centre(float(d.left) + stamp.rotationCentre.x, float(d.top) + stamp.rotationCentre.y);
   platform::Matrix m = platform::Matrix::Translation(-centre.x, -centre.y) *
                        platform::Matrix::RotationZ(float(stamp.rotation * 0.01745329238474369)) *
                        platform::Matrix::Translation(centre.x, centre.y);
-  StampSetup s;
   s.stamp = &stamp;
   const Vector2 corners[4] = {{float(d.left), float(d.top)},
                               {float(d.right), float(d.top)},
@@ -272,8 +329,37 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   }
 
   // A transform without an inverse (a rotation that is not a number) maps no pixel.
-  bool drawable = fits && platform::Inverse(m, &s.inverse) && std::isfinite(minX) && std::isfinite(maxX) &&
-                  std::isfinite(minY) && std::isfinite(maxY);
+  drawable = fits && platform::Inverse(m, &s.inverse) && std::isfinite(minX) && std::isfinite(maxX) &&
+             std::isfinite(minY) && std::isfinite(maxY);
+  const float(&inv)[4][4] = s.inverse.m;
+  s.identity = drawable && inv[0][0] == 1.0f && inv[0][1] == 0.0f && inv[1][0] == 0.0f && inv[1][1] == 1.0f &&
+               inv[3][0] == 0.0f && inv[3][1] == 0.0f;
+  // Exact shortcuts of the blend (each channel's sum is the ground's value, or 0):
+  // source alpha with 1 - source alpha or one keeps the ground where the sample's alpha is
+  // 0; 1 - ground alpha with one keeps an opaque ground; ground alpha with zero clears a
+  // clear ground.
+  if (!stamp.erase) {
+    if (stamp.sourceMode == LandStamp::kSourceAlpha &&
+        (stamp.destMode == LandStamp::kInvSourceAlpha || stamp.destMode == LandStamp::kOne))
+      s.shortcut = StampSetup::kKeepWhereClear;
+    else if (stamp.sourceMode == LandStamp::kInvDestAlpha && stamp.destMode == LandStamp::kOne)
+      s.shortcut = StampSetup::kKeepWhereGroundOpaque;
+    else if (stamp.sourceMode == LandStamp::kDestAlpha && stamp.destMode == LandStamp::kZero)
+      s.shortcut = StampSetup::kClearWhereGroundClear;
+  }
+  return true;
+}
+
+bool Touches(const Rect& box, const Rect& t) {
+  return !(box.right < t.left || t.right < box.left || box.bottom < t.top || t.bottom < box.top);
+}
+
+}  // namespace
+
+bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>* removed) {
+  StampSetup s;
+  bool drawable = false;
+  if (!PrepareStamp(stamp, s, drawable)) return false;
   if (drawable && !m_tiles.empty()) {
     const int n = platform::ProcessorCount();
     const size_t tileCount = m_tiles.size();
@@ -281,12 +367,8 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
     // Tiles the bounding box does not touch are left out, and so are jobs left without a
     // tile: they would do nothing.
     std::vector<std::vector<size_t>> jobTiles(static_cast<size_t>(n));
-    for (size_t i = tileCount; i-- > 0;) {
-      const Rect& t = m_tiles[i]->WorldRect();
-      if (s.box.right < t.left || t.right < s.box.left || s.box.bottom < t.top || t.bottom < s.box.top)
-        continue;
-      jobTiles[i % size_t(n)].push_back(i);
-    }
+    for (size_t i = tileCount; i-- > 0;)
+      if (Touches(s.box, m_tiles[i]->WorldRect())) jobTiles[i % size_t(n)].push_back(i);
     std::vector<int> busy;
     for (int j = 0; j < n; ++j)
       if (!jobTiles[size_t(j)].empty()) busy.push_back(j);
@@ -311,6 +393,38 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   }
   UnlockAll();
   return true;
+}
+
+void Landschaft::StampTextures(const std::vector<LandStamp>& stamps) {
+  // Each tile takes every stamp in turn, so a pixel sees the stamps in their order, as it
+  // would from one StampTexture call after the other. The touched tiles are taken one at a
+  // time by whichever job is free: stamps often crowd into a few tiles (a row of mountains
+  // along the bottom), and no tile's result depends on who works it.
+  std::vector<StampSetup> setups(stamps.size());
+  std::vector<size_t> drawn;
+  for (size_t i = 0; i < stamps.size(); ++i) {
+    bool drawable = false;
+    if (PrepareStamp(stamps[i], setups[i], drawable) && drawable) drawn.push_back(i);
+  }
+  std::vector<size_t> touched;
+  for (size_t t = 0; t < m_tiles.size(); ++t)
+    for (size_t i : drawn)
+      if (Touches(setups[i].box, m_tiles[t]->WorldRect())) {
+        touched.push_back(t);
+        break;
+      }
+  if (!touched.empty()) {
+    std::atomic<size_t> next{0};
+    auto job = [&](int) {
+      for (size_t k = next.fetch_add(1); k < touched.size(); k = next.fetch_add(1)) {
+        LandschaftTile& tile = *m_tiles[touched[k]];
+        for (size_t i : drawn)
+          if (Touches(setups[i].box, tile.WorldRect())) StampTile(setups[i], tile, nullptr);
+      }
+    };
+    platform::WorkerPool::Shared().Run(std::min(platform::ProcessorCount(), int(touched.size())), job);
+  }
+  UnlockAll();
 }
 
 void Landschaft::FindSurfacePoints(std::vector<NavNode>& out, const Rect* area,

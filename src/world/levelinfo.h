@@ -110,8 +110,10 @@ class LevelInfo {
   int32_t DryRunBuild(MyLoadScreen* loadScreen, const WorldBuildServices& services) const;
   // One layer: a store over the record's scaled rectangle with its decorations, painted by
   // the record's stages (each from the same generator state) with a mask store beside it.
+  // A mask store of the same rectangle may be handed in to be cleared and used; else one
+  // is made for the call.
   std::unique_ptr<Landschaft> MakeLayer(LfcStageList& record, MyLoadScreen* loadScreen,
-                                        const WorldBuildServices& services) const;
+                                        const WorldBuildServices& services, Landschaft* mask = nullptr) const;
 
   const LevelSetting& GetSettingOrEmpty() const { return setting ? *setting : LevelSetting::Empty(); }
   const std::vector<SettingPostEffect>& GetPostEffects() const {

@@ -65,14 +65,13 @@ double SurfaceAngle(const Landschaft& layer, int32_t x, int32_t y) {
   return angle * 57.2957763671875;
 }
 
-void StampObject(Landschaft& layer, Landschaft& mask, const SettingObjekt& o, const Rect& dest, float w,
-                 float h, double angle, const LandschaftsFormCreator& stage) {
+LandStamp ObjectStamp(const SettingObjekt& o, const Rect& dest, float w, float h, double angle,
+                      const LandschaftsFormCreator& stage) {
   const Vector2 centre(w * o.rotationCentre.x, h * o.rotationCentre.y);
   platform::Texture* texture = o.texture ? o.texture->texture : nullptr;
   const Rect source = o.texture ? o.texture->rect : Rect{};
-  LandStamp stamp(texture, source, dest, &centre, &angle, true, stage.ColourKey(), stage.SourceBlend(),
-                  stage.DestBlend(), stage.Clamp());
-  lfc::StampLayerAndMask(layer, mask, stamp, stage.MaskColour());
+  return LandStamp(texture, source, dest, &centre, &angle, true, stage.ColourKey(), stage.SourceBlend(),
+                   stage.DestBlend(), stage.Clamp());
 }
 
 // True when a pixel of the grid around (x, y) rules the place out: any pixel that is not
@@ -150,7 +149,8 @@ void LFC_Formen::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
     if (TooClose(placed, float(x), float(y), w, h)) continue;
     double angle = RandFraction() * (o->rotationMax - o->rotationMin) + o->rotationMin;
     if (o->takeWorldNormal) angle = SurfaceAngle(layer, x, y);
-    StampObject(layer, mask, *o, dest, w, h, angle, *this);
+    // The next placement's surface and grid tests see this object.
+    lfc::StampLayerAndMask(layer, mask, ObjectStamp(*o, dest, w, h, angle, *this), m_maskColour);
     placed.push_back({Vector2(float(x), float(y)), Vector2(w, h)});
     failures = 0;
   }
@@ -189,6 +189,8 @@ void LFC_HGObjektePlacer::Apply(Landschaft& layer, Landschaft& mask, MyLoadScree
   if (width <= 0 || height <= 0) return;
   const LevelSetting& setting = Setting();
   std::vector<Placement> placed;
+  // Placements never look at the pixels, so the objects are drawn together at the end.
+  lfc::StampBatch batch;
   int32_t failures = 0;
   while (int32_t(placed.size()) < count && failures < LFC_Formen::kMaxFailures) {
     ++failures;
@@ -248,10 +250,11 @@ void LFC_HGObjektePlacer::Apply(Landschaft& layer, Landschaft& mask, MyLoadScree
     const Rect dest = AnchoredRect(*o, x, y, w, h);
     if (TooClose(placed, float(x), float(y), w, h)) continue;
     const double angle = RandFraction() * (o->rotationMax - o->rotationMin) + o->rotationMin;
-    StampObject(layer, mask, *o, dest, w, h, angle, *this);
+    batch.AddToBoth(ObjectStamp(*o, dest, w, h, angle, *this), m_maskColour);
     placed.push_back({Vector2(float(x), float(y)), Vector2(w, h)});
     failures = 0;
   }
+  batch.Draw(layer, mask);
 }
 
 void LFC_HGObjektePlacer::DescribeParameters(std::u16string& out) const {

@@ -66,6 +66,8 @@ void LFC_Kacheln::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   if (TruncToInt(stepX) < 1 || TruncToInt(stepY) < 1) return;
   const int32_t left = r.left + m_margins.left, top = r.top + m_margins.top;
   const TexturePartRecord& part = *m_pattern->texture;
+  // The tiles never overlap and never read what the others drew: they go in one batch.
+  lfc::StampBatch batch;
   for (int32_t x = 0; x < width;) {
     const double ex = std::min(x + stepX, double(width));
     for (int32_t y = 0; y < height;) {
@@ -76,9 +78,9 @@ void LFC_Kacheln::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
       if (m_useMask) {
         stamp.maskLayer = &mask;
         stamp.maskColour = m_maskColour;
-        layer.StampTexture(stamp, nullptr);
+        batch.AddToLayer(stamp);
       } else {
-        lfc::StampLayerAndMask(layer, mask, stamp, m_maskColour);
+        batch.AddToBoth(stamp, m_maskColour);
       }
       if (y + stepY >= height) break;
       y = TruncToInt(y + stepY);
@@ -86,6 +88,7 @@ void LFC_Kacheln::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
     if (x + stepX >= width) break;
     x = TruncToInt(x + stepX);
   }
+  batch.Draw(layer, mask);
 }
 
 void LFC_Kacheln::DescribeParameters(std::u16string& out) const {

@@ -2,6 +2,7 @@
 // and the noisy ellipse, both refined and filled column by column.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "engine/kvnode.h"
 #include "engine/polygonops.h"
@@ -56,9 +57,8 @@ struct ColumnFill {
   int32_t storeLeft;
   int32_t top, bottom;
   uint32_t maskColour;
-  bool perlin;
-  double scaling;
-  int32_t iterations;
+  // The grey of each solid pixel from 2D noise (the recipe's shapes), else white.
+  const NoiseGrid2* noise;
   int32_t greyMin, greyMax;
 
   void Run(Landschaft& layer, Landschaft& mask, int32_t x, std::vector<int32_t>& counters) const {
@@ -78,6 +78,8 @@ struct ColumnFill {
       if (crossing.y < fTop) inside = !inside;
     }
     const uint32_t maskAlpha = maskColour >> 24, maskRgb = maskColour & 0xFFFFFFu;
+    std::optional<NoiseGrid2::Column> greys;
+    if (noise) greys.emplace(*noise, x);
     for (int32_t y = top; y < bottom; ++y) {
       const int32_t c = counters[size_t(y - top)];
       if (c & 1) inside = !inside;
@@ -89,11 +91,8 @@ struct ColumnFill {
       uint32_t rgb = *p & 0xFFFFFFu;
       if (alpha != 0) {
         uint32_t grey = 255;
-        if (perlin)
-          grey = uint32_t(TruncToInt(NoiseOctaves2(x * scaling, y * scaling, 0.5, iterations, 0) *
-                                         (greyMax - greyMin) +
-                                     greyMin)) &
-                 0xFFu;
+        if (greys) grey = uint32_t(TruncToInt(greys->At(y) * (greyMax - greyMin) + greyMin)) & 0xFFu;
+
         rgb = grey << 16 | grey << 8 | grey;
       }
       *p = alpha << 24 | rgb;
@@ -262,20 +261,19 @@ void LFC_ScanLine::RefineAndFill(Landschaft& layer, Landschaft& mask, const Rect
     edgeList.push_back(*e);
     for (int32_t c = c0; c <= c1; ++c) columnEdges[size_t(c - store.left)].push_back(index);
   }
-  ColumnFill fill{&edgeList, &columnEdges,    store.left,         work.top,  work.bottom, m_maskColour,
-                  m_perlin,  m_perlinScaling, m_perlinIterations, m_greyMin, m_greyMax};
+  std::optional<NoiseGrid2> noise;
+  if (m_perlin) noise.emplace(m_perlinScaling, 0.5, m_perlinIterations, 0, work.top, work.bottom);
+  const ColumnFill fill{
+      &edgeList, &columnEdges, store.left, work.top, work.bottom, m_maskColour, noise ? &*noise : nullptr,
+      m_greyMin, m_greyMax};
   // Columns are independent: bands of them run on the workers, each with its own counters.
   lfc::LockTiles(layer);
   lfc::LockTiles(mask);
-  const int n = platform::ProcessorCount();
   const int32_t rows = work.bottom - work.top;
-  auto job = [&](int i) {
-    int32_t first, end;
-    LFC_Sobel::Band(store.left, columns, n, i, first, end);
+  lfc::RunColumnBands(store.left, columns, [&](int32_t first, int32_t end) {
     std::vector<int32_t> counters(size_t(rows) + 1, 0);
     for (int32_t x = first; x < end; ++x) fill.Run(layer, mask, x, counters);
-  };
-  platform::WorkerPool::Shared().Run(n, job);
+  });
 }
 
 void LFC_ScanLine::DescribeParameters(std::u16string& out) const {

@@ -23,25 +23,27 @@ using platform::TruncToInt;
 // recoloured, and a sample costs one array read.
 class AlphaPlane {
  public:
+  static constexpr int32_t kBlockShift = 4;
+  static constexpr int32_t kBlock = 1 << kBlockShift;
+
   explicit AlphaPlane(const Landschaft& mask)
       : m_rect(mask.GetRect()),
-        m_width(m_rect.right - m_rect.left),
+        m_width(std::max(m_rect.right - m_rect.left, 0)),
+        m_height(std::max(m_rect.bottom - m_rect.top, 0)),
         m_top(float(m_rect.top)),
         m_bottom(float(m_rect.bottom)),
         m_left(float(m_rect.left)),
-        m_right(float(m_rect.right)) {
-    const int32_t height = m_rect.bottom - m_rect.top;
-    m_alpha.assign(size_t(m_width) * size_t(std::max(height, 0)), 0);
-    for (int32_t y = m_rect.top; y < m_rect.bottom; ++y) {
-      uint8_t* row = &m_alpha[size_t(y - m_rect.top) * size_t(m_width)];
-      for (int32_t x = m_rect.left; x < m_rect.right;) {
-        int32_t count = 0;
-        const uint32_t* p = mask.PeekRow(x, y, count);
-        if (!p) break;
-        for (int32_t i = 0; i < count; ++i) row[x - m_rect.left + i] = uint8_t(p[i] >> 24);
-        x += count;
-      }
-    }
+        m_right(float(m_rect.right)),
+        m_blockColumns((m_width + kBlock - 1) >> kBlockShift),
+        m_blockRows((m_height + kBlock - 1) >> kBlockShift) {
+    m_alpha.assign(size_t(m_width) * size_t(m_height), 0);
+    m_blockAlpha.assign(size_t(m_blockColumns) * size_t(m_blockRows), -1);
+    // Rows of blocks are independent: the workers read them.
+    const int32_t blockRows = m_blockRows;
+    const int n = std::max(1, std::min(platform::ProcessorCount(), blockRows));
+    platform::WorkerPool::Shared().Run(n, [&](int job) {
+      for (int32_t by = job; by < blockRows; by += n) ReadBlockRow(mask, by);
+    });
   }
 
   // The alpha at a column and a float row, as a pixel lookup finds it (the row truncated
@@ -60,11 +62,62 @@ class AlphaPlane {
     return m_alpha[size_t(y - m_rect.top) * size_t(m_width) + size_t(x - m_rect.left)];
   }
 
+  // Per block of 16 x 16 pixels: whether every sample that any of its pixels can take, out
+  // to `reach` pixels along its row and column, lies inside the store and has the pixel's
+  // own alpha. Such pixels see no gradient, so they can be passed by.
+  std::vector<uint8_t> QuietBlocks(int32_t reach) const {
+    std::vector<uint8_t> quiet(m_blockAlpha.size(), 0);
+    const int32_t r = (reach + kBlock - 1) >> kBlockShift;
+    for (int32_t by = r; by < m_blockRows - r; ++by)
+      for (int32_t bx = r; bx < m_blockColumns - r; ++bx) {
+        const int16_t a = m_blockAlpha[size_t(by) * size_t(m_blockColumns) + size_t(bx)];
+        bool same = a >= 0;
+        for (int32_t yy = by - r; same && yy <= by + r; ++yy)
+          for (int32_t xx = bx - r; same && xx <= bx + r; ++xx)
+            same = m_blockAlpha[size_t(yy) * size_t(m_blockColumns) + size_t(xx)] == a;
+        quiet[size_t(by) * size_t(m_blockColumns) + size_t(bx)] = same;
+      }
+    return quiet;
+  }
+  bool Quiet(const std::vector<uint8_t>& quiet, int32_t x, int32_t y) const {
+    return quiet[size_t((y - m_rect.top) >> kBlockShift) * size_t(m_blockColumns) +
+                 size_t((x - m_rect.left) >> kBlockShift)] != 0;
+  }
+
  private:
+  void ReadBlockRow(const Landschaft& mask, int32_t by) {
+    const int32_t y0 = m_rect.top + by * kBlock, y1 = std::min(y0 + kBlock, m_rect.bottom);
+    for (int32_t y = y0; y < y1; ++y) {
+      uint8_t* row = &m_alpha[size_t(y - m_rect.top) * size_t(m_width)];
+      for (int32_t x = m_rect.left; x < m_rect.right;) {
+        int32_t count = 0;
+        const uint32_t* p = mask.PeekRow(x, y, count);
+        if (!p) break;
+        for (int32_t i = 0; i < count; ++i) row[x - m_rect.left + i] = uint8_t(p[i] >> 24);
+        x += count;
+      }
+    }
+    // A block is uniform when all its pixels (whole block only) share one alpha.
+    for (int32_t bx = 0; bx < m_blockColumns; ++bx) {
+      const int32_t x0 = bx * kBlock;
+      if (x0 + kBlock > m_width || y0 + kBlock > m_rect.bottom) continue;
+      const uint8_t a = m_alpha[size_t(y0 - m_rect.top) * size_t(m_width) + size_t(x0)];
+      bool same = true;
+      for (int32_t y = y0; same && y < y1; ++y) {
+        const uint8_t* row = &m_alpha[size_t(y - m_rect.top) * size_t(m_width) + size_t(x0)];
+        for (int32_t i = 0; i < kBlock; ++i) same = same && row[i] == a;
+      }
+      if (same) m_blockAlpha[size_t(by) * size_t(m_blockColumns) + size_t(bx)] = a;
+    }
+  }
+
   Rect m_rect;
-  int32_t m_width;
+  int32_t m_width, m_height;
   float m_top, m_bottom, m_left, m_right;
+  int32_t m_blockColumns, m_blockRows;
   std::vector<uint8_t> m_alpha;
+  // The alpha of each block whose pixels all share one, else -1.
+  std::vector<int16_t> m_blockAlpha;
 };
 
 // What one band's worker needs.
@@ -80,6 +133,11 @@ struct SobelJob {
   Landschaft* layer;
   Landschaft* mask;
   const AlphaPlane* alpha;
+  const std::vector<uint8_t>* quiet;
+  // The sample distances d * k / steps, k = 1 .. steps, for each distance d a pixel can
+  // take: offsets[j * steps + k - 1] for the noise value j / 16 (d = trunc(j / 16 * the
+  // distance)), or j = 0 for the distance itself without noise.
+  const std::vector<float>* offsets;
 };
 
 // Folds a ratio above 1 back down (2 - t).
@@ -89,18 +147,23 @@ void RunSobel(const SobelJob& job) {
   const int32_t steps = job.falloff ? job.falloffSteps : 1;
   const int32_t half = steps / 2;
   const uint32_t maskRgb = job.maskColour & 0xFFFFFFu;
+  const AlphaPlane& alpha = *job.alpha;
   for (int32_t y = job.top; y < job.bottom; ++y) {
     for (int32_t x = job.first; x < job.end; ++x) {
-      if (job.alpha->At(x, y) == 0) continue;
+      if (alpha.At(x, y) == 0 || alpha.Quiet(*job.quiet, x, y)) continue;
       // The noise variant's distance: 1 octave of 2D noise at a whole pixel is exactly the
       // smoothed lattice value there.
-      const int32_t d = job.noise ? TruncToInt(SmoothedNoise2(x, y, job.seed) * job.distance) : job.distance;
+      // Its values are whole sixteenths, which index the distances' offsets.
+      const size_t j = job.noise ? size_t(SmoothedNoise2(x, y, job.seed) * 16.0) : 0;
       int32_t gx = 0, gy = 0;
       const float fx = float(x), fy = float(y);
-      for (int32_t k = steps; k >= 1; --k) {
-        const float offset = float(d * k) / float(steps);
-        gy += job.alpha->AtRow(x, fy + offset) - job.alpha->AtRow(x, fy - offset);
-        gx += job.alpha->AtColumn(fx + offset, y) - job.alpha->AtColumn(fx - offset, y);
+      if (steps >= 1) {
+        const float* offset = job.offsets->data() + j * size_t(steps);
+        for (int32_t k = steps; k >= 1; --k) {
+          const float o = offset[k - 1];
+          gy += alpha.AtRow(x, fy + o) - alpha.AtRow(x, fy - o);
+          gx += alpha.AtColumn(fx + o, y) - alpha.AtColumn(fx - o, y);
+        }
       }
       if (gx == 0 && gy == 0) continue;
       uint32_t* m = job.mask->LockedPixel(x, y);
@@ -165,33 +228,43 @@ void LFC_Sobel::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   const AlphaPlane alpha(mask);
   lfc::LockTiles(layer);
   lfc::LockTiles(mask);
-  const int n = platform::ProcessorCount();
-  const int32_t width = work.right - work.left;
-  auto job = [&](int i) {
-    SobelJob j{work.top,
-               work.bottom,
-               0,
-               0,
-               TruncToInt(m_size * m_scale),
-               m_falloff,
-               TruncToInt(m_falloffSteps * m_scale),
-               m_greyFrom,
-               m_greyTo,
-               seed,
-               m_useNoise,
-               m_maskColour,
-               &layer,
-               &mask,
-               &alpha};
-    Band(work.left, width, n, i, j.first, j.end);
+  const int32_t distance = TruncToInt(m_size * m_scale);
+  const int32_t steps = m_falloff ? TruncToInt(m_falloffSteps * m_scale) : 1;
+  // d * k / steps in single precision for every distance a pixel can take.
+  std::vector<float> offsets;
+  int64_t reachable = 0;
+  for (int32_t j = 0; j <= (m_useNoise ? 16 : 0); ++j) {
+    const int32_t d = m_useNoise ? TruncToInt(j / 16.0 * distance) : distance;
+    reachable = std::max(reachable, std::abs(int64_t(d)));
+    for (int32_t k = 1; k <= steps; ++k) offsets.push_back(float(int64_t(d) * k) / float(steps));
+  }
+  // A sample lands at most the distance and a pixel of truncation away.
+  const std::vector<uint8_t> quiet =
+      alpha.QuietBlocks(int32_t(std::min<int64_t>(reachable + 2, INT32_MAX / 2)));
+  const SobelJob base{span.top,
+                      span.bottom,
+                      0,
+                      0,
+                      distance,
+                      m_falloff,
+                      TruncToInt(m_falloffSteps * m_scale),
+                      m_greyFrom,
+                      m_greyTo,
+                      seed,
+                      m_useNoise,
+                      m_maskColour,
+                      &layer,
+                      &mask,
+                      &alpha,
+                      &quiet,
+                      &offsets};
+  lfc::RunColumnBands(work.left, work.right - work.left, [&](int32_t first, int32_t end) {
+    SobelJob j = base;
     // Pixels outside the store are not there to mark.
-    j.first = std::max(j.first, span.left);
-    j.end = std::min(j.end, span.right);
-    j.top = span.top;
-    j.bottom = span.bottom;
+    j.first = std::max(first, span.left);
+    j.end = std::min(end, span.right);
     RunSobel(j);
-  };
-  platform::WorkerPool::Shared().Run(n, job);
+  });
 }
 
 void LFC_Sobel::DescribeParameters(std::u16string& out) const {

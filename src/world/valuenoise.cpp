@@ -1,6 +1,7 @@
 // Value noise in one and two dimensions.
 #include "world/valuenoise.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/numeric.h"
@@ -109,4 +110,63 @@ double PowerBySquaring(double base, int32_t exponent) {
     base *= base;
   }
   return exponent < 0 ? 1.0 / result : result;
+}
+
+NoiseGrid2::NoiseGrid2(double scale, double persistence, int32_t octaves, int32_t seed, int32_t firstRow,
+                       int32_t endRow)
+    : m_scale(scale),
+      m_octaves(std::max(octaves, 0)),
+      m_seed(seed),
+      m_firstRow(firstRow),
+      m_rowCount(std::max(endRow - firstRow, 0)) {
+  // The weights summed in octave order, as NoiseOctaves2 sums them.
+  for (int32_t i = 0; i < m_octaves; ++i) {
+    m_weights.push_back(PowerBySquaring(persistence, i));
+    m_frequencies.push_back(PowerBySquaring(2.0, i));
+    m_weightSum += m_weights.back();
+  }
+  m_rows.resize(size_t(m_octaves) * size_t(m_rowCount));
+  for (int32_t i = 0; i < m_octaves; ++i)
+    for (int32_t r = 0; r < m_rowCount; ++r) {
+      const double y = double(firstRow + r) * m_scale * m_frequencies[size_t(i)];
+      const int32_t iy = platform::TruncToInt(y);
+      m_rows[size_t(i) * size_t(m_rowCount) + size_t(r)] = {iy, CosineWeight(y - iy)};
+    }
+}
+
+NoiseGrid2::Column::Column(const NoiseGrid2& grid, int32_t x)
+    : m_grid(grid), m_octaves(size_t(grid.m_octaves)) {
+  for (int32_t i = 0; i < grid.m_octaves; ++i) {
+    const double xf = double(x) * grid.m_scale * grid.m_frequencies[size_t(i)];
+    const int32_t ix = platform::TruncToInt(xf);
+    m_octaves[size_t(i)] = {ix, CosineWeight(xf - ix), 0, false, 0.0, 0.0};
+  }
+}
+
+double NoiseGrid2::Column::At(int32_t y) {
+  if (m_octaves.empty()) return 0.0;
+  double total = 0.0;
+  for (size_t i = 0; i < m_octaves.size(); ++i) {
+    Octave& o = m_octaves[i];
+    const Row& row = m_grid.m_rows[i * size_t(m_grid.m_rowCount) + size_t(y - m_grid.m_firstRow)];
+    if (!o.cached || o.cellRow != row.iy) {
+      // The cell's smoothed corners, blended across the column, as InterpolatedNoise2 does.
+      double n[4][4];
+      for (int r = 0; r < 4; ++r) {
+        const int32_t yy = Step(row.iy, r - 1);
+        for (int c = 0; c < 4; ++c) n[r][c] = Noise2(Step(o.ix, c - 1), yy, m_grid.m_seed);
+      }
+      const auto smoothed = [&n](int r, int c) {
+        const double corners = (n[r - 1][c - 1] + n[r - 1][c + 1] + n[r + 1][c - 1] + n[r + 1][c + 1]) / 16;
+        const double sides = (n[r][c - 1] + n[r][c + 1] + n[r - 1][c] + n[r + 1][c]) / 8;
+        return corners + sides + n[r][c] / 4;
+      };
+      o.top = Blend(smoothed(1, 1), smoothed(1, 2), o.fx);
+      o.bottom = Blend(smoothed(2, 1), smoothed(2, 2), o.fx);
+      o.cellRow = row.iy;
+      o.cached = true;
+    }
+    total += Blend(o.top, o.bottom, row.fy) * m_grid.m_weights[i];
+  }
+  return total / m_grid.m_weightSum;
 }

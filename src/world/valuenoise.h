@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Lattice values, exactly 0.0 or 1.0. Coordinates wrap modulo 2^32.
 double Noise1(int32_t n, int32_t seed);
@@ -33,3 +34,47 @@ double NoiseOctaves2(double x, double y, double persistence, int32_t octaves, in
 // base^exponent by repeated squaring (the octave sums' powers; its rounding differs from
 // std::pow). A negative exponent gives 1 / base^-exponent.
 double PowerBySquaring(double base, int32_t exponent);
+
+// NoiseOctaves2(x * scale, y * scale, persistence, octaves, seed) at whole-number points of
+// a band of rows, to the same bits, for fills that ask for every pixel of a column: the
+// terms of each row are worked out once, those of a column once per column, and a lattice
+// cell's corners once while the column stays in it.
+class NoiseGrid2 {
+ public:
+  NoiseGrid2(double scale, double persistence, int32_t octaves, int32_t seed, int32_t firstRow,
+             int32_t endRow);
+
+  class Column {
+   public:
+    Column(const NoiseGrid2& grid, int32_t x);
+    // The value at row y, firstRow <= y < endRow.
+    double At(int32_t y);
+
+   private:
+    struct Octave {
+      int32_t ix;
+      double fx;
+      int32_t cellRow;
+      bool cached;
+      double top, bottom;
+    };
+    const NoiseGrid2& m_grid;
+    std::vector<Octave> m_octaves;
+  };
+
+ private:
+  struct Row {
+    int32_t iy;
+    double fy;
+  };
+  double m_scale;
+  int32_t m_octaves;
+  int32_t m_seed;
+  int32_t m_firstRow;
+  std::vector<double> m_weights;
+  std::vector<double> m_frequencies;
+  double m_weightSum = 0.0;
+  // Octave-major: row r of octave i at i * rows + (r - firstRow).
+  std::vector<Row> m_rows;
+  int32_t m_rowCount;
+};

@@ -80,20 +80,24 @@ std::unique_ptr<Welt> LevelInfo::BuildWorld(MyLoadScreen* loadScreen,
   world->Setup(*this, services.context);
   world->SetBackdrop(GetSettingOrEmpty().PickHintergrund());
 
+  // Every layer of a world has the same rectangle: one mask store serves them all.
+  const Rect rect = world->GetWorldRect();
+  Landschaft mask(rect);
+  mask.CreateTiles();
   for (int32_t group : {-1, 1}) {
     ReseedAndDiscard(group < 0 ? seed : seed + 1);
     const int32_t count = group < 0 ? backgroundCount : foregroundCount;
     for (int32_t i = 0; i < count; ++i) {
       LfcStageList record;
       FillRecord(group, i, record, services);
-      world->AddLayer(MakeLayer(record, loadScreen, services), group);
+      world->AddLayer(MakeLayer(record, loadScreen, services, &mask), group);
     }
   }
 
   ReseedAndDiscard(seed + 2);
   LfcStageList record;
   FillRecord(0, 0, record, services);
-  world->SetGameLayers(MakeLayer(record, loadScreen, services), gameCount - 1, gameScrollChange.x,
+  world->SetGameLayers(MakeLayer(record, loadScreen, services, &mask), gameCount - 1, gameScrollChange.x,
                        gameScrollChange.y, gameColourMultiply);
   return world;
 }
@@ -123,12 +127,23 @@ int32_t LevelInfo::DryRunBuild(MyLoadScreen*, const WorldBuildServices& services
 }
 
 std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScreen* loadScreen,
-                                                 const WorldBuildServices& services) const {
+                                                 const WorldBuildServices& services,
+                                                 Landschaft* reusedMask) const {
   const Rect rect = record.GetScaledRect();
   auto layer = std::make_unique<Landschaft>(rect);
-  auto mask = std::make_unique<Landschaft>(rect);
   layer->CreateTiles();
-  mask->CreateTiles();
+  std::unique_ptr<Landschaft> ownMask;
+  Landschaft* mask = reusedMask;
+  const Rect reused = mask ? mask->GetRect() : Rect{};
+  if (mask && reused.left == rect.left && reused.top == rect.top && reused.right == rect.right &&
+      reused.bottom == rect.bottom) {
+    // Cleared, it is what a new store would be.
+    mask->Clear();
+  } else {
+    ownMask = std::make_unique<Landschaft>(rect);
+    ownMask->CreateTiles();
+    mask = ownMask.get();
+  }
   const int32_t kind = record.kind;
   const LevelSetting& decor = record.setting ? *record.setting : LevelSetting::Empty();
 

@@ -187,3 +187,27 @@ TEST(ValueNoise, PowersBySquaring) {
   for (const auto& c : cases)
     EXPECT_EQ(PowerBySquaring(c.base, c.exponent), c.expected) << c.base << "^" << c.exponent;
 }
+
+TEST(ValueNoise, TheGridGivesTheOctaveMeanToTheBit) {
+  // Columns walked down their rows, as the shape fills ask: every value equals NoiseOctaves2
+  // at (x * scale, y * scale), across cells, negative coordinates and huge ones included.
+  struct Case {
+    double scale, persistence;
+    int32_t octaves, seed, x0, x1, y0, y1;
+  } cases[] = {
+      {0.03, 0.5, 2, 0, -70, 70, -90, 90},  {0.05, 0.5, 1, 0, 0, 40, 0, 200},
+      {0.37, 0.8, 5, 17, -20, 20, -30, 30}, {3e5, 0.5, 3, 2, -3, 3, -4, 4},
+      {0.02, 0.5, 0, 0, 0, 3, 0, 3},
+  };
+  for (const Case& c : cases) {
+    NoiseGrid2 grid(c.scale, c.persistence, c.octaves, c.seed, c.y0, c.y1);
+    int32_t apart = 0;
+    for (int32_t x = c.x0; x < c.x1; ++x) {
+      NoiseGrid2::Column column(grid, x);
+      // Rows skipped now and then, as a fill skips the pixels it leaves alone.
+      for (int32_t y = c.y0; y < c.y1; y += 1 + (x & 1))
+        apart += column.At(y) != NoiseOctaves2(x * c.scale, y * c.scale, c.persistence, c.octaves, c.seed);
+    }
+    EXPECT_EQ(apart, 0) << c.scale << " " << c.octaves;
+  }
+}

@@ -15,20 +15,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
-#include "engine/texturdefcache.h"
 #include "platform/image.h"
 #include "platform/text.h"
-#include "world/ebeneneigenschaft.h"
 #include "world/ebenenhintergrund.h"
 #include "world/landschaft.h"
 #include "world/levelinfo.h"
-#include "world/settingkatalog.h"
 #include "world/welt.h"
+#include "world/worlddata.h"
 #include "world/worldhash.h"
 
 namespace {
@@ -131,14 +128,7 @@ int main(int argc, char** argv) {
   }
   context.graphics = &graphics;
 
-  AnimationManager animations(&graphics);
-  for (const char16_t* file : {u"animationen.ani", u"ebenen_animationen.ani"})
-    animations.LoadFile(LoadKVFromArchive(file, archive.get()).get(), archive.get());
-  GameCatalogueAssets assets(graphics.GetTexturDefCache(), &animations, archive.get());
-  SettingKatalog katalog;
-  katalog.Load(LoadKVFromArchive(u"WorldSetting.wst", archive.get()).get(), &assets, nullptr);
-  EbenenEigenschaften properties;
-  properties.Load(LoadKVFromArchive(u"eigenschaften.egs", archive.get()).get());
+  const WorldData data(graphics, archive.get());
 
   std::u16string name = platform::Utf8ToU16(levelName);
   for (char16_t& c : name)
@@ -149,18 +139,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "krumbolt-world: no level %s\n", levelName.c_str());
     return 1;
   }
-  LevelInfo level(document.get(), LevelSources{&properties, &katalog, archive.get()});
+  std::unique_ptr<LevelInfo> levelInfo = data.Level(document.get());
+  LevelInfo& level = *levelInfo;
   if (haveSeedText)
     level.SetSeedFromText(platform::Utf8ToU16(seedText));
   else if (haveSeed)
     level.Reseed(seed);
 
   std::vector<std::pair<std::u16string, double>> times;
-  WorldBuildServices services;
-  services.context = &context;
-  services.animations = &animations;
-  services.textures = graphics.GetTexturDefCache();
-  services.archive = archive.get();
+  WorldBuildServices services = data.Services(&context);
   services.stageTimes = &times;
   std::unique_ptr<Welt> world = level.BuildWorld(nullptr, services);
 
