@@ -169,6 +169,9 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
   // Whole-number positions look the mask up exactly as their float positions would.
   constexpr int32_t kExact = 1 << 24;
   const bool exactPositions = x0 > -kExact && x1 < kExact && y0 > -kExact && y1 < kExact;
+  // Unrotated masked stamps (the tile stages over a whole layer) first run along the mask
+  // to the next pixel it lets through.
+  const bool scanMask = s.identity && stamp.maskLayer && exactPositions && !stamp.keepSolid;
 
   for (int32_t y = y0; y < y1; ++y) {
     const float fy = float(y);
@@ -177,6 +180,22 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
     const uint32_t* maskRun = nullptr;
     int32_t maskFirst = 0, maskCount = 0;
     for (int32_t x = x0; x < x1; ++x) {
+      if (scanMask) {
+        while (x < x1) {
+          if (!maskRun || x < maskFirst || x >= maskFirst + maskCount) {
+            maskRun = stamp.maskLayer->PeekRow(x, y, maskCount);
+            maskFirst = x;
+            if (!maskRun) maskCount = 1;
+          }
+          // Outside the mask the pixel itself is tested, on the ordinary path.
+          if (!maskRun) break;
+          const int32_t end = std::min(x1, maskFirst + maskCount);
+          const uint32_t* m = maskRun + (x - maskFirst);
+          while (x < end && (*m & 0xFFFFFFu) != maskRgb) ++x, ++m;
+          if (x < end) break;
+        }
+        if (x >= x1) break;
+      }
       const float fx = float(x);
       int32_t u, v;
       if (s.identity) {
@@ -194,8 +213,7 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
         row = tile.Row(y - t.top) - t.left;
       }
       uint32_t* pixel = row + x;
-      const uint32_t before = *pixel;
-      if (stamp.keepSolid && IsSolidPixel(before)) continue;
+      if (stamp.keepSolid && IsSolidPixel(*pixel)) continue;
       if (stamp.maskLayer) {
         // Outside the mask layer the terrain pixel itself is tested.
         const uint32_t* mask;
@@ -209,8 +227,9 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
         } else {
           mask = stamp.maskLayer->PeekPixel(fx, fy);
         }
-        if (((mask ? *mask : before) & 0xFFFFFFu) != maskRgb) continue;
+        if (((mask ? *mask : *pixel) & 0xFFFFFFu) != maskRgb) continue;
       }
+      const uint32_t before = *pixel;
       // Blends that the ground alone decides need no sample.
       if (s.shortcut == StampSetup::kKeepWhereGroundOpaque && (before >> 24) == 255) continue;
       if (s.shortcut == StampSetup::kClearWhereGroundClear && (before >> 24) == 0) {

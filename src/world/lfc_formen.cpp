@@ -121,6 +121,7 @@ void LFC_Formen::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   if (width <= 0 || height <= 0) return;
   const LevelSetting& setting = Setting();
   std::vector<Placement> placed;
+  lfc::StampBatch maskStamps;
   int32_t failures = 0;
   // Up to the count (a negative count places nothing, rather than placing until the
   // failures run out).
@@ -149,11 +150,16 @@ void LFC_Formen::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
     if (TooClose(placed, float(x), float(y), w, h)) continue;
     double angle = RandFraction() * (o->rotationMax - o->rotationMin) + o->rotationMin;
     if (o->takeWorldNormal) angle = SurfaceAngle(layer, x, y);
-    // The next placement's surface and grid tests see this object.
-    lfc::StampLayerAndMask(layer, mask, ObjectStamp(*o, dest, w, h, angle, *this), m_maskColour);
+    // The next placement's surface and grid tests see this object in the layer; nothing
+    // here reads the mask, whose stamps go in one batch at the end.
+    const LandStamp stamp = ObjectStamp(*o, dest, w, h, angle, *this);
+    layer.StampTexture(stamp, nullptr);
+    maskStamps.AddToBoth(stamp, m_maskColour);
     placed.push_back({Vector2(float(x), float(y)), Vector2(w, h)});
     failures = 0;
   }
+  maskStamps.layerStamps.clear();
+  maskStamps.Draw(layer, mask);
 }
 
 void LFC_Formen::DescribeParameters(std::u16string& out) const {
