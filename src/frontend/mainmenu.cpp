@@ -10,17 +10,19 @@
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/myloadscreen.h"
-#include "objects/renderextra.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
+#include "objects/renderextra.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
 #include "world/ebeneneigenschaft.h"
+#include "world/levelinfo.h"
 #include "world/settingkatalog.h"
 #include "world/wassermanager.h"
+#include "world/welt.h"
 #include "world/wind.h"
 
 namespace {
@@ -63,6 +65,7 @@ MainMenu::MainMenu(APIContext* context)
   m_showcase = std::make_unique<EngineShowcase>(m_context, archive, [this] { Step(); });
   // A step draws its frame before it counts, so one more frame shows the bar filled.
   if (m_splashScreen) m_splashScreen->Render();
+  BuildMenuWorld();
 }
 
 void MainMenu::LoadDataFiles() {
@@ -114,9 +117,51 @@ void MainMenu::LoadBackdrop() {
   m_wind->NewRound(1.0);
 }
 
+void MainMenu::BuildMenuWorld() {
+  const DataArchive* archive = m_globals ? m_globals->GetArchive() : nullptr;
+  APIGraphics* graphics = m_context->graphics;
+  if (!archive || !graphics) return;
+  std::unique_ptr<KVNode> document = LoadKVFromArchive(kMenuLevel, archive);
+  if (!document) return;
+  LevelInfo level(document.get(),
+                  LevelSources{m_globals->GetLayerProperties(), m_globals->GetSettingKatalog(), archive});
+  WorldBuildServices services;
+  services.context = m_context;
+  services.animations = m_globals->GetAnimationManager();
+  services.textures = graphics->GetTexturDefCache();
+  services.archive = archive;
+  if (m_startScreen) m_startScreen->ResetProgress();
+  m_globals->SetWelt(level.BuildWorld(m_startScreen.get(), services));
+  m_hasMenuWorld = true;
+  // The water runs along the world's bottom from now on.
+  m_backdropWorld.rect = m_globals->GetWelt()->GetWorldRect();
+  if (m_water) {
+    const std::u16string name = kBackdropWater;
+    m_water->SetLevelWater(m_water->FindByName(&name));
+  }
+}
+
+const Welt* MainMenu::GetMenuWorld() const { return m_hasMenuWorld ? m_globals->GetWelt() : nullptr; }
+
+void MainMenu::GetMenuView(Vector2& camera, Vector2& zoom, double& travel) const {
+  APIGraphics* graphics = m_context->graphics;
+  const double screenWidth = graphics ? graphics->GetScreenWidth() : 0.0;
+  const double screenHeight = graphics ? graphics->GetScreenHeight() : 0.0;
+  const Welt* world = GetMenuWorld();
+  const Rect r = world ? world->GetWorldRect() : m_backdropWorld.rect;
+  const double worldWidth = r.right - r.left, worldHeight = r.bottom - r.top;
+  // The world's height fills the screen; its width passes by, there and back, easing in and
+  // out at the ends.
+  const double scale = worldHeight > 0.0 ? screenHeight / worldHeight : 1.0;
+  travel = 0.5 - 0.5 * std::cos(m_panClock / kPanSeconds * 3.14159265358979);
+  const double hidden = std::max(0.0, worldWidth * scale - screenWidth);
+  zoom = Vector2(float(scale), float(scale));
+  camera = Vector2(float(-r.left * scale - hidden * travel), float(-r.top * scale));
+}
+
 void MainMenu::FitBackdropToScreen() {
   APIGraphics* graphics = m_context->graphics;
-  if (!graphics || !m_water) return;
+  if (!graphics || !m_water || m_hasMenuWorld) return;
   const Rect screen{0, 0, int32_t(graphics->GetScreenWidth()), int32_t(graphics->GetScreenHeight())};
   if (screen == m_backdropWorld.rect && m_water->GetLevelWater()) return;
   m_backdropWorld.rect = screen;
@@ -127,6 +172,11 @@ void MainMenu::FitBackdropToScreen() {
 void MainMenu::Update() {
   if (!m_context->timer) return;
   const double step = m_context->timer->realStep;
+  // The view keeps to the wall clock however slowly frames come (the steps are held to
+  // 0.01 s each); its way starts with the first update.
+  if (m_panStart < 0.0) m_panStart = m_context->timer->realTotal;
+  m_panClock = m_context->timer->realTotal - m_panStart;
+  if (m_hasMenuWorld) m_globals->GetWelt()->Update(*m_context->timer);
   if (m_water) m_water->Update();
   if (m_wind) {
     m_windClock += step;
@@ -149,9 +199,22 @@ void MainMenu::Render() {
   if (device->BeginScene()) {
     SpriteRenderer* renderer = graphics->GetSpriteRenderer();
     if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
-      if (m_water)
-        for (int32_t depth = -2; depth <= 1; ++depth)
-          m_water->Draw({0.0f, 0.0f}, {1.0f, 1.0f}, 0xFFFFFFFF, depth);
+      Vector2 camera(0.0f, 0.0f), zoom(1.0f, 1.0f);
+      double travel = 0.0;
+      Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
+      if (world) GetMenuView(camera, zoom, travel);
+      auto water = [&](int32_t depth) {
+        if (m_water) m_water->Draw(camera, zoom, 0xFFFFFFFF, depth);
+      };
+      // The battle's order: backdrop and background layers, water behind the terrain, the
+      // game layers, water in front, the foreground layers, the nearest water.
+      if (world) world->DrawBackground(camera, zoom, Vector2(float(travel), 0.0f), 0xFFFFFFFF, true);
+      water(-2);
+      if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
+      water(-1);
+      water(0);
+      if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
+      water(1);
       DrawWindMeter();
       if (m_showcase) m_showcase->Draw();
       renderer->End();

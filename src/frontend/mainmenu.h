@@ -1,14 +1,16 @@
 // The one top-level scene the shell drives. For now it makes the loading screens, loads the
 // language file, a backdrop and the game-wide object's data files whose managers exist
-// behind the start's loading screen, shows animated water
-// across the bottom of the frame with a wind meter whose wind changes every few seconds,
-// keeps a title song playing and ends the program on Escape; the front end fills it in (the
-// remaining data files, menus, the battle) and the world viewer replaces the backdrop.
+// behind the start's loading screen, builds the world of "mainmenu.lvl" behind the battle's
+// loading screen and shows it slowly panning from one end to the other, with animated water
+// along its bottom and a wind meter whose wind changes every few seconds; it keeps a title
+// song playing and ends the program on Escape. The front end fills it in (the remaining
+// data files, menus, the battle).
 #pragma once
 
 #include <memory>
 
 #include "engine/apiinput.h"
+#include "engine/gfxtypes.h"
 #include "world/worldbounds.h"
 
 class APIContext;
@@ -17,6 +19,7 @@ class EngineShowcase;
 class MyGlobals;
 class MyLoadScreen;
 class WasserManager;
+class Welt;
 class WindManager;
 
 namespace platform {
@@ -32,6 +35,9 @@ class MainMenu : public MyControl {
   static constexpr const char16_t* kBackdropWater = u"SEE";
   static constexpr const char16_t* kBackdropWind = u"WIND";
   static constexpr double kWindChangeSeconds = 4.0;
+  // The level behind the menus, and the seconds the view takes from one end to the other.
+  static constexpr const char16_t* kMenuLevel = u"mainmenu.lvl";
+  static constexpr double kPanSeconds = 45.0;
 
   // Registers with the input manager, makes the three loading screens of "Splash.spl" and
   // loads what the scene has so far behind the first, one frame per step: the language file,
@@ -61,6 +67,12 @@ class MainMenu : public MyControl {
   const WindManager* GetBackdropWind() const { return m_wind.get(); }
   // The corner panel the engine's services draw until the menus replace it.
   EngineShowcase* GetShowcase() const { return m_showcase.get(); }
+  // The world of "mainmenu.lvl", kept by the game-wide object as the world of the last
+  // level; null when it could not be built (no content archive or graphics manager).
+  const Welt* GetMenuWorld() const;
+  // Where the world is shown: the screen position of the world's origin (the layers'
+  // camera), the zoom, and how far the view has come along its way (0 .. 1).
+  void GetMenuView(Vector2& camera, Vector2& zoom, double& travel) const;
 
  private:
   // Loads a random song of the current kind, rewinds, plays it and applies the music
@@ -69,8 +81,12 @@ class MainMenu : public MyControl {
   // The animations, "wasser.was" and "wind.wnd" from the archive; the backdrop's body of
   // water fills the screen's bottom and its wind comes into force.
   void LoadBackdrop();
-  // The screen's size changed: the water is laid out again over the new screen.
+  // The screen's size changed: the water is laid out again over the new screen (unless it
+  // runs along the menu world).
   void FitBackdropToScreen();
+  // Builds the world of the menu level behind the start screen and hands it to the
+  // game-wide object; the backdrop's water runs along its bottom from then on.
+  void BuildMenuWorld();
   // A track across the top centre with a bar from its middle, as long as the shown wind
   // strength, to the side the wind blows to.
   void DrawWindMeter();
@@ -100,4 +116,8 @@ class MainMenu : public MyControl {
   double m_windClock = 0.0;
   std::unique_ptr<platform::Texture> m_white;
   std::unique_ptr<EngineShowcase> m_showcase;
+  bool m_hasMenuWorld = false;
+  // Seconds of real time since the view started on its way, and the timer's total then.
+  double m_panClock = 0.0;
+  double m_panStart = -1.0;
 };

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "engine/animationmanager.h"
+#include "engine/apicontext.h"
 #include "engine/bewegteanimation.h"
 #include "engine/kvnode.h"
 #include "engine/myloadscreen.h"
@@ -131,6 +132,8 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
                                                  Landschaft* reusedMask) const {
   const Rect rect = record.GetScaledRect();
   auto layer = std::make_unique<Landschaft>(rect);
+  // The layer draws through the build's graphics manager.
+  if (services.context) layer->SetGraphics(services.context->graphics);
   layer->CreateTiles();
   std::unique_ptr<Landschaft> ownMask;
   Landschaft* mask = reusedMask;

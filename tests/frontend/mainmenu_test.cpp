@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -24,6 +25,7 @@
 #include "world/ebeneneigenschaft.h"
 #include "world/settingkatalog.h"
 #include "world/wassermanager.h"
+#include "world/welt.h"
 #include "world/wind.h"
 
 namespace {
@@ -181,8 +183,9 @@ TEST(MainScene, ShowsWaterAndAWindThatChangesEveryFewSeconds) {
   const WasserManager& water = *scene.menu.GetBackdropWater();
   ASSERT_NE(water.GetLevelWater(), nullptr);
   EXPECT_EQ(water.GetLevelWater()->GetName(), MainMenu::kBackdropWater);
-  // The water fills the screen's bottom.
-  const double bottom = scene.run.graphics->GetScreenHeight();
+  // The water runs along the bottom of the menu world.
+  ASSERT_NE(scene.menu.GetMenuWorld(), nullptr);
+  const double bottom = scene.menu.GetMenuWorld()->GetWorldRect().bottom;
   EXPECT_EQ(water.GetSurfaceY(), bottom - water.GetLevelWater()->GetHeight());
   ASSERT_NE(scene.menu.GetBackdropWind(), nullptr);
   const WindManager& wind = *scene.menu.GetBackdropWind();
@@ -285,9 +288,17 @@ TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStepAndFillsTheBar) {
   // step and a last one with the bar filled.
   const platform::Texture* border = splash.Border(2)->texture;
   const TexturPart* full = splash.BarFull();
+  // The splash screen's frames end with its notice; the battle's loading screen (without a
+  // notice) follows while the menu world is built.
+  auto draws = device->RecordedDraws();
+  size_t end = 0;
+  for (size_t i = 0; i < draws.size(); ++i)
+    if (draws[i].texture == splash.Notice()->texture && draws[i].source == splash.Notice()->rect) end = i + 1;
+  ASSERT_LT(end, draws.size());
+  draws.resize(end);
   std::vector<int32_t> widths;
   int frames = 0;
-  for (const auto& draw : device->RecordedDraws()) {
+  for (const auto& draw : draws) {
     if (draw.texture == border && draw.source == splash.Border(2)->rect) ++frames;
     if (draw.texture == full->texture && draw.source.top == full->rect.top) {
       ASSERT_EQ(int(widths.size()), frames - 2) << "one full bar per frame from the second on";
@@ -298,4 +309,46 @@ TEST(MainScene, LoadsBehindTheSplashScreenOneFramePerStepAndFillsTheBar) {
   for (size_t k = 0; k < widths.size(); ++k)
     EXPECT_EQ(widths[k], full->rect.Width() * int32_t(k + 1) / int32_t(maximum)) << "frame " << k + 1;
   EXPECT_EQ(widths.back(), full->rect.Width());
+}
+
+TEST(MainScene, BuildsTheMenuWorldAndPansAcrossIt) {
+  Scene scene;
+  const Welt* world = scene.menu.GetMenuWorld();
+  ASSERT_NE(world, nullptr);
+  // The world of the last level: the game-wide object keeps it.
+  EXPECT_EQ(world, scene.run.globals->GetWelt());
+  const Rect r = world->GetWorldRect();
+  EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}), (std::array{-1536, -768, 1536, 768}));
+  EXPECT_EQ(world->BackgroundLayers().size(), 2u);
+  EXPECT_EQ(world->GameLayers().size(), 3u);
+  EXPECT_TRUE(world->ForegroundLayers().empty());
+  // The battle's loading screen counted the stages (a planning count, which a group's
+  // later recipe layers can miss) and went forward with them.
+  EXPECT_GT(scene.menu.StartScreen()->Maximum(), 5.0);
+  EXPECT_GT(scene.menu.StartScreen()->Progress(), 5.0);
+
+  // The world's height fills the 1024 rows of the screen; the view starts at the left end and
+  // moves right, slowly.
+  Vector2 camera, zoom;
+  double travel = 0.0;
+  scene.menu.GetMenuView(camera, zoom, travel);
+  EXPECT_FLOAT_EQ(zoom.y, 1024.0f / 1536.0f);
+  EXPECT_FLOAT_EQ(camera.x, 1536.0f * zoom.x);
+  EXPECT_EQ(travel, 0.0);
+  for (int i = 0; i < 500; ++i) ASSERT_TRUE(scene.run.Pass());
+  Vector2 later;
+  scene.menu.GetMenuView(later, zoom, travel);
+  EXPECT_LT(later.x, camera.x);
+  // Five seconds of a 45-second way, eased in: 3 percent.
+  EXPECT_NEAR(travel, 0.5 - 0.5 * std::cos(5.0 / 45.0 * 3.14159265358979), 1e-3);
+  EXPECT_EQ(later.y, camera.y);
+
+  // The frame shows the terrain and the background layers.
+  platform::GraphicsDevice* device = scene.run.graphics->GetDevice();
+  device->ClearRecordedDraws();
+  scene.menu.Render();
+  std::set<const platform::Texture*> textures;
+  for (const auto& draw : device->RecordedDraws()) textures.insert(draw.texture);
+  for (const auto* group : {&world->BackgroundLayers(), &world->GameLayers()})
+    for (const auto& layer : *group) EXPECT_TRUE(textures.count(layer->Tiles().front()->GetTexture()));
 }
