@@ -125,28 +125,35 @@ void LFC_Noise::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   const int32_t seed = platform::Rand() + 1;
   if (width <= 0 || height <= 0) return;
   std::vector<double> heights(size_t(width), 0.0);
-  for (int32_t i = 0; i < width; ++i)
-    heights[size_t(i)] = NoiseOctaves1(double(i) / width * m_frequency, m_persistence, kOctaves, seed);
+  // The 50 octaves of each column are the costly part; columns are independent.
+  lfc::RunColumnBands(0, width, [&](int32_t first, int32_t end) {
+    for (int32_t i = first; i < end; ++i)
+      heights[size_t(i)] = NoiseOctaves1(double(i) / width * m_frequency, m_persistence, kOctaves, seed);
+  });
   double lo, hi;
   Range(heights, lo, hi);
   const Rect store = layer.GetRect();
-  for (int32_t i = 0; i < width; ++i) {
-    double y = work.top + height * (Normalised(heights[size_t(i)], lo, hi) * m_amplitude + m_baseHeight);
-    const int32_t x = work.left + i;
-    if (x - work.left < kRampWidth)
-      y = (y - work.bottom) * std::sqrt((x - work.left) / kRampWidth) + work.bottom;
-    if (work.right - x < kRampWidth)
-      y = (y - work.bottom) * std::sqrt((work.right - x) / kRampWidth) + work.bottom;
-    if (x < store.left || x >= store.right) continue;
-    // Rows from the bottom up while at or below the line; rows outside the store change
-    // nothing, so the walk starts and ends inside it.
-    const int32_t first = std::min(work.bottom, store.bottom - 1);
-    const int32_t last = y <= store.top ? store.top : int32_t(std::ceil(y));
-    for (int32_t row = first; row >= last; --row) {
-      if (uint32_t* p = layer.LockedPixel(x, row)) *p = 0xFFFFFFFFu;
-      if (uint32_t* m = mask.LockedPixel(x, row)) *m = m_maskColour;
+  lfc::LockTiles(layer);
+  lfc::LockTiles(mask);
+  lfc::RunColumnBands(0, width, [&](int32_t firstColumn, int32_t endColumn) {
+    for (int32_t i = firstColumn; i < endColumn; ++i) {
+      double y = work.top + height * (Normalised(heights[size_t(i)], lo, hi) * m_amplitude + m_baseHeight);
+      const int32_t x = work.left + i;
+      if (x - work.left < kRampWidth)
+        y = (y - work.bottom) * std::sqrt((x - work.left) / kRampWidth) + work.bottom;
+      if (work.right - x < kRampWidth)
+        y = (y - work.bottom) * std::sqrt((work.right - x) / kRampWidth) + work.bottom;
+      if (x < store.left || x >= store.right) continue;
+      // Rows from the bottom up while at or below the line; rows outside the store change
+      // nothing, so the walk starts and ends inside it.
+      const int32_t first = std::min(work.bottom, store.bottom - 1);
+      const int32_t last = y <= store.top ? store.top : int32_t(std::ceil(y));
+      for (int32_t row = first; row >= last; --row) {
+        if (uint32_t* p = layer.LockedPixel(x, row)) *p = 0xFFFFFFFFu;
+        if (uint32_t* m = mask.LockedPixel(x, row)) *m = m_maskColour;
+      }
     }
-  }
+  });
 }
 
 void LFC_Noise::DescribeParameters(std::u16string& out) const {
