@@ -1,5 +1,6 @@
-// Helpers the landscape stages share: stamping into a layer and its mask, and locking a
-// store's tiles before workers write into it.
+// Helpers the landscape stages share: stamps gathered into batches for a layer and its mask
+// (the mask's copy in mask mode, its image's colour replaced by the mask colour), tiles
+// locked before workers write into them, and column bands for the workers.
 #pragma once
 
 #include <cstdint>
@@ -12,19 +13,8 @@
 
 namespace lfc {
 
-// Stamps into the layer, then the same stamp in mask mode (its image's colour replaced by
-// the mask colour) into the mask.
-inline void StampLayerAndMask(Landschaft& layer, Landschaft& mask, const LandStamp& stamp,
-                              uint32_t maskColour) {
-  layer.StampTexture(stamp, nullptr);
-  LandStamp marked = stamp;
-  marked.useFixedColour = true;
-  marked.fixedColour = maskColour;
-  mask.StampTexture(marked, nullptr);
-}
-
 // Stamps gathered for a layer and its mask and drawn at the end, each store's in one
-// batch. For stages that never read the stores between their stamps (tiles, background
+// batch; a stamp into the mask is the same stamp in mask mode. For stages that never read the stores between their stamps (tiles, background
 // objects) this is the same as stamping one by one: the layer's stamps read neither the
 // mask's new pixels nor the other way round.
 struct StampBatch {
