@@ -1,6 +1,7 @@
 // The world build: whole worlds of the free-game level at three sizes (S 1024 x 512,
-// M 2048 x 1024, L 4096 x 2048) on 1 and 8 workers with the time of each stage kind as
-// counters, the rim stage on L over worker counts, and the noise-line stage on L.
+// M 2048 x 1024, L 4096 x 2048) and of every shipped level at its own size, on 1 and 8
+// workers with the time of each stage kind as counters; the rim stage on L over worker
+// counts, and the noise-line stage on L.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -37,6 +38,13 @@ struct Pack {
     display.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
     return display;
   }
+  // A shipped level as it is (the free-game level with a fixed seed).
+  std::unique_ptr<LevelInfo> Shipped(std::u16string_view name) const {
+    auto document = LoadKVFromArchive(name, archive.get());
+    auto info = data->Level(document.get());
+    if (!document || !document->GetChild(0, u"RANDOM_SEED")) info->Reseed(1234);
+    return info;
+  }
   // The free-game level with a fixed seed and world size.
   std::unique_ptr<LevelInfo> Level(int32_t halfWidth) const {
     auto info = data->Level(level.get());
@@ -57,11 +65,45 @@ Pack& TheTestPack() {
 }
 
 constexpr int32_t kHalfWidths[3] = {512, 1024, 2048};
+constexpr const char16_t* kLevels[] = {
+    u"rand_level.lvl",        u"mainmenu.lvl",          u"kampagne\\level01.lvl", u"kampagne\\level02.lvl",
+    u"kampagne\\level03.lvl", u"kampagne\\level04.lvl", u"kampagne\\level05.lvl"};
+
+// Builds the level's world once per iteration; the stage times go into counters.
+void RunBuilds(benchmark::State& state, const LevelInfo& levelInfo);
 
 void BM_BuildWorld(benchmark::State& state) {
   Pack& pack = TheTestPack();
   platform::SetProcessorCountOverride(int(state.range(1)));
-  auto level = pack.Level(kHalfWidths[state.range(0)]);
+  RunBuilds(state, *pack.Level(kHalfWidths[state.range(0)]));
+  platform::SetProcessorCountOverride(0);
+}
+BENCHMARK(BM_BuildWorld)
+    ->ArgNames({"size", "workers"})
+    ->ArgsProduct({{0, 1, 2}, {1, 8}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_BuildLevel(benchmark::State& state) {
+  Pack& pack = TheTestPack();
+  platform::SetProcessorCountOverride(int(state.range(1)));
+  const char16_t* name = kLevels[state.range(0)];
+  auto level = pack.Shipped(name);
+  const Rect r = level->worldRect;
+  state.SetLabel(platform::U16ToUtf8(name) + " " + std::to_string(r.right - r.left) + "x" +
+                 std::to_string(r.bottom - r.top));
+  RunBuilds(state, *level);
+  platform::SetProcessorCountOverride(0);
+}
+BENCHMARK(BM_BuildLevel)
+    ->ArgNames({"level", "workers"})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {1, 8}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void RunBuilds(benchmark::State& state, const LevelInfo& levelInfo) {
+  Pack& pack = TheTestPack();
+  const LevelInfo* level = &levelInfo;
   std::vector<std::pair<std::u16string, double>> times;
   WorldBuildServices services = pack.data->Services(APIContext::Get());
   services.stageTimes = &times;
@@ -77,13 +119,7 @@ void BM_BuildWorld(benchmark::State& state) {
   for (const auto& [kind, seconds] : times) byKind[platform::U16ToUtf8(kind)] += seconds;
   for (const auto& [kind, seconds] : byKind)
     state.counters[kind.substr(4) + "_ms"] = seconds * 1000.0 / double(state.iterations());
-  platform::SetProcessorCountOverride(0);
 }
-BENCHMARK(BM_BuildWorld)
-    ->ArgNames({"size", "workers"})
-    ->ArgsProduct({{0, 1, 2}, {1, 8}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
 // An L layer with a large shape in its mask, as the game layer's hills leave it.
 struct RimCanvas {
