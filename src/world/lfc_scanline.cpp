@@ -47,10 +47,19 @@ void ReadPair(const KVNode& section, std::u16string_view key, T (&out)[2]) {
 // sign(v) * |v|^e.
 double SignedPower(double v, double e) { return v > 0 ? std::pow(v, e) : -std::pow(std::fabs(v), e); }
 
-// One column of the fill. The crossings of the column's vertical segment with the outline
-// are counted per row; an odd count toggles "inside", and a pixel is flipped while inside
-// and on rows that an even number of edges cross. Flipping toggles the layer's alpha and
-// the mask, so shapes that overlap cancel out.
+// Whether an edge counts at column x: half-open in x (min x <= x < max x), so a vertex lying
+// on a column is counted once where the outline passes through it and zero or two times at an
+// outline's leftmost or rightmost point; a vertical edge never counts.
+inline bool EdgeSpansColumn(const Vector2& a, const Vector2& b, float x) {
+  return std::min(a.x, b.x) <= x && x < std::max(a.x, b.x);
+}
+
+// One column of the fill. The column is followed down from above the whole outline, so the
+// parity of "inside" at the rectangle's top counts every crossing above it (an outline may
+// rise above the rectangle). Crossings inside the rectangle are counted per row; an odd count
+// toggles "inside", and a pixel is flipped while inside and on rows that an even number of
+// edges cross. Flipping toggles the layer's alpha and the mask, so shapes that overlap cancel
+// out.
 struct ColumnFill {
   const std::vector<PolygonEdge>* edges;
   const std::vector<std::vector<uint32_t>>* columnEdges;
@@ -64,18 +73,18 @@ struct ColumnFill {
   void Run(Landschaft& layer, Landschaft& mask, int32_t x, std::vector<int32_t>& counters) const {
     std::fill(counters.begin(), counters.end(), 0);
     bool inside = false;
-    const Vector2 from{float(x), float(top)}, to{float(x), float(bottom)};
-    const float fx = float(x), fTop = float(top), fBottom = float(bottom);
+    const float fx = float(x);
+    const double dTop = top, dBottom = bottom;
     for (uint32_t e : (*columnEdges)[size_t(x - storeLeft)]) {
       const PolygonEdge& edge = (*edges)[e];
       const Vector2& a = *edge.first;
       const Vector2& b = *edge.second;
-      if ((fx < a.x && fx < b.x) || (fx > a.x && fx > b.x)) continue;
-      Vector2 crossing;
-      if (SegmentIntersect(from, to, a, b, &crossing, nullptr) != 1) continue;
-      if (!(crossing.x == a.x && crossing.y == a.y) && fTop <= crossing.y && crossing.y < fBottom)
-        ++counters[size_t(platform::TruncInRange(crossing.y - fTop))];
-      if (crossing.y < fTop) inside = !inside;
+      if (!EdgeSpansColumn(a, b, fx)) continue;
+      const double y = double(a.y) + (double(b.y) - a.y) * ((double(fx) - a.x) / (double(b.x) - a.x));
+      if (y < dTop)
+        inside = !inside;
+      else if (y < dBottom)
+        ++counters[size_t(platform::TruncInRange(y - dTop))];
     }
     const uint32_t maskAlpha = maskColour >> 24, maskRgb = maskColour & 0xFFFFFFu;
     std::optional<NoiseGrid2::Column> greys;
@@ -260,10 +269,11 @@ void LFC_ScanLine::RefineAndFill(Landschaft& layer, Landschaft& mask, const Rect
   std::vector<std::vector<uint32_t>> columnEdges(static_cast<size_t>(columns));
   for (const auto& e : edges) {
     const float x0 = std::min(e->first->x, e->second->x), x1 = std::max(e->first->x, e->second->x);
-    if (!(x1 >= float(store.left) && x0 <= float(store.right - 1))) continue;
+    if (!(x1 > float(store.left) && x0 <= float(store.right - 1))) continue;
+    // The columns x0 <= c < x1 (half-open, as the fill counts them).
     const int32_t c0 = std::max(store.left, int32_t(std::ceil(std::max(double(x0), double(store.left)))));
     const int32_t c1 =
-        std::min(store.right - 1, int32_t(std::floor(std::min(double(x1), double(store.right - 1)))));
+        std::min(store.right - 1, int32_t(std::ceil(std::min(double(x1), double(store.right)))) - 1);
     const uint32_t index = uint32_t(edgeList.size());
     edgeList.push_back(*e);
     for (int32_t c = c0; c <= c1; ++c) columnEdges[size_t(c - store.left)].push_back(index);

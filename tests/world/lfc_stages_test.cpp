@@ -441,6 +441,51 @@ TEST_F(StageTest, OverlappingShapesCancelOut) {
   EXPECT_GT(overlap, 0u) << "the two shapes must overlap for this test";
 }
 
+TEST_F(StageTest, ABandRisingAboveItsRectangleIsFilledFromTheTop) {
+  // The upper line lies 30 to 50 rows above the rectangle, the lower one inside it: every
+  // column the band spans is solid from the rectangle's top down to the lower line, and
+  // nothing lies below that line. Ten steps over 200 columns end the band at column 180.
+  auto band = Stage(u"LFC_NOISE_SCAN",
+                    u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <BASEHEIGHT> \"-0.5\" \"0.7\" <\\BASEHEIGHT>"
+                    u"<SCALE> \"3\" \"0.2\" \"0.5\" \"0.2\" <\\SCALE> <STEPS> \"10\" <\\STEPS>"
+                    u"<RANDOM_LOOPS> \"0\" <\\RANDOM_LOOPS>");
+  auto layer = GeneratorPack::Store({0, 0, 200, 100});
+  auto mask = GeneratorPack::Store({0, 0, 200, 100});
+  platform::SRand(5);
+  band->Apply(*layer, *mask, nullptr);
+  for (int32_t x = 0; x < 200; ++x) {
+    int32_t y = 0;
+    while (y < 100 && Alpha(*layer, x, y) == 255) ++y;
+    const int32_t run = y;
+    while (y < 100 && Alpha(*layer, x, y) == 0) ++y;
+    EXPECT_EQ(y, 100) << "column " << x << " has solid pixels below its first gap";
+    if (x < 180)
+      EXPECT_TRUE(run >= 69 && run <= 91) << "column " << x << " is solid down to row " << run;
+    else
+      EXPECT_EQ(run, 0) << "column " << x << " lies right of the band";
+  }
+}
+
+TEST_F(StageTest, AnOutlinesOuterVertexOnAColumnLeavesNoColumnInverted) {
+  // Four steps with no noise amplitude make a diamond whose left and right corners lie
+  // exactly on the columns 20 and 180 (rows near 40); its bottom corner is at row 70. Below
+  // the diamond nothing may be solid: a corner counted once would fill its column downwards.
+  auto diamond = Stage(u"LFC_ELLIPSE",
+                       u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <STEPS> \"4\" <\\STEPS>"
+                       u"<SCALE> \"3\" \"0\" <\\SCALE> <BASEHEIGHT> \"0.8\" \"0.6\" <\\BASEHEIGHT>"
+                       u"<CENTER> \"0.5\" \"0.4\" <\\CENTER> <RANDOM_LOOPS> \"0\" <\\RANDOM_LOOPS>");
+  auto layer = GeneratorPack::Store({0, 0, 200, 100});
+  auto mask = GeneratorPack::Store({0, 0, 200, 100});
+  platform::SRand(5);
+  diamond->Apply(*layer, *mask, nullptr);
+  const int32_t below = Count(*layer, [](int32_t, int32_t y, uint32_t p) { return y > 71 && p >> 24; });
+  EXPECT_EQ(below, 0);
+  for (int32_t x : {19, 180, 181})
+    EXPECT_EQ(Count(*layer, [x](int32_t px, int32_t, uint32_t p) { return px == x && p >> 24; }), 0) << x;
+  EXPECT_EQ(Alpha(*layer, 100, 40), 255u);
+  EXPECT_LE(Count(*layer, [](int32_t px, int32_t, uint32_t p) { return px == 20 && p >> 24; }), 1);
+}
+
 TEST_F(StageTest, RecipeShapesTakeTheirGreyFromTwoDimensionalNoise) {
   // In the recipe the game layer's shapes get a grey from noise (the setting's scaling 0.05,
   // 2 iterations, grey 0 .. 48) wherever they make a pixel solid.
