@@ -13,6 +13,7 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
+#include "objects/namen.h"
 #include "objects/renderextra.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -81,6 +82,8 @@ void MainMenu::LoadDataFiles() {
   animations->LoadFile(load(u"ebenen_animationen.ani").get(), archive);
   Step();
   m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
+  Step();
+  m_globals->GetNamen()->Load(load(u"namen.nam").get());
   Step();
   m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
   Step();
