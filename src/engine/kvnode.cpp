@@ -33,7 +33,7 @@ bool KVSyntax::FromText(std::u16string_view text, KVSyntax& syntax, size_t& pos)
   if (text[pos] != syntax.close) syntax.endMarker = text[pos];
   while (pos < text.size() && text[pos] != syntax.close) ++pos;
   if (pos >= text.size()) return false;
-  ++pos;      // the close character
+  ++pos;                         // the close character
   if (pos < text.size()) ++pos;  // the line end after the header
   return true;
 }
@@ -105,7 +105,9 @@ const KVValue* KVNode::GetValue(unsigned index) const {
   return index < m_values.size() ? m_values[index].get() : nullptr;
 }
 
-KVNode* KVNode::AddChild(std::u16string name) { return InsertChild(std::make_unique<KVNode>(std::move(name))); }
+KVNode* KVNode::AddChild(std::u16string name) {
+  return InsertChild(std::make_unique<KVNode>(std::move(name)));
+}
 
 const KVValue* KVNode::Find(std::u16string_view key, unsigned index) const {
   const KVNode* child = GetChild(0, key);
@@ -188,7 +190,8 @@ void KVNode::Parse(std::u16string_view text, size_t& pos, const KVSyntax& syntax
 namespace {
 
 // Text the writer cannot represent: a value cannot hold a double quote, and a name cannot
-// hold the syntax characters or start with the end marker.
+// hold the open or close character or start with the end marker. Blanks, tabs and line ends
+// are part of a name and read back as they stand.
 std::u16string CleanValue(const std::u16string& text) {
   std::u16string out = text;
   for (auto& c : out)
@@ -199,7 +202,7 @@ std::u16string CleanValue(const std::u16string& text) {
 std::u16string CleanName(const std::u16string& name) {
   std::u16string out;
   for (char16_t c : name) {
-    if (c == u'<' || c == u'>' || c == u'\n' || c == u' ' || c == u'\t') continue;
+    if (c == u'<' || c == u'>') continue;
     if (out.empty() && c == u'\\') continue;
     out.push_back(c);
   }

@@ -12,9 +12,12 @@ SoundSet::SoundSet(APISound* sound, int copyCount, const SoundKey& key)
       std::u16string folder = key.searchPath->GetFolder(i);
       if (m_sound->LoadWave(copyCount, m_buffers, JoinPath(folder, m_fileName), key.archive)) {
         m_foundFolder = folder;
-        break;
+        m_triedFolders.clear();
+        return;
       }
+      m_triedFolders.push_back(std::move(folder));
     }
+    m_failedOverPath = true;
   } else {
     m_sound->LoadWave(copyCount, m_buffers, m_fileName, key.archive);
   }
@@ -23,7 +26,11 @@ SoundSet::SoundSet(APISound* sound, int copyCount, const SoundKey& key)
 bool SoundSet::Matches(const SoundKey& key) const {
   std::u16string_view name = key.fileName ? std::u16string_view(*key.fileName) : std::u16string_view();
   if (name != m_fileName) return false;
-  return !key.searchPath || key.searchPath->Contains(m_foundFolder);
+  if (!key.searchPath || key.searchPath->Contains(m_foundFolder)) return true;
+  if (!m_failedOverPath || int(m_triedFolders.size()) != key.searchPath->GetCount()) return false;
+  for (int i = 0; i < key.searchPath->GetCount(); ++i)
+    if (m_triedFolders[size_t(i)] != key.searchPath->GetFolder(i)) return false;
+  return true;
 }
 
 int SoundSet::UsableCount() const {

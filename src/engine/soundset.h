@@ -30,7 +30,8 @@ class SoundSet {
   SoundSet& operator=(const SoundSet&) = delete;
 
   // Same file name (exact), and the key has no search path or its search path contains
-  // the folder in which this set was found.
+  // the folder in which this set was found. A set that no folder held matches a search
+  // path of exactly the folders it tried, so a missing sound is looked for only once.
   bool Matches(const SoundKey& key) const;
 
   int CopyCount() const { return int(m_buffers.size()); }
@@ -45,6 +46,9 @@ class SoundSet {
   APISound* m_sound;
   std::u16string m_fileName;
   std::u16string m_foundFolder;
+  // The folders searched when no folder held the file; empty otherwise.
+  std::vector<std::u16string> m_triedFolders;
+  bool m_failedOverPath = false;
 };
 
 // A member of the sound manager.

@@ -205,6 +205,10 @@ bool Landschaft::NearestCrossing(Vector2& point, int32_t radius, int32_t rayCoun
     bool crossed = startSolid ? TraceSegment(point, end, true, &crossing, nullptr, true)
                               : TraceSegment(point, end, true, nullptr, &crossing, false);
     if (!crossed) continue;
+    // The best distance follows the best hit, so the point moves to the nearest crossing of
+    // all rays. Left at its start value every hit would qualify and the last ray would win,
+    // moving the point to an arbitrary side (the surface searches and the objects aligned to
+    // the ground start from this point).
     float distance = (crossing - point).LengthSq();
     if (distance < bestDistance) {
       best = crossing;

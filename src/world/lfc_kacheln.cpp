@@ -58,7 +58,11 @@ void LFC_Kacheln::Randomize(int32_t kind) {
 void LFC_Kacheln::Apply(Landschaft& layer, Landschaft& mask, MyLoadScreen*) {
   if (!m_pattern || !m_pattern->texture || !m_pattern->texture->texture) return;
   const Rect r = layer.GetRect();
-  // The working rectangle's size: each extent less its own two margins.
+  // The working rectangle's size: each extent less its own two margins, and the rows end at
+  // the height, as the columns end at the width. Rows bounded by the width (with the width's
+  // margins) would, on a layer wider than high, paint a whole tile row over the bottom margin
+  // and, on a layer higher than wide, leave the rows below the width upside down or unpainted;
+  // the last row is shortened instead, as the last column is.
   const int32_t width = (r.right - r.left) - m_margins.left - m_margins.right;
   const int32_t height = (r.bottom - r.top) - m_margins.top - m_margins.bottom;
   const double stepX = m_tileWidth * m_scale, stepY = m_tileHeight * m_scale;

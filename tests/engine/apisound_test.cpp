@@ -327,6 +327,24 @@ TEST_F(SoundTest, CacheSharesOneSetPerNameAndFoundFolder) {
   EXPECT_EQ(m_device->Buffers().size(), 0u);
 }
 
+TEST_F(SoundTest, AMissingSoundIsLookedForOnce) {
+  // Every set made looks the file up in the archive; a failure is kept like a success, so
+  // five requests over the same folders make one set. Other folders are a new attempt.
+  std::u16string a = u"sounds", b = u"second";
+  SearchPath path(a);
+  path.AddFolder(b);
+  SearchPath reversed(b);
+  reversed.AddFolder(a);
+  SoundSet* first = Set(u"missing.wav", &path);
+  EXPECT_EQ(first->UsableCount(), 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(Set(u"missing.wav", &path), first);
+  EXPECT_EQ(m_sound->Cache().Size(), 1u);
+  EXPECT_NE(Set(u"missing.wav", &reversed), first);
+  EXPECT_EQ(m_sound->Cache().Size(), 2u);
+  // A failed set is not a stand-in for a file that exists under another path.
+  EXPECT_EQ(Set(u"klick.wav", &reversed)->UsableCount(), 5);
+}
+
 TEST(SoundMixer, PlaysThroughTheDummyDriver) {
   TempDir dir;
   // 0.05 s of sound.

@@ -1,10 +1,10 @@
 #include "engine/kvnode.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
-#include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/text.h"
@@ -12,7 +12,9 @@
 
 namespace {
 
-std::unique_ptr<KVNode> Parse(std::u16string_view body) { return ParseKVText(std::u16string(u"<>\n \t<\\>\n") + std::u16string(body)); }
+std::unique_ptr<KVNode> Parse(std::u16string_view body) {
+  return ParseKVText(std::u16string(u"<>\n \t<\\>\n") + std::u16string(body));
+}
 
 std::vector<std::u16string> Values(const KVNode* node) {
   std::vector<std::u16string> out;
@@ -25,7 +27,8 @@ void ExpectSameTree(const KVNode& a, const KVNode& b) {
   EXPECT_EQ(a.Name(), b.Name());
   EXPECT_EQ(Values(&a), Values(&b)) << platform::U16ToUtf8(a.Name());
   ASSERT_EQ(a.CountChildren(u""), b.CountChildren(u"")) << platform::U16ToUtf8(a.Name());
-  for (unsigned i = 0; i < a.CountChildren(u""); ++i) ExpectSameTree(*a.GetChild(i, u""), *b.GetChild(i, u""));
+  for (unsigned i = 0; i < a.CountChildren(u""); ++i)
+    ExpectSameTree(*a.GetChild(i, u""), *b.GetChild(i, u""));
 }
 
 }  // namespace
@@ -118,19 +121,23 @@ TEST(KVNode, WrittenTreesReadBackTheSame) {
   KVNode* deep = root.AddChild(u"Deep");
   for (int i = 0; i < 5; ++i) deep = deep->AddChildWith(u"Level", i, -i * 0.25, i % 2 == 0);
   root.AddChildWith(u"Hex", 0x7f, u"x");
+  // Blanks, tabs and line ends belong to a name, inside it and at either end.
+  root.AddChildWith(u"My Node", u"a");
+  root.AddChildWith(u" Tab\tand\nline ", u"b");
   auto back = ParseKVText(WriteKVText(root));
   ExpectSameTree(root, *back);
+  EXPECT_NE(back->Find(u"My Node"), nullptr);
 }
 
 TEST(KVNode, WriterCleansWhatItCannotRepresent) {
   // A team name typed with a double quote must not break the roster it is saved in.
   KVNode root(u"R");
   root.AddChildWith(u"NAME", u"Big \"Bertha\"");
-  root.AddChildWith(u"\\x<y>", u"v");
+  root.AddChildWith(u"\\x<y> z", u"v");
   auto back = ParseKVText(WriteKVText(root));
   ASSERT_EQ(back->CountChildren(u""), 2u);
   EXPECT_EQ(back->Find(u"NAME")->Text(), u"Big 'Bertha'");
-  EXPECT_EQ(back->GetChild(1, u"")->Name(), u"xy");
+  EXPECT_EQ(back->GetChild(1, u"")->Name(), u"xy z");
   EXPECT_EQ(back->GetChild(1, u"")->GetValue(0)->Text(), u"v");
 }
 
@@ -180,7 +187,8 @@ TEST(KVNode, MismatchedEndTagsAndMalformedText) {
   }
   EXPECT_EQ(ParseKVText(u"<>\n \t<\\>\n<R> >>> \"v\" <\\R>")->GetValue(0)->Text(), u"v");
   auto open = ParseKVText(u"<>\n \t<\\>\n<R><A><B><C> \"unterminated");
-  EXPECT_EQ(open->GetChild(0, u"A")->GetChild(0, u"B")->GetChild(0, u"C")->GetValue(0)->Text(), u"unterminated");
+  EXPECT_EQ(open->GetChild(0, u"A")->GetChild(0, u"B")->GetChild(0, u"C")->GetValue(0)->Text(),
+            u"unterminated");
 }
 
 TEST(KVNode, RandomBytesNeverCrashOrHang) {
@@ -227,7 +235,8 @@ TEST(KVFile, LoadsUtf16AndAnsiFromDisk) {
   ASSERT_TRUE(SaveKVFile(dir.File("u.cfg"), root, true));
   auto bytes = platform::ReadFile(dir.File("u.cfg"));
   ASSERT_TRUE(bytes);
-  const uint8_t head[] = {0xFF, 0xFE, 0x3C, 0, 0x3E, 0, 0x0A, 0, 0x20, 0, 0x09, 0, 0x3C, 0, 0x5C, 0, 0x3E, 0, 0x0A, 0};
+  const uint8_t head[] = {0xFF, 0xFE, 0x3C, 0, 0x3E, 0, 0x0A, 0, 0x20, 0,
+                          0x09, 0,    0x3C, 0, 0x5C, 0, 0x3E, 0, 0x0A, 0};
   ASSERT_GE(bytes->size(), sizeof head);
   EXPECT_TRUE(std::equal(head, head + sizeof head, bytes->begin()));
   auto back = LoadKVFile(dir.File("u.cfg"));

@@ -344,6 +344,8 @@ TEST(TerrainSearch, NearestCrossingMovesToTheClosestChange) {
     int32_t radius;
     Vector2 result;
   };
+  // Several rays cross in the first two cases (those at 45, 90 and 135 degrees, or all those
+  // but one); the straight one is the nearest and wins, not the last one to cross.
   const Case cases[] = {
       {{10, 17}, 8, {10, 19}},  // from the air: the last empty pixel above the ground
       {{10, 23}, 8, {10, 19}},  // from the ground: the first empty pixel

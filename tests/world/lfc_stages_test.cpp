@@ -216,8 +216,10 @@ TEST_F(StageTest, BackgroundObjectsStandOnTheBottomEdge) {
 
 TEST_F(StageTest, TilesCoverTheWorkingRectangleExactly) {
   // A copied opaque pattern in 30 x 20 tiles inside margins 10, 5, 20, 15: every pixel of
-  // the working rectangle and nothing else. (The rows are bounded by the top and bottom
-  // margins and the height, not the left and right margins and the width.)
+  // the working rectangle and nothing else. The rows are bounded by the top and bottom
+  // margins and the height, not the left and right margins and the width: on the wide layer
+  // the last row is shortened at the bottom margin rather than running past it, and on the
+  // tall one the rows below the width are painted the right way up.
   auto stage = Stage(
       u"LFC_KACHELN",
       u"<RAND> \"10\" \"5\" \"20\" \"15\" <\\RAND> <SIZE> \"30\" \"20\" <\\SIZE> <MUSTER> \"1\" <\\MUSTER>"
