@@ -8,6 +8,7 @@
 #include "engine/apicontext.h"
 #include "engine/effect.h"
 #include "engine/fontmanager.h"
+#include "engine/imagerecordcache.h"
 #include "engine/kvnode.h"
 #include "engine/resetobjekt.h"
 #include "engine/spriterenderer.h"
@@ -48,6 +49,7 @@ APIGraphics::APIGraphics(APIContext& context, DisplayEnvironment display)
   m_spriteRenderer = std::make_unique<SpriteRenderer>(this);
   m_effectCache = std::make_unique<EffectCache>(this);
   m_texturDefCache = std::make_unique<TexturDefCache>(this);
+  m_imageRecords = std::make_unique<ImageRecordCache>();
   int32_t wantedWidth = m_display.desktop.width;
   int32_t wantedHeight = m_display.desktop.height;
   if (KVNode* config = context.GetConfig()) {
@@ -249,9 +251,10 @@ void APIGraphics::SaveConfig(KVNode* root) const {
 }
 
 void APIGraphics::Release() {
-  // Fonts go first (each leaves the reset registry as it goes); the image cache follows
-  // here when it exists, then the effects, which leave the registry too.
+  // Fonts go first (each leaves the reset registry as it goes), then the image records'
+  // textures, then the effects, which leave the registry too.
   m_fontManager.reset();
+  if (m_imageRecords) m_imageRecords->Clear();
   if (m_effectCache) m_effectCache->Clear();
   if (m_spriteRenderer) m_spriteRenderer->Release();
   m_device.reset();

@@ -19,6 +19,7 @@ class APIContext;
 class DataArchive;
 class EffectCache;
 class FontManager;
+class ImageRecordCache;
 class KVNode;
 class ResetObjekt;
 class SpriteRenderer;
@@ -147,6 +148,8 @@ class APIGraphics {
   EffectCache* GetEffectCache() const { return m_effectCache.get(); }
   // Whole images and sprite-definition parts, loaded once and kept until the manager dies.
   TexturDefCache* GetTexturDefCache() const { return m_texturDefCache.get(); }
+  // Image records with their textures and blocks, empty until something stores one.
+  ImageRecordCache* GetImageRecordCache() const { return m_imageRecords.get(); }
   // Null until the device exists.
   FontManager* GetFontManager() const { return m_fontManager.get(); }
   APIContext& Context() const { return *m_context; }
@@ -173,6 +176,7 @@ class APIGraphics {
   std::unique_ptr<FontManager> m_fontManager;
   std::unique_ptr<EffectCache> m_effectCache;
   std::unique_ptr<TexturDefCache> m_texturDefCache;
+  std::unique_ptr<ImageRecordCache> m_imageRecords;
   uint32_t m_modeIndex = kNoMode;
   APIContext* m_context;
   std::vector<ResetObjekt*> m_resetObjekte;

@@ -40,9 +40,30 @@ class GUIDrawKlasse {
   // Finds the element under the mouse, trying the visible slots from the highest; it becomes
   // the hovered element and gets a fade record if it has none. False when none is hit.
   virtual bool UpdateHover(const InputState* mouse);
-  // Hooks the screens override; elements' handlers call them.
+  // Hooks the screens override; elements' handlers call them. The first draws a screen's
+  // elements (the battle's HUD, each menu's own look), the second a second kind of element
+  // (weapon store cells, team list rows); the further eighteen are free for the screens.
+  // Every one does nothing here.
   virtual void DrawElement(GUIElement*, const GUIRect*, const Rect*) {}
   virtual void DrawListRow(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook3(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook4(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook5(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook6(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook7(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook8(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook9(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook10(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook11(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook12(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook13(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook14(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook15(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook16(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook17(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook18(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook19(GUIElement*, const GUIRect*, const Rect*) {}
+  virtual void ScreenHook20(GUIElement*, const GUIRect*, const Rect*) {}
 
   // The element's fade record, searched from the last; null when it has none.
   GUIFadeRecord* FindFadeRecord(const GUIElement* element) const;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/apicontext.h"
+#include "engine/imagerecordcache.h"
 #include "engine/kvnode.h"
 #include "engine/resetobjekt.h"
 
@@ -208,4 +209,43 @@ TEST(ResetRegistry, FullScreenToggleGoesThroughTheResetAndIsSaved) {
   graphics.ToggleFullscreen();
   EXPECT_TRUE(graphics.IsFullscreen());
   EXPECT_EQ(graphics.GetScreenWidth(), 1920u);
+}
+
+TEST(ImageRecords, LiveThroughResetsAndGoWithTheDeviceObjects) {
+  // Each record owns its textures: they survive device resets and are destroyed, every
+  // one of them, when the manager releases its device objects.
+  struct Watched final : platform::TextureGpu {
+    explicit Watched(int& alive) : count(&alive) { ++*count; }
+    ~Watched() override { --*count; }
+    int* count;
+  };
+  APIContext context;
+  APIGraphics graphics(context, Desktop());
+  graphics.UseNullDevice(true);
+  ImageRecordCache* cache = graphics.GetImageRecordCache();
+  ASSERT_NE(cache, nullptr);
+  EXPECT_EQ(cache->Size(), 0u);
+  ASSERT_EQ(graphics.Create(), kResultOk);
+  int alive = 0;
+  for (const char16_t* name : {u"sky", u"hills"}) {
+    auto record = std::make_unique<ImageRecord>();
+    record->names = {name, u"second name"};
+    record->blocks[0].assign(64, 1);
+    record->texture = std::make_unique<platform::Texture>(4, 4);
+    record->texture->SetGpu(std::make_unique<Watched>(alive));
+    for (auto& further : record->furtherTextures) {
+      further = std::make_unique<platform::Texture>(2, 2);
+      further->SetGpu(std::make_unique<Watched>(alive));
+    }
+    cache->Add(std::move(record));
+  }
+  EXPECT_EQ(alive, 22);
+  EXPECT_EQ(cache->Find(u"hills")->names[1], u"second name");
+  EXPECT_EQ(cache->Find(u"second name"), nullptr);
+  graphics.Reset();
+  EXPECT_EQ(alive, 22);
+  EXPECT_EQ(cache->Size(), 2u);
+  graphics.Release();
+  EXPECT_EQ(alive, 0);
+  EXPECT_EQ(cache->Size(), 0u);
 }

@@ -319,6 +319,62 @@ TEST_F(Gui, BorderLayersLieInsideEachOther) {
   EXPECT_EQ(inner.sides, kBorderTop | kBorderLeft | kBorderRight | kBorderBottom);
 }
 
+TEST_F(Gui, EveryScreenHookReachesTheScreensOwnOverride) {
+  // Twenty hooks, each its own slot: an element whose handler names hook i calls the
+  // screen's hook i and no other; the base's hooks do nothing.
+  struct Screen : GUIDrawKlasse {
+    explicit Screen(APIContext* c) : GUIDrawKlasse(1, c) {}
+    void Called(int hook, GUIElement* e) {
+      calls.push_back(hook);
+      elements.push_back(e);
+    }
+    void DrawElement(GUIElement* e, const GUIRect*, const Rect*) override { Called(1, e); }
+    void DrawListRow(GUIElement* e, const GUIRect*, const Rect*) override { Called(2, e); }
+    void ScreenHook3(GUIElement* e, const GUIRect*, const Rect*) override { Called(3, e); }
+    void ScreenHook4(GUIElement* e, const GUIRect*, const Rect*) override { Called(4, e); }
+    void ScreenHook5(GUIElement* e, const GUIRect*, const Rect*) override { Called(5, e); }
+    void ScreenHook6(GUIElement* e, const GUIRect*, const Rect*) override { Called(6, e); }
+    void ScreenHook7(GUIElement* e, const GUIRect*, const Rect*) override { Called(7, e); }
+    void ScreenHook8(GUIElement* e, const GUIRect*, const Rect*) override { Called(8, e); }
+    void ScreenHook9(GUIElement* e, const GUIRect*, const Rect*) override { Called(9, e); }
+    void ScreenHook10(GUIElement* e, const GUIRect*, const Rect*) override { Called(10, e); }
+    void ScreenHook11(GUIElement* e, const GUIRect*, const Rect*) override { Called(11, e); }
+    void ScreenHook12(GUIElement* e, const GUIRect*, const Rect*) override { Called(12, e); }
+    void ScreenHook13(GUIElement* e, const GUIRect*, const Rect*) override { Called(13, e); }
+    void ScreenHook14(GUIElement* e, const GUIRect*, const Rect*) override { Called(14, e); }
+    void ScreenHook15(GUIElement* e, const GUIRect*, const Rect*) override { Called(15, e); }
+    void ScreenHook16(GUIElement* e, const GUIRect*, const Rect*) override { Called(16, e); }
+    void ScreenHook17(GUIElement* e, const GUIRect*, const Rect*) override { Called(17, e); }
+    void ScreenHook18(GUIElement* e, const GUIRect*, const Rect*) override { Called(18, e); }
+    void ScreenHook19(GUIElement* e, const GUIRect*, const Rect*) override { Called(19, e); }
+    void ScreenHook20(GUIElement* e, const GUIRect*, const Rect*) override { Called(20, e); }
+    std::vector<int> calls;
+    std::vector<GUIElement*> elements;
+  } screen(&context);
+  GUIDrawKlasse plain(1, &context);
+  const GUIHandler hooks[] = {
+      &GUIDrawKlasse::DrawElement,  &GUIDrawKlasse::DrawListRow,  &GUIDrawKlasse::ScreenHook3,
+      &GUIDrawKlasse::ScreenHook4,  &GUIDrawKlasse::ScreenHook5,  &GUIDrawKlasse::ScreenHook6,
+      &GUIDrawKlasse::ScreenHook7,  &GUIDrawKlasse::ScreenHook8,  &GUIDrawKlasse::ScreenHook9,
+      &GUIDrawKlasse::ScreenHook10, &GUIDrawKlasse::ScreenHook11, &GUIDrawKlasse::ScreenHook12,
+      &GUIDrawKlasse::ScreenHook13, &GUIDrawKlasse::ScreenHook14, &GUIDrawKlasse::ScreenHook15,
+      &GUIDrawKlasse::ScreenHook16, &GUIDrawKlasse::ScreenHook17, &GUIDrawKlasse::ScreenHook18,
+      &GUIDrawKlasse::ScreenHook19, &GUIDrawKlasse::ScreenHook20};
+  for (int i = 0; i < 20; ++i) {
+    GUIBehaviour b;
+    b.handlerObject = &screen;
+    b.handler = hooks[i];
+    std::unique_ptr<GUIElement> e(Make({0, 0, 10, 10}, kAnchorAbsolute, b));
+    screen.calls.clear();
+    e->CallHandler();
+    EXPECT_EQ(screen.calls, std::vector<int>{i + 1});
+    EXPECT_EQ(screen.elements.back(), e.get());
+    b.handlerObject = &plain;
+    std::unique_ptr<GUIElement> onBase(Make({0, 0, 10, 10}, kAnchorAbsolute, b));
+    onBase->CallHandler();
+  }
+}
+
 TEST_F(Gui, ChildTreeMovesAndHandlersReachEveryElement) {
   struct Screen : GUIDrawKlasse {
     explicit Screen(APIContext* c) : GUIDrawKlasse(1, c) {}
