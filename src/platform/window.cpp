@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -70,6 +71,9 @@ void Translate(const SDL_Event& e) {
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
         m.type = MessageType::Close;
         Enqueue(m);
+      } else if (e.window.event == SDL_WINDOWEVENT_LEAVE || e.window.event == SDL_WINDOWEVENT_ENTER) {
+        if (Window* w = Window::FromId(e.window.windowID))
+          w->SetPointerInside(e.window.event == SDL_WINDOWEVENT_ENTER);
       } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
         m.type = MessageType::Activate;
         Enqueue(m);
@@ -83,6 +87,9 @@ void Translate(const SDL_Event& e) {
       }
       break;
     case SDL_MOUSEMOTION:
+      // Motion reaches a window only while the pointer is over it (or captured by a held
+      // button, when the position may lie outside and is mapped as it is).
+      if (Window* w = Window::FromId(e.motion.windowID)) w->SetPointerInside(true);
       m.type = MessageType::MouseMove;
       MapMouse(m, e.motion.windowID, e.motion.x, e.motion.y);
       Enqueue(std::move(m));
@@ -352,9 +359,45 @@ void Window::WindowToBackBuffer(double wx, double wy, double& bx, double& by) co
   CurrentLetterbox().ToBackBuffer(dx, dy, m_backBuffer.width, m_backBuffer.height, bx, by);
 }
 
+void PointerOutsideClient(int32_t lastX, int32_t lastY, bool haveDesktop, int32_t desktopX, int32_t desktopY,
+                          int32_t width, int32_t height, int32_t& x, int32_t& y) {
+  auto inside = [&](int32_t px, int32_t py) { return px >= 0 && py >= 0 && px < width && py < height; };
+  if (haveDesktop && !inside(desktopX, desktopY)) {
+    x = desktopX;
+    y = desktopY;
+    return;
+  }
+  x = std::clamp(lastX, 0, std::max(width - 1, 0));
+  y = std::clamp(lastY, 0, std::max(height - 1, 0));
+  const int32_t toLeft = x, toRight = width - 1 - x, toTop = y, toBottom = height - 1 - y;
+  const int32_t nearest = std::min({toLeft, toRight, toTop, toBottom});
+  if (nearest == toLeft)
+    x = -1;
+  else if (nearest == toRight)
+    x = width + 1;
+  else if (nearest == toTop)
+    y = -1;
+  else
+    y = height + 1;
+}
+
 bool Window::MousePosition(int32_t& x, int32_t& y) const {
   int wx = 0, wy = 0;
   SDL_GetMouseState(&wx, &wy);
+  // SDL keeps the last position inside once the pointer has left; the desktop position
+  // tells where it went, where the video driver knows it.
+  if (!m_pointerInside) {
+    int gx = 0, gy = 0, left = 0, top = 0;
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(static_cast<SDL_Window*>(m_native), &left, &top);
+    const Size client = ClientSize();
+    int32_t ox = 0, oy = 0;
+    // Drivers without a desktop (offscreen, some compositors) report the origin.
+    const bool haveDesktop = gx != 0 || gy != 0;
+    PointerOutsideClient(wx, wy, haveDesktop, gx - left, gy - top, client.width, client.height, ox, oy);
+    wx = ox;
+    wy = oy;
+  }
   double bx, by;
   WindowToBackBuffer(wx, wy, bx, by);
   x = int32_t(std::floor(bx));

@@ -140,7 +140,11 @@ class Window {
   // The cursor in back-buffer pixels (not clamped), from a position in window coordinates.
   void WindowToBackBuffer(double wx, double wy, double& bx, double& by) const;
   // The cursor's current position in back-buffer pixels; false when SDL does not know it.
+  // While the pointer is outside the window the position lies outside the back buffer too.
   bool MousePosition(int32_t& x, int32_t& y) const;
+  // Set from the window's leave and enter events (and any motion inside it).
+  void SetPointerInside(bool inside) { m_pointerInside = inside; }
+  bool IsPointerInside() const { return m_pointerInside; }
 
   // The window procedure: called by DispatchMessage for this window's messages.
   using Procedure = std::function<void(WindowMessage&)>;
@@ -159,6 +163,14 @@ class Window {
   bool m_fullscreen = false;
   Size m_backBuffer;
   Procedure m_procedure;
+  bool m_pointerInside = true;
 };
+
+// Where a pointer that left a client area of the given size stands, in window coordinates:
+// the desktop position (relative to the client area) when that lies outside, else, where the
+// desktop position is unknown, the last position inside moved past the nearest edge (one
+// beyond the far edges, which themselves still count as inside for the input manager).
+void PointerOutsideClient(int32_t lastX, int32_t lastY, bool haveDesktop, int32_t desktopX, int32_t desktopY,
+                          int32_t width, int32_t height, int32_t& x, int32_t& y);
 
 }  // namespace platform

@@ -54,3 +54,30 @@ TEST(MessageQueue, KeepsOrderAndLetsTheHookSeeAndChangeMessagesFirst) {
   EXPECT_FALSE(platform::IsKeyDown(platform::kScancodeReturn));
   platform::ClearMessages();
 }
+
+TEST(PointerOutside, ThePositionOfAPointerThatLeftLiesOutsideTheClientArea) {
+  // A 100 x 80 client area. The desktop position wins when it is known and outside; else the
+  // last inside position moves just past the nearest edge, so the input manager sees the
+  // pointer outside and shows the arrow again when it comes back.
+  struct Case {
+    int32_t lastX, lastY;
+    bool haveDesktop;
+    int32_t desktopX, desktopY;
+    int32_t x, y;
+  };
+  const Case cases[] = {
+      {50, 40, true, -30, 10, -30, 10},    // left through the left edge, desktop known
+      {50, 40, true, 250, 300, 250, 300},  // far beyond the bottom right
+      {2, 40, false, 0, 0, -1, 40},        // unknown desktop: nearest edge left
+      {97, 40, false, 0, 0, 101, 40},      // right
+      {50, 1, false, 0, 0, 50, -1},        // top
+      {50, 79, false, 0, 0, 50, 81},       // bottom
+      {50, 40, true, 60, 30, 50, 81},      // a desktop position inside is not believed
+  };
+  for (const Case& c : cases) {
+    int32_t x = 0, y = 0;
+    platform::PointerOutsideClient(c.lastX, c.lastY, c.haveDesktop, c.desktopX, c.desktopY, 100, 80, x, y);
+    EXPECT_EQ(x, c.x) << c.lastX << "," << c.lastY;
+    EXPECT_EQ(y, c.y) << c.lastX << "," << c.lastY;
+  }
+}
