@@ -76,9 +76,8 @@ MyGlobals::~MyGlobals() {
   m_musikPlayer.reset();
   m_wormManager.reset();
   m_layerProperties.reset();
-  // Here the controls write the key configuration (root "KEYCONFIG") to m_keyConfigPath,
-  // once they read and write their sections. Until then nothing is written, so the file a
-  // player may have stays as it is.
+  // The key configuration is written at every exit, changed or not.
+  if (m_controls) m_controls->SaveKeyconfig(m_keyConfigPath);
   m_controls.reset();
   m_welt.reset();
   m_events.reset();
@@ -116,7 +115,8 @@ void MyGlobals::LoadSettings() {
     m_musicVolume = std::clamp(volume, 0, 100);
   }
   m_controls = std::make_unique<SteuerungListe>(m_archive.get());
-  // Here the controls read the key configuration from m_keyConfigPath, once they exist.
+  // The player's own configuration over the defaults; without one the defaults stand.
+  m_controls->ReadKeyconfig(LoadKVFile(m_keyConfigPath).get());
   m_cameraJobs = std::make_unique<CameraJobList>(this);
 }
 

@@ -20,6 +20,7 @@
 #include "engine/musikplayer.h"
 #include "engine/textstyle.h"
 #include "frontend/unlockliste.h"
+#include "objects/objectlist.h"
 
 class APIContext;
 class AnimationManager;
@@ -149,6 +150,17 @@ class MyGlobals : public APIGlobals {
   // How far from its worm the crosshair is drawn, and how many worms a new team fields.
   double crosshairDistance = 150.0;
   int32_t newTeamWormCount = 6;
+  // Set once and never changed: while set, menu fades jump to their end value.
+  int32_t instantTransitions = 1;
+  // Requests to the battle, consumed by its update: the weapon store panel (0 none, 1 open,
+  // 2 close, 3 toggle) and a non-zero request that the team's next worm takes the turn.
+  int32_t panelRequest = 0;
+  int32_t switchWormRequest = 0;
+  // Worm switching is open this turn (the switch tool), or allowed at any time.
+  uint8_t switchOpen = 0;
+  uint8_t switchAlways = 0;
+  // Objects the battle steps in one pass; empty until it fills it.
+  ObjectList<Objekt> objects;
   Argb teamColours[kTeamColourCount];
   // The battle's message panels and fading lines, empty until the battle places them.
   MessagePanel messagePanel1;

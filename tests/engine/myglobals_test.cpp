@@ -126,6 +126,58 @@ TEST(Anwendung, TheSectionWrittenAtExitIsReadAtTheNextStart) {
   EXPECT_EQ(again.globals->GetMusicVolume(), 55);
 }
 
+// Enabled once the controls read and write their sections: the player's key configuration
+// is read when the settings load and written back at every exit, even unchanged, and a
+// fresh start writes the full configuration.
+TEST(KeyConfiguration, DISABLED_ReadAtStartAndWrittenBackAtEveryExit) {
+  std::filesystem::path file;
+  {
+    Globals g;
+    file = g.UserFile("keyconfig.cfg");
+    g.globals->LoadSettings();
+    g.globals.reset();
+    auto fresh = LoadKVFile(platform::Utf8ToU16(file.string()));
+    ASSERT_NE(fresh, nullptr) << "a fresh start writes the key configuration at exit";
+    const KVNode* root = fresh.get();
+    EXPECT_GT(root->CountChildren(u"HUMANSTEUERUNG"), 0u);
+    EXPECT_GT(root->CountChildren(u"CPUSTEUERUNG"), 0u);
+
+    // A player's own control, read at the next start, comes back unchanged at its exit.
+    KVNode mine(u"KEYCONFIG");
+    for (const auto& child : root->Children()) mine.AddChild(child->Name());
+    KVNode* own = mine.AddChild(u"HUMANSTEUERUNG");
+    own->AddChildWith(u"NAME", u"LINKS HAND");
+    SaveKVFile(platform::Utf8ToU16(file.string()), mine);
+    g.globals = std::make_unique<MyGlobals>(&g.context);
+    g.globals->LoadSettings();
+    g.globals.reset();
+  }
+  auto back = LoadKVFile(platform::Utf8ToU16(file.string()));
+  ASSERT_NE(back, nullptr);
+  bool found = false;
+  for (const auto& section : back->Children()) {
+    std::u16string name;
+    if (section->Name() == u"HUMANSTEUERUNG" && section->Read(u"NAME", name) && name == u"LINKS HAND")
+      found = true;
+  }
+  EXPECT_TRUE(found);
+}
+
+TEST(KeyConfiguration, UntilTheControlsWriteTheirSectionsAPlayersFileIsLeftAsItIs) {
+  // The calls stand where they belong (read at start, write at exit); as long as the
+  // controls write nothing, the player's file must survive a run untouched.
+  Globals g;
+  const std::filesystem::path file = g.UserFile("keyconfig.cfg");
+  KVNode mine(u"KEYCONFIG");
+  mine.AddChild(u"HUMANSTEUERUNG")->AddChildWith(u"NAME", u"LINKS HAND");
+  SaveKVFile(platform::Utf8ToU16(file.string()), mine);
+  g.globals->LoadSettings();
+  g.globals.reset();
+  auto after = LoadKVFile(platform::Utf8ToU16(file.string()));
+  ASSERT_NE(after, nullptr);
+  EXPECT_GE(after->CountChildren(u"HUMANSTEUERUNG"), 1u);
+}
+
 TEST(MusicVolume, IsClampedAndBecomesHundredthsOfADecibel) {
   struct Case {
     int volume;
