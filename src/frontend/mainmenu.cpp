@@ -60,9 +60,8 @@ MainMenu::MainMenu(APIContext* context)
   }
   m_white = std::make_unique<platform::Texture>(1, 1);
   m_white->MutablePixels()[0] = 0xFFFFFFFF;
-  LoadBackdrop();
-  Step();
   LoadDataFiles();
+  StartBackdrop();
   m_showcase = std::make_unique<EngineShowcase>(m_context, archive, [this] { Step(); });
   // A step draws its frame before it counts, so one more frame shows the bar filled.
   if (m_splashScreen) m_splashScreen->Render();
@@ -85,6 +84,11 @@ void MainMenu::LoadDataFiles() {
   Step();
   m_globals->GetNamen()->Load(load(u"namen.nam").get());
   Step();
+  // Water and winds go to the game-wide managers, where every world and battle finds them.
+  m_globals->GetWasserManager()->Load(load(u"wasser.was").get());
+  Step();
+  if (WindManager* wind = m_globals->GetWindManager()) wind->Load(load(u"wind.wnd").get());
+  Step();
   m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
   Step();
   APIGraphics* graphics = m_context->graphics;
@@ -95,29 +99,31 @@ void MainMenu::LoadDataFiles() {
 
 MainMenu::~MainMenu() {
   if (m_context->input) m_context->input->UnregisterControl(this);
+  // The water may still fill this scene's screen: it goes back to the game-wide world.
+  if (WasserManager* water = GetBackdropWater(); water && water->GetSources().world == &m_backdropWorld) {
+    WasserSources sources = water->GetSources();
+    sources.world = m_globals->GetWelt();
+    water->SetSources(sources);
+  }
 }
 
 void MainMenu::Step() {
   if (m_splashScreen) m_splashScreen->Advance(1.0);
 }
 
-void MainMenu::LoadBackdrop() {
-  const DataArchive* archive = m_globals ? m_globals->GetArchive() : nullptr;
-  if (!archive) return;
-  m_animations = std::make_unique<AnimationManager>(m_context->graphics);
-  m_animations->LoadFile(LoadKVFromArchive(u"animationen.ani", archive).get(), archive);
+WasserManager* MainMenu::GetBackdropWater() const {
+  return m_globals ? m_globals->GetWasserManager() : nullptr;
+}
 
-  m_water = std::make_unique<WasserManager>(m_context);
-  m_water->SetSources({m_animations.get(), nullptr, &m_backdropWorld});
-  m_water->Load(LoadKVFromArchive(u"wasser.was", archive).get());
+WindManager* MainMenu::GetBackdropWind() const { return m_globals ? m_globals->GetWindManager() : nullptr; }
+
+void MainMenu::StartBackdrop() {
   FitBackdropToScreen();
-
-  m_wind = std::make_unique<WindManager>();
-  m_wind->SetSources({nullptr, &m_backdropWorld});
-  m_wind->Load(LoadKVFromArchive(u"wind.wnd", archive).get());
-  const std::u16string name = kBackdropWind;
-  m_wind->SelectByName(&name);
-  m_wind->NewRound(1.0);
+  if (WindManager* wind = GetBackdropWind()) {
+    const std::u16string name = kBackdropWind;
+    wind->SelectByName(&name);
+    wind->NewRound(1.0);
+  }
 }
 
 void MainMenu::BuildMenuWorld() {
@@ -138,9 +144,9 @@ void MainMenu::BuildMenuWorld() {
   m_hasMenuWorld = true;
   // The water runs along the world's bottom from now on.
   m_backdropWorld.rect = m_globals->GetWelt()->GetWorldRect();
-  if (m_water) {
+  if (WasserManager* water = GetBackdropWater()) {
     const std::u16string name = kBackdropWater;
-    m_water->SetLevelWater(m_water->FindByName(&name));
+    water->SetLevelWater(water->FindByName(&name));
   }
 }
 
@@ -164,12 +170,18 @@ void MainMenu::GetMenuView(Vector2& camera, Vector2& zoom, double& travel) const
 
 void MainMenu::FitBackdropToScreen() {
   APIGraphics* graphics = m_context->graphics;
-  if (!graphics || !m_water || m_hasMenuWorld) return;
+  WasserManager* water = GetBackdropWater();
+  if (!graphics || !water || m_hasMenuWorld) return;
   const Rect screen{0, 0, int32_t(graphics->GetScreenWidth()), int32_t(graphics->GetScreenHeight())};
-  if (screen == m_backdropWorld.rect && m_water->GetLevelWater()) return;
+  if (screen == m_backdropWorld.rect && water->GetLevelWater()) return;
   m_backdropWorld.rect = screen;
+  // Without a menu world the water fills the screen's bottom; a world built later (or this
+  // scene's end) hands the water back to the game-wide world.
+  WasserSources sources = water->GetSources();
+  sources.world = &m_backdropWorld;
+  water->SetSources(sources);
   const std::u16string name = kBackdropWater;
-  m_water->SetLevelWater(m_water->FindByName(&name));
+  water->SetLevelWater(water->FindByName(&name));
 }
 
 void MainMenu::Update() {
@@ -180,14 +192,14 @@ void MainMenu::Update() {
   if (m_panStart < 0.0) m_panStart = m_context->timer->realTotal;
   m_panClock = m_context->timer->realTotal - m_panStart;
   if (m_hasMenuWorld) m_globals->GetWelt()->Update(*m_context->timer);
-  if (m_water) m_water->Update();
-  if (m_wind) {
+  if (WasserManager* water = GetBackdropWater()) water->Update();
+  if (WindManager* wind = GetBackdropWind()) {
     m_windClock += step;
     if (m_windClock >= kWindChangeSeconds) {
       m_windClock = 0.0;
-      m_wind->NewRound(1.0);
+      wind->NewRound(1.0);
     }
-    m_wind->Update(step);
+    wind->Update(step);
   }
   if (m_showcase) m_showcase->Update();
 }
@@ -206,8 +218,9 @@ void MainMenu::Render() {
       double travel = 0.0;
       Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
       if (world) GetMenuView(camera, zoom, travel);
+      WasserManager* backdropWater = GetBackdropWater();
       auto water = [&](int32_t depth) {
-        if (m_water) m_water->Draw(camera, zoom, 0xFFFFFFFF, depth);
+        if (backdropWater) backdropWater->Draw(camera, zoom, 0xFFFFFFFF, depth);
       };
       // The battle's order: backdrop and background layers, water behind the terrain, the
       // game layers, water in front, the foreground layers, the nearest water.
@@ -228,9 +241,10 @@ void MainMenu::Render() {
 }
 
 void MainMenu::DrawWindMeter() {
-  if (!m_wind) return;
+  WindManager* wind = GetBackdropWind();
+  if (!wind) return;
   SpriteRenderer* renderer = m_context->graphics->GetSpriteRenderer();
-  const double ratio = std::clamp(m_wind->GetCurrentWind()->GetStrengthRatio(), -1.0, 1.0);
+  const double ratio = std::clamp(wind->GetCurrentWind()->GetStrengthRatio(), -1.0, 1.0);
   const int32_t centre = int32_t(m_context->graphics->GetScreenWidth() / 2);
   const int32_t bottom = kMeterTop + kMeterHeight;
   const int32_t length = platform::TruncToInt(kMeterHalfWidth * std::abs(ratio) + 0.5);

@@ -14,7 +14,6 @@
 #include "world/worldbounds.h"
 
 class APIContext;
-class AnimationManager;
 class EngineShowcase;
 class MyGlobals;
 class MyLoadScreen;
@@ -40,9 +39,9 @@ class MainMenu : public MyControl {
   static constexpr double kPanSeconds = 45.0;
 
   // Registers with the input manager, makes the three loading screens of "Splash.spl" and
-  // loads what the scene has so far behind the first, one frame per step: the language file,
-  // the backdrop's water and winds, and the game-wide object's data files. Without a context
-  // the process-wide one is used.
+  // loads what the scene has so far behind the first, one frame per step: the language file
+  // and the game-wide object's data files (the water and the winds among them). Without a
+  // context the process-wide one is used.
   explicit MainMenu(APIContext* context = nullptr);
   ~MainMenu() override;
   MainMenu(const MainMenu&) = delete;
@@ -62,9 +61,11 @@ class MainMenu : public MyControl {
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
   MyLoadScreen* StartScreen() const { return m_startScreen.get(); }
   MyLoadScreen* PreviewScreen() const { return m_previewScreen.get(); }
-  // The backdrop's water and winds; null without the content archive.
-  const WasserManager* GetBackdropWater() const { return m_water.get(); }
-  const WindManager* GetBackdropWind() const { return m_wind.get(); }
+  // The water and winds the scene shows: the game-wide object's, which hold "wasser.was" and
+  // "wind.wnd" for the whole run; null without the game-wide object (or, for the winds,
+  // before the device exists).
+  WasserManager* GetBackdropWater() const;
+  WindManager* GetBackdropWind() const;
   // The corner panel the engine's services draw until the menus replace it.
   EngineShowcase* GetShowcase() const { return m_showcase.get(); }
   // The world of "mainmenu.lvl", kept by the game-wide object as the world of the last
@@ -78,9 +79,8 @@ class MainMenu : public MyControl {
   // Loads a random song of the current kind, rewinds, plays it and applies the music
   // volume. When no song of the kind can be loaded the kind stays silent for the run.
   void StartRandomSong();
-  // The animations, "wasser.was" and "wind.wnd" from the archive; the backdrop's body of
-  // water fills the screen's bottom and its wind comes into force.
-  void LoadBackdrop();
+  // The backdrop's body of water fills the screen's bottom and its wind comes into force.
+  void StartBackdrop();
   // The screen's size changed: the water is laid out again over the new screen (unless it
   // runs along the menu world).
   void FitBackdropToScreen();
@@ -91,8 +91,8 @@ class MainMenu : public MyControl {
   // strength, to the side the wind blows to.
   void DrawWindMeter();
 
-  // The animation files, the layer properties, the render extras and the setting
-  // catalogue, in the order of the full load.
+  // The animation files, the layer properties, the names, the water, the winds, the render
+  // extras and the setting catalogue, in the order of the full load.
   void LoadDataFiles();
   // One loading step: the splash screen draws a frame and its progress grows by one.
   void Step();
@@ -108,11 +108,6 @@ class MainMenu : public MyControl {
   bool m_silent[2] = {false, false};
   // The backdrop's world: the screen.
   FixedWorldBounds m_backdropWorld;
-  // The backdrop keeps its own animations, water and winds, so that it lives and goes with
-  // the scene; the game-wide object's managers are the battle's.
-  std::unique_ptr<AnimationManager> m_animations;
-  std::unique_ptr<WasserManager> m_water;
-  std::unique_ptr<WindManager> m_wind;
   double m_windClock = 0.0;
   std::unique_ptr<platform::Texture> m_white;
   std::unique_ptr<EngineShowcase> m_showcase;

@@ -175,20 +175,26 @@ TEST(MainScene, EscapeEndsTheRunUntilTheSceneIsGone) {
 
 TEST(MainScene, ShowsWaterAndAWindThatChangesEveryFewSeconds) {
   Scene scene;
-  // The game's own managers wait, empty, for the battle's data.
+  // The water and the winds are loaded once, into the game's own managers, and the scene
+  // shows those: a battle finds the same bodies of water and winds.
   ASSERT_NE(scene.run.globals->GetWasserManager(), nullptr);
-  EXPECT_TRUE(scene.run.globals->GetWasserManager()->GetBodies().empty());
+  ASSERT_EQ(scene.menu.GetBackdropWater(), scene.run.globals->GetWasserManager());
   ASSERT_NE(scene.run.globals->GetWindManager(), nullptr);
-  ASSERT_NE(scene.menu.GetBackdropWater(), nullptr);
+  ASSERT_EQ(scene.menu.GetBackdropWind(), scene.run.globals->GetWindManager());
   const WasserManager& water = *scene.menu.GetBackdropWater();
+  EXPECT_GT(water.GetBodies().size(), 1u);
   ASSERT_NE(water.GetLevelWater(), nullptr);
   EXPECT_EQ(water.GetLevelWater()->GetName(), MainMenu::kBackdropWater);
-  // The water runs along the bottom of the menu world.
+  // The water runs along the bottom of the menu world, and the world itself (the game-wide
+  // one, which everything that moves asks) knows where it stands.
   ASSERT_NE(scene.menu.GetMenuWorld(), nullptr);
+  ASSERT_EQ(scene.menu.GetMenuWorld(), scene.run.globals->GetWelt());
   const double bottom = scene.menu.GetMenuWorld()->GetWorldRect().bottom;
+  EXPECT_GT(water.GetLevelWater()->GetHeight(), 0.0);
   EXPECT_EQ(water.GetSurfaceY(), bottom - water.GetLevelWater()->GetHeight());
-  ASSERT_NE(scene.menu.GetBackdropWind(), nullptr);
+  EXPECT_EQ(scene.menu.GetMenuWorld()->WaterSurfaceY(), water.GetSurfaceY());
   const WindManager& wind = *scene.menu.GetBackdropWind();
+  EXPECT_GT(wind.GetWinds().size(), 1u);
   const Wind& current = *wind.GetCurrentWind();
   EXPECT_EQ(current.GetName(), MainMenu::kBackdropWind);
 
