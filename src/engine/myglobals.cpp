@@ -76,7 +76,8 @@ MyGlobals::~MyGlobals() {
   m_musikPlayer.reset();
   m_wormManager.reset();
   m_layerProperties.reset();
-  // The key configuration is written at every exit, changed or not.
+  // The key configuration is written at every exit, changed or not, once and whole, through
+  // a temporary file.
   if (m_controls) m_controls->SaveKeyconfig(m_keyConfigPath);
   m_controls.reset();
   m_welt.reset();
@@ -114,7 +115,7 @@ void MyGlobals::LoadSettings() {
     section->Read(u"MUSIC_VOLUME", volume, 0);
     m_musicVolume = std::clamp(volume, 0, 100);
   }
-  m_controls = std::make_unique<SteuerungListe>(m_archive.get());
+  m_controls = std::make_unique<SteuerungListe>(m_archive.get(), m_context);
   // The player's own configuration over the defaults; without one the defaults stand.
   m_controls->ReadKeyconfig(LoadKVFile(m_keyConfigPath).get());
   m_cameraJobs = std::make_unique<CameraJobList>(this);
@@ -136,7 +137,7 @@ void MyGlobals::CreateDeviceObjects() {
     m_windManager = std::make_unique<WindManager>();
     m_windManager->SetSources({nullptr, m_welt.get()});
   }
-  m_camera = std::make_unique<CameraManager>(m_context->input);
+  m_camera = std::make_unique<CameraManager>(m_context, this);
   m_animations->SetGraphics(graphics);
   if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
     const std::u16string file = u"misc.prt", part = u"RECTS";

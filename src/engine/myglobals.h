@@ -147,6 +147,8 @@ class MyGlobals : public APIGlobals {
   int32_t particleMaximum = kDefaultParticleMaximum;
   // Set to kBusyTime by the camera job list; the battle counts it down and waits for it.
   double busyTime = 0.0;
+  // The world point under the mouse, as the camera last saw it.
+  Vector2 cursorPoint{0.0f, 0.0f};
   // How far from its worm the crosshair is drawn, and how many worms a new team fields.
   double crosshairDistance = 150.0;
   int32_t newTeamWormCount = 6;

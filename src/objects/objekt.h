@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/math2d.h"
+
 class Objekt {
  public:
   // Takes the next id of the process-wide counter (0 first, never reset).
@@ -14,6 +16,10 @@ class Objekt {
   Objekt(const Objekt& other);
   Objekt& operator=(const Objekt&) = delete;
   virtual ~Objekt() = default;
+
+  // Where the object stands, read and written through the pointer; null for an object
+  // that has no place in the world.
+  virtual platform::Vector2* GetPosition() { return nullptr; }
 
   uint32_t GetId() const { return m_id; }
   bool HasId(uint32_t id) const { return m_id == id; }
