@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/cameramanager.h"
+#include "battle/steuerungliste.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -142,6 +144,12 @@ void MainMenu::BuildMenuWorld() {
   if (m_startScreen) m_startScreen->ResetProgress();
   m_globals->SetWelt(level.BuildWorld(m_startScreen.get(), services));
   m_hasMenuWorld = true;
+  // The camera shows the world as a battle's camera does; it pans on its own until the
+  // player takes it.
+  if (CameraManager* camera = m_globals->GetCamera()) {
+    camera->SetupForLevel(level);
+    camera->SetEnabled(true);
+  }
   // The water runs along the world's bottom from now on.
   m_backdropWorld.rect = m_globals->GetWelt()->GetWorldRect();
   if (WasserManager* water = GetBackdropWater()) {
@@ -168,6 +176,33 @@ void MainMenu::GetMenuView(Vector2& camera, Vector2& zoom, double& travel) const
   camera = Vector2(float(-r.left * scale - hidden * travel), float(-r.top * scale));
 }
 
+ViewRect MainMenu::PanView() const {
+  Vector2 camera, zoom;
+  double travel = 0.0;
+  GetMenuView(camera, zoom, travel);
+  APIGraphics* graphics = m_context->graphics;
+  const float width = graphics ? float(graphics->GetScreenWidth()) : 0.0f;
+  const float height = graphics ? float(graphics->GetScreenHeight()) : 0.0f;
+  return ViewRect{-camera.x / zoom.x, -camera.y / zoom.y, width / zoom.x, height / zoom.y};
+}
+
+bool MainMenu::CameraShowsWorld() const { return m_hasMenuWorld && m_globals->GetCamera(); }
+
+void MainMenu::UpdateCamera(double step) {
+  if (!CameraShowsWorld()) return;
+  CameraManager* camera = m_globals->GetCamera();
+  if (SteuerungListe* controls = m_globals->GetSteuerungListe()) controls->Update();
+  camera->Update(step, false);
+  // The first drag, edge scroll, zoom or job ends the pan for good.
+  if (!m_playerHasCamera && (camera->GetManualTimer() > 0.0 || !camera->Jobs().empty()))
+    m_playerHasCamera = true;
+  if (!m_playerHasCamera) camera->SetView(PanView());
+}
+
+void MainMenu::OnMouseWheel(const InputState* state) {
+  if (CameraShowsWorld()) m_globals->GetCamera()->OnMouseWheel(state);
+}
+
 void MainMenu::FitBackdropToScreen() {
   APIGraphics* graphics = m_context->graphics;
   WasserManager* water = GetBackdropWater();
@@ -192,6 +227,7 @@ void MainMenu::Update() {
   if (m_panStart < 0.0) m_panStart = m_context->timer->realTotal;
   m_panClock = m_context->timer->realTotal - m_panStart;
   if (m_hasMenuWorld) m_globals->GetWelt()->Update(*m_context->timer);
+  UpdateCamera(step);
   if (WasserManager* water = GetBackdropWater()) water->Update();
   if (WindManager* wind = GetBackdropWind()) {
     m_windClock += step;
@@ -214,17 +250,22 @@ void MainMenu::Render() {
   if (device->BeginScene()) {
     SpriteRenderer* renderer = graphics->GetSpriteRenderer();
     if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
-      Vector2 camera(0.0f, 0.0f), zoom(1.0f, 1.0f);
-      double travel = 0.0;
+      Vector2 camera(0.0f, 0.0f), zoom(1.0f, 1.0f), centre(0.0f, 0.0f);
       Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
-      if (world) GetMenuView(camera, zoom, travel);
       WasserManager* backdropWater = GetBackdropWater();
+      if (CameraShowsWorld()) {
+        m_globals->GetCamera()->GetViewTransform(camera, zoom, centre);
+      } else if (world) {
+        double travel = 0.0;
+        GetMenuView(camera, zoom, travel);
+        centre = Vector2(float(travel), 0.0f);
+      }
       auto water = [&](int32_t depth) {
         if (backdropWater) backdropWater->Draw(camera, zoom, 0xFFFFFFFF, depth);
       };
       // The battle's order: backdrop and background layers, water behind the terrain, the
       // game layers, water in front, the foreground layers, the nearest water.
-      if (world) world->DrawBackground(camera, zoom, Vector2(float(travel), 0.0f), 0xFFFFFFFF, true);
+      if (world) world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true);
       water(-2);
       if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
       water(-1);

@@ -1,8 +1,9 @@
 // The one top-level scene the shell drives. For now it makes the loading screens, loads the
 // language file, a backdrop and the game-wide object's data files whose managers exist
 // behind the start's loading screen, builds the world of "mainmenu.lvl" behind the battle's
-// loading screen and shows it slowly panning from one end to the other, with animated water
-// along its bottom and a wind meter whose wind changes every few seconds; it keeps a title
+// loading screen and shows it through the battle's camera, slowly panning from one end to the
+// other until the player drags, scrolls or zooms the view, with animated water along its
+// bottom and a wind meter whose wind changes every few seconds; it keeps a title
 // song playing and ends the program on Escape. The front end fills it in (the remaining
 // data files, menus, the battle).
 #pragma once
@@ -20,6 +21,7 @@ class MyLoadScreen;
 class WasserManager;
 class Welt;
 class WindManager;
+struct ViewRect;
 
 namespace platform {
 class Texture;
@@ -56,6 +58,8 @@ class MainMenu : public MyControl {
   void UpdateMusic();
 
   void OnKeyDown(const InputState* state) override;
+  // The wheel zooms the camera about the cursor.
+  void OnMouseWheel(const InputState* state) override;
 
   // The loading screens of the start, of a battle start and of level previews.
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
@@ -87,6 +91,12 @@ class MainMenu : public MyControl {
   // Builds the world of the menu level behind the start screen and hands it to the
   // game-wide object; the backdrop's water runs along its bottom from then on.
   void BuildMenuWorld();
+  // The camera over the menu world: the player's controls drive it; until the player first
+  // drags, scrolls or zooms (or a job asks it elsewhere) it follows the pan.
+  void UpdateCamera(double step);
+  bool CameraShowsWorld() const;
+  // The pan's view as a camera rectangle.
+  ViewRect PanView() const;
   // A track across the top centre with a bar from its middle, as long as the shown wind
   // strength, to the side the wind blows to.
   void DrawWindMeter();
@@ -115,4 +125,5 @@ class MainMenu : public MyControl {
   // Seconds of real time since the view started on its way, and the timer's total then.
   double m_panClock = 0.0;
   double m_panStart = -1.0;
+  bool m_playerHasCamera = false;
 };

@@ -126,10 +126,9 @@ TEST(Anwendung, TheSectionWrittenAtExitIsReadAtTheNextStart) {
   EXPECT_EQ(again.globals->GetMusicVolume(), 55);
 }
 
-// Enabled once the controls read and write their sections: the player's key configuration
-// is read when the settings load and written back at every exit, even unchanged, and a
-// fresh start writes the full configuration.
-TEST(KeyConfiguration, DISABLED_ReadAtStartAndWrittenBackAtEveryExit) {
+// The player's key configuration is read when the settings load and written back at every
+// exit, even unchanged, and a fresh start writes the full configuration.
+TEST(KeyConfiguration, ReadAtStartAndWrittenBackAtEveryExit) {
   std::filesystem::path file;
   {
     Globals g;
@@ -163,9 +162,8 @@ TEST(KeyConfiguration, DISABLED_ReadAtStartAndWrittenBackAtEveryExit) {
   EXPECT_TRUE(found);
 }
 
-TEST(KeyConfiguration, UntilTheControlsWriteTheirSectionsAPlayersFileIsLeftAsItIs) {
-  // The calls stand where they belong (read at start, write at exit); as long as the
-  // controls write nothing, the player's file must survive a run untouched.
+TEST(KeyConfiguration, APlayersControlSurvivesARun) {
+  // Read at start, written at exit: the player's own control is in the file again.
   Globals g;
   const std::filesystem::path file = g.UserFile("keyconfig.cfg");
   KVNode mine(u"KEYCONFIG");
