@@ -144,7 +144,9 @@ void CameraManager::Steer(double step, bool overGui, const InputState& mouse, do
     }
   }
 
-  if (!overGui) {
+  // A pointer that left the window rests on the edge it crossed; that is no wish to scroll.
+  const bool outside = m_context->input && m_context->input->IsCursorOutside();
+  if (!overGui && !outside) {
     const double m = m_edgeMargin, s = m_edgeScrollSpeed;
     const double x = mouse.mouseX, y = mouse.mouseY;
     bool scrolled = false;

@@ -143,6 +143,8 @@ class APIInput {
     m_state.mouseY = y;
   }
   bool IsInactive() const { return m_inactive; }
+  // The cursor lay beyond the display at the last update (the pointer left the window).
+  bool IsCursorOutside() const { return m_cursorOutside; }
   bool IsActive() const { return m_active; }
 
   // Text entry: the numeric-pad digits as the main-row digit keys.

@@ -285,10 +285,13 @@ TEST_F(CameraTest, TheMarginsOwnPixelRestartsTheTimerWithoutMoving) {
   Frames(0.5);
   EXPECT_FLOAT_EQ(camera->GetTargetView().x, 1000.0f);
   EXPECT_GT(camera->GetManualTimer(), 3.9);
-  // Over the battle display the edges do nothing.
+  // Over the battle display the edges do nothing, nor does a pointer that left the window.
   Follow({2000, 1000});
   cursor.x = 0;
   Frames(3.0, true);
+  EXPECT_NEAR(Centre().x, 2000, 1.0);
+  cursor.x = -1;
+  Frames(3.0);
   EXPECT_NEAR(Centre().x, 2000, 1.0);
 }
 

@@ -129,28 +129,26 @@ TEST(Anwendung, TheSectionWrittenAtExitIsReadAtTheNextStart) {
 // The player's key configuration is read when the settings load and written back at every
 // exit, even unchanged, and a fresh start writes the full configuration.
 TEST(KeyConfiguration, ReadAtStartAndWrittenBackAtEveryExit) {
-  std::filesystem::path file;
-  {
-    Globals g;
-    file = g.UserFile("keyconfig.cfg");
-    g.globals->LoadSettings();
-    g.globals.reset();
-    auto fresh = LoadKVFile(platform::Utf8ToU16(file.string()));
-    ASSERT_NE(fresh, nullptr) << "a fresh start writes the key configuration at exit";
-    const KVNode* root = fresh.get();
-    EXPECT_GT(root->CountChildren(u"HUMANSTEUERUNG"), 0u);
-    EXPECT_GT(root->CountChildren(u"CPUSTEUERUNG"), 0u);
+  Globals g;
+  const std::filesystem::path file = g.UserFile("keyconfig.cfg");
+  g.globals->LoadSettings();
+  g.globals.reset();
+  auto fresh = LoadKVFile(platform::Utf8ToU16(file.string()));
+  ASSERT_NE(fresh, nullptr) << "a fresh start writes the key configuration at exit";
+  const KVNode* root = fresh.get();
+  EXPECT_GT(root->CountChildren(u"HUMANSTEUERUNG"), 0u);
+  EXPECT_GT(root->CountChildren(u"CPUSTEUERUNG"), 0u);
 
-    // A player's own control, read at the next start, comes back unchanged at its exit.
-    KVNode mine(u"KEYCONFIG");
-    for (const auto& child : root->Children()) mine.AddChild(child->Name());
-    KVNode* own = mine.AddChild(u"HUMANSTEUERUNG");
-    own->AddChildWith(u"NAME", u"LINKS HAND");
-    SaveKVFile(platform::Utf8ToU16(file.string()), mine);
-    g.globals = std::make_unique<MyGlobals>(&g.context);
-    g.globals->LoadSettings();
-    g.globals.reset();
-  }
+  // A player's own control, read at the next start, comes back unchanged at its exit.
+  KVNode mine(u"KEYCONFIG");
+  for (const auto& child : root->Children()) mine.AddChild(child->Name());
+  KVNode* own = mine.AddChild(u"HUMANSTEUERUNG");
+  own->AddChildWith(u"NAME", u"LINKS HAND");
+  SaveKVFile(platform::Utf8ToU16(file.string()), mine);
+  g.globals = std::make_unique<MyGlobals>(&g.context);
+  g.globals->LoadSettings();
+  g.globals.reset();
+
   auto back = LoadKVFile(platform::Utf8ToU16(file.string()));
   ASSERT_NE(back, nullptr);
   bool found = false;
