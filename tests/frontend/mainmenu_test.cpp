@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "battle/cameramanager.h"
 #include "engine/animation.h"
 #include "engine/animationmanager.h"
 #include "engine/myloadscreen.h"
@@ -357,4 +358,46 @@ TEST(MainScene, BuildsTheMenuWorldAndPansAcrossIt) {
   for (const auto& draw : device->RecordedDraws()) textures.insert(draw.texture);
   for (const auto* group : {&world->BackgroundLayers(), &world->GameLayers()})
     for (const auto& layer : *group) EXPECT_TRUE(textures.count(layer->Tiles().front()->GetTexture()));
+}
+
+TEST(MainScene, TheCameraPansUntilThePlayerTakesIt) {
+  Scene scene;
+  CameraManager* camera = scene.run.globals->GetCamera();
+  ASSERT_NE(camera, nullptr);
+  ASSERT_TRUE(camera->IsEnabled());
+  scene.run.cursor.Place(640, 512);
+  for (int i = 0; i < 300; ++i) ASSERT_TRUE(scene.run.Pass());
+  // The whole height shows while the view pans to the right on its own.
+  ViewRect before = camera->GetView();
+  EXPECT_FLOAT_EQ(before.height, 1536.0f);
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_GT(camera->GetView().x, before.x);
+
+  // A wheel notch zooms in about the cursor at once, and the pan is over.
+  scene.run.cursor.Place(300, 700);
+  scene.run.Pass();
+  const Vector2 under = camera->ScreenToWorld(300, 700);
+  before = camera->GetView();
+  scene.run.Mouse(MessageType::Wheel, 120);
+  EXPECT_NEAR(camera->GetView().height, before.height / 1.1, 0.01);
+  EXPECT_NEAR(camera->ScreenToWorld(300, 700).x, under.x, 0.5);
+  EXPECT_NEAR(camera->ScreenToWorld(300, 700).y, under.y, 0.5);
+  before = camera->GetView();
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_EQ(camera->GetView().x, before.x);
+  // The world point under the cursor is the game's.
+  EXPECT_EQ(scene.run.globals->cursorPoint.x, camera->ScreenToWorld(300, 700).x);
+
+  // The middle button drags the world along with the mouse.
+  scene.run.Mouse(MessageType::MiddleDown);
+  scene.run.cursor.Place(400, 700);
+  scene.run.Pass();
+  EXPECT_LT(camera->GetView().x, before.x);
+  scene.run.Mouse(MessageType::MiddleUp);
+
+  // At the right edge the view scrolls right.
+  before = camera->GetView();
+  scene.run.cursor.Place(1280, 700);
+  for (int i = 0; i < 20; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_GT(camera->GetView().x, before.x);
 }

@@ -21,8 +21,8 @@ EngineRun::EngineRun(const KVNode* config) {
     graphics->UseNullDevice(true);
     return graphics.get();
   };
-  context.inputFactory = [this](APIContext& c) {
-    input = std::make_unique<APIInput>(&c);
+  context.inputFactory = [this](APIContext&) {
+    input = std::make_unique<APIInput>(&cursor);
     return input.get();
   };
   context.soundFactory = [this](APIContext& c) {
@@ -64,6 +64,23 @@ void EngineRun::Send(platform::MessageType type) {
   platform::WindowMessage message;
   message.type = type;
   platform::PostMessage(message);
+  Pass();
+}
+
+void PlaceableCursor::GetCursor(int32_t& x, int32_t& y) {
+  if (!m_placed) return m_context.GetCursor(x, y);
+  x = m_x;
+  y = m_y;
+}
+
+void EngineRun::Mouse(platform::MessageType type, int32_t wheelDelta) {
+  platform::WindowMessage message;
+  message.type = type;
+  message.wheelDelta = wheelDelta;
+  message.clicks = 1;
+  cursor.GetCursor(message.x, message.y);
+  platform::PostMessage(message);
+  Pass();
   Pass();
 }
 

@@ -26,6 +26,30 @@ class ManualClock final : public TimerClock {
   uint32_t TickCount() override { return 0; }
 };
 
+// The engine context as the input manager sees it, with a cursor a test may place.
+class PlaceableCursor final : public InputHost {
+ public:
+  explicit PlaceableCursor(APIContext& context) : m_context(context) {}
+  void GetCursor(int32_t& x, int32_t& y) override;
+  void GetDisplaySize(int32_t& width, int32_t& height) override { m_context.GetDisplaySize(width, height); }
+  bool IsFullScreen() override { return m_context.IsFullScreen(); }
+  void SetFocusPause(bool paused) override { m_context.SetFocusPause(paused); }
+  void ToggleFullScreen() override { m_context.ToggleFullScreen(); }
+  void ShowArrowCursor() override { m_context.ShowArrowCursor(); }
+
+  // From now on the cursor is there, whatever the window says.
+  void Place(int32_t x, int32_t y) {
+    m_placed = true;
+    m_x = x;
+    m_y = y;
+  }
+
+ private:
+  APIContext& m_context;
+  bool m_placed = false;
+  int32_t m_x = 0, m_y = 0;
+};
+
 class EngineRun {
  public:
   // Starts from this config.cfg (none when null); the display is 1280x1024.
@@ -41,10 +65,14 @@ class EngineRun {
   void Send(platform::MessageType type);
   // Sets exactly these keys down.
   void Keys(std::initializer_list<uint8_t> down);
+  // Posts a mouse message at the placed cursor and runs the pass that dispatches it and the
+  // one that hands it to the listeners.
+  void Mouse(platform::MessageType type, int32_t wheelDelta = 0);
 
   UserFolder folder;
   ManualClock clock;
   APIContext context;
+  PlaceableCursor cursor{context};
   std::unique_ptr<APIGraphics> graphics;
   std::unique_ptr<APIInput> input;
   std::unique_ptr<APISound> sound;
