@@ -137,7 +137,8 @@ void MyGlobals::CreateDeviceObjects() {
     m_windManager = std::make_unique<WindManager>();
     m_windManager->SetSources({nullptr, m_welt.get()});
   }
-  m_camera = std::make_unique<CameraManager>(m_context, this);
+  // Made once, like the winds: a second device creation keeps the view and jobs of the level.
+  if (!m_camera) m_camera = std::make_unique<CameraManager>(m_context, this);
   m_animations->SetGraphics(graphics);
   if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
     const std::u16string file = u"misc.prt", part = u"RECTS";
