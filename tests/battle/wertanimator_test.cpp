@@ -87,3 +87,19 @@ TEST(WertAnimator, RestartFromWhereTheValueStands) {
   a.Step(0.3);
   EXPECT_EQ(a.GetValue(), 1.0);
 }
+
+TEST(WertAnimator, AResetMovesTheStartAndLeavesTheClockRunning) {
+  // Start 0, target 10 over 1 s; at 0.4 s a reset makes 4 the new start. The elapsed time
+  // goes on from 0.4, so 0.1 s later the glide is halfway from 4 to 10.
+  WertAnimator a;
+  a.SetValue(0.0);
+  a.Set(10.0);
+  a.SetSpeed(1.0);
+  a.Step(0.4);
+  a.Reset();
+  EXPECT_DOUBLE_EQ(a.GetStart(), 4.0);
+  EXPECT_DOUBLE_EQ(a.GetValue(), 4.0);
+  EXPECT_DOUBLE_EQ(a.GetElapsed(), 0.4);
+  a.Step(0.1);
+  EXPECT_DOUBLE_EQ(a.GetValue(), 7.0);
+}

@@ -122,6 +122,23 @@ TEST(LevelInfo, RandomRectangleAndTheTwoReseedPaths) {
   }
 }
 
+TEST(LevelInfo, ARandomRectangleSetsTheZoomFromItsOwnDraws) {
+  // Zoom x moves from e0 towards e2 by the mean of the two horizontal draws (left, right),
+  // zoom y from e1 towards e3 by the mean of the two vertical ones (top, bottom).
+  auto katalog = Settings(3);
+  LevelSources sources{nullptr, katalog.get(), nullptr};
+  auto doc = Level(uR"(<RANDOM_SEED> "x" <\RANDOM_SEED> <ZOOM_EXTREMA> "2" "1" "1" "0.5" <\ZOOM_EXTREMA>)");
+  LevelInfo level(doc.get(), sources);
+  for (uint32_t seed : {1u, 99u, 4711u}) {
+    level.Reseed(seed);
+    ReferenceRand r(seed);
+    r.Next();
+    const double r1 = r.NextFraction(), r2 = r.NextFraction(), r3 = r.NextFraction(), r4 = r.NextFraction();
+    EXPECT_EQ(level.zoom.x, float(2.0f + (1.0f - 2.0f) * (r1 + r2) / 2)) << seed;
+    EXPECT_EQ(level.zoom.y, float(1.0f + (0.5f - 1.0f) * (r3 + r4) / 2)) << seed;
+  }
+}
+
 TEST(LevelInfo, FixedRectangleMakesNoRectangleDraws) {
   auto katalog = Settings(4);
   LevelSources sources{nullptr, katalog.get(), nullptr};

@@ -18,6 +18,7 @@
 #include "support/temp_dir.h"
 #include "world/generator_fixture.h"
 #include "world/lfcstagelist.h"
+#include "world/settingkatalog.h"
 #include "world/valuenoise.h"
 #include "world/worldhash.h"
 
@@ -212,6 +213,110 @@ TEST_F(StageTest, BackgroundObjectsStandOnTheBottomEdge) {
   // none reaches higher than the tallest mountain (120 pixels).
   EXPECT_GT(Count(*layer, [](int32_t, int32_t y, uint32_t p) { return y == 99 && (p >> 24) != 0; }), 0);
   EXPECT_EQ(Count(*layer, [](int32_t, int32_t y, uint32_t p) { return y < 100 - 121 && (p >> 24) != 0; }), 0);
+}
+
+// A setting of its own over the pack's pictures: one object, one background object.
+struct OwnSetting {
+  OwnSetting(GeneratorPack& pack, std::u16string_view objects) {
+    document = ParseKVText(u"<>\n \t<\\>\n<WORLDSETTING>" + std::u16string(objects) +
+                           u"<SETTINGS><SETTING><NAME_ID> \"EIGEN\" <\\NAME_ID><SPIELEBENE>"
+                           u"<OBJEKTE> \"KLOTZ\" <\\OBJEKTE><OBJEKTE_HG> \"WAND\" <\\OBJEKTE_HG>"
+                           u"<\\SPIELEBENE><\\SETTING><\\SETTINGS><\\WORLDSETTING>");
+    katalog.Load(document.get(), &pack.assets);
+    const std::u16string name = u"EIGEN";
+    setting = katalog.FindSetting(&name);
+  }
+  std::unique_ptr<KVNode> document;
+  SettingKatalog katalog;
+  LevelSetting* setting = nullptr;
+};
+
+// A 20 x 20 block of the opaque earth picture, upright, anchored at (ax, ay); as a
+// background object it goes to the sides given (left, top, right, bottom).
+std::u16string Block(const char16_t* section, const char16_t* name, const char16_t* anchor,
+                     const char16_t* sides = u"") {
+  std::u16string item = section == std::u16string_view(u"OBJEKTE") ? u"OBJEKT" : u"HINTERGRUNDOBJEKT";
+  return u"<" + std::u16string(section) + u"><" + item + u"><NAME> \"" + name + u"\" <\\NAME>" +
+         u"<TEXTUR_DIREKT> \"erde.png\" <\\TEXTUR_DIREKT><ROTATION> \"0\" \"0\" <\\ROTATION>"
+         u"<MIN_SIZE> \"20\" \"20\" <\\MIN_SIZE><MAX_SIZE> \"20\" \"20\" <\\MAX_SIZE>"
+         u"<SCALE_SYMETRIC> \"1\" <\\SCALE_SYMETRIC><CENTER> " +
+         anchor + u" <\\CENTER>" +
+         (*sides ? u"<POSITIONS> " + std::u16string(sides) + u" <\\POSITIONS>" : u"") + u"<\\" + item +
+         u"><\\" + section + u">";
+}
+
+TEST_F(StageTest, BackgroundObjectsGoToTheSidesTheirPickLands) {
+  // Blocks anchored at their top left corner on a 300 x 200 layer. With n allowed sides the
+  // pick k = trunc(n r) takes the first allowed side at which the running count reaches k,
+  // so 0 and 1 both give the first side and the last needs r = 1: left and top (never
+  // right) of left, top, right; only the right of right and bottom.
+  struct Case {
+    const char16_t* sides;
+    std::function<bool(int32_t x, int32_t y)> allowed;
+    std::vector<std::function<bool(int32_t x, int32_t y)>> seen;
+  };
+  const Case cases[] = {
+      {u"\"1\" \"1\" \"1\" \"0\"",
+       [](int32_t x, int32_t y) { return x < 20 || y < 20; },
+       {[](int32_t x, int32_t y) { return x < 20 && y >= 20; },
+        [](int32_t x, int32_t y) { return x >= 20 && y < 20; }}},
+      {u"\"0\" \"0\" \"1\" \"1\"", [](int32_t x, int32_t) { return x >= 280; }, {[](int32_t x, int32_t) {
+         return x >= 280;
+       }}},
+  };
+  for (const Case& c : cases) {
+    OwnSetting own(pack, Block(u"HINTERGRUNDOBJEKTE", u"WAND", u"\"0\" \"0\"", c.sides));
+    ASSERT_NE(own.setting, nullptr);
+    auto stage = Stage(u"LFC_FORMEN_HG",
+                       u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> \"12\" \"0\" <\\ANZ_FORMEN>"
+                       u"<MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>",
+                       own.setting);
+    auto layer = GeneratorPack::Store({0, 0, 300, 200});
+    auto mask = GeneratorPack::Store({0, 0, 300, 200});
+    platform::SRand(3);
+    stage->Apply(*layer, *mask, nullptr);
+    const std::string where = platform::U16ToUtf8(c.sides);
+    EXPECT_EQ(
+        Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p >> 24) != 0 && !c.allowed(x, y); }), 0)
+        << where;
+    for (const auto& region : c.seen)
+      EXPECT_GT(
+          Count(*mask, [&](int32_t x, int32_t y, uint32_t p) { return (p >> 24) != 0 && region(x, y); }), 0)
+          << where;
+  }
+}
+
+TEST_F(StageTest, ObjectsHangFromTheirHorizontalAnchor) {
+  // The only ground is a pillar over the columns 100 .. 109; a 20 pixel block standing on it
+  // reaches right of its anchor by (1 - ax) of its width and left of it by ax.
+  struct Case {
+    const char16_t* anchor;
+    int32_t lo, hi;  // the columns the block may cover
+  };
+  const Case cases[] = {{u"\"0\" \"1\"", 100, 130}, {u"\"1\" \"1\"", 80, 110}, {u"\"0.5\" \"1\"", 90, 120}};
+  for (const Case& c : cases) {
+    OwnSetting own(pack, Block(u"OBJEKTE", u"KLOTZ", c.anchor));
+    ASSERT_NE(own.setting, nullptr);
+    auto stage = Stage(u"LFC_FORMEN",
+                       u"<RAND> \"0\" \"0\" \"0\" \"0\" <\\RAND> <ANZ_FORMEN> \"1\" \"0\" <\\ANZ_FORMEN>"
+                       u"<MASKEN_FARBE> \"FFFF0000\" <\\MASKEN_FARBE>",
+                       own.setting);
+    int32_t marked = 0;
+    for (uint32_t seed = 1; seed <= 3; ++seed) {
+      auto layer = GeneratorPack::Store({0, 0, 300, 200});
+      auto mask = GeneratorPack::Store({0, 0, 300, 200});
+      Fill(*layer, {100, 100, 110, 200}, 0xFF806040);
+      platform::SRand(seed);
+      stage->Apply(*layer, *mask, nullptr);
+      marked += Count(*mask, [](int32_t, int32_t, uint32_t p) { return (p >> 24) != 0; });
+      EXPECT_EQ(
+          Count(*mask, [&](int32_t x, int32_t y,
+                           uint32_t p) { return (p >> 24) != 0 && (x < c.lo || x >= c.hi || y >= 101); }),
+          0)
+          << platform::U16ToUtf8(c.anchor) << " seed " << seed;
+    }
+    EXPECT_GT(marked, 0) << platform::U16ToUtf8(c.anchor);
+  }
 }
 
 TEST_F(StageTest, TilesCoverTheWorkingRectangleExactly) {

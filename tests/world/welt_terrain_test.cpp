@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/random.h"
+#include "support/rand_ledger.h"
 #include "world/landstamp.h"
 #include "world/terrain_art.h"
 #include "world/watersurface.h"
@@ -289,4 +290,46 @@ TEST(SpawnPosition, NoPlaceIsReportedAfterABoundedSearch) {
   Welt empty;
   Thing t;
   EXPECT_FALSE(empty.FindSpawnPosition(t, 10.0, nullptr));
+}
+
+TEST(DropPosition, TheGroundMayLieExactlyAHundredRowsAboveTheWater) {
+  // Flat ground from row 300; the first candidate (draws 41 for y, 18467 for x) finds the
+  // ground at row 300. With the water at 400 that row is exactly 100 above it and is taken;
+  // a quarter row higher water turns it down and a later candidate is used.
+  const float first = float(18467 / 32767.0 * 400);
+  for (double level : {400.0, 399.75}) {
+    auto world = World({0, 0, 400, 400}, 300);
+    Water water(level);
+    world->SetWaterSurface(&water);
+    platform::SRand(1);
+    Vector2 at;
+    ASSERT_TRUE(world->FindDropPosition(at, {0, 2000, 50})) << level;
+    if (level == 400.0)
+      EXPECT_EQ(at.x, first);
+    else
+      EXPECT_NE(at.x, first);
+  }
+}
+
+TEST(SpawnPosition, TheMiddleEightyPercentAndTheRelaxationAtTheHundredthCandidate) {
+  // Flat ground from row 400 of an 800 x 800 world: every candidate finds the ground, so
+  // candidate k takes draws 2k - 1 (y) and 2k (x), and x = r * 640 + 80.
+  auto world = World({0, 0, 800, 800}, 400);
+  constexpr uint32_t kSeed = 77;
+  platform::SRand(kSeed);
+  ReferenceRand reference(kSeed);
+  auto candidateX = [&](int skip) {
+    for (int i = 0; i < skip; ++i) reference.Next();
+    reference.Next();  // y
+    return float(reference.NextFraction() * (0.8 * 800.0) + 0.0 + 0.1 * 800.0);
+  };
+  Thing first;
+  ASSERT_TRUE(world->FindSpawnPosition(first, 10.0, nullptr));
+  EXPECT_EQ(first.position, Vector2(candidateX(0), 398.0f));
+
+  // No place is 5000 pixels from the first: 99 candidates are turned down, the 100th is
+  // taken whatever its distance.
+  Thing crowded;
+  ASSERT_TRUE(world->FindSpawnPosition(crowded, 5000.0, nullptr));
+  EXPECT_EQ(crowded.position, Vector2(candidateX(2 * 99), 398.0f));
 }

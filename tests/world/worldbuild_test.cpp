@@ -3,6 +3,8 @@
 // parallax, copies, decorations, and the load screen's count.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/bewegteanimation.h"
 #include "engine/myloadscreen.h"
 #include "engine/pfadanimation.h"
@@ -214,6 +216,20 @@ TEST_F(WorldBuildTest, CloudsDriftInTheSettingsBandAtTheTop) {
       EXPECT_GE(p.y, -256.0f - 1.0f);
       EXPECT_LE(p.y, -256.0f + 100.0f + 1.0f);
     }
+    // The band itself: the cloud space's area (left 0, top 0, right 0, bottom 100 from the
+    // world's top) spans the width, and the cloud's heights (10 .. 40) measured from the
+    // area's top give its top and bottom; the points are fitted onto exactly those edges.
+    float minX = 1e9f, maxX = -1e9f, minY = 1e9f, maxY = -1e9f;
+    for (const Vector2& p : cloud->GetPath()->GetPoints()) {
+      minX = std::min(minX, p.x);
+      maxX = std::max(maxX, p.x);
+      minY = std::min(minY, p.y);
+      maxY = std::max(maxY, p.y);
+    }
+    EXPECT_EQ(minX, -512.0f);
+    EXPECT_EQ(maxX, 512.0f);
+    EXPECT_EQ(minY, -256.0f + 10.0f);
+    EXPECT_EQ(maxY, -256.0f + 40.0f);
   }
   // Without the setting's objects there are no decorations.
   level->placeSettingObjects = false;
