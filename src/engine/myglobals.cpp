@@ -64,6 +64,14 @@ MyGlobals::MyGlobals(APIContext* context)
   m_katalog = std::make_unique<SettingKatalog>();
   m_bonus = std::make_unique<BonusSettings>();
   m_wasserManager->SetSources({m_animations.get(), m_renderExtras.get(), m_welt.get()});
+  m_particles->SetSettings(&earthStep, &particleMaximum);
+  m_simServices.timer = m_context->timer.get();
+  m_simServices.world = m_welt.get();
+  m_simServices.water = m_wasserManager.get();
+  m_simServices.particles = m_particles.get();
+  m_simServices.renderExtras = m_renderExtras.get();
+  m_simServices.animations = m_animations.get();
+  SimServices::Install(&m_simServices);
 
   std::u16string path = DataArchive::Locate();
   if (!path.empty()) m_archive = DataArchive::Open(path);
@@ -92,6 +100,7 @@ MyGlobals::~MyGlobals() {
   m_forceFields.reset();
   m_teleporters.reset();
   m_particles.reset();
+  if (SimServices::Current() == &m_simServices) SimServices::Install(nullptr);
   if (&RenderExtraLookup::Current() == m_renderExtras.get()) RenderExtraLookup::Install(nullptr);
   m_renderExtras.reset();
   m_animations.reset();
@@ -115,6 +124,8 @@ void MyGlobals::LoadSettings() {
     section->Read(u"MUSIC_VOLUME", volume, 0);
     m_musicVolume = std::clamp(volume, 0, 100);
   }
+  // The frame timer exists from here on.
+  m_simServices.timer = m_context->timer.get();
   m_controls = std::make_unique<SteuerungListe>(m_archive.get(), m_context);
   // The player's own configuration over the defaults; without one the defaults stand.
   m_controls->ReadKeyconfig(LoadKVFile(m_keyConfigPath).get());
@@ -135,7 +146,8 @@ void MyGlobals::CreateDeviceObjects() {
   // Made once: a second device creation keeps the winds already loaded.
   if (!m_windManager) {
     m_windManager = std::make_unique<WindManager>();
-    m_windManager->SetSources({nullptr, m_welt.get()});
+    m_windManager->SetSources({m_particles.get(), m_welt.get()});
+    m_simServices.wind = m_windManager.get();
   }
   // Made once, like the winds: a second device creation keeps the view and jobs of the level.
   if (!m_camera) m_camera = std::make_unique<CameraManager>(m_context, this);
@@ -195,6 +207,7 @@ void MyGlobals::RegisterFonts() {
 
 void MyGlobals::SetWelt(std::unique_ptr<Welt> welt) {
   m_welt = welt ? std::move(welt) : std::make_unique<Welt>();
+  m_simServices.world = m_welt.get();
   // The water and the wind fill and blow across the new world.
   WasserSources water = m_wasserManager->GetSources();
   water.world = m_welt.get();

@@ -21,6 +21,7 @@
 #include "engine/textstyle.h"
 #include "frontend/unlockliste.h"
 #include "objects/objectlist.h"
+#include "objects/simservices.h"
 
 class APIContext;
 class AnimationManager;
@@ -108,6 +109,8 @@ class MyGlobals : public APIGlobals {
   PostEffectLibrary* GetPostEffects() const { return m_postEffects.get(); }
   SettingKatalog* GetSettingKatalog() const { return m_katalog.get(); }
   UnlockListe& GetUnlocks() { return m_unlocks; }
+  // What particles reach: installed for the whole life of the game-wide object.
+  SimServices& GetSimServices() { return m_simServices; }
   // Null until the settings are loaded.
   CameraJobList* GetCameraJobs() const { return m_cameraJobs.get(); }
 
@@ -171,6 +174,7 @@ class MyGlobals : public APIGlobals {
 
  private:
   APIContext* m_context;
+  SimServices m_simServices;
   UnlockListe m_unlocks;
   std::u16string m_unlockPath;
   std::u16string m_keyConfigPath;

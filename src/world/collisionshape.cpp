@@ -4,6 +4,24 @@
 #include <cmath>
 #include <utility>
 
+SolidMask SolidMask::FromTexture(const platform::Texture* texture, const Rect& r) {
+  SolidMask mask;
+  if (!texture || !texture->Pixels() || r.left < 0 || r.top < 0 || r.right > texture->Width() ||
+      r.bottom > texture->Height() || r.right <= r.left || r.bottom <= r.top)
+    return mask;
+  mask.width = r.right - r.left;
+  mask.height = r.bottom - r.top;
+  mask.wordsPerRow = (mask.width + 63) / 64;
+  mask.bits.assign(size_t(mask.wordsPerRow) * size_t(mask.height), 0);
+  for (int32_t y = 0; y < mask.height; ++y) {
+    const uint32_t* row = texture->Pixels() + size_t(r.top + y) * size_t(texture->Width()) + size_t(r.left);
+    for (int32_t x = 0; x < mask.width; ++x)
+      if ((row[x] >> 24) > 192)
+        mask.bits[size_t(y) * size_t(mask.wordsPerRow) + size_t(x >> 6)] |= uint64_t(1) << (x & 63);
+  }
+  return mask;
+}
+
 CollisionShape CollisionShape::MakePoint(const Vector2& point) {
   CollisionShape s;
   s.kind = kPoint;

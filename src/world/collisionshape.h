@@ -5,9 +5,26 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/gfxtypes.h"
 #include "platform/texture.h"
+
+// The solid texels (alpha above 192) of a frame, one row of 64-bit words after the other,
+// made once so that a mask test reads bits instead of the texture.
+struct SolidMask {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t wordsPerRow = 0;
+  std::vector<uint64_t> bits;
+
+  bool Solid(int32_t x, int32_t y) const {
+    return (bits[size_t(y) * size_t(wordsPerRow) + size_t(x >> 6)] >> (x & 63)) & 1u;
+  }
+  // The mask of the rectangle of a texture's texels; empty when the rectangle does not lie
+  // inside the texture.
+  static SolidMask FromTexture(const platform::Texture* texture, const Rect& source);
+};
 
 struct CollisionShape {
   enum Kind : int32_t { kNone = 0, kPoint = 1, kBox = 2, kFrameMask = 3, kTransformedMask = 4 };
@@ -21,6 +38,9 @@ struct CollisionShape {
   Rect source;
   // Transformed mask: local frame coordinates (0..width, 0..height) to world pixels.
   platform::Matrix transform;
+  // The masks: the source's solid mask when the caller keeps one (borrowed); the texels are
+  // read otherwise.
+  const SolidMask* mask = nullptr;
 
   static CollisionShape MakePoint(const Vector2& point);
   static CollisionShape MakeBox(const Rect& box);

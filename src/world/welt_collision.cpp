@@ -32,6 +32,12 @@ const uint32_t* MaskTexels(const platform::Texture* texture, const Rect& r) {
   return texture->Pixels() + size_t(r.top) * size_t(texture->Width()) + size_t(r.left);
 }
 
+// The shape's mask when it was made from the shape's source rectangle.
+const SolidMask* UsableMask(const CollisionShape& shape) {
+  const SolidMask* m = shape.mask;
+  return m && m->width == shape.source.Width() && m->height == shape.source.Height() ? m : nullptr;
+}
+
 // The first solid terrain pixel in column order (x outer, y inner) of [x0, x1) x [y0, y1)
 // inside the layer for which hits(x, y) holds. The rows are read left to right, each only
 // up to the best column found so far, which gives the same pixel.
@@ -97,9 +103,11 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       for (int64_t x = x0; x < x1; ++x)
         texelColumn[size_t(x - x0)] =
             int32_t(std::min<int64_t>(platform::TruncToInt64(double(x - left) / w * sw), sw - 1));
+      const SolidMask* mask = UsableMask(shape);
       auto texel = [&](int64_t x, int64_t y) {
         int64_t ty = std::min<int64_t>(platform::TruncToInt64(double(y - top) / h * sh), sh - 1);
-        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(texelColumn[size_t(x - x0)])]);
+        const int32_t tx = texelColumn[size_t(x - x0)];
+        return mask ? mask->Solid(tx, int32_t(ty)) : IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)]);
       };
       return FirstHit(*land, x0, x1, y0, y1, texel, hit);
     }
@@ -120,6 +128,7 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       if (!texels) return false;
       const int32_t pitch = shape.texture->Width();
       const int32_t sw = shape.source.Width(), sh = shape.source.Height();
+      const SolidMask* mask = UsableMask(shape);
       const int64_t x0 = std::max<int64_t>(platform::TruncToInt(minX), area.left);
       const int64_t x1 = std::min<int64_t>(platform::TruncToInt(maxX), int64_t(area.right) - 1);
       const int64_t y0 = std::max<int64_t>(platform::TruncToInt(minY), area.top);
@@ -129,7 +138,7 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
         if (!(local.x >= 0.0f && local.x < width && local.y >= 0.0f && local.y < height)) return false;
         int32_t tx = std::clamp(platform::TruncToInt(local.x / width * float(sw)), 0, sw - 1);
         int32_t ty = std::clamp(platform::TruncToInt(local.y / height * float(sh)), 0, sh - 1);
-        return IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)]);
+        return mask ? mask->Solid(tx, ty) : IsSolidPixel(texels[size_t(ty) * size_t(pitch) + size_t(tx)]);
       };
       return FirstHit(*land, x0, x1 + 1, y0, y1 + 1, texel, hit);
     }

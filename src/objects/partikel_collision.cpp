@@ -1,0 +1,180 @@
+// The particle's move against the terrain: the pixel walk, the collision shapes, the bounce
+// and the turn towards a surface.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/animation.h"
+#include "engine/texturdefcache.h"
+#include "objects/partikel.h"
+#include "objects/partikelinfo.h"
+#include "objects/simservices.h"
+#include "platform/numeric.h"
+#include "world/collisionshape.h"
+#include "world/welt.h"
+
+namespace {
+
+int32_t Sign(int32_t v) { return (v > 0) - (v < 0); }
+
+}  // namespace
+
+bool Partikel::BuildShape(const Vector2& p, CollisionShape& shape) const {
+  const Vector2 half = m_size / 2.0f;
+  auto box = [&] {
+    return Rect{platform::TruncToInt(p.x - half.x), platform::TruncToInt(p.y - half.y),
+                platform::TruncToInt(half.x + p.x), platform::TruncToInt(half.y + p.y)};
+  };
+  const AnimationFrame* frame =
+      (m_shape == 3 || m_shape == 4) && m_animation ? m_animation->GetCurrentFrame() : nullptr;
+  const bool hasFrame = frame && frame->texture && frame->texture->texture;
+  switch (m_shape) {
+    case 1:
+      shape = CollisionShape::MakePoint(p);
+      return true;
+    case 2:
+      shape = CollisionShape::MakeBox(box());
+      return true;
+    case 3:
+      if (!hasFrame) {
+        shape = CollisionShape::MakeBox(box());
+        return true;
+      }
+      shape = CollisionShape::MakeFrameMask(box(), frame->texture->texture, frame->rect);
+      shape.mask = m_type->MaskFor(frame);
+      return true;
+    case 4: {
+      if (!hasFrame) {
+        shape = CollisionShape::MakeBox(box());
+        return true;
+      }
+      const platform::Matrix m = platform::Matrix::Translation(-half.x, -half.y) *
+                                 platform::Matrix::RotationZ(float(m_angle * kDegToRad)) *
+                                 platform::Matrix::Translation(p.x, p.y);
+      shape = CollisionShape::MakeTransformedMask(m_size, frame->texture->texture, frame->rect, m);
+      shape.mask = m_type->MaskFor(frame);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool Partikel::CollidesAt(const Vector2& p, Vector2& contact) {
+  Welt* world = m_services->world;
+  if (!world) return false;
+  CollisionShape shape;
+  BuildShape(p, shape);
+  return world->TestCollision(shape, contact);
+}
+
+bool Partikel::SweepMayHit(const Vector2& from, const Vector2& to) const {
+  Welt* world = m_services->world;
+  const Landschaft* land = world ? world->GetGameLandschaft() : nullptr;
+  if (!land) return false;
+  // Every point the walk tests lies within one pixel of the cells between the two ends;
+  // each shape reaches at most its half size (its half diagonal when turned) around it.
+  double reachX = m_size.x / 2.0, reachY = m_size.y / 2.0;
+  if (m_shape == 4) reachX = reachY = std::sqrt(reachX * reachX + reachY * reachY);
+  const double left = std::min(std::floor(from.x), std::floor(to.x)) - 2.0 - reachX;
+  const double right = std::max(std::floor(from.x), std::floor(to.x)) + 2.0 + reachX;
+  const double top = std::min(std::floor(from.y), std::floor(to.y)) - 2.0 - reachY;
+  const double bottom = std::max(std::floor(from.y), std::floor(to.y)) + 2.0 + reachY;
+  const Rect area = land->GetRect();
+  const int32_t x0 = int32_t(std::max(left, double(area.left)));
+  const int32_t x1 = int32_t(std::min(right, double(area.right) - 1.0));
+  const int32_t y0 = int32_t(std::max(top, double(area.top)));
+  const int32_t y1 = int32_t(std::min(bottom, double(area.bottom) - 1.0));
+  for (int32_t y = y0; y <= y1; ++y)
+    for (int32_t x = x0; x <= x1;) {
+      int32_t count = 0;
+      const uint32_t* row = land->PeekRow(x, y, count);
+      if (!row) break;
+      const int32_t n = std::min(count, x1 - x + 1);
+      for (int32_t i = 0; i < n; ++i)
+        if (IsSolidPixel(row[i])) return true;
+      x += n;
+    }
+  return false;
+}
+
+bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2& contact,
+                                 Vector2& lastFree) {
+  const int32_t fx = platform::TruncToInt(from.x), fy = platform::TruncToInt(from.y);
+  const int32_t tx = platform::TruncToInt(to.x), ty = platform::TruncToInt(to.y);
+  // Boxes and masks cost many reads per tested point: a move through open air skips them,
+  // with the same result, when no terrain pixel in reach of the walk is solid.
+  if (m_shape >= 2 && m_shape <= 4 && !SweepMayHit(from, to)) {
+    lastFree = to;
+    return false;
+  }
+  int32_t dx = tx - fx, dy = ty - fy;
+  const int32_t sx = Sign(dx), sy = Sign(dy);
+  dx = std::abs(dx);
+  dy = std::abs(dy);
+  Vector2 straight;
+  const Vector2 diagonal = Vector2(float(sx), float(sy));
+  int32_t longAxis, shortAxis;
+  if (dx > dy) {
+    straight = Vector2(float(sx), 0.0f);
+    longAxis = dx;
+    shortAxis = dy;
+  } else {
+    straight = Vector2(0.0f, float(sy));
+    longAxis = dy;
+    shortAxis = dx;
+  }
+  Vector2 p = Vector2(float(fx), float(fy));
+  int32_t error = longAxis / 2;
+  if (CollidesAt(p, contact)) return true;
+  lastFree = p;
+  // One step more than the cells between the ends: the walk also tests one pixel beyond
+  // the target cell along the long axis, which is what lands a slow faller on the ground.
+  for (int32_t i = 0; i <= longAxis; ++i) {
+    error -= shortAxis;
+    if (error < 0) {
+      error += longAxis;
+      p += diagonal;
+    } else {
+      p += straight;
+    }
+    if (CollidesAt(p, contact)) return true;
+    lastFree = p;
+  }
+  if (CollidesAt(to, contact)) return true;
+  lastFree = to;
+  return false;
+}
+
+void Partikel::Bounce(double s) {
+  Welt* world = m_services->world;
+  if (!world) return;
+  const PartikelInfo& t = *m_type;
+  const Vector2 n = t.rotateWithCollision < 2 ? world->SurfaceTangentAt(m_contact, 50, 5)
+                                              : world->FreeDirectionAt(m_contact, 50, 5);
+  const Vector2 d = m_speed / float(s);
+  const float k = 2.0f * (n.x * d.x + n.y * d.y);
+  m_speed = (n * k - d) * float(s) * float(1.0 - m_collisionFriction);
+  if (t.rotateWithDirection) return;
+  if (t.rotateWithCollision != 0)
+    m_spin = k * m_startSpin / 2.0 * s / m_maxSpeed;
+  else if (t.rotateWithNormal != 0)
+    OnCollide(t.rotateWithNormal != 1, m_contact, &n);
+}
+
+void Partikel::OnCollide(bool useFreeDirection, const Vector2& point, const Vector2* direction) {
+  Vector2 v(1.0f, 0.0f);
+  if (direction)
+    v = *direction;
+  else if (Welt* world = m_services->world)
+    v = useFreeDirection ? world->FreeDirectionAt(point, 10, 4)
+                         : world->SurfaceTangentAt(point, 50, platform::TruncToInt(m_size.x / 2.0f));
+  double a;
+  if (v.x > 0.0f)
+    a = std::atan(double(v.y) / double(v.x));
+  else if (v.x < 0.0f)
+    a = std::atan(double(v.y) / double(v.x)) + 3.1415927;
+  else
+    a = v.y < 0.0f ? 4.712389 : 1.5707964;
+  if (m_type->rotateMirror && m_speed.x < 0.0f) a += 3.1415927;
+  m_angle = a * kRadToDeg + m_startAngle;
+}
