@@ -24,8 +24,6 @@ struct CommandParam {
   uint32_t extra = 0;
 };
 
-#include "platform/math2d.h"
-
 class Objekt {
  public:
   // Takes the next id of the run-wide counter, then reads "NAME", "HEALTH",
@@ -46,10 +44,6 @@ class Objekt {
   virtual void Kill(const CommandParam* params, int32_t count);
   virtual void Revive(const CommandParam* params, int32_t count);
   virtual void ApplyExplosion(const Vector2* centre, const DistanceRamp* impulse, const DistanceRamp* damage);
-
-  // Where the object stands, read and written through the pointer; null for an object
-  // that has no place in the world.
-  virtual platform::Vector2* GetPosition() { return nullptr; }
 
   uint32_t GetId() const { return m_id; }
   bool HasId(uint32_t id) const { return m_id == id; }
