@@ -21,6 +21,7 @@
 #include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
+#include "objects/person.h"
 #include "objects/renderextra.h"
 #include "objects/teleporterliste.h"
 #include "objects/wormmanager.h"

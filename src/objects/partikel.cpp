@@ -64,6 +64,10 @@ bool Finite(const Vector2& v) { return std::isfinite(v.x) && std::isfinite(v.y);
 
 }  // namespace
 
+Partikel::QuietCreation::QuietCreation() : m_saved(g_createDepth) { g_createDepth = kMaxCreateDepth; }
+
+Partikel::QuietCreation::~QuietCreation() { g_createDepth = m_saved; }
+
 Partikel::Partikel(const PartikelInfo* type, const Vector2* position, const Vector2* speed, Argb colour,
                    int32_t generation, int32_t drawLayer, const KVNode* node)
     : Objekt(node), m_services(SimServices::Current()), m_type(type ? type : &DefaultType()) {

@@ -40,6 +40,19 @@ class Partikel : public Objekt {
   // The create event runs last, before the particle is in any list.
   Partikel(const PartikelInfo* type, const Vector2* position, const Vector2* speed, Argb colour,
            int32_t generation, int32_t drawLayer = kTypeLayer, const KVNode* node = nullptr);
+  // While one lives, particles made on this thread fire no create event: templates read
+  // at start-up, before there is a world for an event to act on, are made under one.
+  class QuietCreation {
+   public:
+    QuietCreation();
+    ~QuietCreation();
+    QuietCreation(const QuietCreation&) = delete;
+    QuietCreation& operator=(const QuietCreation&) = delete;
+
+   private:
+    int32_t m_saved;
+  };
+
   // Copies every field; a fresh id, its own animation clone; no event.
   Partikel(const Partikel& other);
   ~Partikel() override;
@@ -109,9 +122,9 @@ class Partikel : public Objekt {
   SimServices& Services() const { return *m_services; }
   void RunEvent(const std::u16string& name);
   double Step() const;
+  void SpawnChildren(double dt);
 
  private:
-  void SpawnChildren(double dt);
   void Bounce(double s);
   bool BuildShape(const Vector2& p, CollisionShape& shape) const;
   // False when no pixel of the terrain that the walk from `from` to `to` could test is

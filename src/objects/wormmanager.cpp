@@ -11,12 +11,6 @@ Objekt* FindIn(const std::vector<std::unique_ptr<Objekt>>& list, uint32_t id) {
 
 }  // namespace
 
-void PersonenManager::AddPerson(std::unique_ptr<Objekt> person) {
-  if (person) m_persons.push_back(std::move(person));
-}
-
-Objekt* PersonenManager::FindPersonById(uint32_t id) const { return FindIn(m_persons, id); }
-
 void WormManager::AddWorm(std::unique_ptr<Objekt> worm) {
   if (worm) m_worms.push_back(std::move(worm));
 }

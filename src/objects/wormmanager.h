@@ -1,7 +1,7 @@
-// The worm and team manager as the game-wide object asks it: worms and the manager's other
-// persons by id, and the collection of every worm in the game. It stands for the worm and
-// team manager (WormManager over PersonenManager) until worms and teams are built, which
-// keep the worms in their teams with the roster, the properties and the statistics.
+// The worm and team manager as the game-wide object asks it: worms and the person
+// manager's templates by id, and the collection of every worm in the game. It stands for
+// the worm and team manager until worms and teams are built, which keep the worms in their
+// teams with the roster, the properties and the statistics.
 #pragma once
 
 #include <cstdint>
@@ -9,22 +9,7 @@
 #include <vector>
 
 #include "objects/objekt.h"
-
-class PersonenManager {
- public:
-  PersonenManager() = default;
-  virtual ~PersonenManager() = default;
-  PersonenManager(const PersonenManager&) = delete;
-  PersonenManager& operator=(const PersonenManager&) = delete;
-
-  // The manager owns the person from now on.
-  void AddPerson(std::unique_ptr<Objekt> person);
-  // The person of the manager's own list with that id, or null.
-  Objekt* FindPersonById(uint32_t id) const;
-
- private:
-  std::vector<std::unique_ptr<Objekt>> m_persons;
-};
+#include "objects/personenmanager.h"
 
 class WormManager : public PersonenManager {
  public:

@@ -17,6 +17,7 @@
 #include "engine/renderextralookup.h"
 #include "objects/objectlist.h"
 #include "objects/partikelliste.h"
+#include "objects/person.h"
 #include "objects/renderextra.h"
 #include "objects/wormmanager.h"
 #include "platform/text.h"
@@ -196,7 +197,7 @@ TEST(MusicVolume, IsClampedAndBecomesHundredthsOfADecibel) {
 TEST(ObjectLookup, ParticlesFirstThenWormsThenPersons) {
   Globals g;
   MyGlobals& globals = *g.globals;
-  // Worms and persons stand in as plain objects until they are built.
+  // Worms stand in as plain objects until they are built.
   struct Body final : Objekt {
     Vector2 position, size, speed;
     Vector2* GetPosition() override { return &position; }
@@ -211,7 +212,7 @@ TEST(ObjectLookup, ParticlesFirstThenWormsThenPersons) {
     return raw;
   };
   auto addPerson = [&] {
-    auto object = std::make_unique<Body>();
+    auto object = std::make_unique<Person>(nullptr, nullptr, nullptr, nullptr);
     Objekt* raw = object.get();
     worms.AddPerson(std::move(object));
     return raw;
