@@ -13,6 +13,7 @@
 #include "engine/animationmanager.h"
 #include "engine/frametimer.h"
 #include "engine/kvnode.h"
+#include "engine/texturdefcache.h"
 #include "objects/partikelinfo.h"
 #include "objects/personenmanager.h"
 #include "objects/simservices.h"
@@ -459,6 +460,70 @@ TEST_F(PersonWorld, AnimationFollowsTheStateAndDeathPlaysOnce) {
   ASSERT_TRUE(plain->IsDead());
   plain->UpdateAnimation();
   EXPECT_EQ(playing(*plain), u"Steh");
+}
+
+TEST_F(PersonWorld, TheCorpseIsStampedOnceMirroredByFacing) {
+  // A death picture of the body's size: red on its left half, green on its right.
+  auto texture = std::make_shared<platform::Texture>(4, 6);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 4; ++x) texture->MutablePixels()[y * 4 + x] = x < 2 ? 0xFFFF0000 : 0xFF00FF00;
+  const Rect source{0, 0, 4, 6};
+  TexturPartDesc desc;
+  desc.source = texture;
+  desc.sourceRect = &source;
+  TexturPart part(nullptr, desc);
+  AnimationManager animations(nullptr);
+  auto frames = std::make_unique<AnimationFrames>(u"Leiche");
+  auto frame = std::make_unique<AnimationFrame>();
+  frame->texture = &part;
+  frame->rect = source;
+  frames->AddFrame(std::move(frame));
+  animations.AddFrames(std::move(frames));
+  animations.AddAnimation(std::make_unique<Animation>(
+      ParseBody(u"<NAME> \"Tot\" <\\NAME> <ANIMATION_FRAME_NAME> \"Leiche\" <\\ANIMATION_FRAME_NAME> "
+                u"<FRAMES> \"0\" <\\FRAMES>"
+                u"<PLAY_TYP> \"CLAMP\" <\\PLAY_TYP> <MAXFRAMES> \"1\" <\\MAXFRAMES>",
+                u"A")
+          .get(),
+      nullptr, animations));
+  PersonenManager manager;
+  auto colourAt = [&](int32_t x, int32_t y) { return *world->GetGameLandschaft()->PeekPixel(x, y); };
+  auto redder = [&](int32_t x, int32_t y) {
+    return ((colourAt(x, y) >> 16) & 0xFF) > ((colourAt(x, y) >> 8) & 0xFF);
+  };
+
+  for (bool right : {true, false}) {
+    SCOPED_TRACE(right);
+    auto p = std::make_unique<Person>(
+        fallingType.get(),
+        ParseBody(u"<ANIMATIONEN> <TOT_0> \"Tot\" <\\TOT_0> <\\ANIMATIONEN>", u"PERSON").get(), &manager,
+        &animations);
+    // Dropped onto the ground (the body takes its size in flight), feet at (5, 14) or (5.5,
+    // 14) on a body of 4 x 6: the picture covers x 3-6, rows 10-15.
+    *p->GetPosition() = Vector2(5.5f, 11.0f);
+    p->SetWorld(world.get());
+    p->SetFacingRight(right);
+    p->GetProperties().maxStepRange[0] = p->GetProperties().maxStepRange[1] = 3;
+    p->GetProperties().SetSizeRatio(0.5);
+    p->MoveStep();
+    ASSERT_EQ(p->GetMoveState(), Person::kFalling);
+    ASSERT_LT(RunUntil(*p, Person::kStanding, 200), 200);
+    ASSERT_FLOAT_EQ(p->GetPosition()->y, 14.0f);
+    ASSERT_NEAR(p->GetPosition()->x, 5.25f, 0.25f);
+    p->ClearEffects();
+    p->SetHealth(0.0);
+    for (int i = 0; i < 10; ++i) p->MoveStep();
+    EXPECT_FALSE(p->IsCorpsePending());
+    EXPECT_EQ(redder(3, 12), right);
+    EXPECT_EQ(redder(6, 12), !right);
+    EXPECT_EQ(colourAt(2, 12) >> 24, 0u);  // nothing beside the picture
+    EXPECT_EQ(colourAt(4, 9) >> 24, 0u);
+    // Once only: cleared terrain stays clear while the dead person is stepped on.
+    *world->GetGameLandschaft()->LockedPixel(4, 11) = 0;
+    for (int i = 0; i < 10; ++i) p->MoveStep();
+    EXPECT_EQ(colourAt(4, 11), 0u);
+    world->SetGameLayers(terrain_test::ArtStore(kArt), 0, 0.0f, 0.0f, 0xFFFFFFFF);
+  }
 }
 
 TEST(PersonEffects, RoundsCountDownAndCuresEmptyThePoison) {
