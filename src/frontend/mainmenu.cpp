@@ -17,6 +17,7 @@
 #include "frontend/engineshowcase.h"
 #include "objects/namen.h"
 #include "objects/renderextra.h"
+#include "objects/wormmanager.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
@@ -85,6 +86,9 @@ void MainMenu::LoadDataFiles() {
   m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
   Step();
   m_globals->GetNamen()->Load(load(u"namen.nam").get());
+  Step();
+  // The roster's person sets and templates (the car and the walking bomb weapons send out).
+  m_globals->GetWormManager()->Load(load(u"worms_default.wrm").get());
   Step();
   // Water and winds go to the game-wide managers, where every world and battle finds them.
   m_globals->GetWasserManager()->Load(load(u"wasser.was").get());

@@ -17,7 +17,11 @@
 #include "engine/myloadscreen.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
+#include "objects/namen.h"
+#include "objects/partikelliste.h"
+#include "objects/person.h"
 #include "objects/renderextra.h"
+#include "objects/wormmanager.h"
 #include "platform/random.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -130,6 +134,12 @@ TEST(MainScene, LoadsTheWorldDataIntoTheGameWideObject) {
   EXPECT_NE(globals.GetAnimationManager()->FindAnimation(u"EXPLOSION"), nullptr);
   EXPECT_EQ(globals.GetLayerProperties()->Find(u"MOND").name, u"MOND");
   EXPECT_GT(globals.GetRenderExtras()->GetCount(), 0u);
+  EXPECT_FALSE(globals.GetNamen()->PersonNames().empty());
+  // The roster's templates with their own particle types and animations.
+  const Person* car = globals.GetWormManager()->FindPerson(u"Auto");
+  ASSERT_NE(car, nullptr);
+  EXPECT_EQ(globals.GetPartikelListe()->FindInfo(u"AutoKoerper"), car->GetInfo());
+  EXPECT_NE(car->GetAnimation(Person::kAnimLaufen), nullptr);
   const SettingKatalog& katalog = *globals.GetSettingKatalog();
   ASSERT_GE(katalog.GetSettingCount(), 4);
   // The backdrops' pictures come from the texture cache and their clouds from the

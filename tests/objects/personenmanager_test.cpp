@@ -166,8 +166,14 @@ TEST(PersonenManagerContent, ShippedRosterGivesTheCarAndTheRunner) {
   SimServices::Install(&services);
   PersonenManager manager;
   manager.SetSources(&particles, &animations);
+  auto roster = LoadKVFromArchive(u"worms_default.wrm", archive.get());
+  ASSERT_TRUE(roster);
+  // Every key of the templates' own particle types is one the type reader knows.
+  for (unsigned i = 0; i < roster->CountChildren(u"PERSON"); ++i)
+    if (const KVNode* type = roster->GetChild(i, u"PERSON")->GetChild(0, u"PARTIKEL_INFO_DIREKT"))
+      EXPECT_TRUE(PartikelInfo::UnknownKeys(*type).empty());
   testing::internal::CaptureStderr();
-  manager.Load(LoadKVFromArchive(u"worms_default.wrm", archive.get()).get());
+  manager.Load(roster.get());
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   for (const char16_t* name : {u"Auto", u"Laeufer"}) {
     SCOPED_TRACE(platform::U16ToUtf8(name));
