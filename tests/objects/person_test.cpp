@@ -354,6 +354,7 @@ TEST_F(PersonWorld, DeathIsDecidedInItsOrderAndOnlyOnce) {
       {{5.5f, -30.0f}, 100.0, Person::kAlive},      // above the world is not outside
       {{NAN, 14.0f}, 100.0, Person::kLeftWorld},    // a position lost to arithmetic
       {{5.5f, INFINITY}, 100.0, Person::kLeftWorld},
+      {{1e30f, 5.0f}, 100.0, Person::kLeftWorld},  // far beyond any integer column
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.position.x << "," << c.position.y);
@@ -373,11 +374,16 @@ TEST_F(PersonWorld, DeathIsDecidedInItsOrderAndOnlyOnce) {
     p->ResetMovement();
     EXPECT_FALSE(p->IsDead());
   }
-  // A lost position never hangs the movement: the frame ends and the person is dead.
-  auto lost = Make(NAN, NAN);
-  CommandParam right = Facing(true);
-  lost->Command(Person::kWalking, &right);
-  EXPECT_TRUE(lost->MoveStep());
+  // A lost or far-away position never hangs the movement: the frame ends and the person is
+  // dead.
+  for (Vector2 at : {Vector2(NAN, NAN), Vector2(-1e30f, 1e30f), Vector2(1e9f, 5.0f)}) {
+    auto lost = Make(at.x, at.y);
+    CommandParam right = Facing(true);
+    lost->Command(Person::kWalking, &right);
+    lost->Command(Person::kRunning);
+    EXPECT_TRUE(lost->MoveStep());
+    EXPECT_EQ(lost->GetDeathKind(), Person::kLeftWorld);
+  }
 }
 
 TEST_F(PersonWorld, AnimationFollowsTheStateAndDeathPlaysOnce) {
