@@ -10,6 +10,7 @@
 #include "engine/animation.h"
 #include "engine/animationmanager.h"
 #include "engine/dataarchive.h"
+#include "engine/frametimer.h"
 #include "engine/kvnode.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
@@ -17,6 +18,8 @@
 #include "objects/simservices.h"
 #include "platform/text.h"
 #include "support/kv_fixture.h"
+#include "world/terrain_art.h"
+#include "world/welt.h"
 
 namespace {
 
@@ -186,5 +189,24 @@ TEST(PersonenManagerContent, ShippedRosterGivesTheCarAndTheRunner) {
                       Person::kAnimFallen, Person::kAnimKlettern, Person::kAnimErsoffen})
       EXPECT_NE(p->GetAnimation(n), nullptr) << n;
   }
+  // A copy of the runner walks the ground of a flat world at its walking speed.
+  Rect rect{0, 0, 400, 200};
+  Welt world(&rect);
+  world.SetGameLayers(terrain_test::FlatStore(rect, 150), 0, 0.0f, 0.0f, 0xFFFFFFFF);
+  FrameTimer timer;
+  timer.gameStep = 0.01;
+  services.timer = &timer;
+  services.world = &world;
+  Person runner(*manager.FindPerson(u"Laeufer"));
+  runner.SetWorld(&world);
+  *runner.GetPosition() = Vector2(50.5f, 149.0f);
+  CommandParam right;
+  right.flag = 1;
+  runner.Command(Person::kWalking, &right);
+  for (int i = 0; i < 100; ++i) ASSERT_FALSE(runner.MoveStep());
+  EXPECT_EQ(runner.GetMoveState(), Person::kWalking);
+  EXPECT_NEAR(runner.GetPosition()->x - 50.5f, runner.GetProperties().walkSpeed, 1.0);
+  EXPECT_FLOAT_EQ(runner.GetPosition()->y, 149.0f);
+  EXPECT_EQ(runner.GetCurrentAnimation(), runner.GetAnimation(Person::kAnimLaufen));
   SimServices::Install(nullptr);
 }
