@@ -9,8 +9,16 @@ Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage)
     : m_width(std::max(1, width)), m_height(std::max(1, height)), m_usage(usage) {
   int32_t full = FullMipCount(m_width, m_height);
   m_levels = (levels <= 0 || levels > full) ? full : levels;
-  m_pixels.assign(size_t(m_width) * size_t(m_height), 0u);
+  m_owned.assign(size_t(m_width) * size_t(m_height), 0u);
+  m_pixels = m_owned.data();
   // A new texture's content has never been uploaded.
+  MarkAllDirty();
+}
+
+Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage, uint32_t* zeroedPixels)
+    : m_width(std::max(1, width)), m_height(std::max(1, height)), m_usage(usage), m_pixels(zeroedPixels) {
+  int32_t full = FullMipCount(m_width, m_height);
+  m_levels = (levels <= 0 || levels > full) ? full : levels;
   MarkAllDirty();
 }
 
@@ -33,7 +41,7 @@ uint32_t* Texture::Lock(const Rect* rect, int32_t& pitchWords) {
       r.top >= r.bottom)
     return nullptr;
   MarkDirty(r.top, r.bottom);
-  return m_pixels.data() + size_t(r.top) * size_t(m_width) + size_t(r.left);
+  return m_pixels + size_t(r.top) * size_t(m_width) + size_t(r.left);
 }
 
 void Texture::Unlock() {}
@@ -42,6 +50,7 @@ void Texture::MarkDirty(int32_t firstRow, int32_t endRow) {
   firstRow = std::clamp(firstRow, 0, m_height);
   endRow = std::clamp(endRow, 0, m_height);
   if (firstRow >= endRow) return;
+  ++m_changeCount;
   if (!IsDirty()) {
     m_dirtyBegin = firstRow;
     m_dirtyEnd = endRow;

@@ -30,6 +30,10 @@ class Texture {
   // Pixels are 32-bit words 0xAARRGGBB (bytes B, G, R, A in memory), rows top first, all 0.
   // levels 0 means the full mip chain down to 1x1.
   Texture(int32_t width, int32_t height, int32_t levels = 1, uint32_t usage = kUsageNone);
+  // The same over pixel memory the caller owns: width x height words that hold zeros and
+  // outlive the texture. Nothing is written to them here, so memory that is never drawn
+  // into costs nothing (see ZeroPages).
+  Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage, uint32_t* zeroedPixels);
   ~Texture();
   Texture(const Texture&) = delete;
   Texture& operator=(const Texture&) = delete;
@@ -49,11 +53,14 @@ class Texture {
   void Unlock();
 
   // Direct access to level 0. Writers that bypass Lock must call MarkDirty.
-  const uint32_t* Pixels() const { return m_pixels.data(); }
-  uint32_t* MutablePixels() { return m_pixels.data(); }
+  const uint32_t* Pixels() const { return m_pixels; }
+  uint32_t* MutablePixels() { return m_pixels; }
   uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
   void MarkDirty(int32_t firstRow, int32_t endRow);
   void MarkAllDirty() { MarkDirty(0, m_height); }
+  // Grows with every MarkDirty (and so every Lock): a reader that remembers it knows whether
+  // what it learnt of the pixels may still hold.
+  uint64_t ChangeCount() const { return m_changeCount; }
 
   // For graphics backends: the GPU copy and the rows [dirtyBegin, dirtyEnd) not yet uploaded.
   TextureGpu* Gpu() const { return m_gpu.get(); }
@@ -69,9 +76,11 @@ class Texture {
   int32_t m_height;
   int32_t m_levels;
   uint32_t m_usage;
-  std::vector<uint32_t> m_pixels;
+  std::vector<uint32_t> m_owned;
+  uint32_t* m_pixels = nullptr;
   int32_t m_dirtyBegin = 0;
   int32_t m_dirtyEnd = 0;
+  uint64_t m_changeCount = 0;
   std::unique_ptr<TextureGpu> m_gpu;
 };
 

@@ -23,19 +23,50 @@ void SortToColumnOrder(std::vector<RemovedPixel>& list, size_t from, int32_t lef
   std::copy(sorted.begin(), sorted.end(), list.begin() + std::ptrdiff_t(from));
 }
 
-LandschaftTile::LandschaftTile(const Rect& world)
-    : m_world(world),
+namespace {
+
+int32_t TextureSide(int32_t n) { return platform::NextPowerOfTwo(std::max(1, n)); }
+
+}  // namespace
+
+size_t LandschaftTile::SlotBytes(const Rect& world) {
+  const size_t words = size_t(TextureSide(world.right - world.left)) * size_t(TextureSide(world.bottom - world.top));
+  return platform::ZeroPages::RoundUp(words * sizeof(uint32_t));
+}
+
+LandschaftTile::LandschaftTile(const Rect& world, platform::ZeroPages* pages, size_t offset)
+    : m_pages(pages),
+      m_offset(offset),
+      m_world(world),
       m_lock{0, 0, world.right - world.left, world.bottom - world.top},
       m_position(float(world.left), float(world.top)),
       m_leftF(float(world.left)),
       m_topF(float(world.top)) {
-  int32_t w = platform::NextPowerOfTwo(std::max(1, m_lock.right));
-  int32_t h = platform::NextPowerOfTwo(std::max(1, m_lock.bottom));
+  int32_t w = TextureSide(m_lock.right);
+  int32_t h = TextureSide(m_lock.bottom);
   // A full mip chain, regenerated on upload, so zoomed-out layers stay smooth. The pixels
   // start cleared: fully transparent, so a new layer is empty everywhere.
-  m_texture = std::make_unique<platform::Texture>(w, h, 0, platform::kUsageAutoGenMipmap);
+  if (pages)
+    m_texture = std::make_unique<platform::Texture>(
+        w, h, 0, platform::kUsageAutoGenMipmap,
+        reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pages->Data()) + offset));
+  else
+    m_texture = std::make_unique<platform::Texture>(w, h, 0, platform::kUsageAutoGenMipmap);
   m_pitch = m_texture->Width();
-  m_pixels = m_texture->MutablePixels();
+  // Page memory stays untouched until the tile is written.
+  m_pixels.store(pages ? ClearPixels() : m_texture->MutablePixels(), std::memory_order_relaxed);
+}
+
+uint32_t* LandschaftTile::ClearPixels() {
+  // Big enough for the largest texture of a tile; read only.
+  alignas(64) static const uint32_t clear[Landschaft::kTileSize * Landschaft::kTileSize] = {};
+  return const_cast<uint32_t*>(clear);
+}
+
+uint32_t* LandschaftTile::TakeMemory() {
+  uint32_t* pixels = m_texture->MutablePixels();
+  m_pixels.store(pixels, std::memory_order_relaxed);
+  return pixels;
 }
 
 LandschaftTile::~LandschaftTile() { Unlock(); }
@@ -60,23 +91,80 @@ bool LandschaftTile::Unlock() {
   return true;
 }
 
-std::unique_ptr<LandschaftTile> LandschaftTile::Clone() {
-  auto copy = std::make_unique<LandschaftTile>(m_world);
+std::unique_ptr<LandschaftTile> LandschaftTile::Clone(platform::ZeroPages* pages, size_t offset) {
+  auto copy = std::make_unique<LandschaftTile>(m_world, pages, offset);
   copy->Lock();
-  size_t rowBytes = size_t(m_lock.right) * sizeof(uint32_t);
-  for (int32_t r = 0; r < m_lock.bottom; ++r) std::memcpy(copy->Row(r), Row(r), rowBytes);
+  if (pages && !HasMemory()) {
+    // Clear stays clear, without memory.
+  } else if (pages && m_pages) {
+    // Both start on a page and have the same layout: the source's clear pages are left
+    // out, so the copy holds memory only where the source does.
+    platform::CopyIntoZeroed(copy->MutableRow(0), Row(0),
+                             size_t(m_texture->Width()) * size_t(m_texture->Height()) * sizeof(uint32_t));
+  } else {
+    size_t rowBytes = size_t(m_lock.right) * sizeof(uint32_t);
+    for (int32_t r = 0; r < m_lock.bottom; ++r) std::memcpy(copy->MutableRow(r), Row(r), rowBytes);
+  }
   Unlock();
   return copy;
 }
 
 void LandschaftTile::Clear() {
   if (!Lock()) return;
+  if (m_pages) {
+    // The pages go back, and the tile reads from the clear tile again.
+    if (HasMemory()) m_pages->Zero(m_offset, SlotBytes(m_world));
+    m_pixels.store(ClearPixels(), std::memory_order_relaxed);
+    return;
+  }
   for (int32_t row = 0; row < m_lock.bottom; ++row)
-    std::memset(Row(row), 0, size_t(m_lock.right) * sizeof(uint32_t));
+    std::memset(MutableRow(row), 0, size_t(m_lock.right) * sizeof(uint32_t));
+}
+
+bool LandschaftTile::ShowsNothing() {
+  if (!HasMemory()) return true;
+  if (m_locked || !m_texture) return false;
+  const uint64_t change = m_texture->ChangeCount();
+  if (m_checkedAt == change) return m_empty;
+  m_checkedAt = change;
+  m_empty = true;
+  if (m_pages) {
+    // Only the pages written so far can hold anything; the others are not read (reading
+    // would give them memory on some systems). Outside the locked rectangle the words are
+    // never written.
+    const size_t bytes = size_t(m_texture->Width()) * size_t(m_texture->Height()) * sizeof(uint32_t);
+    const size_t pageWords = platform::ZeroPages::PageSize() / sizeof(uint32_t);
+    const uint32_t* pixels = Row(0);
+    std::vector<unsigned char> touched;
+    platform::TouchedPages(pixels, bytes, touched);
+    const size_t words = bytes / sizeof(uint32_t);
+    for (size_t p = 0; p < touched.size() && m_empty; ++p) {
+      if (!touched[p]) continue;
+      for (size_t i = p * pageWords, end = std::min(words, i + pageWords); i < end; ++i)
+        if (pixels[i] >> 24) {
+          m_empty = false;
+          break;
+        }
+    }
+    return m_empty;
+  }
+  for (int32_t row = 0; row < m_lock.bottom && m_empty; ++row) {
+    const uint32_t* p = Row(row);
+    for (int32_t i = 0; i < m_lock.right; ++i)
+      if (p[i] >> 24) {
+        m_empty = false;
+        break;
+      }
+  }
+  return m_empty;
 }
 
 void LandschaftTile::Tint(float a, float r, float g, float b) {
   if (!Lock()) return;
+  if (!HasMemory()) {
+    Unlock();
+    return;
+  }
   // Every byte value maps through its channel's factor; the table holds the same
   // truncated float products the per-pixel multiplication gives.
   uint8_t lut[4][256];
@@ -84,8 +172,11 @@ void LandschaftTile::Tint(float a, float r, float g, float b) {
   for (int c = 0; c < 4; ++c)
     for (int v = 0; v < 256; ++v) lut[c][v] = uint8_t(platform::TruncToInt(float(v) * factors[c]));
   for (int32_t row = 0; row < m_lock.bottom; ++row) {
-    auto* bytes = reinterpret_cast<uint8_t*>(Row(row));
+    auto* bytes = reinterpret_cast<uint8_t*>(MutableRow(row));
+    const uint32_t* words = Row(row);
     for (int32_t i = 0; i < m_lock.right * 4; i += 4) {
+      // A clear word stays clear; not writing it keeps untouched pages untouched.
+      if (words[i / 4] == 0) continue;
       bytes[i] = lut[0][bytes[i]];
       bytes[i + 1] = lut[1][bytes[i + 1]];
       bytes[i + 2] = lut[2][bytes[i + 2]];
@@ -116,8 +207,12 @@ Landschaft::Landschaft(const Landschaft& other)
       m_graphics(other.m_graphics) {
   m_grid.assign(other.m_grid.size(), nullptr);
   m_tiles.resize(other.m_tiles.size());
+  std::vector<Rect> rects;
+  for (const auto& tile : other.m_tiles) rects.push_back(tile->WorldRect());
+  std::vector<size_t> offsets;
+  MakePages(rects, offsets);
   // Each tile is copied on its own: the large game layers' copies share the work.
-  ForEachTile([&](size_t i) { m_tiles[i] = other.m_tiles[i]->Clone(); });
+  ForEachTile([&](size_t i) { m_tiles[i] = other.m_tiles[i]->Clone(m_pages.get(), offsets[i]); });
   for (const auto& tile : m_tiles) {
     const Rect& w = tile->WorldRect();
     int32_t c = (w.left - m_rect.left) >> kTileShift;
@@ -141,25 +236,41 @@ void Landschaft::SetLookupArea() {
   m_bottomF = float(m_rect.bottom);
 }
 
+void Landschaft::MakePages(const std::vector<Rect>& rects, std::vector<size_t>& offsets) {
+  offsets.clear();
+  size_t total = 0;
+  for (const Rect& r : rects) {
+    offsets.push_back(total);
+    total += LandschaftTile::SlotBytes(r);
+  }
+  m_pages = total ? std::make_unique<platform::ZeroPages>(total) : nullptr;
+}
+
 void Landschaft::CreateTiles() {
   m_tiles.clear();
   m_grid.clear();
+  m_pages.reset();
   m_columns = m_rows = 0;
   if (m_width <= 0 || m_height <= 0) return;
   m_columns = m_width / kTileSize + (m_width % kTileSize != 0 ? 1 : 0);
   m_rows = m_height / kTileSize + (m_height % kTileSize != 0 ? 1 : 0);
   m_grid.assign(size_t(m_columns) * size_t(m_rows), nullptr);
-  m_tiles.resize(m_grid.size());
-  // Column by column, top to bottom within a column; the cleared pixel memory of a large
-  // store is made by all workers.
-  ForEachTile([&](size_t i) {
-    const int32_t c = int32_t(i / size_t(m_rows)), r = int32_t(i % size_t(m_rows));
-    const int64_t x = int64_t(m_rect.left) + int64_t(c) * kTileSize,
-                  y = int64_t(m_rect.top) + int64_t(r) * kTileSize;
-    const int32_t x2 = int32_t(std::min<int64_t>(x + kTileSize, m_rect.right));
-    const int32_t y2 = int32_t(std::min<int64_t>(y + kTileSize, m_rect.bottom));
-    m_tiles[i] = std::make_unique<LandschaftTile>(Rect{int32_t(x), int32_t(y), x2, y2});
-  });
+  // Column by column, top to bottom within a column.
+  std::vector<Rect> rects;
+  rects.reserve(m_grid.size());
+  for (int32_t c = 0; c < m_columns; ++c)
+    for (int32_t r = 0; r < m_rows; ++r) {
+      const int64_t x = int64_t(m_rect.left) + int64_t(c) * kTileSize,
+                    y = int64_t(m_rect.top) + int64_t(r) * kTileSize;
+      const int32_t x2 = int32_t(std::min<int64_t>(x + kTileSize, m_rect.right));
+      const int32_t y2 = int32_t(std::min<int64_t>(y + kTileSize, m_rect.bottom));
+      rects.push_back(Rect{int32_t(x), int32_t(y), x2, y2});
+    }
+  std::vector<size_t> offsets;
+  MakePages(rects, offsets);
+  m_tiles.reserve(rects.size());
+  for (size_t i = 0; i < rects.size(); ++i)
+    m_tiles.push_back(std::make_unique<LandschaftTile>(rects[i], m_pages.get(), offsets[i]));
   for (size_t i = 0; i < m_tiles.size(); ++i)
     m_grid[(i % size_t(m_rows)) * size_t(m_columns) + i / size_t(m_rows)] = m_tiles[i].get();
   SetLookupArea();
@@ -234,7 +345,9 @@ void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour) {
   if (!renderer) return;
   LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
   for (size_t i = m_tiles.size(); i-- > 0;) {
-    const LandschaftTile& tile = *m_tiles[i];
+    LandschaftTile& tile = *m_tiles[i];
+    // A tile without a visible pixel draws nothing: alpha 0 everywhere, in every mip level.
+    if (tile.ShowsNothing()) continue;
     Vector2 at(tile.Position().x * p.scale.x + p.origin.x, tile.Position().y * p.scale.y + p.origin.y);
     renderer->DrawTransformed(tile.GetTexture(), &tile.LockRect(), &p.scale, nullptr, 0.0, &at, colour);
   }

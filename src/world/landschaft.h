@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "engine/gfxtypes.h"
 #include "platform/numeric.h"
 #include "platform/texture.h"
+#include "platform/zeropages.h"
 
 class APIGraphics;
 class AnimationManager;
@@ -56,13 +58,21 @@ constexpr bool IsSolidPixel(uint32_t argb) { return (argb >> 24) > 192; }
 constexpr bool IsEmptyPixel(uint32_t argb) { return (argb >> 24) < 193; }
 
 // One tile. Its texture is the pixel memory; "locked" marks that the tile is being
-// changed, so that its rows go to the GPU copy before the next draw.
+// changed, so that its rows go to the GPU copy before the next draw. The memory is the
+// tile's own, or a slot of its store's page memory (see ZeroPages). A tile in page memory
+// that was never written reads from one shared clear tile and holds no memory of its own;
+// its slot is taken at the first MutableRow.
 class LandschaftTile {
  public:
-  explicit LandschaftTile(const Rect& world);
+  // Over its own memory, or over `pages` from `offset` (SlotBytes of the rectangle, zeros).
+  explicit LandschaftTile(const Rect& world, platform::ZeroPages* pages = nullptr, size_t offset = 0);
   ~LandschaftTile();
   LandschaftTile(const LandschaftTile&) = delete;
   LandschaftTile& operator=(const LandschaftTile&) = delete;
+
+  // The bytes a tile over the rectangle takes of page memory: its texture's pixels, in whole
+  // pages, so that each tile's pages are its own.
+  static size_t SlotBytes(const Rect& world);
 
   bool Lock();
   bool Unlock();
@@ -72,7 +82,7 @@ class LandschaftTile {
     if (!m_locked && !Lock()) return false;
     // The column and row are the float offsets from the tile's corner, truncated; the
     // store only asks for positions in (left - 1, right), where that cannot overflow.
-    auto* bytes = reinterpret_cast<uint8_t*>(Row(platform::TruncInRange(ref.y - m_topF)) +
+    auto* bytes = reinterpret_cast<uint8_t*>(MutableRow(platform::TruncInRange(ref.y - m_topF)) +
                                              platform::TruncInRange(ref.x - m_leftF));
     ref.blue = bytes;
     ref.green = bytes + 1;
@@ -81,12 +91,19 @@ class LandschaftTile {
     return true;
   }
   // A new tile over the same rectangle with the same pixels, left locked; this one is
-  // unlocked.
-  std::unique_ptr<LandschaftTile> Clone();
+  // unlocked. The copy lives in `pages` from `offset` when they are given.
+  std::unique_ptr<LandschaftTile> Clone(platform::ZeroPages* pages = nullptr, size_t offset = 0);
   // Each channel times its factor, truncated; the tile is unlocked afterwards.
   void Tint(float a, float r, float g, float b);
-  // Every pixel cleared (fully transparent); the tile is left locked.
+  // Every pixel cleared (fully transparent); the tile is left locked. A tile in page memory
+  // gives its memory back.
   void Clear();
+  // True when no pixel of the tile has any alpha, so drawing it could show nothing. Learnt
+  // from the pixels after each change; a locked tile that was written may be changing and
+  // never counts as empty.
+  bool ShowsNothing();
+  // Whether the tile holds pixel memory (always, for a tile with its own).
+  bool HasMemory() const { return m_pixels.load(std::memory_order_relaxed) != ClearPixels(); }
 
   const Rect& WorldRect() const { return m_world; }
   const Rect& LockRect() const { return m_lock; }
@@ -94,14 +111,32 @@ class LandschaftTile {
   platform::Texture* GetTexture() const { return m_texture.get(); }
   // Pixel words per texture row.
   int32_t Pitch() const { return m_pitch; }
-  // The words of one row of the tile (row 0 is the world rectangle's top), for readers
-  // and for writers that hold the lock.
-  uint32_t* Row(int32_t row) const { return m_pixels + size_t(row) * size_t(m_pitch); }
+  // The words of one row of the tile (row 0 is the world rectangle's top), for reading.
+  const uint32_t* Row(int32_t row) const {
+    return m_pixels.load(std::memory_order_relaxed) + size_t(row) * size_t(m_pitch);
+  }
+  // The same for a writer holding the lock; the tile takes its memory now if it has none.
+  uint32_t* MutableRow(int32_t row) {
+    uint32_t* pixels = m_pixels.load(std::memory_order_relaxed);
+    if (pixels == ClearPixels()) pixels = TakeMemory();
+    return pixels + size_t(row) * size_t(m_pitch);
+  }
 
  private:
+  // The shared clear tile that tiles without memory read from; never written.
+  static uint32_t* ClearPixels();
+  uint32_t* TakeMemory();
+
   bool m_locked = false;
   int32_t m_pitch = 0;
-  uint32_t* m_pixels = nullptr;
+  // The pixels read: the texture's, or the shared clear tile. Atomic because a worker may
+  // give a tile its memory while another reads a neighbouring pixel of the clear tile.
+  std::atomic<uint32_t*> m_pixels{nullptr};
+  platform::ZeroPages* m_pages = nullptr;
+  size_t m_offset = 0;
+  // What the pixels were found to be at the texture's change count m_checkedAt.
+  uint64_t m_checkedAt = UINT64_MAX;
+  bool m_empty = false;
   Rect m_world;
   Rect m_lock;
   Vector2 m_position;
@@ -125,7 +160,8 @@ class Landschaft {
   static std::unique_ptr<Landschaft> Create(const Landschaft& source);
 
   // One cleared (fully transparent) tile per 256 x 256 cell, column by column, top to
-  // bottom within a column. An empty or inverted rectangle gets no tiles.
+  // bottom within a column, all in one block of page memory: tiles that are never drawn
+  // into take none. An empty or inverted rectangle gets no tiles.
   void CreateTiles();
 
   // Fills the pointers of the pixel at ref's position, locking its tile; false outside the
@@ -175,7 +211,7 @@ class Landschaft {
     int32_t cx = x - m_area.left, cy = y - m_area.top;
     LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
     if (!tile->IsLocked() && !tile->Lock()) return nullptr;
-    return tile->Row(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
+    return tile->MutableRow(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
   }
 
   // The pixel words of row y from x to the end of x's tile row, that tile locked; count
@@ -272,9 +308,13 @@ class Landschaft {
   }
   // Lookups answer inside m_area only: the rectangle once its tiles exist, else nothing.
   void SetLookupArea();
+  // One block of page memory for tiles over the rectangles, and each one's offset in it.
+  void MakePages(const std::vector<Rect>& rects, std::vector<size_t>& offsets);
   // work(i) for every tile index, spread over the workers (each tile by one of them).
   void ForEachTile(const std::function<void(size_t)>& work);
 
+  // The tiles' pixels; declared first so that it outlives them.
+  std::unique_ptr<platform::ZeroPages> m_pages;
   std::vector<std::unique_ptr<LandschaftTile>> m_tiles;
   std::vector<LandschaftTile*> m_grid;
   int32_t m_columns = 0;

@@ -175,7 +175,14 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
 
   for (int32_t y = y0; y < y1; ++y) {
     const float fy = float(y);
-    uint32_t* row = nullptr;
+    // The row's pixels for reading, and for writing once the first pixel is written (a tile
+    // that is never written takes no memory).
+    const uint32_t* row = nullptr;
+    uint32_t* writableRow = nullptr;
+    auto writable = [&](int32_t x) {
+      if (!writableRow) row = writableRow = tile.MutableRow(y - t.top) - t.left;
+      return writableRow + x;
+    };
     // The mask's pixels of this row from maskFirst, for maskCount pixels.
     const uint32_t* maskRun = nullptr;
     int32_t maskFirst = 0, maskCount = 0;
@@ -212,7 +219,7 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
         if (!tile.IsLocked() && !tile.Lock()) return;
         row = tile.Row(y - t.top) - t.left;
       }
-      uint32_t* pixel = row + x;
+      const uint32_t* pixel = row + x;
       if (stamp.keepSolid && IsSolidPixel(*pixel)) continue;
       if (stamp.maskLayer) {
         // Outside the mask layer the terrain pixel itself is tested.
@@ -233,7 +240,8 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
       // Blends that the ground alone decides need no sample.
       if (s.shortcut == StampSetup::kKeepWhereGroundOpaque && (before >> 24) == 255) continue;
       if (s.shortcut == StampSetup::kClearWhereGroundClear && (before >> 24) == 0) {
-        *pixel = 0;
+        // Writing a clear pixel over a clear one would only take memory.
+        if (before) *writable(x) = 0;
         continue;
       }
 
@@ -256,8 +264,9 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
       if (stamp.erase) {
         const int32_t alpha = int32_t(before >> 24);
         const int32_t after = alpha - std::min(alpha, src.c[0]);
-        *pixel = (before & 0x00FFFFFFu) | (uint32_t(after) << 24);
-        if (stamp.collectRemoved && removed && IsEmptyPixel(*pixel) && alpha > 192)
+        const uint32_t erased = (before & 0x00FFFFFFu) | (uint32_t(after) << 24);
+        *writable(x) = erased;
+        if (stamp.collectRemoved && removed && IsEmptyPixel(erased) && alpha > 192)
           removed->push_back(
               {fx, fy, uint8_t(alpha), uint8_t(before >> 16), uint8_t(before >> 8), uint8_t(before)});
         continue;
@@ -271,7 +280,7 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
                               int32_t((before >> 8) & 255), int32_t(before & 255)};
       const float unit[8] = {kUnit.v[src.c[0]], kUnit.v[src.c[1]], kUnit.v[src.c[2]], kUnit.v[src.c[3]],
                              kUnit.v[dst[0]],   kUnit.v[dst[1]],   kUnit.v[dst[2]],   kUnit.v[dst[3]]};
-      *pixel = (uint32_t(Blend(s, 0, unit, src.c[0], dst[0])) << 24) |
+      *writable(x) = (uint32_t(Blend(s, 0, unit, src.c[0], dst[0])) << 24) |
                (uint32_t(Blend(s, 1, unit, src.c[1], dst[1])) << 16) |
                (uint32_t(Blend(s, 2, unit, src.c[2], dst[2])) << 8) |
                uint32_t(Blend(s, 3, unit, src.c[3], dst[3]));

@@ -17,6 +17,7 @@
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
 #include "support/png.h"
+#include "support/resident.h"
 #include "support/temp_dir.h"
 #include "world/terrain_art.h"
 
@@ -255,6 +256,32 @@ TEST(Landschaft, TintMultipliesEachChannelAndTruncates) {
   }
 }
 
+// A large layer that is mostly sky: its memory is taken only where pixels are drawn, and
+// neither a copy nor a tint nor clearing takes memory for clear tiles.
+TEST(Landschaft, MemoryIsTakenOnlyWherePixelsAreDrawn) {
+  const size_t kMiB = size_t(1) << 20;
+  const size_t before = test_support::ResidentBytes();
+  auto land = Store({-2048, -1024, 2048, 1024});  // 128 tiles, 32 MB of pixels
+  // A line of ground along the bottom row of tiles.
+  for (int32_t x = -2048; x < 2048; ++x) *land->LockedPixel(x, 1000) = 0xFF804020u;
+  land->UnlockAll();
+  auto copy = Landschaft::Create(*land);
+  copy->Tint(0xFFAFAFAF);
+  EXPECT_LT(test_support::ResidentBytes(), before + 8 * kMiB);
+  EXPECT_EQ(*copy->PeekPixel(-2048, 1000), 0xFF572B15u);
+  EXPECT_EQ(*copy->PeekPixel(2047, 1000), 0xFF572B15u);
+  EXPECT_EQ(*copy->PeekPixel(0, 999), 0u);
+  EXPECT_EQ(*land->PeekPixel(0, 1000), 0xFF804020u);
+
+  // Cleared, a store reads clear again and gives its memory back.
+  for (int32_t y = 0; y < 1024; ++y)
+    for (int32_t x = -2048; x < 2048; ++x) *land->LockedPixel(x, y) = 0xFF000000u | uint32_t(y);
+  const size_t filled = test_support::ResidentBytes();
+  land->Clear();
+  EXPECT_LT(test_support::ResidentBytes() + 12 * kMiB, filled);
+  for (int32_t y : {-1024, 0, 500, 1023}) EXPECT_EQ(*land->PeekPixel(1, y), 0u);
+}
+
 namespace {
 
 // Two 32 x 32 frames side by side; "A" is 64 x 32 at (100, 50), "B" 32 x 32 at (10, 10)
@@ -324,6 +351,8 @@ TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
 
   auto land = Store({0, 0, 16, 16});
   land->SetGraphics(graphics.get());
+  *land->LockedPixel(3, 3) = 0x01000000;
+  land->UnlockAll();
   land->AnimationNames() = {u"A", u"UNBEKANNT", u"B"};
   land->CreateAnimations(manager);
   ASSERT_EQ(land->Animations().size(), 3u);
@@ -371,6 +400,9 @@ TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
 TEST_F(LayerDrawing, TilesAreDrawnLastToFirstAtParallaxAndOffset) {
   auto land = Store({-100, 0, 300, 300});  // tiles (-100,0) (-100,256) (156,0) (156,256)
   land->SetGraphics(graphics.get());
+  for (int32_t x : {-100, 156})
+    for (int32_t y : {0, 256}) *land->LockedPixel(x, y) = 0x01000000;
+  land->UnlockAll();
   Vector2 parallax(0.5f, 0.25f);
   land->SetParallax(&parallax);
   land->SetOffset({10.0f, -8.0f});
@@ -393,4 +425,43 @@ TEST_F(LayerDrawing, TilesAreDrawnLastToFirstAtParallaxAndOffset) {
     EXPECT_EQ(draws[i].colour, 0x80FFFFFFu);
   }
   EXPECT_EQ(draws[0].corners[3], Vector2(467 + 144, 548 + 44));
+}
+
+// A tile drawn with no alpha anywhere could show nothing, so it is left out; the tiles
+// are looked at again after every change, and a tile being changed is always drawn.
+TEST_F(LayerDrawing, TilesWithoutAlphaAreLeftOut) {
+  auto land = Store({0, 0, 512, 256});  // tiles (0,0) and (256,0)
+  land->SetGraphics(graphics.get());
+  // Colour without alpha shows nothing either.
+  *land->LockedPixel(10, 10) = 0x00FFFFFF;
+  land->UnlockAll();
+  auto drawn = [&] {
+    std::vector<const platform::Texture*> textures;
+    for (const auto& d : Draws([&] { land->Draw({0.0f, 0.0f}, {1.0f, 1.0f}, 0xFFFFFFFF); }))
+      textures.push_back(d.texture);
+    return textures;
+  };
+  const platform::Texture* first = land->Tiles()[0]->GetTexture();
+  const platform::Texture* second = land->Tiles()[1]->GetTexture();
+  EXPECT_TRUE(drawn().empty());
+
+  *land->LockedPixel(300, 255) = 0x01000000;  // the last row of the second tile
+  EXPECT_EQ(drawn(), (std::vector<const platform::Texture*>{second}));  // still locked
+  land->UnlockAll();
+  EXPECT_EQ(drawn(), (std::vector<const platform::Texture*>{second}));
+
+  // A change through the pointers of a lookup, and one by a writer that marks its rows.
+  PixelRef ref;
+  ref.x = 20.0f;
+  ref.y = 20.0f;
+  ASSERT_TRUE(land->PixelAt(ref));
+  *ref.alpha = 7;
+  land->UnlockAll();
+  EXPECT_EQ(drawn(), (std::vector<const platform::Texture*>{second, first}));
+  land->Clear();
+  land->UnlockAll();
+  EXPECT_TRUE(drawn().empty());
+  land->Tiles()[0]->MutableRow(5)[5] = 0xFF000000;
+  land->Tiles()[0]->GetTexture()->MarkDirty(5, 6);
+  EXPECT_EQ(drawn(), (std::vector<const platform::Texture*>{first}));
 }
