@@ -70,60 +70,73 @@ Image Soil(int w, int h, uint32_t seed) {
       });
 }
 
+// The fills are stamped in tiles of 100 to 300 pixels and seen from far away, so each keeps
+// its light and colour even at the scale of the tile: detail comes from many small features
+// (cells, grains, fine noise), never from a few large blotches or regular bands, which would
+// repeat as a grid or as stripes across a hill.
 Image Rock(int w, int h, uint32_t seed) {
-  Fractal base{3, 3, 6, 0.55, seed};
-  Fractal ridge{4, 4, 5, 0.5, seed + 1};
-  Fractal strata{2, 2, 3, 0.5, seed + 2};
-  Ramp ramp({{0.0, 0x2F3136}, {0.4, 0x51545B}, {0.7, 0x75767B}, {1.0, 0x9F9C97}});
-  auto crack = [&](int x, int y) {
-    Cells c = Cellular(U(x, w), U(y, h), 5, 5, seed + 3);
-    return SmoothStep(0.0, 0.07, c.f2 - c.f1);
+  Fractal base{8, 8, 5, 0.5, seed};
+  Fractal fine{16, 16, 3, 0.5, seed + 1};
+  Fractal tint{8, 8, 3, 0.5, seed + 2};
+  Ramp ramp({{0.0, 0x3A3B3F}, {0.45, 0x5B5C60}, {0.75, 0x77777A}, {1.0, 0x96938D}});
+  // Angular stones: cells of a fine grid, each its own shade, parted by dark joints.
+  auto stones = [&](int x, int y, Cells* out) {
+    Cells c = Cellular(U(x, w), U(y, h), 10, 10, seed + 3);
+    if (out) *out = c;
+    return SmoothStep(0.0, 0.08, c.f2 - c.f1);
   };
   return Lit(
-      w, h, 70.0,
+      w, h, 22.0,
       [&](int x, int y) {
-        return 0.45 * Fbm(U(x, w), U(y, h), base) + 0.45 * Ridged(U(x, w), U(y, h), ridge) +
-               0.1 * crack(x, y);
+        return 0.5 * Fbm(U(x, w), U(y, h), base) + 0.3 * Fbm(U(x, w), U(y, h), fine) +
+               0.2 * stones(x, y, nullptr);
       },
-      [&](int x, int y, double height, double light) {
-        double band = 0.5 + 0.5 * std::sin(2 * kPi * (U(y, h) * 6 + 0.6 * Fbm(U(x, w), U(y, h), strata)));
-        Rgb col = ramp(height * 1.1 - 0.05 + 0.08 * band);
-        col = col * (0.55 + 0.45 * crack(x, y));
-        return col * (light * (1.0 + 0.1 * Grain(x, y, seed)));
+      [&](int x, int y, double, double light) {
+        Cells c;
+        double joint = stones(x, y, &c);
+        double shade = 0.5 + 0.3 * (HashUnit(c.id) - 0.5) + 0.35 * (Fbm(U(x, w), U(y, h), tint) - 0.5) +
+                       0.25 * (Fbm(U(x, w), U(y, h), fine) - 0.5);
+        Rgb col = ramp(shade);
+        col = col * (0.72 + 0.28 * joint);
+        // Light only tilts the surface a little; the average stays the same everywhere.
+        return col * ((0.8 + 0.2 * light) * (1.0 + 0.12 * Grain(x, y, seed)));
       });
 }
 
 Image Sand(int w, int h, uint32_t seed) {
-  Fractal warp{3, 3, 4, 0.5, seed};
-  Fractal tint{4, 4, 5, 0.5, seed + 1};
-  Ramp ramp({{0.0, 0xB38E52}, {0.5, 0xD2B274}, {1.0, 0xEAD49F}});
+  Fractal tint{8, 8, 4, 0.5, seed + 1};
+  Fractal fine{32, 32, 2, 0.5, seed + 2};
+  Ramp ramp({{0.0, 0xC29B5E}, {0.5, 0xD6B477}, {1.0, 0xE6CB94}});
   return Lit(
-      w, h, 5.0,
-      [&](int x, int y) {
-        double r = std::sin(2 * kPi * (U(y, h) * 10 + 0.5 * Fbm(U(x, w), U(y, h), warp) + U(x, w) * 1));
-        return 0.5 + 0.1 * r + 0.3 * Fbm(U(x, w), U(y, h), tint);
-      },
+      w, h, 4.0,
+      [&](int x, int y) { return 0.6 * Fbm(U(x, w), U(y, h), tint) + 0.4 * Fbm(U(x, w), U(y, h), fine); },
       [&](int x, int y, double, double light) {
-        Rgb col = ramp(Fbm(U(x, w), U(y, h), tint) * 1.3 - 0.15);
+        Rgb col = ramp(0.5 + 0.8 * (Fbm(U(x, w), U(y, h), tint) - 0.5) + 0.4 * (Fbm(U(x, w), U(y, h), fine) - 0.5));
         double g = Grain(x, y, seed);
-        if (HashUnit(uint32_t(x), uint32_t(y), seed, 5) > 0.985) col = Mix(col, Hex(0x6E5A3E), 0.6);
-        return col * (light * (1.0 + 0.16 * g));
+        // Scattered darker and lighter grains, a few pebbles.
+        double speck = HashUnit(uint32_t(x), uint32_t(y), seed, 5);
+        if (speck > 0.97) col = Mix(col, Hex(0x8A6E48), 0.45);
+        else if (speck < 0.03) col = Mix(col, Hex(0xF6E8C8), 0.5);
+        Cells c = Cellular(U(x, w), U(y, h), 12, 12, seed + 3);
+        if (HashUnit(c.id) > 0.85 && c.f1 < 0.13) col = Mix(col, Hex(0x9C8A72), 0.7 * SmoothStep(0.13, 0.08, c.f1));
+        return col * ((0.85 + 0.15 * light) * (1.0 + 0.18 * g));
       });
 }
 
 Image Ice(int w, int h, uint32_t seed) {
-  Fractal base{3, 3, 5, 0.5, seed};
-  Ramp ramp({{0.0, 0x8DB6D2}, {0.5, 0xC6E0EF}, {1.0, 0xF2FAFF}});
+  Fractal base{6, 6, 5, 0.5, seed};
+  Fractal fine{16, 16, 3, 0.5, seed + 1};
+  Ramp ramp({{0.0, 0x3F78A6}, {0.5, 0x6CA3CB}, {1.0, 0xA6CFE6}});
   return Lit(
-      w, h, 7.0, [&](int x, int y) { return Fbm(U(x, w), U(y, h), base); },
+      w, h, 6.0, [&](int x, int y) { return 0.6 * Fbm(U(x, w), U(y, h), base) + 0.4 * Fbm(U(x, w), U(y, h), fine); },
       [&](int x, int y, double height, double light) {
-        light = 0.45 + 0.55 * light;
-        Cells c = Cellular(U(x, w), U(y, h), 4, 4, seed + 2);
-        double crack = 1.0 - SmoothStep(0.0, 0.04, c.f2 - c.f1);
-        Rgb col = ramp(height * 1.2 - 0.1 + 0.1 * HashUnit(c.id));
-        col = Mix(col, Hex(0x5F93BC), crack * 0.5);
-        if (HashUnit(uint32_t(x), uint32_t(y), seed, 9) > 0.996) col = Hex(0xFFFFFF) * 1.2;
-        return col * light;
+        Cells c = Cellular(U(x, w), U(y, h), 9, 9, seed + 2);
+        double crack = 1.0 - SmoothStep(0.0, 0.035, c.f2 - c.f1);
+        Rgb col = ramp(0.5 + 0.9 * (height - 0.5) + 0.12 * (HashUnit(c.id) - 0.5));
+        // Pale cracks and bubbles inside clear blue ice.
+        col = Mix(col, Hex(0xD8EEF8), crack * 0.45);
+        if (HashUnit(uint32_t(x), uint32_t(y), seed, 9) > 0.996) col = Hex(0xE8F6FF);
+        return col * (0.85 + 0.15 * light);
       });
 }
 
@@ -198,14 +211,15 @@ Image Grass(int w, int h, uint32_t seed) {
       });
 }
 
+// Bright, nearly white snow, so that a rim of it stands out on ice and rock alike.
 Image Snow(int w, int h, uint32_t seed) {
-  Fractal base{4, 4, 5, 0.5, seed};
+  Fractal base{8, 8, 5, 0.5, seed};
   return Lit(
-      w, h, 6.0, [&](int x, int y) { return Fbm(U(x, w), U(y, h), base); },
+      w, h, 5.0, [&](int x, int y) { return Fbm(U(x, w), U(y, h), base); },
       [&](int x, int y, double height, double light) {
-        Rgb col = Mix(Hex(0xC9DDEE), Hex(0xFBFDFF), SmoothStep(0.2, 0.8, height));
+        Rgb col = Mix(Hex(0xE6F0F8), Hex(0xFFFFFF), SmoothStep(0.25, 0.75, height));
         if (HashUnit(uint32_t(x), uint32_t(y), seed, 3) > 0.994) col = Hex(0xFFFFFF) * 1.25;
-        return col * (0.55 + 0.45 * light);
+        return col * (0.82 + 0.18 * light);
       });
 }
 
