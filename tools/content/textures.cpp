@@ -126,7 +126,7 @@ Image Sand(int w, int h, uint32_t seed) {
 Image Ice(int w, int h, uint32_t seed) {
   Fractal base{6, 6, 5, 0.5, seed};
   Fractal fine{16, 16, 3, 0.5, seed + 1};
-  Ramp ramp({{0.0, 0x3F78A6}, {0.5, 0x6CA3CB}, {1.0, 0xA6CFE6}});
+  Ramp ramp({{0.0, 0x2C6494}, {0.5, 0x4F8BBB}, {1.0, 0x83B7DA}});
   return Lit(
       w, h, 6.0, [&](int x, int y) { return 0.6 * Fbm(U(x, w), U(y, h), base) + 0.4 * Fbm(U(x, w), U(y, h), fine); },
       [&](int x, int y, double height, double light) {
