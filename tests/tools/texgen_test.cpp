@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "content/image.h"
 #include "content/noise.h"
@@ -44,6 +45,53 @@ double SeamRatioY(const Image& img) {
   for (int y = 0; y + 1 < img.Height(); ++y) inside += RowDiff(img, y, y + 1);
   inside /= img.Height() - 1;
   return RowDiff(img, img.Height() - 1, 0) / std::max(inside, 0.5);
+}
+
+
+// Brightness of a pixel (Rec. 601 weights).
+double Luma(const Image& img, int x, int y) {
+  const uint8_t* p = img.Pixel(x, y);
+  return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+}
+double Mean(const std::vector<double>& v) {
+  double s = 0;
+  for (double x : v) s += x;
+  return v.empty() ? 0.0 : s / double(v.size());
+}
+double Spread(const std::vector<double>& v) {
+  const double m = Mean(v);
+  double s = 0;
+  for (double x : v) s += (x - m) * (x - m);
+  return v.empty() ? 0.0 : std::sqrt(s / double(v.size()));
+}
+// How much the brightness of 32 x 32 blocks differs: blotches this large repeat as a grid
+// when the fill is stamped tile by tile.
+double BlockSpread(const Image& img) {
+  std::vector<double> blocks;
+  for (int by = 0; by + 32 <= img.Height(); by += 32)
+    for (int bx = 0; bx + 32 <= img.Width(); bx += 32) {
+      double s = 0;
+      for (int y = by; y < by + 32; ++y)
+        for (int x = bx; x < bx + 32; ++x) s += Luma(img, x, y);
+      blocks.push_back(s / (32 * 32));
+    }
+  return Spread(blocks);
+}
+// How much whole rows differ in brightness: stripes across the tile read as corrugation.
+double RowSpread(const Image& img) {
+  std::vector<double> rows;
+  for (int y = 0; y < img.Height(); ++y) {
+    double s = 0;
+    for (int x = 0; x < img.Width(); ++x) s += Luma(img, x, y);
+    rows.push_back(s / img.Width());
+  }
+  return Spread(rows);
+}
+double MeanLuma(const Image& img) {
+  double s = 0;
+  for (int y = 0; y < img.Height(); ++y)
+    for (int x = 0; x < img.Width(); ++x) s += Luma(img, x, y);
+  return s / (double(img.Width()) * img.Height());
 }
 
 }  // namespace
@@ -118,6 +166,25 @@ TEST(Textures, DeterministicSeamlessAndCorrectlyTransparent) {
       }
     }
   }
+}
+
+// The stone, sand and ice fills and the snow cover are stamped in tiles of 100 to 300 pixels
+// over whole hills: no blotch as large as a block and no band across the rows may stand out,
+// or the tiles show as a grid and the sand as corrugation. Snow lies as a rim on ice, so it
+// must be much brighter than the ice to show.
+TEST(Textures, FillsShowNoGridOrStripesAndSnowStandsOutOnIce) {
+  for (const char* name : {"texturen/terrain/rock.png", "texturen/terrain/sand.png", "texturen/terrain/ice.png",
+                           "texturen/terrain/snow.png"}) {
+    SCOPED_TRACE(name);
+    const TextureInfo* info = FindTexture(name);
+    ASSERT_NE(info, nullptr);
+    const Image img = MakeTexture(*info);
+    EXPECT_LT(BlockSpread(img), 8.0);
+    EXPECT_LT(RowSpread(img), 5.0);
+  }
+  const Image ice = MakeTexture(*FindTexture("texturen/terrain/ice.png"));
+  const Image snow = MakeTexture(*FindTexture("texturen/terrain/snow.png"));
+  EXPECT_GT(MeanLuma(snow) - MeanLuma(ice), 80.0);
 }
 
 TEST(Textures, EachWaveFrameTilesOnItsOwn) {

@@ -1,11 +1,13 @@
 // Every shipped level builds a world from the built archive: ground to stand on in the game
-// layer, air above it, a rim along the ground, a backdrop behind it, no straight walls of
-// wrongly filled hills, the creator files it names found and made into stages, and a
-// designed level's world the same again.
+// layer across its width, air above it, a rim along the ground that stands out from the
+// ground inside, a backdrop behind it, no straight walls of wrongly filled hills, the creator
+// files it names found and made into stages, and a designed level's world the same again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
+#include <vector>
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -76,6 +78,50 @@ int32_t LongestWall(const Welt& world) {
   return longest;
 }
 
+
+// The first solid row of each column of a layer from the top, or the bottom where the column
+// is empty.
+std::vector<int32_t> FirstSolidRows(const Landschaft& layer) {
+  const Rect r = layer.GetRect();
+  std::vector<int32_t> first;
+  for (int32_t x = r.left; x < r.right; ++x) {
+    int32_t y = r.top;
+    while (y < r.bottom && !layer.IsSolidAt(x, y)) ++y;
+    first.push_back(y);
+  }
+  return first;
+}
+
+// The share of columns that hold ground: a world of one island in the middle leaves the
+// sides empty.
+double GroundedColumnShare(const Landschaft& layer, const std::vector<int32_t>& first) {
+  int64_t grounded = 0;
+  for (int32_t y : first) grounded += y < layer.GetRect().bottom;
+  return first.empty() ? 0.0 : double(grounded) / double(first.size());
+}
+
+// The mean colour (red, green, blue) of the solid pixels at the given depths below each
+// column's surface.
+std::array<double, 3> MeanColourBelowSurface(const Landschaft& layer, const std::vector<int32_t>& first,
+                                             int32_t from, int32_t to) {
+  const Rect r = layer.GetRect();
+  std::array<double, 3> sum{};
+  int64_t n = 0;
+  for (int32_t x = r.left; x < r.right; x += 3) {
+    const int32_t top = first[size_t(x - r.left)];
+    for (int32_t y = top + from; y < top + to && y < r.bottom; ++y) {
+      const uint32_t* p = layer.PeekPixel(x, y);
+      if (!p || !layer.IsSolidAt(x, y)) continue;
+      sum[0] += (*p >> 16) & 0xFF;
+      sum[1] += (*p >> 8) & 0xFF;
+      sum[2] += *p & 0xFF;
+      ++n;
+    }
+  }
+  for (double& c : sum) c = n ? c / double(n) : 0.0;
+  return sum;
+}
+
 }  // namespace
 
 TEST_F(ShippedLevels, EveryLevelGivesGroundAndAir) {
@@ -120,6 +166,17 @@ TEST_F(ShippedLevels, EveryLevelGivesGroundAndAir) {
     // Hills filled the wrong way round stood as walls as high as the hill (over 300 rows in
     // the seeds above); the ground's own steepest sides stay under 100.
     EXPECT_LT(LongestWall(*world), 150) << where;
+    // Ground across the width, not one island in the middle with open sky at both sides.
+    const Landschaft& ground = *world->GameLayers()[0];
+    const std::vector<int32_t> first = FirstSolidRows(ground);
+    EXPECT_GT(GroundedColumnShare(ground, first), 0.6) << where;
+    // The rim (the cover on the edge band) and the fill a little deeper differ clearly in
+    // colour; pale snow on pale ice did not.
+    const auto rim = MeanColourBelowSurface(ground, first, 2, 7);
+    const auto inside = MeanColourBelowSurface(ground, first, 90, 120);
+    const double contrast =
+        std::abs(rim[0] - inside[0]) + std::abs(rim[1] - inside[1]) + std::abs(rim[2] - inside[2]);
+    EXPECT_GT(contrast, 40.0) << where;
     // The designed level again: its files give the same world.
     if (level->gameCreator) {
       EXPECT_EQ(WorldHash(*level->BuildWorld(nullptr, data->Services(&context))), WorldHash(*world)) << where;
