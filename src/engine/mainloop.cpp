@@ -1,6 +1,8 @@
 // The main loop's passes.
 #include "engine/mainloop.h"
 
+#include <algorithm>
+
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
@@ -9,14 +11,28 @@
 
 int MainLoop::Run() {
   while (Pass()) {
+    // An idle scene costs almost nothing: the loop sleeps instead of spinning.
+    const double wait = WaitTime();
+    if (wait <= 0.0) continue;
+    if (waitForMessage)
+      waitForMessage(wait);
+    else
+      platform::WaitMessage(wait);
   }
   return exitCode;
 }
 
+double MainLoop::WaitTime() const {
+  if (m_dispatched) return 0.0;
+  return std::clamp(1.0 / kRenderRate - renderAccumulator, 0.0, kMaxWait);
+}
+
 bool MainLoop::Pass() {
+  m_dispatched = false;
   if (!m_context->running) return false;
   platform::WindowMessage message;
   if (platform::PeekMessage(message)) {
+    m_dispatched = true;
     platform::GetMessage(message);
     if (message.type == platform::MessageType::Quit) {
       exitCode = message.exitCode;

@@ -10,6 +10,10 @@ class APIContext;
 class MainLoop {
  public:
   static constexpr double kRenderRate = 60.0;
+  // Between passes the loop waits for a message, at most until the next frame is due and
+  // never longer than this: the frame timer cuts longer steps, and the game's time would
+  // fall behind the clock.
+  static constexpr double kMaxWait = 0.005;
 
   explicit MainLoop(APIContext& context) : m_context(&context) {}
 
@@ -18,9 +22,16 @@ class MainLoop {
   std::function<void()> renderScene;
   std::function<void()> updateMusic;
 
-  // Runs passes while the context's running flag is set; returns the exit code (the quit
-  // message's, else 0).
+  // How the loop waits (seconds at most, returning early when a message arrives); the
+  // platform's message wait unless a test puts its own.
+  std::function<void(double)> waitForMessage;
+
+  // Runs passes while the context's running flag is set, waiting between them (see
+  // WaitTime); returns the exit code (the quit message's, else 0).
   int Run();
+  // The wait after a pass: none after a message (more may be waiting), else until the
+  // render accumulator passes 1/60 s, at most kMaxWait.
+  double WaitTime() const;
   // One pass; false when the loop is to end.
   bool Pass();
   // Frame timer, input, sound, then the scene.
@@ -34,4 +45,5 @@ class MainLoop {
 
  private:
   APIContext* m_context;
+  bool m_dispatched = false;
 };

@@ -4,10 +4,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/text.h"
@@ -189,6 +191,18 @@ bool GetMessage(WindowMessage& out) {
 }
 
 void PostMessage(WindowMessage message) { Enqueue(std::move(message)); }
+
+void WaitMessage(double seconds) {
+  if (!TheQueue().messages.empty() || !(seconds > 0.0)) return;
+  // Rounded up: waking early would only mean a second, shorter wait.
+  const int ms = int(std::ceil(std::min(seconds, 1.0) * 1000.0));
+  if (!g_videoOk) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  // The event that ends the wait stays in SDL's queue for the next pump.
+  SDL_WaitEventTimeout(nullptr, ms);
+}
 
 void PostQuitMessage(int exitCode) {
   WindowMessage m;

@@ -76,6 +76,9 @@ bool PeekMessage(WindowMessage& out);
 bool GetMessage(WindowMessage& out);
 void PostMessage(WindowMessage message);
 void PostQuitMessage(int exitCode);
+// Returns once a message waits or `seconds` have passed (at once when one waits already);
+// without video it only sleeps.
+void WaitMessage(double seconds);
 // Drops every waiting message (tests).
 void ClearMessages();
 // Hands the message to the registered hook, then to the procedure of its window.

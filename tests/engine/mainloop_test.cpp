@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/resetobjekt.h"
@@ -120,4 +122,46 @@ TEST_F(Loop, MessagesComeFirstAndQuitEndsWithItsCode) {
   context.running = false;
   MainLoop other(context);
   EXPECT_EQ(other.Run(), 0);
+}
+
+// Between passes the loop sleeps until the next frame is due, in waits short enough that
+// the frame timer never cuts a step, so the frames keep their rate and the game's time
+// keeps up with the clock; after a dispatched message it goes on at once.
+TEST_F(Loop, RunWaitsBetweenPassesInsteadOfSpinning) {
+  std::vector<double> waits;
+  double gameTime = 0.0;
+  loop->waitForMessage = [&](double seconds) {
+    waits.push_back(seconds);
+    // The clock moves on by the wait, rounded up to its microseconds.
+    clock.counter += uint64_t(seconds * 1e6) + 1;
+  };
+  loop->updateScene = [&] {
+    ++updates;
+    gameTime += context.timer->gameStep;
+    if (updates == 5) {
+      platform::WindowMessage m;
+      m.type = platform::MessageType::MouseMove;
+      platform::PostMessage(m);
+    }
+  };
+  loop->renderScene = [&] {
+    ++renders;
+    if (renders == 30) context.running = false;
+  };
+  context.running = true;
+  loop->Run();
+  EXPECT_EQ(renders, 30);
+  ASSERT_FALSE(waits.empty());
+  double slept = 0.0;
+  for (double w : waits) {
+    EXPECT_GT(w, 0.0);
+    EXPECT_LE(w, MainLoop::kMaxWait);
+    slept += w;
+  }
+  // 30 frames of a little over 1/60 s each, all of it asleep; every pass's step counted.
+  EXPECT_NEAR(slept, 30.0 / 60.0, 0.01);
+  EXPECT_NEAR(gameTime, double(clock.counter) / 1e6, 1e-6);
+  // Four to five passes a frame, not thousands; one more for the message.
+  EXPECT_LE(updates, 30 * 5);
+  EXPECT_EQ(music, updates + 1);
 }

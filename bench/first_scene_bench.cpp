@@ -1,0 +1,248 @@
+// One frame of the first scene, started as the shell starts it (the shipped archive, the
+// OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
+// loop draws it, and each thing drawn on its own on a cleared back buffer (the clear alone is
+// the baseline to subtract), the presentation that scales the back buffer into the window,
+// and the scene's start (its data files, the world's build and its first frame). Every
+// figure waits for the driver to finish, and counts the CPU time of every thread of the
+// process (the software rasteriser draws on its own threads).
+//
+// Runs with SDL_VIDEODRIVER=offscreen (set here when unset); taskset -c 0-1 gives the
+// two-core figures.
+#include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "battle/cameramanager.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
+#include "engine/myglobals.h"
+#include "engine/spriterenderer.h"
+#include "frontend/engineshowcase.h"
+#include "frontend/mainmenu.h"
+#include "platform/video.h"
+#include "platform/window.h"
+#include "world/wassermanager.h"
+#include "world/welt.h"
+
+namespace {
+
+constexpr uint32_t kClearColour = MainMenu::kBackground;
+
+// The game as the shell has it once the first scene runs.
+class Game {
+ public:
+  Game() {
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    // A fresh per-user folder: no saved display mode or settings change what is measured.
+    m_home = std::filesystem::temp_directory_path() / ("krumbolt-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(m_home);
+    setenv("XDG_DATA_HOME", m_home.c_str(), 1);
+    // The archive is found in the working directory.
+    std::filesystem::current_path(KRUMBOLT_BINARY_DIR);
+    platform::InitVideo();
+
+    context = APIContext::Get();
+    context->graphicsFactory = [](APIContext& c) {
+      DisplayEnvironment display;
+      display.desktop = {1920, 1200};
+      display.workArea = {0, 0, 1920, 1200};
+      display.adapterModes = {{1024, 768, 60, kFormatX8R8G8B8}, {1920, 1080, 60, kFormatX8R8G8B8}};
+      static APIGraphics graphics(c, display);
+      return &graphics;
+    };
+    auto owned = std::make_unique<MyGlobals>();
+    globals = owned.get();
+    globals->intro = false;
+    context->globals = std::move(owned);
+    context->Init();
+    std::string error;
+    m_window = platform::Window::Create(u"Krumbolt", 1024, 768, &error);
+    context->mainWindow = m_window.get();
+    graphics = context->graphics;
+    graphics->ChangeMode(1024, 768, 60, kFormatX8R8G8B8, false);
+    if (!m_window || Failed(graphics->Create())) {
+      std::fprintf(stderr, "no OpenGL device: %s\n", error.c_str());
+      std::exit(1);
+    }
+    globals->RegisterFonts();
+    context->input->Init();
+    context->sound->Init();
+    StartScene();
+  }
+
+  // The scene made afresh, up to its first frame drawn.
+  void StartScene() {
+    scene.reset();
+    scene = std::make_unique<MainMenu>(context);
+    context->timer->Tick();
+    Frame();
+  }
+
+  void SetSize(uint32_t width, uint32_t height) {
+    if (graphics->GetScreenWidth() == width && graphics->GetScreenHeight() == height) return;
+    graphics->ChangeMode(width, height, 60, kFormatX8R8G8B8, false);
+    Frame();
+  }
+
+  // One pass of the main loop that renders.
+  void Frame() {
+    context->timer->Tick();
+    context->input->Update();
+    scene->Update();
+    scene->Render();
+    glFinish();
+  }
+
+  // The scene's view of the world, as its render finds it.
+  void View(Vector2& camera, Vector2& zoom, Vector2& centre) const {
+    if (CameraManager* c = globals->GetCamera()) {
+      c->GetViewTransform(camera, zoom, centre);
+      return;
+    }
+    double travel = 0.0;
+    scene->GetMenuView(camera, zoom, travel);
+    centre = Vector2(float(travel), 0.0f);
+  }
+
+  // Clears the back buffer, draws `part` in one sprite batch and waits for the driver.
+  template <class Part>
+  void DrawAlone(Part part) {
+    platform::GraphicsDevice* device = graphics->GetDevice();
+    device->Clear(platform::kClearTarget, kClearColour, 1.0f, 0);
+    SpriteRenderer* sprites = graphics->GetSpriteRenderer();
+    sprites->Begin(SpriteRenderer::kAlphaBlend);
+    part();
+    sprites->End();
+    glFinish();
+  }
+
+  ~Game() {
+    scene.reset();
+    std::filesystem::remove_all(m_home);
+  }
+
+  APIContext* context = nullptr;
+  APIGraphics* graphics = nullptr;
+  MyGlobals* globals = nullptr;
+  std::unique_ptr<MainMenu> scene;
+
+ private:
+  std::filesystem::path m_home;
+  std::unique_ptr<platform::Window> m_window;
+};
+
+Game& TheGame(benchmark::State& state) {
+  static Game game;
+  game.SetSize(uint32_t(state.range(0)), uint32_t(state.range(1)));
+  return game;
+}
+
+void Rate(benchmark::State& state) {
+  state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void WholeFrame(benchmark::State& state) {
+  Game& game = TheGame(state);
+  for (auto _ : state) game.Frame();
+  Rate(state);
+}
+
+void ClearOnly(benchmark::State& state) {
+  Game& game = TheGame(state);
+  for (auto _ : state) game.DrawAlone([] {});
+  Rate(state);
+}
+
+void BackdropAndBackgroundLayers(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Vector2 camera, zoom, centre;
+  game.View(camera, zoom, centre);
+  Welt* world = game.globals->GetWelt();
+  for (auto _ : state) game.DrawAlone([&] { world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true); });
+  Rate(state);
+}
+
+void BackgroundLayers(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Vector2 camera, zoom, centre;
+  game.View(camera, zoom, centre);
+  Welt* world = game.globals->GetWelt();
+  for (auto _ : state) game.DrawAlone([&] { world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, false); });
+  Rate(state);
+}
+
+void GameLayers(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Vector2 camera, zoom, centre;
+  game.View(camera, zoom, centre);
+  Welt* world = game.globals->GetWelt();
+  for (auto _ : state) game.DrawAlone([&] { world->DrawGameLayers(camera, zoom, 0xFFFFFFFF); });
+  Rate(state);
+}
+
+void Water(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Vector2 camera, zoom, centre;
+  game.View(camera, zoom, centre);
+  WasserManager* water = game.scene->GetBackdropWater();
+  for (auto _ : state)
+    game.DrawAlone([&] {
+      if (water)
+        for (int32_t depth : {-2, -1, 0, 1}) water->Draw(camera, zoom, 0xFFFFFFFF, depth);
+    });
+  Rate(state);
+}
+
+void Panel(benchmark::State& state) {
+  Game& game = TheGame(state);
+  EngineShowcase* panel = game.scene->GetShowcase();
+  for (auto _ : state)
+    game.DrawAlone([&] {
+      if (panel) panel->Draw();
+    });
+  Rate(state);
+}
+
+// The back buffer scaled into the window and shown.
+void Present(benchmark::State& state) {
+  Game& game = TheGame(state);
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  for (auto _ : state) {
+    device->Present();
+    glFinish();
+  }
+  Rate(state);
+}
+
+// The scene's start: its data files, the menu world's build, and its first frame (which
+// makes and uploads every texture drawn).
+void SceneStart(benchmark::State& state) {
+  Game& game = TheGame(state);
+  for (auto _ : state) game.StartScene();
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->Args({1024, 768})->Args({1920, 1080})->ArgNames({"w", "h"});
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+BENCHMARK(WholeFrame)->Apply(Sizes);
+BENCHMARK(ClearOnly)->Apply(Sizes);
+BENCHMARK(BackdropAndBackgroundLayers)->Apply(Sizes);
+BENCHMARK(BackgroundLayers)->Apply(Sizes);
+BENCHMARK(GameLayers)->Apply(Sizes);
+BENCHMARK(Water)->Apply(Sizes);
+BENCHMARK(Panel)->Apply(Sizes);
+BENCHMARK(Present)->Apply(Sizes);
+BENCHMARK(SceneStart)->Args({1024, 768})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(3);
+
+}  // namespace
