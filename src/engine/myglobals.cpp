@@ -66,7 +66,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_bonus = std::make_unique<BonusSettings>();
   m_wasserManager->SetSources({m_animations.get(), m_renderExtras.get(), m_welt.get()});
   m_particles->SetSettings(&earthStep, &particleMaximum);
-  m_simServices.timer = m_context->timer.get();
+  m_simServices.timerHolder = &m_context->timer;
   m_simServices.world = m_welt.get();
   m_simServices.water = m_wasserManager.get();
   m_simServices.particles = m_particles.get();
@@ -125,8 +125,6 @@ void MyGlobals::LoadSettings() {
     section->Read(u"MUSIC_VOLUME", volume, 0);
     m_musicVolume = std::clamp(volume, 0, 100);
   }
-  // The frame timer exists from here on.
-  m_simServices.timer = m_context->timer.get();
   m_controls = std::make_unique<SteuerungListe>(m_archive.get(), m_context);
   // The player's own configuration over the defaults; without one the defaults stand.
   m_controls->ReadKeyconfig(LoadKVFile(m_keyConfigPath).get());

@@ -15,6 +15,8 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
+#include "frontend/menucraters.h"
+#include "objects/partikelliste.h"
 #include "objects/namen.h"
 #include "objects/renderextra.h"
 #include "objects/wormmanager.h"
@@ -69,6 +71,7 @@ MainMenu::MainMenu(APIContext* context)
   // A step draws its frame before it counts, so one more frame shows the bar filled.
   if (m_splashScreen) m_splashScreen->Render();
   BuildMenuWorld();
+  if (m_globals) m_craters = std::make_unique<MenuCraters>(m_globals);
 }
 
 void MainMenu::LoadDataFiles() {
@@ -82,6 +85,9 @@ void MainMenu::LoadDataFiles() {
   animations->LoadFile(load(u"animationen.ani").get(), archive);
   Step();
   animations->LoadFile(load(u"ebenen_animationen.ani").get(), archive);
+  Step();
+  // The particle types name their animations, so they come after them.
+  PartikelInfo::LoadAll(load(u"partikel.prt").get(), *m_globals->GetPartikelListe(), animations);
   Step();
   m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
   Step();
@@ -241,7 +247,21 @@ void MainMenu::Update() {
     }
     wind->Update(step);
   }
+  if (m_craters) m_craters->Update();
   if (m_showcase) m_showcase->Update();
+}
+
+void MainMenu::OnLeftButtonDown(const InputState* state) {
+  if (state) m_pressX = state->mouseX, m_pressY = state->mouseY;
+}
+
+void MainMenu::OnLeftButtonUp(const InputState* state) {
+  // A drag moves the camera; only a press released where it began is a click.
+  constexpr int32_t kClickSlop = 4;
+  if (!state || !m_craters || !CameraShowsWorld() || m_pressX < 0) return;
+  const bool click = std::abs(state->mouseX - m_pressX) <= kClickSlop && std::abs(state->mouseY - m_pressY) <= kClickSlop;
+  m_pressX = m_pressY = -1;
+  if (click) m_craters->Blast(m_globals->GetCamera()->ScreenToWorld(state->mouseX, state->mouseY));
 }
 
 void MainMenu::Render() {
@@ -265,6 +285,7 @@ void MainMenu::Render() {
         centre = Vector2(float(travel), 0.0f);
       }
       auto water = [&](int32_t depth) {
+        if (m_craters) m_craters->Render(camera, zoom, depth);
         if (backdropWater) backdropWater->Draw(camera, zoom, 0xFFFFFFFF, depth);
       };
       // The battle's order: backdrop and background layers, water behind the terrain, the

@@ -16,6 +16,7 @@
 
 class APIContext;
 class EngineShowcase;
+class MenuCraters;
 class MyGlobals;
 class MyLoadScreen;
 class WasserManager;
@@ -60,6 +61,10 @@ class MainMenu : public MyControl {
   void OnKeyDown(const InputState* state) override;
   // The wheel zooms the camera about the cursor.
   void OnMouseWheel(const InputState* state) override;
+  // A click (press and release without a drag) on the menu world carves a crater.
+  void OnLeftButtonDown(const InputState* state) override;
+  void OnLeftButtonUp(const InputState* state) override;
+  MenuCraters* GetCraters() const { return m_craters.get(); }
 
   // The loading screens of the start, of a battle start and of level previews.
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
@@ -121,6 +126,8 @@ class MainMenu : public MyControl {
   double m_windClock = 0.0;
   std::unique_ptr<platform::Texture> m_white;
   std::unique_ptr<EngineShowcase> m_showcase;
+  std::unique_ptr<MenuCraters> m_craters;
+  int32_t m_pressX = -1, m_pressY = -1;
   bool m_hasMenuWorld = false;
   // Seconds of real time since the view started on its way, and the timer's total then.
   double m_panClock = 0.0;

@@ -175,7 +175,10 @@ Partikel::~Partikel() {
   }
 }
 
-double Partikel::Step() const { return m_services->timer ? m_services->timer->gameStep : 0.0; }
+double Partikel::Step() const {
+  const FrameTimer* timer = m_services->Timer();
+  return timer ? timer->gameStep : 0.0;
+}
 
 void Partikel::RunEvent(const std::u16string& name) {
   if (!name.empty() && m_services->events) m_services->events->Run(name, *this);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ class TeleporterHost {
 struct SimServices {
   // The game step of the frame comes from here; without a timer particles stand still.
   const FrameTimer* timer = nullptr;
+  // Or from whichever timer this holder holds at the time (the engine context may replace
+  // its timer); it takes precedence when set.
+  const std::unique_ptr<FrameTimer>* timerHolder = nullptr;
+
+  const FrameTimer* Timer() const { return timerHolder ? timerHolder->get() : timer; }
   Welt* world = nullptr;
   const WindManager* wind = nullptr;
   // Without a water surface no particle enters water.

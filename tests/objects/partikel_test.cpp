@@ -82,7 +82,7 @@ TEST(ParticleWalk, TestsEachCellOneBeyondTheTargetThenTheTargetItself) {
     Sim sim(With(kAir, std::initializer_list<std::pair<int, int>>()));
     for (auto [x, y] : c.solid) *sim.world->GetGameLandschaft()->LockedPixel(x, y) = terrain_test::kEarth;
     const PartikelInfo& point =
-        sim.Type(u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE><SIZE> \"1\" \"1\" <\\SIZE>");
+        sim.Type(u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE><SIZE> \"1\" \"1\" \"0\" \"0\" <\\SIZE>");
     auto p = sim.Make(point, c.from);
     Vector2 contact = untouched, lastFree = untouched;
     EXPECT_EQ(p->MoveWithCollision(c.from, c.to, contact, lastFree), c.hit);
@@ -95,14 +95,11 @@ TEST(ParticleWalk, ABoxCoversItsTruncatedExtentAndSkippingAirGivesTheSameWalk) {
   auto land = terrain_test::FlatStore({0, 0, 200, 100}, 100);
   Sim sim(std::move(land));
   const PartikelInfo& box =
-      sim.Type(u"<COLLISION_EBENE> \"2\" <\\COLLISION_EBENE><SIZE> \"10\" \"10\" <\\SIZE>");
+      sim.Type(u"<COLLISION_EBENE> \"2\" <\\COLLISION_EBENE><SIZE> \"10\" \"10\" \"0\" \"0\" <\\SIZE>");
   auto p = sim.Make(box, {100.5f, 50.5f});
   p->Update(false);  // the size follows the base size from the first update
   Landschaft& terrain = *sim.world->GetGameLandschaft();
-  const struct {
-    int x, y;
-    bool hit;
-  } pixels[] = {{95, 45}, {104, 54}, {94, 50}, {100, 44}, {105, 50}, {100, 55}};
+  const struct { int x, y; } pixels[] = {{95, 45}, {104, 54}, {94, 50}, {100, 44}, {105, 50}, {100, 55}};
   const bool expect[] = {true, true, false, false, false, false};
   for (size_t i = 0; i < std::size(pixels); ++i) {
     *terrain.LockedPixel(pixels[i].x, pixels[i].y) = terrain_test::kEarth;
@@ -231,7 +228,7 @@ TEST(ParticleUpdate, FadesInAndOutOverItsLife) {
       u"<GRAVITATION> \"0\" <\\GRAVITATION><LEBENSDAUER> \"1\" <\\LEBENSDAUER><FADE_OUT_TIME> \"1\" "
       u"<\\FADE_OUT_TIME>"
       u"<FADE_IN_TIME> \"0.1\" <\\FADE_IN_TIME><FADING> \"1\" \"1\" <\\FADING><SIZING> \"0\" \"2\" <\\SIZING>"
-      u"<SIZE> \"10\" \"10\" <\\SIZE>");
+      u"<SIZE> \"10\" \"10\" \"0\" \"0\" <\\SIZE>");
   auto p = sim.Make(type, {5, 5});
   Step(*p, 5);  // age 0.05 of the fade-in's 0.1
   EXPECT_NEAR(p->GetSize()->x, 5.0f, 1e-3);
@@ -303,7 +300,8 @@ TEST(ParticleDeath, ConditionsTable) {
        6},
       {"no condition never dies", u"<LEBENSDAUER> \"0.05\" <\\LEBENSDAUER>", {50, 10}, {0, 0}, 200, 0},
       {"left the world",
-       u"<GRAVITATION> \"0\" <\\GRAVITATION><SIZE> \"4\" \"4\" <\\SIZE><DEATH_PARAM><TYP> \"WORLD\" "
+       u"<GRAVITATION> \"0\" <\\GRAVITATION><SIZE> \"4\" \"4\" \"0\" \"0\" <\\SIZE><DEATH_PARAM><TYP> "
+       u"\"WORLD\" "
        u"<\\TYP><\\DEATH_PARAM>",
        {10, 10},
        {-100, 0},
@@ -336,7 +334,9 @@ TEST(ParticleDeath, ConditionsTable) {
     auto p = sim.Make(sim.Type(c.keys), c.position, c.speed);
     int frame = 0;
     if (c.aliveAfter < 0) {
-      if (c.deadAfter == 0) EXPECT_TRUE(p->IsDead());
+      if (c.deadAfter == 0) {
+        EXPECT_TRUE(p->IsDead());
+      }
     } else {
       for (; frame < c.aliveAfter; ++frame) p->Update(true);
       EXPECT_FALSE(p->IsDead()) << frame;

@@ -130,8 +130,8 @@ TEST_F(WaterContent, EveryWindBlowsWithinItsRange) {
       EXPECT_TRUE(w->GetStrength() >= range.x && w->GetStrength() <= range.y) << where;
       EXPECT_NEAR(w->GetDirection().Length(), 1.0f, 1e-6f) << where;
     }
-    // Particle types come with the particle list; none are named yet.
-    EXPECT_TRUE(w->GetParticleTypes().empty()) << where;
+    // The particle types they name are checked with the particle types.
+    EXPECT_EQ(w->GetParticleWeights().size(), w->GetParticleTypes().size()) << where;
   }
 }
 

@@ -18,7 +18,8 @@ namespace {
 
 // The bodies of water and winds the catalogue names; their own files must define them.
 const std::set<std::u16string> kWaters = {u"SEE", u"OASE", u"EISWASSER", u"LAVASEE", u"SUMPF"};
-const std::set<std::u16string> kWinds = {u"BRISE", u"WIND", u"STURM"};
+const std::set<std::u16string> kWinds = {u"BRISE",      u"WIND",          u"STURM",
+                                          u"HERBSTWIND", u"SCHNEETREIBEN", u"ASCHEREGEN"};
 const std::set<std::u16string> kControls = {u"DEFAULT", u"CPU_LEICHT", u"CPU_MITTEL", u"CPU_SCHWER"};
 
 std::unique_ptr<DataArchive> OpenArchive() {
