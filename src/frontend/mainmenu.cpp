@@ -16,8 +16,8 @@
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
-#include "objects/partikelliste.h"
 #include "objects/namen.h"
+#include "objects/partikelliste.h"
 #include "objects/renderextra.h"
 #include "objects/wormmanager.h"
 #include "platform/numeric.h"
@@ -259,9 +259,17 @@ void MainMenu::OnLeftButtonUp(const InputState* state) {
   // A drag moves the camera; only a press released where it began is a click.
   constexpr int32_t kClickSlop = 4;
   if (!state || !m_craters || !CameraShowsWorld() || m_pressX < 0) return;
-  const bool click = std::abs(state->mouseX - m_pressX) <= kClickSlop && std::abs(state->mouseY - m_pressY) <= kClickSlop;
+  const bool click =
+      std::abs(state->mouseX - m_pressX) <= kClickSlop && std::abs(state->mouseY - m_pressY) <= kClickSlop;
   m_pressX = m_pressY = -1;
-  if (click) m_craters->Blast(m_globals->GetCamera()->ScreenToWorld(state->mouseX, state->mouseY));
+  if (!click) return;
+  CameraManager* camera = m_globals->GetCamera();
+  const Vector2 point = camera->ScreenToWorld(state->mouseX, state->mouseY);
+  if (!m_craters->Blast(point)) return;
+  // The camera goes to the blast at once and stays on it a while, as on a shot's explosion.
+  CameraJob job(m_globals, kNoObject, CameraJob::kTimed, kBlastWatchSeconds, 0.0, true, kBlastFollowRate);
+  job.SetPosition(point);
+  camera->AddJob(job, true);
 }
 
 void MainMenu::Render() {

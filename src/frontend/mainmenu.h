@@ -8,6 +8,7 @@
 // data files, menus, the battle).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "engine/apiinput.h"
@@ -40,6 +41,11 @@ class MainMenu : public MyControl {
   // The level behind the menus, and the seconds the view takes from one end to the other.
   static constexpr const char16_t* kMenuLevel = u"mainmenu.lvl";
   static constexpr double kPanSeconds = 45.0;
+  // How long the camera watches a blast a click set off, how fast it gets there, and the id
+  // its job follows (no object: the blast's place).
+  static constexpr double kBlastWatchSeconds = 2.0;
+  static constexpr double kBlastFollowRate = 4.0;
+  static constexpr uint32_t kNoObject = 0xFFFFFFFFu;
 
   // Registers with the input manager, makes the three loading screens of "Splash.spl" and
   // loads what the scene has so far behind the first, one frame per step: the language file

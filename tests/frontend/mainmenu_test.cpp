@@ -2,7 +2,6 @@
 #include "frontend/mainmenu.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +29,7 @@
 #include "support/engine_run.h"
 #include "support/temp_dir.h"
 #include "world/ebeneneigenschaft.h"
+#include "world/landschaft.h"
 #include "world/settingkatalog.h"
 #include "world/wassermanager.h"
 #include "world/welt.h"
@@ -414,4 +414,39 @@ TEST(MainScene, TheCameraPansUntilThePlayerTakesIt) {
   scene.run.cursor.Place(1280, 700);
   for (int i = 0; i < 20; ++i) ASSERT_TRUE(scene.run.Pass());
   EXPECT_GT(camera->GetView().x, before.x);
+}
+
+TEST(MainScene, TheCameraGoesToTheBlastAClickSetsOff) {
+  Scene scene;
+  CameraManager* camera = scene.run.globals->GetCamera();
+  ASSERT_NE(camera, nullptr);
+  scene.run.cursor.Place(640, 512);
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(scene.run.Pass());
+  // A click into the air carves nothing, and the camera stays with the pan.
+  scene.run.cursor.Place(1100, 20);
+  scene.run.Mouse(MessageType::LeftDown);
+  scene.run.Mouse(MessageType::LeftUp);
+  EXPECT_TRUE(camera->Jobs().empty());
+  // A click on the ground to the right of the middle: the blast's place is followed.
+  int32_t x = 1100, y = 20;
+  for (; y < 1000; y += 4) {
+    const Vector2 p = camera->ScreenToWorld(x, y);
+    const Landschaft* ground = scene.run.globals->GetWelt()->GetGameLandschaft();
+    if (ground && ground->IsSolidAt(p.x, p.y)) break;
+  }
+  ASSERT_LT(y, 1000) << "ground under the cursor's column";
+  scene.run.cursor.Place(x, y);
+  scene.run.Pass();
+  const Vector2 blast = camera->ScreenToWorld(x, y);
+  scene.run.Mouse(MessageType::LeftDown);
+  scene.run.Mouse(MessageType::LeftUp);
+  ASSERT_EQ(camera->Jobs().size(), 1u);
+  for (int i = 0; i < 150; ++i) ASSERT_TRUE(scene.run.Pass());
+  const ViewRect v = camera->GetView();
+  // As near to the blast as the world's edges let the view come.
+  EXPECT_NEAR(v.x + v.width / 2, blast.x, 3.0);
+  // The watch ends after two seconds; the view stays on the blast, the pan does not return.
+  for (int i = 0; i < 100; ++i) ASSERT_TRUE(scene.run.Pass());
+  EXPECT_TRUE(camera->Jobs().empty());
+  EXPECT_NEAR(camera->GetView().x + camera->GetView().width / 2, blast.x, 1.0);
 }
