@@ -141,7 +141,7 @@ void MyGlobals::SaveSettings(KVNode* root) {
 
 void MyGlobals::CreateDeviceObjects() {
   APIGraphics* graphics = m_context->graphics;
-  m_postEffects = std::make_unique<PostEffectLibrary>();
+  m_postEffects = std::make_unique<PostEffectLibrary>(m_context);
   // Made once: a second device creation keeps the winds already loaded.
   if (!m_windManager) {
     m_windManager = std::make_unique<WindManager>();

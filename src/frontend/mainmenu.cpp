@@ -24,6 +24,8 @@
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
+#include "posteffects/leveleffects.h"
+#include "posteffects/posteffectlibrary.h"
 #include "world/ebeneneigenschaft.h"
 #include "world/levelinfo.h"
 #include "world/settingkatalog.h"
@@ -103,6 +105,8 @@ void MainMenu::LoadDataFiles() {
   Step();
   m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
   Step();
+  if (PostEffectLibrary* effects = m_globals->GetPostEffects())
+    effects->Load(load(u"PostEffects.efx").get(), archive);
   APIGraphics* graphics = m_context->graphics;
   GameCatalogueAssets assets(graphics ? graphics->GetTexturDefCache() : nullptr, animations, archive);
   m_globals->GetSettingKatalog()->Load(load(u"WorldSetting.wst").get(), &assets, graphics);
@@ -110,6 +114,10 @@ void MainMenu::LoadDataFiles() {
 }
 
 MainMenu::~MainMenu() {
+  if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr) {
+    m_levelEffects.reset();
+    if (effects->GetLevel() == this) effects->SetLevel(nullptr);
+  }
   if (m_context->input) m_context->input->UnregisterControl(this);
   // The water may still fill this scene's screen: it goes back to the game-wide world.
   if (WasserManager* water = GetBackdropWater(); water && water->GetSources().world == &m_backdropWorld) {
@@ -165,6 +173,11 @@ void MainMenu::BuildMenuWorld() {
   if (WasserManager* water = GetBackdropWater()) {
     const std::u16string name = kBackdropWater;
     water->SetLevelWater(water->FindByName(&name));
+  }
+  if (PostEffectLibrary* effects = m_globals->GetPostEffects()) {
+    effects->SetLevel(this);
+    m_levelEffects = std::make_unique<LevelEffects>(effects);
+    m_levelEffects->Apply(level.GetPostEffects());
   }
 }
 
@@ -249,6 +262,9 @@ void MainMenu::Update() {
   }
   if (m_craters) m_craters->Update();
   if (m_showcase) m_showcase->Update();
+  // The battle steps the active effects with the game step; the menu world with the real one.
+  if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr)
+    effects->UpdateActive(step);
 }
 
 void MainMenu::OnLeftButtonDown(const InputState* state) {
@@ -279,32 +295,16 @@ void MainMenu::Render() {
   FitBackdropToScreen();
   device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kBackground, 1.0f,
                 0);
+  PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr;
+  if (effects && effects->GetLevel() == this && effects->HasActiveEffects()) {
+    effects->RenderActive();
+  } else if (device->BeginScene()) {
+    RenderPass();
+    device->EndScene();
+  }
   if (device->BeginScene()) {
     SpriteRenderer* renderer = graphics->GetSpriteRenderer();
     if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
-      Vector2 camera(0.0f, 0.0f), zoom(1.0f, 1.0f), centre(0.0f, 0.0f);
-      Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
-      WasserManager* backdropWater = GetBackdropWater();
-      if (CameraShowsWorld()) {
-        m_globals->GetCamera()->GetViewTransform(camera, zoom, centre);
-      } else if (world) {
-        double travel = 0.0;
-        GetMenuView(camera, zoom, travel);
-        centre = Vector2(float(travel), 0.0f);
-      }
-      auto water = [&](int32_t depth) {
-        if (m_craters) m_craters->Render(camera, zoom, depth);
-        if (backdropWater) backdropWater->Draw(camera, zoom, 0xFFFFFFFF, depth);
-      };
-      // The battle's order: backdrop and background layers, water behind the terrain, the
-      // game layers, water in front, the foreground layers, the nearest water.
-      if (world) world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true);
-      water(-2);
-      if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
-      water(-1);
-      water(0);
-      if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
-      water(1);
       DrawWindMeter();
       if (m_showcase) m_showcase->Draw();
       renderer->End();
@@ -312,6 +312,60 @@ void MainMenu::Render() {
     device->EndScene();
   }
   device->Present();
+}
+
+void MainMenu::WorldTransform(Vector2& camera, Vector2& zoom, Vector2& centre) const {
+  camera = Vector2(0.0f, 0.0f);
+  zoom = Vector2(1.0f, 1.0f);
+  centre = Vector2(0.0f, 0.0f);
+  if (CameraShowsWorld()) {
+    m_globals->GetCamera()->GetViewTransform(camera, zoom, centre);
+  } else if (m_hasMenuWorld) {
+    double travel = 0.0;
+    GetMenuView(camera, zoom, travel);
+    centre = Vector2(float(travel), 0.0f);
+  }
+}
+
+void MainMenu::RenderPass() {
+  SpriteRenderer* renderer = m_context->graphics ? m_context->graphics->GetSpriteRenderer() : nullptr;
+  if (!renderer || !Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) return;
+  Vector2 camera, zoom, centre;
+  WorldTransform(camera, zoom, centre);
+  Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
+  WasserManager* backdropWater = GetBackdropWater();
+  auto water = [&](int32_t depth) {
+    if (m_craters) m_craters->Render(camera, zoom, depth);
+    if (backdropWater) backdropWater->Draw(camera, zoom, 0xFFFFFFFF, depth);
+  };
+  // The battle's order: backdrop and background layers, water behind the terrain, the
+  // game layers, water in front, the foreground layers, the nearest water.
+  if (world) world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true);
+  water(-2);
+  if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
+  water(-1);
+  water(0);
+  if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
+  water(1);
+  renderer->End();
+}
+
+bool MainMenu::RenderForEffect(const std::u16string& name) {
+  Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
+  RenderExtraListe* extras = m_globals ? m_globals->GetRenderExtras() : nullptr;
+  SpriteRenderer* renderer = m_context->graphics ? m_context->graphics->GetSpriteRenderer() : nullptr;
+  if (!world || !extras || !renderer || !extras->Find(&name)) return false;
+  if (!Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) return false;
+  Vector2 camera, zoom, centre;
+  WorldTransform(camera, zoom, centre);
+  bool drew = world->DrawBackgroundTinted(camera, zoom);
+  drew = world->DrawBackgroundAnimations(camera, zoom) || drew;
+  drew = world->DrawGameLayersTinted(camera, zoom) || drew;
+  drew = world->DrawGameLayerAnimations(camera, zoom) || drew;
+  drew = world->DrawForegroundTinted(camera, zoom) || drew;
+  drew = world->DrawForegroundAnimations(camera, zoom) || drew;
+  renderer->End();
+  return drew;
 }
 
 void MainMenu::DrawWindMeter() {

@@ -13,10 +13,12 @@
 
 #include "engine/apiinput.h"
 #include "engine/gfxtypes.h"
+#include "posteffects/posteffectscene.h"
 #include "world/worldbounds.h"
 
 class APIContext;
 class EngineShowcase;
+class LevelEffects;
 class MenuCraters;
 class MyGlobals;
 class MyLoadScreen;
@@ -29,7 +31,7 @@ namespace platform {
 class Texture;
 }
 
-class MainMenu : public MyControl {
+class MainMenu : public MyControl, public PostEffectScene {
  public:
   static constexpr unsigned kBackground = 0xFF1B2230;
   // Random picks of a song at most, should they keep landing on one that cannot be loaded.
@@ -72,6 +74,13 @@ class MainMenu : public MyControl {
   void OnLeftButtonUp(const InputState* state) override;
   MenuCraters* GetCraters() const { return m_craters.get(); }
 
+  // The menu world stands in for the battle in the post-effect chain: its layers and water,
+  // and its layers in a render extra's key colours.
+  void RenderPass() override;
+  bool RenderForEffect(const std::u16string& name) override;
+  // The menu level's own effects (its setting's "POST_EFFECTS"); null without a menu world.
+  LevelEffects* GetLevelEffects() const { return m_levelEffects.get(); }
+
   // The loading screens of the start, of a battle start and of level previews.
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
   MyLoadScreen* StartScreen() const { return m_startScreen.get(); }
@@ -106,6 +115,8 @@ class MainMenu : public MyControl {
   // drags, scrolls or zooms (or a job asks it elsewhere) it follows the pan.
   void UpdateCamera(double step);
   bool CameraShowsWorld() const;
+  // Where the world is drawn: by the camera, else along the menu's own way.
+  void WorldTransform(Vector2& camera, Vector2& zoom, Vector2& centre) const;
   // The pan's view as a camera rectangle.
   ViewRect PanView() const;
   // A track across the top centre with a bar from its middle, as long as the shown wind
@@ -135,6 +146,7 @@ class MainMenu : public MyControl {
   std::unique_ptr<MenuCraters> m_craters;
   int32_t m_pressX = -1, m_pressY = -1;
   bool m_hasMenuWorld = false;
+  std::unique_ptr<LevelEffects> m_levelEffects;
   // Seconds of real time since the view started on its way, and the timer's total then.
   double m_panClock = 0.0;
   double m_panStart = -1.0;

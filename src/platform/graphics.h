@@ -107,6 +107,9 @@ class GraphicsDevice {
   // back buffer. The target's size becomes the drawing area.
   virtual bool SetRenderTarget(Texture* target) = 0;
   Texture* RenderTarget() const { return m_target; }
+  // Copies the whole picture of one render target into another of the same size, pixel for
+  // pixel (no filtering). False when either is no render target or the sizes differ.
+  virtual bool CopyRenderTarget(Texture* from, Texture* to) = 0;
   int32_t TargetWidth() const { return m_target ? m_target->Width() : m_width; }
   int32_t TargetHeight() const { return m_target ? m_target->Height() : m_height; }
 

@@ -230,22 +230,23 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     MakeCurrent();
     if (target) {
       if (!target->IsRenderTarget()) return false;
-      GlTexture* gpu = Upload(target);
-      if (!gpu->framebuffer) {
-        glGenFramebuffers(1, &gpu->framebuffer);
-        glBindFramebuffer(GL_FRAMEBUFFER, gpu->framebuffer);
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gpu->name, 0);
-        // The one depth-stencil buffer of the device serves every target, as the auto
-        // depth-stencil surface does.
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
-                                  m_depthStencil);
-        if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-          BindTarget();
-          return false;
-        }
-      }
+      if (!TargetFramebuffer(target)) return false;
     }
     m_target = target;
+    BindTarget();
+    return true;
+  }
+
+  bool CopyRenderTarget(Texture* from, Texture* to) override {
+    MakeCurrent();
+    if (!from || !to || !from->IsRenderTarget() || !to->IsRenderTarget()) return false;
+    if (from->Width() != to->Width() || from->Height() != to->Height()) return false;
+    GLuint read = TargetFramebuffer(from), draw = TargetFramebuffer(to);
+    if (!read || !draw) return false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, read);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, draw);
+    glBlitFramebuffer(0, 0, from->Width(), from->Height(), 0, 0, to->Width(), to->Height(),
+                      GL_COLOR_BUFFER_BIT, GL_NEAREST);
     BindTarget();
     return true;
   }
@@ -335,6 +336,26 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   GLuint CurrentFramebuffer() const {
     if (m_target && m_target->Gpu()) return static_cast<GlTexture*>(m_target->Gpu())->framebuffer;
     return m_backFramebuffer;
+  }
+
+  // The framebuffer of a render-target texture, made on first use; 0 when it cannot be made.
+  GLuint TargetFramebuffer(Texture* target) {
+    GlTexture* gpu = Upload(target);
+    if (!gpu->framebuffer) {
+      glGenFramebuffers(1, &gpu->framebuffer);
+      glBindFramebuffer(GL_FRAMEBUFFER, gpu->framebuffer);
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gpu->name, 0);
+      // The one depth-stencil buffer of the device serves every target, as the auto
+      // depth-stencil surface does.
+      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_depthStencil);
+      const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+      BindTarget();
+      if (!complete) {
+        glDeleteFramebuffers(1, &gpu->framebuffer);
+        gpu->framebuffer = 0;
+      }
+    }
+    return gpu->framebuffer;
   }
 
   void BindTarget() {

@@ -42,6 +42,13 @@ class NullDevice final : public GraphicsDevice {
     return true;
   }
 
+  bool CopyRenderTarget(Texture* from, Texture* to) override {
+    if (!from || !to || !from->IsRenderTarget() || !to->IsRenderTarget()) return false;
+    if (from->Width() != to->Width() || from->Height() != to->Height()) return false;
+    std::copy(from->Pixels(), from->Pixels() + size_t(from->Width()) * from->Height(), to->MutablePixels());
+    return true;
+  }
+
   void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                        const DrawState& state) override {
     for (size_t i = 0; i < count; ++i) Record(texture, quads[i], state, false, -1);

@@ -1,12 +1,86 @@
-// The game-wide library of post effects that the battle, the camera, the weapons and the
-// menus switch on by name. It stands for the post-effect library (PostEffectLibrary) until
-// the post effects are built; the game-wide object makes it once the graphics device
-// exists and keeps it for the whole run.
+// The one manager of post effects, made by the game-wide object once the graphics device
+// exists and kept for the whole run. It reads "PostEffects.efx" into templates of effects,
+// animators and instances and hands out copies by name (the section read last wins); it
+// keeps the active list, the effects that run over the scene's picture every frame in
+// order; and it owns the frame chain's render data. While the list is not empty the scene
+// is drawn through RenderActive; otherwise the scene is drawn directly.
 #pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "posteffects/myposteffectrenderdata.h"
+
+class APIContext;
+class DataArchive;
+class KVNode;
+class MyPostEffect;
+class MyPostEffectAnimator;
+class PostEffectInstance;
+class PostEffectScene;
 
 class PostEffectLibrary {
  public:
-  PostEffectLibrary() = default;
+  // Without a context the process-wide one is used. The render data is made at once.
+  explicit PostEffectLibrary(APIContext* context = nullptr);
+  // Deletes every effect still on the active list (each once), then the templates.
+  ~PostEffectLibrary();
   PostEffectLibrary(const PostEffectLibrary&) = delete;
   PostEffectLibrary& operator=(const PostEffectLibrary&) = delete;
+
+  // Reads the templates kind by kind in the fixed section order, then switches on the
+  // effects "ACTIVE_POSTEFFECTS" names. Effect files are read from `archive` later.
+  void Load(const KVNode* root, const DataArchive* archive);
+
+  // A new copy of the template of that name (searched from the last), owned by the caller;
+  // null for no name or no template.
+  std::unique_ptr<MyPostEffect> CreateEffect(const std::u16string* name) const;
+  std::unique_ptr<MyPostEffect> CreateEffect(const std::u16string& name) const;
+  std::unique_ptr<MyPostEffectAnimator> CreateAnimator(const std::u16string* name) const;
+  std::unique_ptr<MyPostEffectAnimator> CreateAnimator(const std::u16string& name) const;
+  std::unique_ptr<PostEffectInstance> CreateInstance(const std::u16string* name) const;
+  std::unique_ptr<PostEffectInstance> CreateInstance(const std::u16string& name) const;
+
+  // Attaches and creates the effect when it needs it, then appends it to the active list
+  // (again, if it is there already). While listed the library owns it: it deletes what is
+  // still listed at its end.
+  void ActivateEffect(MyPostEffect* effect);
+  // Takes every occurrence off the list; the caller owns the effect again.
+  void DeactivateEffect(MyPostEffect* effect);
+  bool HasActiveEffects() const { return !m_active.empty(); }
+  bool IsOnActiveList(const MyPostEffect* effect) const;
+  const std::vector<MyPostEffect*>& GetActiveList() const { return m_active; }
+  // Steps every listed effect once by dt, from the last to the first (the battle's update
+  // with the game step, the pause screen with the real step).
+  void UpdateActive(double dt);
+
+  // The scene whose picture RenderActive captures; null for none.
+  void SetLevel(PostEffectScene* scene) { m_scene = scene; }
+  PostEffectScene* GetLevel() const { return m_scene; }
+  // Captures the scene into ORG, runs every listed effect in order and draws ORG over the
+  // whole screen. Call outside any begun scene; the caller draws its overlay afterwards.
+  void RenderActive();
+  // The scene draws the render extra of this name into the current target.
+  bool RenderLevelExtra(const std::u16string& name);
+  // The index of the effect RenderActive is running.
+  int32_t GetChainIndex() const { return m_chainIndex; }
+
+  MyPostEffectRenderData& GetRenderData() { return m_renderData; }
+  size_t EffectTemplateCount() const { return m_effects.size(); }
+  size_t AnimatorTemplateCount() const { return m_animators.size(); }
+  size_t InstanceTemplateCount() const { return m_instances.size(); }
+  const MyPostEffect* GetEffectTemplate(size_t index) const {
+    return index < m_effects.size() ? m_effects[index].get() : nullptr;
+  }
+
+ private:
+  std::vector<MyPostEffect*> m_active;
+  std::vector<std::unique_ptr<MyPostEffect>> m_effects;
+  std::vector<std::unique_ptr<MyPostEffectAnimator>> m_animators;
+  std::vector<std::unique_ptr<PostEffectInstance>> m_instances;
+  int32_t m_chainIndex = 0;
+  APIContext* m_context;
+  PostEffectScene* m_scene = nullptr;
+  MyPostEffectRenderData m_renderData;
 };

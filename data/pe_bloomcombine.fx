@@ -1,0 +1,27 @@
+<>
+ 	<\>
+<EFFECT>
+	Bloom combine: the glow (the source, g_Float_Param1) over the captured picture
+	(g_Float_Param2).
+	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
+	<SAMPLER> <NAME> "g_Textur_ORG" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
+	<COMMON> "
+// The previous effect's picture, read only where it holds valid pixels.
+vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Screen)); }
+" <\COMMON>
+	<TECHNIQUE>
+		<NAME> "RenderPost" <\NAME>
+		<PASS>
+			<NAME> "Combine" <\NAME>
+			<BLEND> "OFF" <\BLEND>
+			<LAYOUT> "POST" <\LAYOUT>
+			<FRAGMENT> "
+void main() {
+  vec3 glow = Src(v_Tex0).rgb;
+  vec3 picture = texture(g_Textur_ORG, v_Tex1).rgb;
+  o_Color = vec4(clamp(picture * g_Float_Param2 + glow * g_Float_Param1, 0.0, 1.0), 1.0);
+}
+" <\FRAGMENT>
+		<\PASS>
+	<\TECHNIQUE>
+<\EFFECT>

@@ -1,0 +1,24 @@
+<>
+ 	<\>
+<EFFECT>
+	Mix: the captured picture blended towards the source by g_Float_Param1 (0 the picture, 1 the source).
+	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
+	<SAMPLER> <NAME> "g_Textur_ORG" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
+	<COMMON> "
+// The previous effect's picture, read only where it holds valid pixels.
+vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Screen)); }
+" <\COMMON>
+	<TECHNIQUE>
+		<NAME> "RenderPost" <\NAME>
+		<PASS>
+			<NAME> "Mix" <\NAME>
+			<BLEND> "OFF" <\BLEND>
+			<LAYOUT> "POST" <\LAYOUT>
+			<FRAGMENT> "
+void main() {
+  o_Color = vec4(mix(texture(g_Textur_ORG, v_Tex1).rgb, Src(v_Tex0).rgb, clamp(g_Float_Param1, 0.0, 1.0)), 1.0);
+}
+" <\FRAGMENT>
+		<\PASS>
+	<\TECHNIQUE>
+<\EFFECT>

@@ -1,0 +1,56 @@
+// The shared pictures of the frame chain: four screen-sized render targets (the captured
+// scene ORG, EXTRA for render-extra drawing, SOURCE as the next effect's input and WORK as
+// its output) and the full-screen quad whose size the passes shrink and grow. Made again
+// at the new back-buffer size after every device reset.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/resetobjekt.h"
+#include "platform/graphics.h"
+#include "platform/texture.h"
+
+class APIGraphics;
+
+class MyPostEffectRenderData : public ResetObjekt {
+ public:
+  // Vertex order of the quad: top-left, top-right, bottom-left, bottom-right.
+  enum Corner { kTopLeft = 0, kTopRight = 1, kBottomLeft = 2, kBottomRight = 3 };
+
+  // Registers with the graphics manager and creates the resources at once.
+  explicit MyPostEffectRenderData(APIGraphics* graphics);
+  ~MyPostEffectRenderData() override;
+  MyPostEffectRenderData(const MyPostEffectRenderData&) = delete;
+  MyPostEffectRenderData& operator=(const MyPostEffectRenderData&) = delete;
+
+  void OnResetDevice() override;
+  void OnLostDevice() override;
+
+  // Scale (1, 1) and the full-screen quad for the current back buffer: pixel edges at -0.5
+  // and size - 0.5, both texture-coordinate pairs spanning 0 .. 1.
+  void ResetQuad();
+  // What a dynamic vertex buffer's discarding upload was: counted, so the chain's cost
+  // stays visible.
+  void UploadQuad() { ++m_uploads; }
+  bool IsComplete() const { return m_org && m_extra && m_source && m_work; }
+
+  platform::SpriteQuad quad;
+  float scaleX = 1.0f;
+  float scaleY = 1.0f;
+
+  platform::Texture* Org() const { return m_org.get(); }
+  platform::Texture* Extra() const { return m_extra.get(); }
+  platform::Texture* Source() const { return m_source.get(); }
+  platform::Texture* Work() const { return m_work.get(); }
+  int32_t Width() const { return m_width; }
+  int32_t Height() const { return m_height; }
+  uint64_t Uploads() const { return m_uploads; }
+
+ private:
+  APIGraphics* m_graphics;
+  std::unique_ptr<platform::Texture> m_org, m_extra, m_source, m_work;
+  int32_t m_width = 0;
+  int32_t m_height = 0;
+  uint64_t m_uploads = 0;
+};
