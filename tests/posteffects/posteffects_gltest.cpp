@@ -1,0 +1,248 @@
+// Each effect kind on OpenGL offscreen, run through the frame chain over a small picture of
+// four vertical bands, checked at a few pixels of the screen it leaves.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/dataarchive.h"
+#include "engine/kvnode.h"
+#include "engine/spriterenderer.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "posteffects/mype_effectcombination.h"
+#include "posteffects/myposteffect.h"
+#include "posteffects/posteffectlibrary.h"
+#include "posteffects/posteffectscene.h"
+
+namespace {
+
+// The bands, a quarter of the screen wide each.
+constexpr uint32_t kBands[4] = {0xFF204080, 0xFFE0E0E0, 0xFF40A040, 0xFF000000};
+
+int Channel(uint32_t argb, int shift) { return int((argb >> shift) & 0xFF); }
+
+// The four bands, and for render extras: "HALB" whitens the left half, "UNTEN" blackens the
+// lower half (over the extra's clear colour).
+class BandScene : public PostEffectScene {
+ public:
+  explicit BandScene(APIGraphics* graphics) : m_graphics(graphics), m_white(1, 1) {
+    m_white.MutablePixels()[0] = 0xFFFFFFFF;
+  }
+  void RenderPass() override {
+    SpriteRenderer* sprites = m_graphics->GetSpriteRenderer();
+    sprites->Begin(SpriteRenderer::kAlphaBlend);
+    const int32_t w = int32_t(m_graphics->GetScreenWidth()), h = int32_t(m_graphics->GetScreenHeight());
+    for (int i = 0; i < 4; ++i) Fill({w * i / 4, 0, w * (i + 1) / 4, h}, kBands[i]);
+    sprites->End();
+  }
+  bool RenderForEffect(const std::u16string& name) override {
+    SpriteRenderer* sprites = m_graphics->GetSpriteRenderer();
+    const int32_t w = int32_t(m_graphics->GetScreenWidth()), h = int32_t(m_graphics->GetScreenHeight());
+    sprites->Begin(SpriteRenderer::kAlphaBlend);
+    bool drew = true;
+    if (name == u"HALB")
+      Fill({0, 0, w / 2, h}, 0xFFFFFFFF);
+    else if (name == u"UNTEN")
+      Fill({0, h / 2, w, h}, 0xFF000000);
+    else
+      drew = false;
+    sprites->End();
+    return drew;
+  }
+
+ private:
+  void Fill(const Rect& r, uint32_t colour) {
+    const Rect source{0, 0, 1, 1};
+    m_graphics->GetSpriteRenderer()->DrawRect(&m_white, &source, &r, SpriteRenderer::kStretch,
+                                              SpriteRenderer::kStretch, colour);
+  }
+  APIGraphics* m_graphics;
+  platform::Texture m_white;
+};
+
+class GlPostEffects : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DisplayEnvironment env;
+    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+    graphics = std::make_unique<APIGraphics>(context, env);
+    std::string error;
+    window = platform::Window::Create(u"posteffects", 1024, 768, &error);
+    ASSERT_NE(window, nullptr) << error;
+    context.mainWindow = window.get();
+    ASSERT_EQ(graphics->Create(), kResultOk);
+    context.graphics = graphics.get();
+    archive = DataArchive::Open(DataArchive::Locate());
+    ASSERT_NE(archive, nullptr) << "the game's archive (KRUMBOLT_GOB)";
+    library = std::make_unique<PostEffectLibrary>(&context);
+    scene = std::make_unique<BandScene>(graphics.get());
+    library->SetLevel(scene.get());
+    w = int32_t(graphics->GetScreenWidth());
+    h = int32_t(graphics->GetScreenHeight());
+  }
+  void TearDown() override {
+    library.reset();
+    if (graphics) graphics->Release();
+  }
+
+  // Loads the sections and switches on the named effects in order; returns the screen.
+  std::vector<uint32_t> Run(const std::u16string& sections, std::initializer_list<const char16_t*> names) {
+    doc = ParseKVText(u"<>\n \t<\\>\n<POSTEFFECTS>\n" + sections + u"\n<\\POSTEFFECTS>\n");
+    library->Load(doc.get(), archive.get());
+    for (const char16_t* name : names) {
+      MyPostEffect* effect = library->CreateEffect(name).release();
+      EXPECT_NE(effect, nullptr) << platform::U16ToUtf8(name);
+      library->ActivateEffect(effect);
+    }
+    platform::GraphicsDevice* device = graphics->GetDevice();
+    device->Clear(platform::kClearTarget, 0xFFFF00FF, 1.0f, 0);
+    library->RenderActive();
+    return device->ReadPixels();
+  }
+  uint32_t At(const std::vector<uint32_t>& screen, int32_t x, int32_t y) const {
+    return screen[size_t(y) * size_t(w) + size_t(x)];
+  }
+  // The middle of band i, at row y.
+  uint32_t Band(const std::vector<uint32_t>& screen, int i, int32_t y) const {
+    return At(screen, w * (2 * i + 1) / 8, y);
+  }
+
+  APIContext context;
+  std::unique_ptr<APIGraphics> graphics;
+  std::unique_ptr<platform::Window> window;
+  std::unique_ptr<DataArchive> archive;
+  std::unique_ptr<PostEffectLibrary> library;
+  std::unique_ptr<BandScene> scene;
+  std::unique_ptr<KVNode> doc;
+  int32_t w = 0, h = 0;
+};
+
+void ExpectNear(uint32_t actual, uint32_t expected, int tolerance, const char* what) {
+  for (int shift : {16, 8, 0})
+    EXPECT_NEAR(Channel(actual, shift), Channel(expected, shift), tolerance)
+        << what << std::hex << ": actual " << actual << " expected " << expected;
+}
+
+TEST_F(GlPostEffects, ACopyShowsThePictureAndOnlyMakeOriginalReachesTheScreen) {
+  auto screen = Run(
+      uR"(<POST_EFFECT> <NAME> "K" <\NAME> <FX_NAME> "pe_copy.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\POST_EFFECT>
+       <PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>)",
+      {u"K", u"Grau"});
+  // The grey step comes last without MAKE_ORIGINAL: it changes nothing on screen.
+  for (int i = 0; i < 4; ++i) ExpectNear(Band(screen, i, h / 2), kBands[i], 1, "copy");
+  ExpectNear(At(screen, 0, 0), kBands[0], 1, "corner");
+  ExpectNear(At(screen, w - 1, h - 1), kBands[3], 1, "corner");
+}
+
+TEST_F(GlPostEffects, Saturation) {
+  auto screen = Run(
+      uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>)",
+      {u"S"});
+  // Green band (0x40, 0xA0, 0x40) at its luminance.
+  ExpectNear(Band(screen, 2, 100), 0xFF787878, 2, "grey");
+  ExpectNear(Band(screen, 1, 100), 0xFFE0E0E0, 2, "grey stays grey");
+}
+
+TEST_F(GlPostEffects, BrightPassAtAQuarterOfTheSize) {
+  auto screen = Run(
+      uR"(<PE_BRIGHT> <NAME> "B" <\NAME> <FX_NAME> "pe_bright.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <LUMINANCE> "0.5" <\LUMINANCE> <\PE_BRIGHT>)",
+      {u"B"});
+  // The quarter picture in the top-left corner: the bright band stretched, the dark bands gone.
+  ExpectNear(At(screen, w * 3 / 32, h / 8), 0xFFC1C1C1, 3, "bright band");
+  ExpectNear(At(screen, w * 1 / 32, h / 8), 0xFF000000, 3, "blue band");
+  ExpectNear(At(screen, w * 5 / 32, h / 8), 0xFF004100, 3, "only the green of the green band");
+  // Outside the quarter the work picture's clear colour.
+  ExpectNear(At(screen, w / 2, h / 2), 0xFF000000, 0, "outside");
+}
+
+TEST_F(GlPostEffects, BlurMixesOnlyAcrossEdgesAndScalesByItsStrength) {
+  auto screen = Run(
+      uR"(<PE_BLUR_BLOOM> <NAME> "U" <\NAME> <FX_NAME> "pe_blur.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <PARAM_V4_1> "1" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "0.5" <\BLOOM> <\PE_BLUR_BLOOM>)",
+      {u"U"});
+  ExpectNear(Band(screen, 1, h / 2), 0xFF707070, 2, "half of the bright band");
+  // Just left of the bright band some of it bleeds in.
+  const uint32_t edge = At(screen, w / 4 - 2, h / 2);
+  EXPECT_GT(Channel(edge, 8), Channel(0xFF204080, 8) / 2 + 10);
+}
+
+TEST_F(GlPostEffects, BloomCombineWeighsGlowAndPicture) {
+  auto screen = Run(
+      uR"(<PE_BLOOM_COMBINE> <NAME> "C" <\NAME> <FX_NAME> "pe_bloomcombine.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <BLOOM> "0.25" <\BLOOM> <ORG_IMAGE_FAKTOR> "0.5" <\ORG_IMAGE_FAKTOR> <\PE_BLOOM_COMBINE>)",
+      {u"C"});
+  ExpectNear(Band(screen, 1, h / 2), 0xFFA8A8A8, 2, "three quarters");
+}
+
+TEST_F(GlPostEffects, WholeBloomGlowsAroundTheBrightBand) {
+  auto screen = Run(
+      uR"(<PE_BRIGHT> <NAME> "Br" <\NAME> <FX_NAME> "pe_bright.fx" <\FX_NAME> <LUMINANCE> "0.5" <\LUMINANCE> <\PE_BRIGHT>
+       <PE_BLUR_BLOOM> <NAME> "H" <\NAME> <FX_NAME> "pe_blur.fx" <\FX_NAME> <PARAM_V4_1> "1" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "1" <\BLOOM> <\PE_BLUR_BLOOM>
+       <PE_BLUR_BLOOM> <NAME> "V" <\NAME> <FX_NAME> "pe_blur.fx" <\FX_NAME> <PARAM_V4_1> "0" "1" "0" "0" <\PARAM_V4_1> <BLOOM> "1" <\BLOOM> <\PE_BLUR_BLOOM>
+       <PE_BLOOM_COMBINE> <NAME> "Co" <\NAME> <FX_NAME> "pe_bloomcombine.fx" <\FX_NAME> <SCALING> "4" "4" <\SCALING> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+          <BLOOM> "1" <\BLOOM> <ORG_IMAGE_FAKTOR> "1" <\ORG_IMAGE_FAKTOR> <\PE_BLOOM_COMBINE>
+       <PE_COMBINATION> <NAME> "Bloom" <\NAME> <TYP> "BLOOM" <\TYP> <POST_EFFECT_LISTE> "Br" "H" "V" "Co" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
+      {u"Bloom"});
+  // Full size again; the dark band beside the bright one takes some of its glow, the far
+  // black band none.
+  ExpectNear(Band(screen, 3, h / 2), 0xFF000000, 2, "far band");
+  const uint32_t near = At(screen, w / 4 - 3, h / 2);
+  EXPECT_GT(Channel(near, 16), Channel(kBands[0], 16) + 20);
+  EXPECT_EQ(library->GetRenderData().scaleX, 1.0f);
+}
+
+TEST_F(GlPostEffects, WobbleShiftsTheBandsAlongTheWave) {
+  // No speed, a quarter wave down the screen: the top row stays, the bottom row moves 16
+  // pixels to the right.
+  auto screen = Run(
+      uR"(<PE_WOBBLE> <NAME> "W" <\NAME> <FX_NAME> "pe_wobble.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <AMPLITUDE> "16" <\AMPLITUDE> <SPEED_TILING> "0" "0" "0.25" "0" <\SPEED_TILING> <\PE_WOBBLE>)",
+      {u"W"});
+  ExpectNear(At(screen, w / 4 - 8, 0), kBands[0], 2, "top row");
+  ExpectNear(At(screen, w / 4 - 8, h - 1), kBands[1], 2, "bottom row");
+}
+
+TEST_F(GlPostEffects, LightDarkensOutsideItsCircle) {
+  auto screen = Run(
+      uR"(<PE_LIGHT> <NAME> "L" <\NAME> <FX_NAME> "pe_light.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <MOUSE_PARAMS> "384" "384" <\MOUSE_PARAMS> <LIGHT_PARAMS> "0" "100" "0.25" "0" <\LIGHT_PARAMS> <\PE_LIGHT>)",
+      {u"L"});
+  ExpectNear(At(screen, 384 * w / 1024, 384 * h / 768), kBands[1], 2, "in the light");
+  ExpectNear(At(screen, 384 * w / 1024, 20), 0xFF383838, 2, "outside");
+}
+
+TEST_F(GlPostEffects, ScatteringBrightensOnlyWhereTheMaskLetsLightThrough) {
+  auto screen = Run(
+      uR"(<PE_SCATTER> <NAME> "S" <\NAME> <FX_NAME> "pe_scatter.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <RENDER_EXTRA> "1" "UNTEN" "0" <\RENDER_EXTRA> <CLEAR_COLOR> "FFFFFFFF" <\CLEAR_COLOR>
+       <EXPOSURE> "0.5" <\EXPOSURE> <OFFSET> "0" <\OFFSET> <SUN_POSITON> "0.5" "0.1" <\SUN_POSITON>
+       <DENSITY_WEIGHT_DECAY_NUM> "0.5" "0.05" "0.97" "32" <\DENSITY_WEIGHT_DECAY_NUM> <\PE_SCATTER>)",
+      {u"S"});
+  const uint32_t lit = Band(screen, 3, h / 4), shaded = Band(screen, 3, h - 2);
+  EXPECT_GT(Channel(lit, 8), 60);
+  EXPECT_LT(Channel(shaded, 8), Channel(lit, 8) - 30);
+}
+
+TEST_F(GlPostEffects, DepthOfFieldBlursWhereTheDepthKeyLeavesTheFocalPlane) {
+  // The grey picture stands in for the blurred one; the mask is drawn flat through the
+  // mask effect.
+  auto screen = Run(
+      uR"(<PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>
+       <PE_DOF> <NAME> "D" <\NAME> <FX_NAME> "pe_dof.fx" "pe_maske.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+          <RENDER_EXTRA> "1" "HALB" "1" <\RENDER_EXTRA> <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> "1" <\BLUR> <\PE_DOF>
+       <PE_COMBINATION> <NAME> "Tiefe" <\NAME> <POST_EFFECT_LISTE> "Grau" "D" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
+      {u"Tiefe"});
+  ExpectNear(Band(screen, 0, h / 2), 0xFF3E3E3E, 2, "far: the grey picture");
+  ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
+}
+
+TEST_F(GlPostEffects, WithNothingActiveTheCapturedPictureIsShown) {
+  auto screen = Run(u"", {});
+  for (int i = 0; i < 4; ++i) ExpectNear(Band(screen, i, h / 3), kBands[i], 1, "as captured");
+}
+
+}  // namespace
