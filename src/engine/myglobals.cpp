@@ -150,6 +150,8 @@ void MyGlobals::CreateDeviceObjects() {
   }
   // Made once, like the winds: a second device creation keeps the view and jobs of the level.
   if (!m_camera) m_camera = std::make_unique<CameraManager>(m_context, this);
+  // The camera switches the level's effects on through the library made just now.
+  m_camera->SetEffects(m_postEffects.get());
   m_animations->SetGraphics(graphics);
   if (TexturDefCache* cache = graphics ? graphics->GetTexturDefCache() : nullptr) {
     const std::u16string file = u"misc.prt", part = u"RECTS";

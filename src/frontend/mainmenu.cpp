@@ -24,7 +24,6 @@
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
-#include "posteffects/leveleffects.h"
 #include "posteffects/posteffectlibrary.h"
 #include "world/ebeneneigenschaft.h"
 #include "world/levelinfo.h"
@@ -114,10 +113,8 @@ void MainMenu::LoadDataFiles() {
 }
 
 MainMenu::~MainMenu() {
-  if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr) {
-    m_levelEffects.reset();
+  if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr)
     if (effects->GetLevel() == this) effects->SetLevel(nullptr);
-  }
   if (m_context->input) m_context->input->UnregisterControl(this);
   // The water may still fill this scene's screen: it goes back to the game-wide world.
   if (WasserManager* water = GetBackdropWater(); water && water->GetSources().world == &m_backdropWorld) {
@@ -174,11 +171,9 @@ void MainMenu::BuildMenuWorld() {
     const std::u16string name = kBackdropWater;
     water->SetLevelWater(water->FindByName(&name));
   }
-  if (PostEffectLibrary* effects = m_globals->GetPostEffects()) {
-    effects->SetLevel(this);
-    m_levelEffects = std::make_unique<LevelEffects>(effects);
-    m_levelEffects->Apply(level.GetPostEffects());
-  }
+  // The menu world stands in for the battle in the post-effect chain: the camera switched
+  // on the level's effects.
+  if (PostEffectLibrary* effects = m_globals->GetPostEffects()) effects->SetLevel(this);
 }
 
 const Welt* MainMenu::GetMenuWorld() const { return m_hasMenuWorld ? m_globals->GetWelt() : nullptr; }

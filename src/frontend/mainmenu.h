@@ -18,7 +18,6 @@
 
 class APIContext;
 class EngineShowcase;
-class LevelEffects;
 class MenuCraters;
 class MyGlobals;
 class MyLoadScreen;
@@ -78,8 +77,6 @@ class MainMenu : public MyControl, public PostEffectScene {
   // and its layers in a render extra's key colours.
   void RenderPass() override;
   bool RenderForEffect(const std::u16string& name) override;
-  // The menu level's own effects (its setting's "POST_EFFECTS"); null without a menu world.
-  LevelEffects* GetLevelEffects() const { return m_levelEffects.get(); }
 
   // The loading screens of the start, of a battle start and of level previews.
   MyLoadScreen* SplashScreen() const { return m_splashScreen.get(); }
@@ -146,7 +143,6 @@ class MainMenu : public MyControl, public PostEffectScene {
   std::unique_ptr<MenuCraters> m_craters;
   int32_t m_pressX = -1, m_pressY = -1;
   bool m_hasMenuWorld = false;
-  std::unique_ptr<LevelEffects> m_levelEffects;
   // Seconds of real time since the view started on its way, and the timer's total then.
   double m_panClock = 0.0;
   double m_panStart = -1.0;

@@ -22,6 +22,8 @@ class LevelEffects {
   // Clears what there was, then switches on each entry's effect; names the library does
   // not know are left out.
   void Apply(const std::vector<SettingPostEffect>& entries);
+  // Adds one entry's effect; false when the library does not know it.
+  bool Add(const SettingPostEffect& entry);
   void Clear();
   const std::vector<MyPostEffect*>& Effects() const { return m_effects; }
 

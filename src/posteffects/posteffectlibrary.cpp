@@ -33,6 +33,7 @@ PostEffectLibrary::PostEffectLibrary(APIContext* context)
     : m_context(context ? context : APIContext::Get()), m_renderData(m_context->graphics) {}
 
 PostEffectLibrary::~PostEffectLibrary() {
+  StopLevelEffects();
   // An effect may stand on the list more than once; it is deleted once.
   std::unordered_set<MyPostEffect*> deleted;
   std::vector<MyPostEffect*> listed;
@@ -207,4 +208,46 @@ void PostEffectLibrary::RenderActive() {
     sprites->End();
   }
   device->EndScene();
+}
+
+void PostEffectLibrary::StopLevelEffects() {
+  m_levelEffects.Clear();
+  for (MyPostEffect* effect : {m_scatter, static_cast<MyPostEffect*>(m_dof)}) {
+    DeactivateEffect(effect);
+    delete effect;
+  }
+  m_scatter = nullptr;
+  m_dof = nullptr;
+}
+
+bool PostEffectLibrary::StartLevelEffect(const SettingPostEffect& entry) { return m_levelEffects.Add(entry); }
+
+bool PostEffectLibrary::StartScatter(const std::u16string& name, const platform::Vector2& sun) {
+  std::unique_ptr<MyPostEffect> effect = CreateEffect(&name);
+  if (!dynamic_cast<MyPE_Scatter*>(effect.get())) return false;
+  DeactivateEffect(m_scatter);
+  delete m_scatter;
+  m_scatter = effect.release();
+  ActivateEffect(m_scatter);
+  m_scatter->CallSetParamV4_1({sun.x, sun.y, 0.0f, 0.0f}, nullptr);
+  return true;
+}
+
+bool PostEffectLibrary::StartDepthOfField(const std::u16string& name) {
+  std::unique_ptr<MyPostEffect> effect = CreateEffect(&name);
+  auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect.get());
+  if (!combination) return false;
+  combination->SetLibrary(this);
+  combination->Create();
+  if (!combination->FindDOF()) return false;
+  DeactivateEffect(m_dof);
+  delete m_dof;
+  m_dof = combination;
+  effect.release();
+  ActivateEffect(m_dof);
+  return true;
+}
+
+void PostEffectLibrary::SetFocalPlane(float value) {
+  if (MyPE_DOF* dof = m_dof ? m_dof->FindDOF() : nullptr) dof->CallSetParamF_2(value, nullptr);
 }

@@ -10,22 +10,28 @@
 #include <string>
 #include <vector>
 
+#include "battle/cameraeffects.h"
+#include "posteffects/leveleffects.h"
 #include "posteffects/myposteffectrenderdata.h"
 
 class APIContext;
 class DataArchive;
 class KVNode;
+class MyPE_DOF;
+class MyPE_EffectCombination;
 class MyPostEffect;
 class MyPostEffectAnimator;
 class PostEffectInstance;
 class PostEffectScene;
 
-class PostEffectLibrary {
+// It also answers the camera: the level's effects, its light rays and its depth of field,
+// which the library keeps on the list and deletes when the camera stops them.
+class PostEffectLibrary : public CameraEffects {
  public:
   // Without a context the process-wide one is used. The render data is made at once.
   explicit PostEffectLibrary(APIContext* context = nullptr);
   // Deletes every effect still on the active list (each once), then the templates.
-  ~PostEffectLibrary();
+  ~PostEffectLibrary() override;
   PostEffectLibrary(const PostEffectLibrary&) = delete;
   PostEffectLibrary& operator=(const PostEffectLibrary&) = delete;
 
@@ -66,6 +72,17 @@ class PostEffectLibrary {
   // The index of the effect RenderActive is running.
   int32_t GetChainIndex() const { return m_chainIndex; }
 
+  // What the camera asks at level start and every frame.
+  void StopLevelEffects() override;
+  bool StartLevelEffect(const SettingPostEffect& entry) override;
+  bool StartScatter(const std::u16string& name, const platform::Vector2& sun) override;
+  bool StartDepthOfField(const std::u16string& name) override;
+  // The depth of field's blur amount (its second float), at once.
+  void SetFocalPlane(float value) override;
+  const LevelEffects& GetLevelEffects() const { return m_levelEffects; }
+  MyPostEffect* GetScatter() const { return m_scatter; }
+  MyPE_EffectCombination* GetDepthOfField() const { return m_dof; }
+
   MyPostEffectRenderData& GetRenderData() { return m_renderData; }
   size_t EffectTemplateCount() const { return m_effects.size(); }
   size_t AnimatorTemplateCount() const { return m_animators.size(); }
@@ -83,4 +100,7 @@ class PostEffectLibrary {
   APIContext* m_context;
   PostEffectScene* m_scene = nullptr;
   MyPostEffectRenderData m_renderData;
+  LevelEffects m_levelEffects{this};
+  MyPostEffect* m_scatter = nullptr;
+  MyPE_EffectCombination* m_dof = nullptr;
 };

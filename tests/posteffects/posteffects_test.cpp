@@ -702,3 +702,32 @@ TEST_F(PostEffects, LevelEffectsSwitchOnWithTheirParameters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PostEffects, TheCameraSwitchesOnLightRaysAndDepthOfFieldOfTheRightKinds) {
+  Load(std::u16string(kCombinations) +
+       uR"(
+    <PE_SCATTER> <NAME> "Strahlen" <\NAME> <FX_NAME> "pe_scatter.fx" <\FX_NAME> <\PE_SCATTER>)");
+  EXPECT_FALSE(library->StartScatter(u"Mix", {0.5f, 0.5f}));
+  EXPECT_FALSE(library->StartDepthOfField(u"Bloom"));  // a combination without a depth of field
+  EXPECT_FALSE(library->StartDepthOfField(u"D1"));     // a depth of field outside a combination
+  EXPECT_FALSE(library->HasActiveEffects());
+  ASSERT_TRUE(library->StartScatter(u"Strahlen", {0.75f, 0.1f}));
+  EXPECT_EQ(library->GetScatter()->ParamV4_1(), (platform::Vector4{0.75f, 0.1f, 0.0f, 0.0f}));
+  ASSERT_TRUE(library->StartDepthOfField(u"Tiefe"));
+  library->SetFocalPlane(2.5f);
+  EXPECT_FLOAT_EQ(library->GetDepthOfField()->FindDOF()->ParamF_2(), 2.5f);
+  EXPECT_FLOAT_EQ(library->GetDepthOfField()->GetChild(0)->ParamF_2(), 1.0f);
+  SettingPostEffect mix;
+  mix.effectName = u"Mix";
+  EXPECT_TRUE(library->StartLevelEffect(mix));
+  mix.effectName = u"Unbekannt";
+  EXPECT_FALSE(library->StartLevelEffect(mix));
+  EXPECT_EQ(library->GetActiveList().size(), 3u);
+  library->StopLevelEffects();
+  EXPECT_FALSE(library->HasActiveEffects());
+  EXPECT_EQ(library->GetScatter(), nullptr);
+}
+
+}  // namespace
