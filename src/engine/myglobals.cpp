@@ -55,7 +55,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_welt = std::make_unique<Welt>();
   m_events = std::make_unique<EventTable>();
   m_explosions = std::make_unique<ExplosionTable>();
-  m_weapons = std::make_unique<WaffenSet>();
+  m_weapons = std::make_unique<WaffenSet>(this, m_context);
   m_wasserManager = std::make_unique<WasserManager>(m_context);
   m_forceFields = std::make_unique<KraftfeldListe>();
   m_renderExtras = std::make_unique<RenderExtraListe>();

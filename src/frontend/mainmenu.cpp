@@ -6,6 +6,7 @@
 
 #include "battle/cameramanager.h"
 #include "battle/steuerungliste.h"
+#include "battle/waffenset.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -96,6 +97,9 @@ void MainMenu::LoadDataFiles() {
   Step();
   // The roster's person sets and templates (the car and the walking bomb weapons send out).
   m_globals->GetWormManager()->Load(load(u"worms_default.wrm").get());
+  Step();
+  // The weapons name particle types, animations and sounds, so they come after those.
+  m_globals->GetWaffenSet()->Load(load(u"waffen.waf").get());
   Step();
   // Water and winds go to the game-wide managers, where every world and battle finds them.
   m_globals->GetWasserManager()->Load(load(u"wasser.was").get());

@@ -198,6 +198,21 @@ std::vector<float> Tick(uint32_t seed) {
   });
 }
 
+// A rifle shot: a sharp crack of bright noise over a short low thump, with a little ring.
+std::vector<float> Shot(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Biquad crack, body;
+  crack.Set(Biquad::Type::HighPass, 1800, 0.7, kRate);
+  body.Set(Biquad::Type::LowPass, 700, 0.8, kRate);
+  Oscillator thump(Oscillator::Wave::Sine);
+  return Render(0.45, [&](double t) {
+    const double n = noise.Next();
+    return 1.4 * crack.Process(n) * AttackDecay(t, 0.0005, 0.018) +
+           0.9 * body.Process(n) * AttackDecay(t, 0.001, 0.09) +
+           0.6 * thump.Next(Glide(t, 160, 55, 0.08), kRate) * AttackDecay(t, 0.001, 0.05);
+  });
+}
+
 }  // namespace
 
 const std::vector<SoundInfo>& SoundCatalogue() {
@@ -221,6 +236,7 @@ const std::vector<SoundInfo>& SoundCatalogue() {
       {"sounds/hurt.wav", 29, 0.7, Hurt},
       {"sounds/pickup.wav", 30, 0.6, Pickup},
       {"sounds/tick.wav", 31, 0.6, Tick},
+      {"sounds/schuss.wav", 32, 0.8, Shot},
   };
   return catalogue;
 }

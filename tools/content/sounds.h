@@ -1,5 +1,5 @@
 // The game's sound effects, synthesised: explosions, splash, clicks, launch and whoosh,
-// jump, hurt, pickup, menu hover and select, countdown tick. Mono 16-bit at 44.1 kHz.
+// jump, hurt, pickup, menu hover and select, countdown tick, rifle shot. Mono 16-bit at 44.1 kHz.
 #pragma once
 
 #include <cstdint>
