@@ -130,6 +130,11 @@ class Partikel : public Objekt {
   // False when no pixel of the terrain that the walk from `from` to `to` could test is
   // solid, so the walk may skip its tests.
   bool SweepMayHit(const Vector2& from, const Vector2& to) const;
+  // The Bresenham walk from the truncated start to the target with one step beyond it,
+  // then the exact target; `collides` tests one point.
+  template <class Collides>
+  static bool WalkPoints(int32_t fx, int32_t fy, int32_t tx, int32_t ty, const Vector2& to, Vector2& lastFree,
+                         Collides collides);
 
   SimServices* m_services;
   PartikelListe* m_owner = nullptr;

@@ -10,6 +10,7 @@
 #include "objects/simservices.h"
 #include "platform/numeric.h"
 #include "world/collisionshape.h"
+#include "world/landschaft.h"
 #include "world/welt.h"
 
 namespace {
@@ -107,6 +108,27 @@ bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2
     lastFree = to;
     return false;
   }
+  // A point reads one pixel per step: it asks the game layer directly instead of building
+  // a shape record for the world's general test, with the same answers.
+  if (m_shape == 1) {
+    Welt* world = m_services->world;
+    const Landschaft* land = world ? world->GetGameLandschaft() : nullptr;
+    if (!land) {
+      lastFree = to;
+      return false;
+    }
+    return WalkPoints(fx, fy, tx, ty, to, lastFree, [&](const Vector2& p) {
+      if (!land->IsSolidAt(p.x, p.y)) return false;
+      contact = p;
+      return true;
+    });
+  }
+  return WalkPoints(fx, fy, tx, ty, to, lastFree, [&](const Vector2& p) { return CollidesAt(p, contact); });
+}
+
+template <class Collides>
+bool Partikel::WalkPoints(int32_t fx, int32_t fy, int32_t tx, int32_t ty, const Vector2& to,
+                          Vector2& lastFree, Collides collides) {
   int32_t dx = tx - fx, dy = ty - fy;
   const int32_t sx = Sign(dx), sy = Sign(dy);
   dx = std::abs(dx);
@@ -125,7 +147,7 @@ bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2
   }
   Vector2 p = Vector2(float(fx), float(fy));
   int32_t error = longAxis / 2;
-  if (CollidesAt(p, contact)) return true;
+  if (collides(p)) return true;
   lastFree = p;
   // One step more than the cells between the ends: the walk also tests one pixel beyond
   // the target cell along the long axis, which is what lands a slow faller on the ground.
@@ -137,10 +159,10 @@ bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2
     } else {
       p += straight;
     }
-    if (CollidesAt(p, contact)) return true;
+    if (collides(p)) return true;
     lastFree = p;
   }
-  if (CollidesAt(to, contact)) return true;
+  if (collides(to)) return true;
   lastFree = to;
   return false;
 }
