@@ -72,6 +72,8 @@ MyGlobals::MyGlobals(APIContext* context)
   m_simServices.particles = m_particles.get();
   m_simServices.renderExtras = m_renderExtras.get();
   m_simServices.animations = m_animations.get();
+  m_simServices.teleporters = m_teleporters.get();
+  m_simServices.objects = this;
   SimServices::Install(&m_simServices);
 
   std::u16string path = DataArchive::Locate();
@@ -100,6 +102,7 @@ MyGlobals::~MyGlobals() {
   m_windManager.reset();
   m_forceFields.reset();
   m_teleporters.reset();
+  m_simServices.teleporters = nullptr;
   m_particles.reset();
   if (SimServices::Current() == &m_simServices) SimServices::Install(nullptr);
   if (&RenderExtraLookup::Current() == m_renderExtras.get()) RenderExtraLookup::Install(nullptr);

@@ -47,7 +47,7 @@ class WindManager;
 class WormManager;
 struct TexturePartRecord;
 
-class MyGlobals : public APIGlobals {
+class MyGlobals : public APIGlobals, public ObjectFinder {
  public:
   static constexpr int kDefaultMusicVolume = 100;
   static constexpr int32_t kDefaultEarthStep = 10;
@@ -116,7 +116,7 @@ class MyGlobals : public APIGlobals {
 
   // The object with that id: a particle first, then a worm, then another person of the
   // worm and team manager; null when none has it.
-  Objekt* FindObject(uint32_t id) const;
+  Objekt* FindObject(uint32_t id) const override;
   // Appends every particle, then every worm in the game.
   void CollectObjects(std::vector<Objekt*>& out) const;
 

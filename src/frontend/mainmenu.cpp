@@ -20,6 +20,8 @@
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
 #include "objects/renderextra.h"
+#include "objects/soundchoice.h"
+#include "objects/teleporterliste.h"
 #include "objects/wormmanager.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -107,6 +109,10 @@ void MainMenu::LoadDataFiles() {
   if (WindManager* wind = m_globals->GetWindManager()) wind->Load(load(u"wind.wnd").get());
   Step();
   m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
+  Step();
+  // Gates are particles of named types, with animations and sounds of their own.
+  const LoadSources sources{m_globals->GetPartikelListe(), animations, m_context->sound, archive};
+  m_globals->GetTeleporterListe()->Load(load(u"Teleporter.tpt").get(), sources);
   Step();
   if (PostEffectLibrary* effects = m_globals->GetPostEffects())
     effects->Load(load(u"PostEffects.efx").get(), archive);

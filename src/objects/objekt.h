@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/animation.h"
@@ -67,6 +68,7 @@ class Objekt {
   static void SetNextId(uint32_t next);
 
  protected:
+  void SetName(std::u16string name) { m_name = std::move(name); }
   // The id changed from oldId (AssignNewId): lists that index their objects by id follow.
   virtual void OnIdChanged(uint32_t oldId);
 

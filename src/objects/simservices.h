@@ -46,6 +46,14 @@ class ForceFieldHost {
   virtual void ApplyFields(Partikel& particle) = 0;
 };
 
+// Any object of the game by id (MyGlobals::FindObject): a particle first, then a worm, then
+// another person; null when none has the id. Gates and crate lists keep ids, not pointers.
+class ObjectFinder {
+ public:
+  virtual ~ObjectFinder() = default;
+  virtual Objekt* FindObject(uint32_t id) const = 0;
+};
+
 // The teleporters a particle is offered to (TeleporterListe::TryTeleport).
 class TeleporterHost {
  public:
@@ -72,6 +80,7 @@ struct SimServices {
   const WormContacts* worms = nullptr;
   ForceFieldHost* forceFields = nullptr;
   TeleporterHost* teleporters = nullptr;
+  const ObjectFinder* objects = nullptr;
 
   // The services particles made from now on use: the installed ones, or a set without any
   // service. The installer keeps ownership; particles keep the pointer for their lifetime,

@@ -213,6 +213,80 @@ std::vector<float> Shot(uint32_t seed) {
   });
 }
 
+// A gate sending something on: a rising shimmer of detuned sines over a swept noise band,
+// ending in a soft pop.
+std::vector<float> Teleport(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Biquad bp;
+  Oscillator a(Oscillator::Wave::Sine), b(Oscillator::Wave::Sine), pop(Oscillator::Wave::Sine);
+  Oscillator trem(Oscillator::Wave::Sine);
+  const double length = 0.7;
+  return Render(length, [&](double t) {
+    double f = Glide(t, 220, 1400, 0.5);
+    double shimmer = (a.Next(f, kRate) + b.Next(f * 1.507, kRate)) * (0.6 + 0.4 * trem.Next(18, kRate));
+    bp.Set(Biquad::Type::BandPass, Glide(t, 500, 5000, 0.55), 2.0, kRate);
+    double sweep = bp.Process(noise.Next());
+    double body = (0.45 * shimmer + 0.9 * sweep) * Adsr(t, 0.08, 0.2, 0.7, 0.45, 0.1);
+    double t2 = t - 0.5;
+    double p = t2 >= 0 ? pop.Next(Glide(t2, 900, 200, 0.08), kRate) * AttackDecay(t2, 0.002, 0.04) : 0.0;
+    return body + 0.8 * p;
+  });
+}
+
+// A force field switching on: a low hum swelling up through a closing resonance.
+std::vector<float> FieldOn(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Oscillator hum(Oscillator::Wave::Saw), sub(Oscillator::Wave::Sine);
+  Biquad lp, hiss;
+  hiss.Set(Biquad::Type::HighPass, 3000, 0.7, kRate);
+  return Render(0.8, [&](double t) {
+    lp.Set(Biquad::Type::LowPass, Glide(t, 200, 2400, 0.5), 4.0, kRate);
+    double h = lp.Process(hum.Next(Glide(t, 55, 110, 0.4), kRate)) + 0.6 * sub.Next(55, kRate);
+    return (0.8 * h + 0.15 * hiss.Process(noise.Next())) * Adsr(t, 0.25, 0.2, 0.6, 0.55, 0.2);
+  });
+}
+
+// Something bouncing off a shield: a metallic ping with a buzzing tail.
+std::vector<float> FieldHit(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Oscillator p1(Oscillator::Wave::Sine), p2(Oscillator::Wave::Sine), buzz(Oscillator::Wave::Square);
+  Biquad bp;
+  bp.Set(Biquad::Type::BandPass, 1800, 3.0, kRate);
+  return Render(0.45, [&](double t) {
+    double ping = (p1.Next(1320, kRate) + 0.6 * p2.Next(2980, kRate)) * AttackDecay(t, 0.001, 0.08);
+    double b = bp.Process(buzz.Next(Glide(t, 180, 90, 0.3), kRate, 0.3)) * AttackDecay(t, 0.002, 0.12);
+    double click = noise.Next() * AttackDecay(t, 0.0002, 0.004);
+    return 0.7 * ping + 0.6 * b + 0.5 * click;
+  });
+}
+
+// A force field giving out: the hum falling away and crackling.
+std::vector<float> FieldOff(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Rng crackleRng(seed + 1);
+  Oscillator hum(Oscillator::Wave::Saw);
+  Biquad lp, crackle;
+  crackle.Set(Biquad::Type::BandPass, 2500, 1.5, kRate);
+  return Render(0.9, [&](double t) {
+    lp.Set(Biquad::Type::LowPass, Glide(t, 2400, 150, 0.6), 3.0, kRate);
+    double h = lp.Process(hum.Next(Glide(t, 110, 35, 0.7), kRate));
+    double impulse = crackleRng.Unit() < 0.02 * std::exp(-t / 0.4) ? noise.Next() * 3.0 : 0.0;
+    return (0.8 * h) * AttackDecay(t, 0.01, 0.35) + 0.5 * crackle.Process(impulse);
+  });
+}
+
+// A kill field striking: a short electric zap.
+std::vector<float> Zap(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Oscillator saw(Oscillator::Wave::Saw);
+  Biquad hp;
+  hp.Set(Biquad::Type::HighPass, 1200, 0.8, kRate);
+  return Render(0.25, [&](double t) {
+    double s = saw.Next(Glide(t, 1800, 120, 0.2), kRate) * AttackDecay(t, 0.001, 0.06);
+    return 0.6 * s + 0.7 * hp.Process(noise.Next()) * AttackDecay(t, 0.0005, 0.05);
+  });
+}
+
 }  // namespace
 
 const std::vector<SoundInfo>& SoundCatalogue() {
@@ -237,6 +311,11 @@ const std::vector<SoundInfo>& SoundCatalogue() {
       {"sounds/pickup.wav", 30, 0.6, Pickup},
       {"sounds/tick.wav", 31, 0.6, Tick},
       {"sounds/schuss.wav", 32, 0.8, Shot},
+      {"sounds/teleport.wav", 33, 0.7, Teleport},
+      {"sounds/kraftfeld_an.wav", 34, 0.6, FieldOn},
+      {"sounds/kraftfeld_treffer.wav", 35, 0.65, FieldHit},
+      {"sounds/kraftfeld_aus.wav", 36, 0.6, FieldOff},
+      {"sounds/zap.wav", 37, 0.6, Zap},
   };
   return catalogue;
 }

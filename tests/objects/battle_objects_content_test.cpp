@@ -1,0 +1,84 @@
+// The shipped teleporter types: they read with keys the readers know, and every particle
+// type, animation and sound they name is in the archive.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/animationmanager.h"
+#include "engine/dataarchive.h"
+#include "engine/kvnode.h"
+#include "engine/searchpath.h"
+#include "objects/partikelliste.h"
+#include "objects/teleporterliste.h"
+#include "platform/text.h"
+
+namespace {
+
+std::unique_ptr<DataArchive> OpenArchive() {
+  const char* env = std::getenv("KRUMBOLT_GOB");
+  return DataArchive::Open(platform::Utf8ToU16(env ? env : KRUMBOLT_BINARY_DIR "/krumbolt.gob"));
+}
+
+std::string U8(const std::u16string& s) { return platform::U16ToUtf8(s); }
+
+struct Content {
+  Content() : archive(OpenArchive()), animations(nullptr) {
+    if (!archive) return;
+    animations.LoadFile(LoadKVFromArchive(u"animationen.ani", archive.get()).get(), archive.get());
+    PartikelInfo::LoadAll(LoadKVFromArchive(u"partikel.prt", archive.get()).get(), particles, &animations);
+  }
+  LoadSources Sources() { return {&particles, &animations, nullptr, archive.get()}; }
+  // Every sound a block names under `key` lies in one of its search folders.
+  void ExpectSounds(const KVNode& block, std::u16string_view key) {
+    const KVNode* names = block.GetChild(0, key);
+    if (!names) return;
+    const SearchPath path(block.GetChild(0, u"SEARCHPATH"));
+    for (unsigned i = 0; i < names->GetValueCount(); ++i) {
+      bool found = false;
+      for (int f = 0; f < path.GetCount(); ++f)
+        found |= archive->Find(JoinPath(path.GetFolder(f), names->GetValue(i)->Text())).has_value();
+      EXPECT_TRUE(found) << U8(names->GetValue(i)->Text());
+    }
+  }
+  void ExpectKnownKeys(const KVNode& block, std::initializer_list<const char16_t*> known) {
+    for (const auto& child : block.Children())
+      EXPECT_TRUE(
+          std::any_of(known.begin(), known.end(), [&](const char16_t* k) { return child->Name() == k; }))
+          << U8(block.Name()) << ": unknown key " << U8(child->Name());
+  }
+
+  std::unique_ptr<DataArchive> archive;
+  AnimationManager animations;
+  PartikelListe particles;
+};
+
+}  // namespace
+
+TEST(BattleObjectsContent, TeleporterTypesReadCleanlyAndEveryNameResolves) {
+  Content content;
+  ASSERT_TRUE(content.archive);
+  auto root = LoadKVFromArchive(u"Teleporter.tpt", content.archive.get());
+  ASSERT_TRUE(root);
+  content.ExpectKnownKeys(*root, {u"COLORS", u"TELEPORTER"});
+  for (unsigned i = 0; i < root->CountChildren(u"TELEPORTER"); ++i) {
+    const KVNode& block = *root->GetChild(i, u"TELEPORTER");
+    content.ExpectKnownKeys(
+        block, {u"PARTIKEL_INFO", u"NAME", u"HEALTH", u"RENDER_EXTRA_ID", u"RENDER_EXTRA_TYPEN", u"MAX_DIST",
+                u"TIME_OUT", u"USE_PHYSIK", u"ANIMATIONEN", u"EXTRA_ANIMATIONEN", u"SEARCHPATH",
+                u"ON_TELEPORT_SOUNDS", u"ON_TELEPORT_SOUND_PROP"});
+    content.ExpectSounds(block, u"ON_TELEPORT_SOUNDS");
+  }
+
+  TeleporterListe gates;
+  gates.Load(root.get(), content.Sources());
+  ASSERT_EQ(gates.GetTypes().size(), root->CountChildren(u"TELEPORTER")) << "every type names a known body";
+  EXPECT_FALSE(gates.GetColours().empty());
+  const std::u16string name = u"Teleporter";
+  auto gate = gates.Place(&name);
+  ASSERT_TRUE(gate) << "the teleporter weapon places gates of this name";
+  for (int slot = 0; slot < Teleporter::kAnimationCount; ++slot) EXPECT_NE(gate->GetAnimation(slot), nullptr);
+  for (const auto& extra : gate->ExtraAnimations()) EXPECT_NE(extra, nullptr);
+  // A worm standing under a gate (its position is its feet) is within reach.
+  const double height = gate->GetInfo()->size.baseY;
+  EXPECT_LT((height / 2) * (height / 2), gate->GetMaxDistance());
+}
