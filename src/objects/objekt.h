@@ -49,6 +49,7 @@ class Objekt {
   uint32_t GetId() const { return m_id; }
   bool HasId(uint32_t id) const { return m_id == id; }
   const std::u16string& GetName() const { return m_name; }
+  void SetName(std::u16string name) { m_name = std::move(name); }
   // A fresh id from the counter, as the create-new-id event gives one; whatever held the
   // old id no longer finds the object under it. Returns the new id.
   uint32_t AssignNewId();

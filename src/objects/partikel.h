@@ -104,6 +104,9 @@ class Partikel : public Objekt {
   double GetAge() const { return m_age; }
   double GetLifetimeLeft() const { return m_lifetimeLeft; }
   double GetMaxSpeed() const { return m_maxSpeed; }
+  double GetAirFriction() const { return m_airFriction; }
+  bool IsVisible() const { return m_visible; }
+  void SetVisible(bool visible) { m_visible = visible; }
   double GetSizeScale() const { return m_sizeScale; }
   Argb GetColour() const { return m_colour; }
   Argb GetCurrentColour() const { return m_currentColour; }

@@ -1,4 +1,4 @@
-// Worms and persons by id.
+// Worms and persons by id, presets and teams.
 #include "objects/wormmanager.h"
 
 namespace {
@@ -11,6 +11,14 @@ Objekt* FindIn(const std::vector<std::unique_ptr<Objekt>>& list, uint32_t id) {
 
 }  // namespace
 
+WormManager::WormManager() {
+  m_presets.push_back(std::make_unique<WormEigenschaften>());
+  m_defaultPreset = m_presets.back().get();
+}
+
+// The worms go before the teams they refer to.
+WormManager::~WormManager() { m_worms.clear(); }
+
 void WormManager::AddWorm(std::unique_ptr<Objekt> worm) {
   if (worm) m_worms.push_back(std::move(worm));
 }
@@ -19,4 +27,29 @@ Objekt* WormManager::FindWormById(uint32_t id) const { return FindIn(m_worms, id
 
 void WormManager::CollectWorms(std::vector<Objekt*>& out) const {
   for (const auto& worm : m_worms) out.push_back(worm.get());
+}
+
+const WormEigenschaften& WormManager::FindPreset(const std::u16string* name) const {
+  if (name)
+    for (size_t i = m_presets.size(); i-- > 0;)
+      if (m_presets[i]->name == *name) return *m_presets[i];
+  return *m_defaultPreset;
+}
+
+void WormManager::AddPreset(std::unique_ptr<WormEigenschaften> preset) {
+  if (!preset) return;
+  m_presets.push_back(std::move(preset));
+  if (m_presets.back()->name == u"DEFAULT") m_defaultPreset = m_presets.back().get();
+}
+
+Mannschaft* WormManager::AddTeam(std::unique_ptr<Mannschaft> team) {
+  if (!team) return nullptr;
+  m_teams.push_back(std::move(team));
+  return m_teams.back().get();
+}
+
+Mannschaft* WormManager::FindTeamById(int32_t id) const {
+  for (const auto& team : m_teams)
+    if (team->GetId() == id) return team.get();
+  return nullptr;
 }

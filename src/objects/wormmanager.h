@@ -1,18 +1,37 @@
-// The worm and team manager as the game-wide object asks it: worms and the person
-// manager's templates by id, and the collection of every worm in the game. It stands for
-// the worm and team manager until worms and teams are built, which keep the worms in their
-// teams with the roster, the properties and the statistics.
+// The worm and team manager as the worms and the game-wide object ask it: worms and the
+// person manager's templates by id, the collection of every worm in the game, the presets
+// of worm properties (the first is the built-in "DEFAULT"), the teams by id with the team
+// whose turn it is, and which labels and arrows the worms draw. The roster, the play order,
+// the team bars and the statistics' roll-up grow on this.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "objects/mannschaft.h"
 #include "objects/objekt.h"
 #include "objects/personenmanager.h"
+#include "objects/wormeigenschaften.h"
+
+class WeaponLookup;
+class Worm;
 
 class WormManager : public PersonenManager {
  public:
+  // Which worms draw their label.
+  enum LabelMode : int32_t {
+    kNoLabels = 0,
+    kAllLabels = 1,
+    kCurrentTeam = 2,
+    kOtherTeams = 3,
+    kCurrentWorm = 4
+  };
+
+  WormManager();
+  ~WormManager() override;
+
   // The manager owns the worm from now on.
   void AddWorm(std::unique_ptr<Objekt> worm);
   // The worm in the game with that id, or null.
@@ -20,6 +39,38 @@ class WormManager : public PersonenManager {
   // Appends every worm in the game.
   void CollectWorms(std::vector<Objekt*>& out) const;
 
+  // The preset of that name, searched from the last, so a file's "DEFAULT" hides the
+  // built-in one; the default preset for no name or none.
+  const WormEigenschaften& FindPreset(const std::u16string* name) const;
+  const WormEigenschaften& GetDefaultPreset() const { return *m_defaultPreset; }
+  // A preset named "DEFAULT" becomes the default preset.
+  void AddPreset(std::unique_ptr<WormEigenschaften> preset);
+  const std::vector<std::unique_ptr<WormEigenschaften>>& Presets() const { return m_presets; }
+
+  // The manager owns the team from now on.
+  Mannschaft* AddTeam(std::unique_ptr<Mannschaft> team);
+  // The first team with that id, or null.
+  Mannschaft* FindTeamById(int32_t id) const;
+  const std::vector<std::unique_ptr<Mannschaft>>& Teams() const { return m_teams; }
+  // The team whose turn it is (null outside a battle).
+  Mannschaft* GetCurrentTeam() const { return m_currentTeam; }
+  void SetCurrentTeam(Mannschaft* team) { m_currentTeam = team; }
+  // The current team's current worm, or null.
+  Worm* GetCurrentWorm() const { return m_currentTeam ? m_currentTeam->GetCurrentWorm() : nullptr; }
+
+  // Where a worm without a weapon takes its first one from (the weapon set); may be null.
+  void SetWeaponLookup(const WeaponLookup* weapons) { m_weapons = weapons; }
+  const WeaponLookup* GetWeaponLookup() const { return m_weapons; }
+
+  int32_t labelMode = kAllLabels;
+  // The current worm's arrow is drawn.
+  bool showArrows = true;
+
  private:
   std::vector<std::unique_ptr<Objekt>> m_worms;
+  std::vector<std::unique_ptr<WormEigenschaften>> m_presets;
+  const WormEigenschaften* m_defaultPreset = nullptr;
+  std::vector<std::unique_ptr<Mannschaft>> m_teams;
+  Mannschaft* m_currentTeam = nullptr;
+  const WeaponLookup* m_weapons = nullptr;
 };
