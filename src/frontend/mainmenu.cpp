@@ -7,6 +7,7 @@
 #include "battle/cameramanager.h"
 #include "battle/steuerungliste.h"
 #include "battle/waffenset.h"
+#include "battle/waffenteams.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -99,6 +100,8 @@ void MainMenu::LoadDataFiles() {
   Step();
   // The roster's person sets and templates (the car and the walking bomb weapons send out).
   m_globals->GetWormManager()->Load(load(u"worms_default.wrm").get());
+  // The weapons ask the worm manager which team a worm plays for.
+  WaffenTeams::Install(m_globals->GetWormManager());
   Step();
   // The weapons name particle types, animations and sounds, so they come after those.
   m_globals->GetWaffenSet()->Load(load(u"waffen.waf").get());
@@ -123,6 +126,7 @@ void MainMenu::LoadDataFiles() {
 }
 
 MainMenu::~MainMenu() {
+  if (m_globals && &WaffenTeams::Current() == m_globals->GetWormManager()) WaffenTeams::Install(nullptr);
   if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr)
     if (effects->GetLevel() == this) effects->SetLevel(nullptr);
   if (m_context->input) m_context->input->UnregisterControl(this);

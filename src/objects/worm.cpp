@@ -9,6 +9,8 @@
 #include "battle/camerajob.h"
 #include "battle/cameramanager.h"
 #include "battle/steuerungliste.h"
+#include "battle/waffe.h"
+#include "battle/waffenset.h"
 #include "engine/animation.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
@@ -21,7 +23,6 @@
 #include "objects/distanceramp.h"
 #include "objects/mannschaft.h"
 #include "objects/wormmanager.h"
-#include "objects/wormweapon.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
@@ -199,7 +200,7 @@ double Worm::DistanceFalloff(const Vector2& point, const DistanceRamp* ramp) con
   return value;
 }
 
-void Worm::SetWeapon(WormWeapon* weapon) {
+void Worm::SetWeapon(Waffe* weapon) {
   m_weapon = weapon;
   m_firing = false;
 }
@@ -207,9 +208,8 @@ void Worm::SetWeapon(WormWeapon* weapon) {
 bool Worm::CanAct() const { return !m_weapon || m_weapon->NotUsedThisTurn(); }
 
 bool Worm::CanFireWeapon() const {
-  Worm* self = const_cast<Worm*>(this);
-  return m_isCurrent && GetMoveState() == kStanding && m_weapon && m_weapon->CanFire(self) &&
-         m_weapon->HasAmmoFor(self);
+  return m_isCurrent && GetMoveState() == kStanding && m_weapon && m_weapon->CanFire(*this) &&
+         m_weapon->HasAmmoFor(*this);
 }
 
 void Worm::ClearDeathFlags() {
@@ -342,9 +342,8 @@ void Worm::Reset() {
   healing.clear();
   healingGiven = false;
   healingPerRound = 0.0;
-  if (!m_weapon)
-    if (WormManager* manager = Manager(); manager && manager->GetWeaponLookup())
-      m_weapon = manager->GetWeaponLookup()->FindWeapon(kFirstWeapon);
+  if (!m_weapon && m_globals && m_globals->GetWaffenSet())
+    m_weapon = m_globals->GetWaffenSet()->FindByName(kFirstWeapon);
 }
 
 void Worm::ApplyPostEffectRamp(const Vector2& centre, const std::vector<std::u16string>& names,
@@ -483,8 +482,7 @@ void Worm::UpdateAnimation() {
   }
   if (m_state == kStanding && !dead) ChooseStandAnimation();
   // A weapon pose that the aim positions stands still.
-  if (m_current && m_weapon && m_current == m_weapon->GetAnimationId(!IsFiring(), false))
-    stillPair = !m_weapon->GetFlagByDir(!IsFiring());
+  if (m_current && m_weapon && m_current == m_pose[0].get()) stillPair = !m_weapon->GetFlagByDir(!IsFiring());
   const double step = Step();
   if (!stillPair) {
     if (m_current) m_current->Update(step);
@@ -534,8 +532,8 @@ void Worm::ChooseStandAnimation() {
     return;
   }
 
-  Animation* main = nullptr;
-  Animation* second = nullptr;
+  const Animation* main = nullptr;
+  const Animation* second = nullptr;
   bool held = true;
   if (m_weapon) {
     if (CanFireWeapon() && !IsFiring()) {
@@ -551,9 +549,15 @@ void Worm::ChooseStandAnimation() {
     if (!(is(kAnimStehen) || is(base))) SetAnimation(base);
     return;
   }
-  if (m_current != main) {
-    m_current = main;
-    m_current2 = second;
+  if (m_poseSource[0] != main || m_poseSource[1] != second) {
+    m_pose[0] = main->Clone();
+    m_pose[1] = second ? second->Clone() : nullptr;
+    m_poseSource[0] = main;
+    m_poseSource[1] = second;
+  }
+  if (m_current != m_pose[0].get()) {
+    m_current = m_pose[0].get();
+    m_current2 = m_pose[1].get();
     m_current->Restart(-1);
     if (m_current2) m_current2->Restart(-1);
   }

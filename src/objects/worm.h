@@ -20,7 +20,7 @@ class PostEffectInstance;
 class Steuerung;
 class TexturPart;
 class WormManager;
-class WormWeapon;
+class Waffe;
 struct DistanceRamp;
 
 class Worm : public Person {
@@ -76,8 +76,8 @@ class Worm : public Person {
   // The ramp's value at the worm's rim distance from the point; 0 without a ramp or
   // outside it.
   double DistanceFalloff(const Vector2& point, const DistanceRamp* ramp) const;
-  WormWeapon* GetWeapon() const { return m_weapon; }
-  void SetWeapon(WormWeapon* weapon);
+  Waffe* GetWeapon() const { return m_weapon; }
+  void SetWeapon(Waffe* weapon);
   // True without a weapon, else whether the weapon is still unused this turn.
   bool CanAct() const;
   // Current, standing, holding a weapon that may fire and has ammunition.
@@ -161,7 +161,11 @@ class Worm : public Person {
   WormEigenschaften m_eigenschaften;
   std::unique_ptr<Animation> m_arrow;
   std::unique_ptr<Animation> m_switchArrow;
-  WormWeapon* m_weapon = nullptr;
+  Waffe* m_weapon = nullptr;
+  // The worm's own copies of its weapon's pose (the weapon's are shared templates), and
+  // the templates they were made from.
+  std::unique_ptr<Animation> m_pose[2];
+  const Animation* m_poseSource[2] = {nullptr, nullptr};
   bool m_firing = false;
   bool m_fireDone = false;
   double m_fireThreshold = 0.5;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/waffe.h"
 #include "engine/animation.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -15,7 +16,6 @@
 #include "objects/renderextra.h"
 #include "objects/worm.h"
 #include "objects/wormmanager.h"
-#include "objects/wormweapon.h"
 #include "platform/numeric.h"
 #include "platform/text.h"
 
@@ -98,7 +98,7 @@ bool Worm::DrawSprites(const Vector2& offset, const Vector2& zoom, Argb colour, 
 
 bool Worm::DrawAim(const Vector2& offset, const Vector2& zoom, Argb colour) {
   if (!m_isCurrent || status == 2) return false;
-  if (!(CanFireWeapon() || (m_weapon && m_weapon->AimsFreely()))) return false;
+  if (!(CanFireWeapon() || (m_weapon && m_weapon->FiresContinuously()))) return false;
   SpriteRenderer* renderer = Renderer(m_globals);
   const Animation* crosshair = m_animations[kAnimFadenkreuz].get();
   const AnimationFrame* frame = crosshair ? crosshair->GetCurrentFrame() : nullptr;

@@ -1,6 +1,8 @@
 // Worms and persons by id, presets and teams.
 #include "objects/wormmanager.h"
 
+#include "objects/worm.h"
+
 namespace {
 
 Objekt* FindIn(const std::vector<std::unique_ptr<Objekt>>& list, uint32_t id) {
@@ -53,3 +55,10 @@ Mannschaft* WormManager::FindTeamById(int32_t id) const {
     if (team->GetId() == id) return team.get();
   return nullptr;
 }
+
+Mannschaft* WormManager::TeamOf(const Objekt& worm) const {
+  const Worm* w = dynamic_cast<const Worm*>(&worm);
+  return w ? w->GetTeam() : nullptr;
+}
+
+Argb WormManager::TeamColour(const Mannschaft* team) const { return team ? team->GetColour() : 0xFFFFFFFF; }

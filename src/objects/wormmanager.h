@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "battle/waffenteams.h"
 #include "objects/mannschaft.h"
 #include "objects/objekt.h"
 #include "objects/personenmanager.h"
 #include "objects/wormeigenschaften.h"
 
-class WeaponLookup;
 class Worm;
 
-class WormManager : public PersonenManager {
+class WormManager : public PersonenManager, public WaffenTeams {
  public:
   // Which worms draw their label.
   enum LabelMode : int32_t {
@@ -58,9 +58,11 @@ class WormManager : public PersonenManager {
   // The current team's current worm, or null.
   Worm* GetCurrentWorm() const { return m_currentTeam ? m_currentTeam->GetCurrentWorm() : nullptr; }
 
-  // Where a worm without a weapon takes its first one from (the weapon set); may be null.
-  void SetWeaponLookup(const WeaponLookup* weapons) { m_weapons = weapons; }
-  const WeaponLookup* GetWeaponLookup() const { return m_weapons; }
+  // The weapons' questions: a worm's team and its colour, and the round the teams have
+  // reached (0 until the play order counts turns).
+  Mannschaft* TeamOf(const Objekt& worm) const override;
+  Argb TeamColour(const Mannschaft* team) const override;
+  int32_t RoundNumber() const override { return 0; }
 
   int32_t labelMode = kAllLabels;
   // The current worm's arrow is drawn.
@@ -72,5 +74,4 @@ class WormManager : public PersonenManager {
   const WormEigenschaften* m_defaultPreset = nullptr;
   std::vector<std::unique_ptr<Mannschaft>> m_teams;
   Mannschaft* m_currentTeam = nullptr;
-  const WeaponLookup* m_weapons = nullptr;
 };

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "battle/cameramanager.h"
+#include "battle/waffe.h"
+#include "battle/waffenteams.h"
 #include "engine/animation.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
@@ -26,7 +28,6 @@
 #include "objects/simservices.h"
 #include "objects/worm.h"
 #include "objects/wormmanager.h"
-#include "objects/wormweapon.h"
 #include "platform/text.h"
 #include "support/kv_fixture.h"
 #include "support/temp_dir.h"
@@ -35,36 +36,28 @@
 
 namespace worm_test {
 
-struct StandInWeapon final : WormWeapon {
-  bool canFire = true, ammo = true, unused = true, charges = false, target = false, freeAim = false;
-  Animation* held[2] = {nullptr, nullptr};
-  Animation* fire[2] = {nullptr, nullptr};
-  bool play[2] = {true, true};  // fire pair, held pair
-  double low = -90.0, high = 90.0;
-  bool CanFire(Worm*) override { return canFire; }
-  bool HasAmmoFor(Worm*) override { return ammo; }
-  bool CanFireNow() override { return canFire; }
-  bool NotUsedThisTurn() override { return unused; }
-  bool Charges() override { return charges; }
-  bool NeedsTarget() override { return target; }
-  bool AimsFreely() const override { return freeAim; }
-  Animation* GetAnimationId(bool isHeld, bool second) const override {
-    return isHeld ? held[second ? 1 : 0] : fire[second ? 1 : 0];
+// A weapon whose answers the test sets.
+class StandInWeapon final : public Waffe {
+ public:
+  StandInWeapon() : Waffe(nullptr, nullptr, nullptr) {}
+  bool canFire = true, unused = true, charges = false, target = false, freeAim = false;
+  bool FireTest(const Objekt&) const override { return canFire; }
+  bool NotUsedThisTurn() const override { return unused; }
+  bool Charges() const override { return charges; }
+  bool NeedsTarget() const override { return target; }
+  bool FiresContinuously() const override { return freeAim; }
+  void SetPose(bool held, const Animation* main, const Animation* second, bool plays) {
+    m_animations[held ? 0 : 1][0] = main;
+    m_animations[held ? 0 : 1][1] = second;
+    m_playAnimation[held ? 0 : 1] = plays;
   }
-  bool GetFlagByDir(bool isHeld) const override { return play[isHeld ? 1 : 0]; }
-  void GetAnimationAngles(double& l, double& h) const override {
-    l = low;
-    h = high;
+  void SetPoseAngles(double low, double high) {
+    m_animationAngles[0] = low;
+    m_animationAngles[1] = high;
   }
-};
 
-struct Weapons final : WeaponLookup {
-  std::vector<std::pair<std::u16string, WormWeapon*>> list;
-  WormWeapon* FindWeapon(const std::u16string& name) const override {
-    for (size_t i = list.size(); i-- > 0;)
-      if (list[i].first == name) return list[i].second;
-    return nullptr;
-  }
+ protected:
+  int32_t FireImpl(Objekt&, const Vector2&, const Vector2&, double, const Vector2&) override { return 0; }
 };
 
 // Animations every worm test knows: one per table entry the worm reads ("A_<ENTRY>"), each
@@ -155,10 +148,11 @@ class WormWorld : public ::testing::Test {
             u"WORMEIGENSCHAFTEN")
             .get());
     Manager().AddPreset(std::move(preset));
-    Manager().SetWeaponLookup(&weapons);
+    WaffenTeams::Install(&Manager());
   }
 
   void TearDown() override {
+    WaffenTeams::Install(nullptr);
     SimServices::Install(nullptr);
     globals.reset();
   }
@@ -210,7 +204,6 @@ class WormWorld : public ::testing::Test {
   std::vector<std::unique_ptr<TexturPart>> parts;
   std::unique_ptr<KVNode> wormBlock;
   std::unique_ptr<PartikelInfo> type;
-  Weapons weapons;
 };
 
 }  // namespace worm_test

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 
+#include "battle/waffenset.h"
 #include "engine/camerajoblist.h"
 #include "engine/spriterenderer.h"
 #include "platform/random.h"
@@ -332,10 +333,11 @@ TEST_F(WormWorld, ResetRestoresHealthAndArmsWithTheFirstWeapon) {
   EXPECT_DOUBLE_EQ(w->GetPendingDamage(), 0.0);
   EXPECT_TRUE(w->poison.empty());
   EXPECT_EQ(w->GetWeapon(), nullptr) << "no weapon named Bazooka yet";
-  StandInWeapon bazooka;
-  weapons.list.push_back({u"Bazooka", &bazooka});
+  auto file = ParseBody(u"<GRANATE> \"Granate\" <\\GRANATE> <BAZOOKA> \"Bazooka\" <\\BAZOOKA>", u"WAFFEN");
+  globals->GetWaffenSet()->Load(file.get());
   w->Reset();
-  EXPECT_EQ(w->GetWeapon(), &bazooka);
+  ASSERT_NE(w->GetWeapon(), nullptr);
+  EXPECT_EQ(w->GetWeapon()->GetName(), u"Bazooka");
 }
 
 TEST_F(WormWorld, AnimationFollowsTheMovementState) {
@@ -388,12 +390,11 @@ TEST_F(WormWorld, TheCurrentWormHoldsItsWeaponAtTheAim) {
   auto hold = animations.CreateAnimation(u"A_STEHEN");
   auto hold2 = animations.CreateAnimation(u"B_STEHEN");
   StandInWeapon weapon;
-  weapon.held[0] = hold.get();
-  weapon.held[1] = hold2.get();
-  weapon.play[1] = false;
-  weapon.low = -60.0;
-  weapon.high = 60.0;
-  auto w = Make(100.0f);
+  weapon.SetPose(true, hold.get(), hold2.get(), false);
+  weapon.SetPoseAngles(-60.0, 60.0);
+  Mannschaft* team = Team(1, 0xFF00FF00);
+  weapon.AddTeamRecord(team);
+  auto w = Make(100.0f, team);
   w->SetCurrent(true);
   w->SetWeapon(&weapon);
   const struct {
@@ -403,12 +404,15 @@ TEST_F(WormWorld, TheCurrentWormHoldsItsWeaponAtTheAim) {
   for (const auto& c : cases) {
     w->SetAimAngle(c.aim);
     w->UpdateAnimation();
-    EXPECT_EQ(w->GetCurrentAnimation(), hold.get());
-    EXPECT_EQ(w->GetCurrentSecondAnimation(), hold2.get());
-    EXPECT_EQ(hold->GetCurrentFrame()->number, c.frame) << c.aim;
+    // The worm's own copies of the weapon's pose, standing at the aim's frame.
+    ASSERT_NE(w->GetCurrentAnimation(), nullptr);
+    EXPECT_NE(w->GetCurrentAnimation(), hold.get());
+    EXPECT_EQ(w->GetCurrentAnimation()->GetName(), hold->GetName());
+    EXPECT_EQ(w->GetCurrentSecondAnimation()->GetName(), hold2->GetName());
+    EXPECT_EQ(w->GetCurrentAnimation()->GetCurrentFrame()->number, c.frame) << c.aim;
   }
   // Without a pose the worm stands.
-  weapon.held[0] = nullptr;
+  weapon.SetPose(true, nullptr, nullptr, false);
   w->UpdateAnimation();
   EXPECT_EQ(w->GetCurrentAnimation(), Entry(*w, Person::kAnimStehen));
 }
@@ -505,9 +509,11 @@ TEST_F(WormDrawing, TheAimShowsTheCrosshairAndTheChargeDots) {
   desc.source = std::make_shared<platform::Texture>(16, 16);
   desc.sourceRect = &whole;
   TexturPart dot(graphics.get(), desc);
-  auto w = Make(100.0f);
+  Mannschaft* team = Team(1, 0xFF00FF00);
+  auto w = Make(100.0f, team);
   w->SetChargeTexture(&dot);
   StandInWeapon weapon;
+  weapon.AddTeamRecord(team);
   weapon.charges = true;
   w->SetWeapon(&weapon);
   w->UpdateAnimation();
