@@ -1,8 +1,10 @@
 // One frame of the first scene, started as the shell starts it (the shipped archive, the
 // OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
 // loop draws it, and each thing drawn on its own on a cleared back buffer (the clear alone is
-// the baseline to subtract), the presentation that scales the back buffer into the window,
-// and the scene's start (its data files, the world's build and its first frame). Every
+// the baseline to subtract), the post-effect chain part by part (the scene captured into
+// its first picture, each effect the scene switched on, the light rays' silhouette, the
+// finished picture drawn onto the back buffer), the presentation that scales the back
+// buffer into the window, and the scene's start (its data files, the world's build and its first frame). Every
 // figure waits for the driver to finish, and counts the CPU time of every thread of the
 // process (the software rasteriser draws on its own threads).
 //
@@ -27,8 +29,12 @@
 #include "engine/spriterenderer.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/mainmenu.h"
+#include "platform/texture.h"
 #include "platform/video.h"
 #include "platform/window.h"
+#include "posteffects/myposteffect.h"
+#include "posteffects/myposteffectrenderdata.h"
+#include "posteffects/posteffectlibrary.h"
 #include "world/wassermanager.h"
 #include "world/welt.h"
 
@@ -176,7 +182,8 @@ void BackgroundLayers(benchmark::State& state) {
   Vector2 camera, zoom, centre;
   game.View(camera, zoom, centre);
   Welt* world = game.globals->GetWelt();
-  for (auto _ : state) game.DrawAlone([&] { world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, false); });
+  for (auto _ : state)
+    game.DrawAlone([&] { world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, false); });
   Rate(state);
 }
 
@@ -212,6 +219,79 @@ void Panel(benchmark::State& state) {
   Rate(state);
 }
 
+// The scene drawn into the post-effect chain's first picture, as the chain starts.
+void SceneCapture(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  for (auto _ : state) {
+    platform::Texture* kept = device->RenderTarget();
+    device->SetRenderTarget(data.Org());
+    device->Clear(platform::kClearTarget, 0xFF808080, 1.0f, 0);
+    game.scene->RenderPass();
+    device->SetRenderTarget(kept);
+    glFinish();
+  }
+  Rate(state);
+}
+
+// One effect of the chain that the scene switched on (by its place on the active list),
+// over the picture the previous frame left; the label names it.
+void PostEffect(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  const auto& active = effects->GetActiveList();
+  const size_t index = size_t(state.range(2));
+  if (index >= active.size()) {
+    state.SkipWithError("not on the active list");
+    return;
+  }
+  MyPostEffect* effect = active[index];
+  state.SetLabel(std::string(effect->GetName().begin(), effect->GetName().end()));
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  for (auto _ : state) {
+    data.ResetQuad();
+    data.UploadQuad();
+    device->CopyRenderTarget(data.Org(), data.Source());
+    effect->Render(data);
+    glFinish();
+  }
+  Rate(state);
+}
+
+// The world drawn flat in the light rays' silhouette colours, into the chain's extra picture.
+void Silhouette(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  for (auto _ : state) {
+    platform::Texture* kept = device->RenderTarget();
+    device->SetRenderTarget(data.Extra());
+    device->Clear(platform::kClearTarget, 0xFFFFFFFF, 1.0f, 0);
+    effects->RenderLevelExtra(u"SILHOUETTE");
+    device->SetRenderTarget(kept);
+    glFinish();
+  }
+  Rate(state);
+}
+
+// The chain's finished picture drawn onto the back buffer.
+void ChainToBackBuffer(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  for (auto _ : state)
+    game.DrawAlone([&] {
+      const Rect& screen = game.graphics->GetScreenRect();
+      game.graphics->GetSpriteRenderer()->DrawRect(data.Org(), &screen, &screen, SpriteRenderer::kStretch,
+                                                   SpriteRenderer::kStretch, 0xFFFFFFFF);
+    });
+  Rate(state);
+}
+
 // The back buffer scaled into the window and shown.
 void Present(benchmark::State& state) {
   Game& game = TheGame(state);
@@ -242,7 +322,22 @@ BENCHMARK(BackgroundLayers)->Apply(Sizes);
 BENCHMARK(GameLayers)->Apply(Sizes);
 BENCHMARK(Water)->Apply(Sizes);
 BENCHMARK(Panel)->Apply(Sizes);
+BENCHMARK(SceneCapture)->Apply(Sizes);
+BENCHMARK(PostEffect)
+    ->ArgsProduct({{1024}, {768}, {0, 1, 2, 3, 4, 5}})
+    ->ArgsProduct({{1920}, {1080}, {0, 1, 2, 3, 4, 5}})
+    ->ArgNames({"w", "h", "effect"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(Silhouette)->Apply(Sizes);
+BENCHMARK(ChainToBackBuffer)->Apply(Sizes);
 BENCHMARK(Present)->Apply(Sizes);
-BENCHMARK(SceneStart)->Args({1024, 768})->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(3);
+BENCHMARK(SceneStart)
+    ->Args({1024, 768})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime()
+    ->Iterations(3);
 
 }  // namespace

@@ -305,9 +305,9 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
     fx->End();
   }
   device->EndScene();
-  device->CopyRenderTarget(data.Work(), data.Source());
+  data.SwapSourceAndWork();
   m_rendered = true;
-  if (MakesOriginal()) device->CopyRenderTarget(data.Work(), data.Org());
+  if (MakesOriginal()) device->CopyRenderTarget(data.Source(), data.Org());
   device->SetRenderTarget(kept);
 }
 

@@ -34,6 +34,9 @@ class MyPostEffectRenderData : public ResetObjekt {
   // stays visible.
   void UploadQuad() { ++m_uploads; }
   bool IsComplete() const { return m_org && m_extra && m_source && m_work; }
+  // The picture a pass wrote becomes the next effect's input: the two targets trade places
+  // instead of copying a screen of pixels (each pass clears WORK before it draws).
+  void SwapSourceAndWork() { m_source.swap(m_work); }
 
   platform::SpriteQuad quad;
   float scaleX = 1.0f;
