@@ -69,7 +69,6 @@ class Objekt {
   static void SetNextId(uint32_t next);
 
  protected:
-  void SetName(std::u16string name) { m_name = std::move(name); }
   // The id changed from oldId (AssignNewId): lists that index their objects by id follow.
   virtual void OnIdChanged(uint32_t oldId);
 
