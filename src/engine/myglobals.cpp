@@ -73,6 +73,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_simServices.renderExtras = m_renderExtras.get();
   m_simServices.animations = m_animations.get();
   m_simServices.teleporters = m_teleporters.get();
+  m_simServices.forceFields = m_forceFields.get();
   m_simServices.objects = this;
   SimServices::Install(&m_simServices);
 
@@ -101,6 +102,7 @@ MyGlobals::~MyGlobals() {
   m_wasserManager.reset();
   m_windManager.reset();
   m_forceFields.reset();
+  m_simServices.forceFields = nullptr;
   m_teleporters.reset();
   m_simServices.teleporters = nullptr;
   m_particles.reset();

@@ -18,6 +18,7 @@
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
+#include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
 #include "objects/renderextra.h"
@@ -116,6 +117,8 @@ void MainMenu::LoadDataFiles() {
   // Gates are particles of named types, with animations and sounds of their own.
   const LoadSources sources{m_globals->GetPartikelListe(), animations, m_context->sound, archive};
   m_globals->GetTeleporterListe()->Load(load(u"Teleporter.tpt").get(), sources);
+  Step();
+  m_globals->GetKraftfeldListe()->Create(load(u"kraftfelder.kft").get(), sources);
   Step();
   if (PostEffectLibrary* effects = m_globals->GetPostEffects())
     effects->Load(load(u"PostEffects.efx").get(), archive);

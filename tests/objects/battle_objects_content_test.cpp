@@ -1,5 +1,5 @@
-// The shipped teleporter types: they read with keys the readers know, and every particle
-// type, animation and sound they name is in the archive.
+// The shipped teleporter and force-field types: they read with keys the readers know, and
+// every particle type, animation and sound they name is in the archive.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
 #include "engine/searchpath.h"
+#include "objects/kraftfeldliste.h"
 #include "objects/partikelliste.h"
 #include "objects/teleporterliste.h"
 #include "platform/text.h"
@@ -81,4 +82,50 @@ TEST(BattleObjectsContent, TeleporterTypesReadCleanlyAndEveryNameResolves) {
   // A worm standing under a gate (its position is its feet) is within reach.
   const double height = gate->GetInfo()->size.baseY;
   EXPECT_LT((height / 2) * (height / 2), gate->GetMaxDistance());
+}
+
+TEST(BattleObjectsContent, ForceFieldTypesReadCleanlyAndTheShieldIsThere) {
+  Content content;
+  ASSERT_TRUE(content.archive);
+  auto root = LoadKVFromArchive(u"kraftfelder.kft", content.archive.get());
+  ASSERT_TRUE(root);
+  content.ExpectKnownKeys(*root, {u"KILL_KRAFTFELD", u"SCHUBS_KRAFTFELD"});
+  for (const auto& block : root->Children()) {
+    content.ExpectKnownKeys(*block, {u"NAME",
+                                     u"HEALTH",
+                                     u"RENDER_EXTRA_ID",
+                                     u"RENDER_EXTRA_TYPEN",
+                                     u"RADIUS",
+                                     u"POSITION",
+                                     u"TIMER",
+                                     u"ROUND",
+                                     u"HITS",
+                                     u"EXTRA_ANIMATIONEN",
+                                     u"SEARCHPATH",
+                                     u"ON_CREATE_SOUNDS",
+                                     u"ON_CREATE_SOUND_PROP",
+                                     u"ON_DESTROY_SOUNDS",
+                                     u"ON_DESTROY_SOUND_PROP",
+                                     u"ON_HIT_SOUNDS",
+                                     u"ON_HIT_SOUND_PROP",
+                                     u"TYPEN",
+                                     u"ANIMATION",
+                                     u"COLORKEY",
+                                     u"REIBUNG"});
+    for (const char16_t* key : {u"ON_CREATE_SOUNDS", u"ON_DESTROY_SOUNDS", u"ON_HIT_SOUNDS"})
+      content.ExpectSounds(*block, key);
+  }
+  KraftfeldListe fields;
+  fields.Create(root.get(), content.Sources());
+  for (const auto& type : fields.GetTypes()) {
+    auto* kill = dynamic_cast<KillKraftfeld*>(type.get());
+    ASSERT_NE(kill, nullptr);
+    EXPECT_NE(kill->GetAnimation(), nullptr) << U8(kill->GetName());
+    for (const auto& extra : kill->ExtraAnimations()) EXPECT_NE(extra, nullptr);
+    EXPECT_GT(kill->GetOuterRadius(), kill->GetInnerRadius());
+    EXPECT_NE(kill->GetKinds(), 0u);
+  }
+  // The shield weapon creates its field by this name.
+  const std::u16string shield = u"SCHILD";
+  EXPECT_NE(dynamic_cast<SchubsKraftfeld*>(fields.CreateByName(&shield).get()), nullptr);
 }
