@@ -48,6 +48,31 @@ constexpr size_t kMaxQuadsPerCall = 4096;
 
 class GlDevice;
 
+// Whether every quad shows its texture at its own size or larger. There the filter reads
+// level 0 alone, mip chain or not; saying so up front spares the software rasteriser the
+// level of detail it would otherwise work out for each pixel. Each quad maps its texels to
+// the screen affinely; the larger of the two texel steps per screen pixel decides.
+bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float height) {
+  for (size_t i = 0; i < count; ++i) {
+    const QuadVertex& a = quads[i].v[0];
+    const QuadVertex& b = quads[i].v[1];
+    const QuadVertex& c = quads[i].v[2];
+    const double px1 = b.x - a.x, py1 = b.y - a.y, px2 = c.x - a.x, py2 = c.y - a.y;
+    const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
+    const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
+    const double det = px1 * py2 - px2 * py1;
+    if (det == 0.0) continue;  // a quad without area draws no pixel
+    // Texel steps per screen pixel along x and along y: the texel edges times the inverse of
+    // the screen edges.
+    const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
+    const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
+    // A hair of margin: a quad drawn at exactly its own size counts as magnified.
+    constexpr double kLimit = 1.0 + 1e-6;
+    if (dudx * dudx + dvdx * dvdx > kLimit || dudy * dudy + dvdy * dvdy > kLimit) return false;
+  }
+  return true;
+}
+
 class GlTexture final : public TextureGpu {
  public:
   GlTexture(GlDevice* device, Texture* owner);
@@ -95,6 +120,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glDeleteVertexArrays(1, &m_vertexArray);
     glDeleteProgram(m_program);
     glDeleteTextures(1, &m_whiteTexture);
+    glDeleteSamplers(1, &m_levelZeroSampler);
     SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), nullptr);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context));
   }
@@ -162,6 +188,13 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glBindTexture(GL_TEXTURE_2D, m_whiteTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+
+    // Bound instead of the texture's own settings where a draw only magnifies.
+    glGenSamplers(1, &m_levelZeroSampler);
+    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
     glGenFramebuffers(1, &m_backFramebuffer);
     glGenTextures(1, &m_backColour);
@@ -255,6 +288,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                        const DrawState& state) override {
     MakeCurrent();
     Prepare(texture, state, 0.0f);
+    const bool levelZero = texture && texture->Levels() > 1 &&
+                           AllMagnified(quads, count, float(texture->Width()), float(texture->Height()));
+    BindLevelZeroSampler(levelZero);
     while (count > 0) {
       size_t n = std::min(count, kMaxQuadsPerCall);
       m_vertices.clear();
@@ -275,6 +311,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       return;
     }
     Prepare(texture, state, 0.5f);
+    BindLevelZeroSampler(false);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
     Submit(1);
   }
@@ -398,6 +435,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   // redundant calls cost more than the quads.
   void Prepare(Texture* texture, const DrawState& state, float pixelOffset) {
     if (!m_stateValid) {
+      m_levelZeroKnown = false;
       glUseProgram(m_program);
       glBindVertexArray(m_vertexArray);
       glActiveTexture(GL_TEXTURE0);
@@ -427,6 +465,15 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   void InvalidateState() override { m_stateValid = false; }
 
+  // Effects bind samplers of their own on unit 0: after them (the draw state invalid) the
+  // binding is set again whatever it was.
+  void BindLevelZeroSampler(bool levelZero) {
+    if (m_levelZeroKnown && levelZero == m_levelZeroBound) return;
+    glBindSampler(0, levelZero ? m_levelZeroSampler : 0);
+    m_levelZeroBound = levelZero;
+    m_levelZeroKnown = true;
+  }
+
   void Submit(size_t quads) {
     // Each draw appends behind the previous ones; a full buffer is orphaned, so the driver
     // never waits for earlier draws to finish reading it.
@@ -452,6 +499,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   GLuint m_vertexBuffer = 0;
   GLuint m_indexBuffer = 0;
   GLuint m_whiteTexture = 0;
+  GLuint m_levelZeroSampler = 0;
+  bool m_levelZeroBound = false;  // the level-0 sampler sits on unit 0
+  bool m_levelZeroKnown = false;  // m_levelZeroBound holds for unit 0 as it is now
   GLuint m_backFramebuffer = 0;
   GLuint m_backColour = 0;
   GLuint m_depthStencil = 0;

@@ -136,6 +136,51 @@ TEST_F(GlDeviceTest, TransformedSpritesScaleAndMirror) {
   for (int x = 0; x < 4; ++x) EXPECT_EQ(At(pixels, 19 - x, 2), texture->PixelAt(x, 2));
 }
 
+TEST_F(GlDeviceTest, MipmappedSpritesReadLevelZeroAtTheirSizeAndTheChainWhenShrunk) {
+  // One-texel black and white squares: level 0 is the pattern, every smaller level grey.
+  auto texture = std::make_shared<Texture>(16, 16, 5);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) texture->MutablePixels()[y * 16 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+  texture->MarkAllDirty();
+  struct Case {
+    const char* name;
+    float scale;
+    float rotation;
+    bool pattern;  // level 0's squares (else the grey of the smaller levels)
+  } cases[] = {
+      {"own size", 1.0f, 0.0f, true},
+      {"own size, turned a quarter", 1.0f, 1.5707964f, true},
+      // At 0.4 the pixel centres fall between texel centres, where level 0 alone would give
+      // a quarter or three quarters of white, not the chain's grey.
+      {"shrunk", 0.4f, 0.0f, false},
+      {"shrunk and turned", 0.4f, 0.5f, false},
+  };
+  for (const Case& c : cases) {
+    // A magnifying quad in the same batch does not take the shrunk one's mip chain away.
+    for (bool withLargeQuad : {false, true}) {
+      device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+      batch->Begin(0);
+      const Vector2 scale(c.scale, c.scale), centre(8.0f * c.scale, 8.0f * c.scale), pos(24, 16);
+      batch->SetTransform(platform::Transformation2D(nullptr, 0, &scale, &centre, c.rotation, &pos));
+      batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+      if (withLargeQuad) {
+        const Vector2 twice(2.0f, 2.0f), corner(0, 0);
+        batch->SetTransform(platform::Transformation2D(nullptr, 0, &twice, nullptr, 0, &corner));
+        platform::Rect one{0, 0, 2, 2};
+        batch->Draw(texture.get(), &one, nullptr, nullptr, 0xFFFFFFFF);
+      }
+      batch->End();
+      const auto pixels = device->ReadPixels();
+      const uint32_t middle = At(pixels, 24 + int(4 * c.scale), 16 + int(4 * c.scale));
+      if (c.pattern) {
+        EXPECT_TRUE(middle == 0xFF000000u || middle == 0xFFFFFFFFu) << c.name << std::hex << " " << middle;
+      } else {
+        EXPECT_NEAR(Channel(middle, 8), 128, 12) << c.name << (withLargeQuad ? " beside a large quad" : "");
+      }
+    }
+  }
+}
+
 TEST_F(GlDeviceTest, PreTransformedQuadsPutPixelCentresOnIntegerPositions) {
   auto texture = std::make_shared<Texture>(2, 1);
   texture->MutablePixels()[0] = 0xFF000000;
