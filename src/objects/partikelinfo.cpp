@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "engine/animation.h"
 #include "engine/animationmanager.h"
@@ -121,19 +122,31 @@ class TypeReader {
       Number(key, *v, 1, pair.range);
     }
   }
+  // A number for a single-precision vector: one beyond the float range would make it
+  // infinite.
+  bool FloatNumber(std::u16string_view key, const KVNode& values, unsigned index, double& out) const {
+    double v = out;
+    if (!Number(key, values, index, v)) return false;
+    if (std::fabs(v) > double(std::numeric_limits<float>::max())) {
+      Report(key, "a number too large; the default stands");
+      return false;
+    }
+    out = v;
+    return true;
+  }
   void Read(std::u16string_view key, PartikelInfo::Quad& quad) const {
     if (const KVNode* v = Values(key, 4)) {
-      Number(key, *v, 0, quad.baseX);
-      Number(key, *v, 1, quad.baseY);
-      Number(key, *v, 2, quad.rangeX);
-      Number(key, *v, 3, quad.rangeY);
+      FloatNumber(key, *v, 0, quad.baseX);
+      FloatNumber(key, *v, 1, quad.baseY);
+      FloatNumber(key, *v, 2, quad.rangeX);
+      FloatNumber(key, *v, 3, quad.rangeY);
     }
   }
   void Read(std::u16string_view key, Vector2& vector) const {
     if (const KVNode* v = Values(key, 2)) {
       double x = vector.x, y = vector.y;
-      Number(key, *v, 0, x);
-      Number(key, *v, 1, y);
+      FloatNumber(key, *v, 0, x);
+      FloatNumber(key, *v, 1, y);
       vector = Vector2(float(x), float(y));
     }
   }

@@ -265,6 +265,11 @@ TEST(PartikelInfo, BrokenValuesLoadAsTheDefaultWithAMessage) {
        [](const PartikelInfo& t) { return t.lifetime.base == -1.0; }},
       {u"<INIT_SPEED> \"1e999\" \"2\" \"0\" \"0\" <\\INIT_SPEED>", "not a finite number",
        [](const PartikelInfo& t) { return t.initSpeed.baseX == 0.0 && t.initSpeed.baseY == 2.0; }},
+      // Finite as a double, but no single-precision size or offset can hold it.
+      {u"<SIZE> \"1e40\" \"3\" \"0\" \"0\" <\\SIZE>", "too large",
+       [](const PartikelInfo& t) { return t.size.baseX == 20.0 && std::isfinite(t.DrawSize().x); }},
+      {u"<SPAWNPOSITION_OFFSET> \"-1e39\" \"2\" <\\SPAWNPOSITION_OFFSET>", "too large",
+       [](const PartikelInfo& t) { return t.spawnOffset.x == 0.0f && t.spawnOffset.y == 2.0f; }},
       {u"<ANIMATIONEN> \"NIRGENDS\" <\\ANIMATIONEN>", "does not exist",
        [](const PartikelInfo& t) { return t.animations.empty() && !t.PickAnimation(); }},
       {u"<COLLISION_EBENE> \"4\" <\\COLLISION_EBENE>", "without an animation",
@@ -303,7 +308,7 @@ TEST(PartikelInfo, FuzzedBlocksLoadWithoutFault) {
                             u"FADING",
                             u"SIZING",
                             u"X"};
-  const char16_t* values[] = {u"0",        u"-1", u"1e999", u"-1e999", u"nan",
+  const char16_t* values[] = {u"0",        u"-1", u"1e999", u"-1e999", u"nan", u"1e40",
                               u"ffffffff", u"",   u"ALTER", u"3.5",    u"x"};
   ReferenceRand r(99);
   testing::internal::CaptureStderr();
