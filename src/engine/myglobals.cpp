@@ -67,6 +67,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_wasserManager->SetSources({m_animations.get(), m_renderExtras.get(), m_welt.get()});
   m_particles->SetSettings(&earthStep, &particleMaximum);
   m_simServices.timerHolder = &m_context->timer;
+  m_simServices.graphicsHolder = &m_context->graphics;
   m_simServices.world = m_welt.get();
   m_simServices.water = m_wasserManager.get();
   m_simServices.particles = m_particles.get();

@@ -394,7 +394,7 @@ bool Partikel::Render(const Vector2& offset, const Vector2& scale, Argb colour, 
   if (m_renderExtrasPending) ActivateRenderExtras();
   if (!m_visible || m_drawLayer != layer || !m_animation) return false;
   const AnimationFrame* frame = m_animation->GetCurrentFrame();
-  APIGraphics* graphics = APIGraphics::Get();
+  APIGraphics* graphics = m_services->Graphics();
   SpriteRenderer* renderer = graphics ? graphics->GetSpriteRenderer() : nullptr;
   if (!frame || !frame->texture || !renderer) return false;
   const float frameWidth = float(frame->rect.right - frame->rect.left);

@@ -13,6 +13,7 @@
 #include "engine/gfxtypes.h"
 
 class AnimationManager;
+class APIGraphics;
 class FrameTimer;
 class Objekt;
 class Partikel;
@@ -69,6 +70,11 @@ struct SimServices {
   const std::unique_ptr<FrameTimer>* timerHolder = nullptr;
 
   const FrameTimer* Timer() const { return timerHolder ? timerHolder->get() : timer; }
+  // What particles draw with, likewise directly or through the holder the engine context
+  // fills when it starts; without one they draw nothing.
+  APIGraphics* graphics = nullptr;
+  APIGraphics* const* graphicsHolder = nullptr;
+  APIGraphics* Graphics() const { return graphicsHolder ? *graphicsHolder : graphics; }
   Welt* world = nullptr;
   const WindManager* wind = nullptr;
   // Without a water surface no particle enters water.
