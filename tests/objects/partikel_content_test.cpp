@@ -60,6 +60,16 @@ TEST(PartikelContent, EveryTypeReadsCleanlyAndEveryNameResolves) {
     EXPECT_EQ(earth->collisionShape, 1);
   }
 
+  // A blast is scaled by its radius and passes that scale on to what it spawns: its
+  // children's sizes are per unit of radius as well, so at radius 40 a spark or a puff of
+  // smoke stays smaller than the blast.
+  const PartikelInfo* blast = list.FindInfo(u"Explosion");
+  ASSERT_NE(blast, nullptr);
+  EXPECT_FALSE(blast->childTypes.names.empty());
+  for (const auto& child : blast->childTypes.names)
+    if (const PartikelInfo* type = list.FindInfo(child))
+      EXPECT_LT((type->size.baseX + type->size.rangeX) * 40.0, blast->size.baseX * 40.0) << U8(child);
+
   WindManager winds;
   winds.Load(LoadKVFromArchive(u"wind.wnd", archive.get()).get());
   size_t withParticles = 0;
