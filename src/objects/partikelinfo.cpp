@@ -424,7 +424,14 @@ void PartikelInfo::LoadAll(const KVNode* root, PartikelListe& list, const Animat
       earth.push_back(list.FindInfo(names->GetValue(i)->Text()));
   std::vector<double> weights;
   if (const KVNode* props = root->GetChild(0, u"ERDE_PARTIKEL_PROP"))
-    for (unsigned i = 0; i < props->GetValueCount(); ++i) weights.push_back(props->GetValue(i)->AsDouble());
+    for (unsigned i = 0; i < props->GetValueCount(); ++i) {
+      // A weight that is no number would make every pick fail; it counts 1.0.
+      const double w = props->GetValue(i)->AsDouble();
+      if (!std::isfinite(w) || w < 0.0)
+        std::fprintf(stderr, "partikel.prt: ERDE_PARTIKEL_PROP: weight %u is not a number of 0 or more; 1 stands\n",
+                     i + 1);
+      weights.push_back(std::isfinite(w) && w >= 0.0 ? w : 1.0);
+    }
   // Weights beyond the earth types are left out; their sum would keep the list below 1.0.
   std::vector<double> cumulative = CumulativeWeights(std::move(weights), earth.size());
   list.SetEarthTypes(std::move(earth), std::move(cumulative));

@@ -69,8 +69,12 @@ void PartikelListe::Forget(const Partikel& particle) {
 }
 
 void PartikelListe::CollectAll(std::vector<Objekt*>& out) const {
-  for (size_t i = m_kept.size(); i-- > 0;) out.push_back(m_kept[i].get());
-  for (size_t i = m_main->size(); i-- > 0;) out.push_back((*m_main)[i].get());
+  // An event run during the frame's pass (an explosion gathering its victims) may collect
+  // while the pass has deleted particles whose places are not yet closed.
+  for (size_t i = m_kept.size(); i-- > 0;)
+    if (m_kept[i]) out.push_back(m_kept[i].get());
+  for (size_t i = m_main->size(); i-- > 0;)
+    if ((*m_main)[i]) out.push_back((*m_main)[i].get());
 }
 
 void PartikelListe::UpdateList(List& list) {

@@ -17,6 +17,7 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "objects/partikelliste.h"
+#include "objects/renderextra.h"
 #include "objects/simservices.h"
 #include "platform/window.h"
 #include "support/kv_fixture.h"
@@ -200,4 +201,58 @@ TEST_F(ParticleFrame, DrawsEachParticleOfTheLayerByItsPlaceSizeColourAndAngle) {
   EXPECT_TRUE(Near(at(zoomed, 40, 40, -31, -31, 2.0f, {-20.0f, -30.0f}), kRed));
   EXPECT_TRUE(Near(at(zoomed, 40, 40, 30, 30, 2.0f, {-20.0f, -30.0f}), kYellow));
   EXPECT_TRUE(Near(at(zoomed, 40, 40, -34, 0, 2.0f, {-20.0f, -30.0f}), kBack));
+}
+
+TEST_F(ParticleFrame, TheRenderExtraPassDrawsInTheEntrysKeyColours) {
+  // An entry that masks particles: index 1 magenta, index 2 transparent, index 3 black;
+  // the rest stay white.
+  RenderExtraListe extras;
+  extras.Load(ParseBody(u"<EINTRAG><NAME> \"Maske\" <\\NAME><RENDERABLE> \"PARTIKEL\" <\\RENDERABLE>"
+                        u"<COLORKEYS> \"PARTIKEL\" <EINTRAG> \"1\" \"FFFF00FF\" <\\EINTRAG>"
+                        u"<EINTRAG> \"2\" \"00FFFFFF\" <\\EINTRAG><EINTRAG> \"3\" \"FF000000\" <\\EINTRAG>"
+                        u"<\\COLORKEYS><\\EINTRAG>")
+                  .get());
+  services.renderExtras = &extras;
+  const std::u16string mask = u"Maske";
+  Partikel* magenta = Add({40.0f, 40.0f},
+                          u"<RENDER_EXTRA_ID> \"1\" <\\RENDER_EXTRA_ID>"
+                          u"<RENDER_EXTRA_TYPEN> \"Maske\" <\\RENDER_EXTRA_TYPEN>");
+  Add({100.0f, 40.0f}, u"<RENDER_EXTRA_ID> \"2\" <\\RENDER_EXTRA_ID>");
+  Partikel* black = Add({160.0f, 40.0f}, u"<RENDER_EXTRA_ID> \"3\" <\\RENDER_EXTRA_ID>");
+  Add({220.0f, 40.0f}, u"<RENDER_EXTRA_ID> \"4\" <\\RENDER_EXTRA_ID>");
+
+  // Without a current entry nothing takes part.
+  list.Update();
+  EXPECT_FALSE(list.RenderExtra({8.0f, 4.0f}, {1.0f, 1.0f}, 0));
+  ASSERT_NE(extras.Find(&mask), nullptr);
+
+  platform::GraphicsDevice& device = *graphics->GetDevice();
+  device.Clear(platform::kClearTarget, kBack, 1.0f, 0);
+  SpriteRenderer& sprites = *graphics->GetSpriteRenderer();
+  ASSERT_EQ(sprites.Begin(SpriteRenderer::kAlphaBlend), kResultOk);
+  EXPECT_TRUE(list.RenderExtra({8.0f, 4.0f}, {1.0f, 1.0f}, 0));
+  // A black key draws, but counts as nothing drawn.
+  EXPECT_FALSE(black->RenderExtra({8.0f, 4.0f}, {1.0f, 1.0f}, 0));
+  EXPECT_TRUE(magenta->RenderExtra({8.0f, 4.0f}, {1.0f, 1.0f}, 0));
+  EXPECT_FALSE(magenta->RenderExtra({8.0f, 4.0f}, {1.0f, 1.0f}, 1)) << "another layer";
+  ASSERT_EQ(sprites.End(), kResultOk);
+  const auto frame = device.ReadPixels();
+  pitch = device.BackBufferWidth();
+  auto at = [&](float cx, float cy, int dx, int dy) {
+    return frame[size_t(int(cy + 4.0f) + dy) * size_t(pitch) + size_t(int(cx + 8.0f) + dx)];
+  };
+  // The picture times the key: red stays, green goes black, blue stays, yellow turns red.
+  EXPECT_TRUE(Near(at(40, 40, -8, -8), kRed));
+  EXPECT_TRUE(Near(at(40, 40, 7, -8), 0xFF000000));
+  EXPECT_TRUE(Near(at(40, 40, -8, 7), kBlue));
+  EXPECT_TRUE(Near(at(40, 40, 7, 7), kRed));
+  EXPECT_TRUE(Near(at(100, 40, -8, -8), kBack)) << "a transparent key leaves the particle out";
+  EXPECT_TRUE(Near(at(160, 40, 7, -8), 0xFF000000));
+  EXPECT_TRUE(Near(at(220, 40, 7, -8), kGreen)) << "an index the entry leaves white";
+
+  // The type's render-extra names were switched on at the first draw and are released with
+  // the particle.
+  EXPECT_EQ(extras.FindLast(mask)->GetUsers(), 1);
+  list.Clear();
+  EXPECT_EQ(extras.FindLast(mask)->GetUsers(), 0);
 }

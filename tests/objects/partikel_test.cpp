@@ -327,6 +327,9 @@ TEST(ParticleDeath, ConditionsTable) {
        200,
        0},
       {"a speed that is not a number", u"", {50, 10}, {NAN, 0}, -1, 1},
+      {"an infinite position, walking", u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE>", {INFINITY, 10}, {0, 0},
+       -1, 1},
+      {"a speed that overflows", u"<MAXSPEED> \"1e39\" <\\MAXSPEED>", {50, 10}, {3.4e38f, 3.4e38f}, -1, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -243,6 +243,18 @@ TEST(PartikelInfo, LoadAllReadsTypesThenEarthTypesAndWeights) {
   EXPECT_EQ(list.GetEarthTypes(),
             (std::vector<const PartikelInfo*>{list.GetInfos()[2].get(), nullptr, list.GetInfos()[1].get()}));
   EXPECT_EQ(list.GetEarthWeights(), (std::vector<double>{0.5, 0.75, 1.0}));
+
+  // A weight that is no finite number of 0 or more counts 1.0, with a message; picks still
+  // reach every type.
+  auto broken = ParseBody(
+      u"<PARTIKEL_INFO><NAME> \"Erde\" <\\NAME><\\PARTIKEL_INFO>"
+      u"<ERDE_PARTIKEL> \"Erde\" \"Erde\" \"Erde\" <\\ERDE_PARTIKEL>"
+      u"<ERDE_PARTIKEL_PROP> \"1e999\" \"-2\" \"2\" <\\ERDE_PARTIKEL_PROP>");
+  PartikelListe other;
+  testing::internal::CaptureStderr();
+  PartikelInfo::LoadAll(broken.get(), other, nullptr);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("ERDE_PARTIKEL_PROP"), std::string::npos);
+  EXPECT_EQ(other.GetEarthWeights(), (std::vector<double>{0.25, 0.5, 1.0}));
 }
 
 TEST(PartikelInfo, BrokenValuesLoadAsTheDefaultWithAMessage) {

@@ -83,6 +83,34 @@ TEST(PartikelListe, UpdatesFromTheBackAndHandlesTheDeadBeforeDeletingThem) {
   EXPECT_EQ(sim.events.runs, (std::vector<std::pair<std::u16string, uint32_t>>{{u"Gone", idD}}));
 }
 
+TEST(PartikelListe, AnEventDuringThePassCollectsOnlyLivingParticles) {
+  Sim sim(kAir);
+  const PartikelInfo& mortal = sim.Type(
+      u"<GRAVITATION> \"0\" <\\GRAVITATION><LEBENSDAUER> \"0.005\" <\\LEBENSDAUER>"
+      u"<DEATH_PARAM><TYP> \"ALTER\" <\\TYP><\\DEATH_PARAM><EVENT_DELETE> \"Gone\" <\\EVENT_DELETE>");
+  const PartikelInfo& steady = sim.Type(u"<GRAVITATION> \"0\" <\\GRAVITATION>");
+  Partikel* keep = sim.Add(steady, {1, 1});
+  sim.Add(mortal, {2, 2});
+  sim.Add(mortal, {3, 3});
+  std::vector<size_t> seen;
+  sim.events.action = [&](const std::u16string&, Objekt&) {
+    // As an explosion does: every object, each asked for its position.
+    std::vector<Objekt*> all;
+    sim.list.CollectAll(all);
+    for (Objekt* o : all) {
+      ASSERT_NE(o, nullptr);
+      o->GetPosition();
+    }
+    seen.push_back(all.size());
+  };
+  sim.list.Update();
+  // The last dies first and is still there for its own event; the first's event finds it
+  // gone.
+  EXPECT_EQ(seen, (std::vector<size_t>{3, 2}));
+  ASSERT_EQ(sim.list.GetCount(), 1u);
+  EXPECT_EQ(sim.list.MainList()[0].get(), keep);
+}
+
 TEST(PartikelListe, FindsByIdAfterANewIdAndCollectsKeptFirst) {
   Sim sim(kAir);
   const PartikelInfo& thin = sim.Type(u"");
