@@ -6,6 +6,9 @@
 
 #include <cmath>
 
+#include "engine/animation.h"
+#include "engine/animationmanager.h"
+#include "engine/texturdefcache.h"
 #include "objects/particle_fixture.h"
 #include "support/rand_ledger.h"
 #include "world/wind.h"
@@ -114,6 +117,80 @@ TEST(ParticleWalk, ABoxCoversItsTruncatedExtentAndSkippingAirGivesTheSameWalk) {
   EXPECT_EQ(contact, Vector2(130, 52));
   // The box's right and bottom are exclusive: at 125 it ends before column 130.
   EXPECT_EQ(lastFree, Vector2(125, 50));
+}
+
+TEST(ParticleWalk, MasksTestTheFramesSolidTexelsTurnedByTheAngle) {
+  // A 16 x 16 frame whose only solid texels are a bar 4 rows high across its middle.
+  auto texture = std::make_shared<platform::Texture>(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) texture->MutablePixels()[y * 16 + x] = y >= 6 && y < 10 ? 0xFFFFFFFFu : 0u;
+  const Rect source{0, 0, 16, 16};
+  TexturPartDesc desc;
+  desc.source = texture;
+  desc.sourceRect = &source;
+  TexturPart part(nullptr, desc);
+  AnimationManager animations(nullptr);
+  auto frames = std::make_unique<AnimationFrames>(u"Balken");
+  auto frame = std::make_unique<AnimationFrame>();
+  frame->texture = &part;
+  frame->rect = source;
+  frames->AddFrame(std::move(frame));
+  animations.AddFrames(std::move(frames));
+  animations.AddAnimation(std::make_unique<Animation>(
+      ParseBody(u"<NAME> \"BALKEN\" <\\NAME> <ANIMATION_FRAME_NAME> \"Balken\" <\\ANIMATION_FRAME_NAME> "
+                u"<FRAMES> \"0\" <\\FRAMES>",
+                u"A")
+          .get(),
+      nullptr, animations));
+
+  Sim sim(terrain_test::FlatStore({0, 0, 100, 100}, 100));
+  auto type = [&](std::u16string keys) -> const PartikelInfo& {
+    auto root = ParseBody(u"<T>" + keys +
+                          u"<ANIMATIONEN> \"BALKEN\" <\\ANIMATIONEN><SIZE> \"16\" \"16\" \"0\" \"0\" <\\SIZE>"
+                          u"<GRAVITATION> \"0\" <\\GRAVITATION><\\T>");
+    sim.list.AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"T"), &animations));
+    return *sim.list.GetInfos().back();
+  };
+  const PartikelInfo& still = type(u"<COLLISION_EBENE> \"4\" <\\COLLISION_EBENE>");
+  const PartikelInfo& turned =
+      type(u"<COLLISION_EBENE> \"4\" <\\COLLISION_EBENE><INIT_ROATION> \"90\" <\\INIT_ROATION>");
+  const PartikelInfo& box = type(u"<COLLISION_EBENE> \"2\" <\\COLLISION_EBENE>");
+  auto plain = sim.Make(still, {50.0f, 50.0f});
+  auto upright = sim.Make(turned, {50.0f, 50.0f});
+  auto square = sim.Make(box, {50.0f, 50.0f});
+  // Neither turned nor spinning, the turned mask is the plain one.
+  EXPECT_EQ(plain->GetCollisionShape(), 3);
+  EXPECT_EQ(upright->GetCollisionShape(), 4);
+  for (Partikel* p : {plain.get(), upright.get(), square.get()}) p->Update(false);
+
+  // After the type was read the picture turns transparent: the masks made at load still
+  // hold the bar.
+  for (int i = 0; i < 256; ++i) texture->MutablePixels()[i] = 0;
+  Landschaft& land = *sim.world->GetGameLandschaft();
+  const struct {
+    const char* what;
+    int x, y;
+    bool plain, upright, square;
+  } cases[] = {
+      {"the centre", 50, 50, true, true, true},
+      {"on the bar, left end", 43, 49, true, false, true},
+      {"above the bar, inside the box", 50, 44, false, true, true},
+      {"a corner of the box", 43, 43, false, false, true},
+      {"outside the box", 59, 50, false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    *land.LockedPixel(c.x, c.y) = terrain_test::kEarth;
+    Vector2 contact;
+    EXPECT_EQ(plain->CollidesAt({50.0f, 50.0f}, contact), c.plain);
+    EXPECT_EQ(upright->CollidesAt({50.0f, 50.0f}, contact), c.upright);
+    EXPECT_EQ(square->CollidesAt({50.0f, 50.0f}, contact), c.square);
+    // A walk towards the pixel from far away in the air meets it as the test at the end.
+    Vector2 lastFree;
+    EXPECT_EQ(upright->MoveWithCollision({20.5f, 50.5f}, {50.5f, 50.5f}, contact, lastFree),
+              c.upright || c.x == 43);
+    *land.LockedPixel(c.x, c.y) = 0;
+  }
 }
 
 TEST(ParticleBounce, MirrorsAboutTheGroundAndLosesItsFriction) {
@@ -327,8 +404,12 @@ TEST(ParticleDeath, ConditionsTable) {
        200,
        0},
       {"a speed that is not a number", u"", {50, 10}, {NAN, 0}, -1, 1},
-      {"an infinite position, walking", u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE>", {INFINITY, 10}, {0, 0},
-       -1, 1},
+      {"an infinite position, walking",
+       u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE>",
+       {INFINITY, 10},
+       {0, 0},
+       -1,
+       1},
       {"a speed that overflows", u"<MAXSPEED> \"1e39\" <\\MAXSPEED>", {50, 10}, {3.4e38f, 3.4e38f}, -1, 1},
   };
   for (const auto& c : cases) {
