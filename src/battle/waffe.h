@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,9 @@ class Waffe {
   uint8_t GetStateByte() const { return m_stateFlag; }
   void ResetStateByte() { m_stateFlag = 0; }
   static Waffe* FindByName(const std::vector<Waffe*>& list, const std::u16string& name);
+  // Whether a fuse ticks as its time left goes from `before` to `after`: at each whole
+  // second, and five times a second in the last second.
+  static bool FuseTickDue(double before, double after);
 
   const std::u16string& GetName() const { return m_name; }
   const std::u16string& GetTextId() const { return m_textId; }
@@ -188,6 +192,33 @@ class Waffe {
                            double strength, const Vector2& target) = 0;
   // Marks the weapon unfireable and says why on stderr.
   void ReportMissing(const char* what, const std::u16string& name);
+
+  // The pattern every weapon shares.
+  // The particle type named by the block's PARTIKELINFO; an unknown name makes the weapon
+  // unfireable, no name leaves it without a type (it then does nothing when fired).
+  const PartikelInfo* ReadParticleType(const KVNode* block);
+  // TICK_SOUNDS looked up with the block's SEARCHPATH; null when absent or missing.
+  SoundSet* ReadTickSound(const KVNode* block);
+  // Puts a shell of the type at the shot position flying along the direction at `speed`:
+  // it ignores its shooter for the worm grace time, the camera follows it (at
+  // `cameraRate`), the turn waits for it, a use is counted and the shot sound plays. The
+  // shell's id, or nothing without a type.
+  std::optional<uint32_t> LaunchShell(Objekt& worm, const PartikelInfo* type, const Vector2& shotPosition,
+                                      const Vector2& direction, double speed, double cameraRate);
+  // Follows the object with the camera (job flags 4, hold 2 s) and keeps the turn waiting
+  // while it exists.
+  void FollowAndHold(uint32_t id, double cameraRate);
+  // The object with that id, or null when there is none (or no id).
+  Objekt* FindObject(const std::optional<uint32_t>& id) const;
+  // A tick when the whole seconds left change, and five times a second in the last second.
+  void PlayFuseTicks(SoundSet* tick, double before, double after);
+  // The countdown box over an object: "%.0f" above 1, else "%.1f". With a colour given
+  // (the render-extra pass) only the box, in that colour.
+  void DrawReadout(double value, const Vector2& at, const Vector2& offset, const Vector2& scale,
+                   const Argb* extraColour);
+  // The colour of the render-extra entry in force for weapons, when it draws anything.
+  bool RenderExtraColour(Argb& colour) const;
+  void PlaySound(SoundSet* set) const;
 
   MyGlobals* globals() const { return m_globals; }
   APIContext* context() const { return m_context; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "battle/waffe.h"
+#include "battle/waffen_geschosse.h"
 #include "engine/kvnode.h"
 #include "platform/text.h"
 
@@ -49,8 +50,15 @@ WaffenSet::~WaffenSet() {
 
 std::unique_ptr<Waffe> WaffenSet::Create(const std::u16string& keyword, const KVNode* block,
                                          MyGlobals* globals, APIContext* context) {
-  // The classes of the other keywords are not built yet: until they are, their blocks give
-  // weapons with the base behaviour that do nothing when fired.
+  if (keyword == u"BAZOOKA") return std::make_unique<Bazooka>(block, globals, context);
+  if (keyword == u"HOMINGMISSLE") return std::make_unique<HomingMissle>(block, globals, context);
+  if (keyword == u"GEWEHR") return std::make_unique<Gewehr>(block, globals, context);
+  if (keyword == u"GRANATE") return std::make_unique<Granate>(block, globals, context);
+  if (keyword == u"DYNAMIT") return std::make_unique<Dynamit>(block, globals, context);
+  if (keyword == u"MINE") return std::make_unique<Mine>(block, globals, context);
+  // The classes of the other keywords (air attacks, steered devices, tools, close combat)
+  // are not built yet: until they are, their blocks give weapons with the base behaviour
+  // that do nothing when fired.
   for (const char16_t* known : kKeywords)
     if (keyword == known) return std::make_unique<PlaceholderWaffe>(block, globals, context);
   return nullptr;

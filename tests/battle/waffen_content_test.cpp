@@ -6,6 +6,7 @@
 
 #include "battle/waffe.h"
 #include "battle/waffenset.h"
+#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
@@ -13,6 +14,8 @@
 #include "engine/myglobals.h"
 #include "engine/sprache.h"
 #include "engine/spriterenderer.h"
+#include "objects/partikelinfo.h"
+#include "objects/partikelliste.h"
 #include "platform/text.h"
 #include "support/user_folder.h"
 
@@ -44,6 +47,11 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
   ASSERT_TRUE(root);
   MyGlobals globals(&context);
   ASSERT_NE(globals.GetArchive(), nullptr);
+  // The weapons name animations and particle types, read before them as the game does.
+  globals.GetAnimationManager()->LoadFile(LoadKVFromArchive(u"animationen.ani", archive.get()).get(),
+                                          archive.get());
+  PartikelInfo::LoadAll(LoadKVFromArchive(u"partikel.prt", archive.get()).get(), *globals.GetPartikelListe(),
+                        globals.GetAnimationManager());
   WaffenSet set(&globals, &context);
   testing::internal::CaptureStderr();
   set.Load(root.get());
