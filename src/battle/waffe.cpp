@@ -209,6 +209,11 @@ std::u16string Waffe::Text(std::u16string_view key) const {
 
 void Waffe::Arm(double /*value*/) { m_stateFlag = 1; }
 
+void Waffe::DrawDescription(const TextBoxStyle& style) {
+  if (const auto text = DescriptionText(style.flag != 0))
+    DrawTextBox(m_context, m_globals, *text, nullptr, style);
+}
+
 int32_t Waffe::Fire(Objekt& worm, const Vector2& shotPosition, const Vector2& direction, double strength,
                     const Vector2& target) {
   if (!m_usable || !CanFire(worm) || !HasAmmoFor(worm)) return 0;
@@ -324,6 +329,22 @@ Waffe* Waffe::FindByName(const std::vector<Waffe*>& list, const std::u16string& 
   return nullptr;
 }
 
+Rect KeepOnScreen(Rect box, int32_t screenWidth, int32_t screenHeight) {
+  auto shift = [](int32_t& low, int32_t& high, int32_t limit) {
+    if (high > limit) {
+      low -= high - limit;
+      high = limit;
+    }
+    if (low < 0) {
+      high -= low;
+      low = 0;
+    }
+  };
+  shift(box.left, box.right, screenWidth);
+  shift(box.top, box.bottom, screenHeight);
+  return box;
+}
+
 void DrawTextBox(APIContext* context, MyGlobals* globals, const std::u16string& text, const Rect* rect,
                  const TextBoxStyle& style) {
   APIGraphics* graphics = context ? context->graphics : nullptr;
@@ -339,19 +360,7 @@ void DrawTextBox(APIContext* context, MyGlobals* globals, const std::u16string& 
     box.right += 2 * style.border;
     box.bottom += 2 * style.border;
   }
-  const int32_t screenW = int32_t(graphics->GetScreenWidth()), screenH = int32_t(graphics->GetScreenHeight());
-  auto shift = [](int32_t& low, int32_t& high, int32_t limit) {
-    if (high > limit) {
-      low -= high - limit;
-      high = limit;
-    }
-    if (low < 0) {
-      high -= low;
-      low = 0;
-    }
-  };
-  shift(box.left, box.right, screenW);
-  shift(box.top, box.bottom, screenH);
+  box = KeepOnScreen(box, int32_t(graphics->GetScreenWidth()), int32_t(graphics->GetScreenHeight()));
   const Argb tint = style.tint;
   if (globals)
     globals->DrawRectBox(

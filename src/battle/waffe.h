@@ -68,6 +68,10 @@ struct TextBoxStyle {
   Argb tint = 0xFFFFFFFF;
 };
 
+// The box moved back onto the screen: by what passes the right or bottom edge, then by what
+// passes the left or top edge.
+Rect KeepOnScreen(Rect box, int32_t screenWidth, int32_t screenHeight);
+
 // Draws a framed box with the text centred in it. Without a rectangle the box is the
 // text's measured size from the style's position plus the border on each side. The box is
 // kept on the screen.
@@ -115,7 +119,10 @@ class Waffe {
   virtual void DrawAim(const Vector2& /*offset*/, const Vector2& /*scale*/, bool /*flag*/) {}
   // The render-extra pass; true when something was drawn.
   virtual bool DrawExtra(const Vector2& /*offset*/, const Vector2& /*scale*/) { return false; }
-  virtual void DrawDescription(const TextBoxStyle& /*style*/) {}
+  // The description panel: the weapon's text (with its details when the style's flag asks
+  // for them) in a text box; nothing when the weapon has no text to show.
+  virtual void DrawDescription(const TextBoxStyle& style);
+  virtual std::optional<std::u16string> DescriptionText(bool /*details*/) const { return std::nullopt; }
   virtual const PartikelInfo* GetProjectile() const { return nullptr; }
   // Where the camera should look for the weapon's effect; false when it has none.
   virtual bool GetCameraTarget(Vector2& /*out*/) const { return false; }
@@ -158,6 +165,8 @@ class Waffe {
   // Whether a fuse ticks as its time left goes from `before` to `after`: at each whole
   // second, and five times a second in the last second.
   static bool FuseTickDue(double before, double after);
+  // The countdown readout's text: whole numbers above 1, one decimal from 1 down.
+  static std::u16string ReadoutText(double value);
 
   const std::u16string& GetName() const { return m_name; }
   const std::u16string& GetTextId() const { return m_textId; }

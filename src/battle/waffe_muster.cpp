@@ -83,6 +83,10 @@ Objekt* Waffe::FindObject(const std::optional<uint32_t>& id) const {
   return id && m_globals ? m_globals->FindObject(*id) : nullptr;
 }
 
+std::u16string Waffe::ReadoutText(double value) {
+  return platform::FormatW(value > 1.0 ? u"%.0f" : u"%.1f", value);
+}
+
 bool Waffe::FuseTickDue(double before, double after) {
   if (platform::TruncToInt(before) != platform::TruncToInt(after)) return true;
   return before < 1.0 && after < 1.0 &&
@@ -104,7 +108,7 @@ void Waffe::DrawReadout(double value, const Vector2& at, const Vector2& offset, 
   APIGraphics* graphics = m_context ? m_context->graphics : nullptr;
   FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr;
   if (!fonts) return;
-  const std::u16string text = platform::FormatW(value > 1.0 ? u"%.0f" : u"%.1f", value);
+  const std::u16string text = ReadoutText(value);
   auto screenX = [&](float x) { return platform::TruncToInt(double(x) * scale.x + offset.x); };
   auto screenY = [&](float y) { return platform::TruncToInt(double(y) * scale.y + offset.y); };
   const Rect area{screenX(at.x - kReadoutSize), screenY(at.y - kReadoutSize), screenX(at.x), screenY(at.y)};

@@ -18,9 +18,6 @@ namespace {
 
 std::u16string Integer(double v) { return platform::FormatW(u"%d", platform::TruncToInt(v)); }
 
-// The panel asks for the details with its flag.
-bool Details(const TextBoxStyle& style) { return style.flag != 0; }
-
 }  // namespace
 
 // ---- Bazooka and Gewehr -------------------------------------------------------
@@ -39,11 +36,11 @@ int32_t Bazooka::FireImpl(Objekt& worm, const Vector2& shotPosition, const Vecto
   return 1;
 }
 
-void Bazooka::DrawDescription(const TextBoxStyle& style) {
-  if (m_active) return;
+std::optional<std::u16string> Bazooka::DescriptionText(bool details) const {
+  if (m_active) return std::nullopt;
   std::u16string text = Text(m_textId);
-  if (Details(style)) text += u"\n" + Text(u"BAZOOKA_BESCHREIBUNG");
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  if (details) text += u"\n" + Text(u"BAZOOKA_BESCHREIBUNG");
+  return text;
 }
 
 int32_t Gewehr::FireImpl(Objekt& worm, const Vector2& shotPosition, const Vector2& direction, double,
@@ -54,12 +51,12 @@ int32_t Gewehr::FireImpl(Objekt& worm, const Vector2& shotPosition, const Vector
   return 1;
 }
 
-void Gewehr::DrawDescription(const TextBoxStyle& style) {
-  if (m_active) return;
+std::optional<std::u16string> Gewehr::DescriptionText(bool details) const {
+  if (m_active) return std::nullopt;
   std::u16string text = Text(m_textId);
-  if (Details(style) && m_usesPerTurn >= 2)
+  if (details && m_usesPerTurn >= 2)
     text += u"\n" + Text(u"SHOTS_LEFT") + u" " + Integer(m_usesPerTurn - m_usesThisTurn);
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  return text;
 }
 
 // ---- HomingMissle ---------------------------------------------------------------
@@ -148,13 +145,13 @@ bool HomingMissle::DrawExtra(const Vector2& offset, const Vector2& scale) {
   return true;
 }
 
-void HomingMissle::DrawDescription(const TextBoxStyle& style) {
-  if (m_active) return;
+std::optional<std::u16string> HomingMissle::DescriptionText(bool details) const {
+  if (m_active) return std::nullopt;
   std::u16string text = Text(m_textId);
-  if (Details(style))
+  if (details)
     text += u"\n" + Text(u"HOMING_BESCHREIBUNG") + u"\n" + Text(u"AUFSCHALTZEIT") + u" " +
             Integer(m_lockTime) + u" " + Text(u"SEKUNDEN");
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  return text;
 }
 
 // ---- Granate ------------------------------------------------------------------
@@ -216,12 +213,12 @@ bool Granate::DrawExtra(const Vector2& offset, const Vector2& scale) {
   return true;
 }
 
-void Granate::DrawDescription(const TextBoxStyle& style) {
-  if (m_active) return;
+std::optional<std::u16string> Granate::DescriptionText(bool details) const {
+  if (m_active) return std::nullopt;
   std::u16string text = Text(m_textId);
-  if (Details(style) && m_useTimer)
+  if (details && m_useTimer)
     text += u"\n" + Text(u"TIMER") + u" " + Integer(m_fuse) + u" " + Text(u"SEKUNDEN");
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  return text;
 }
 
 // ---- Dynamit ------------------------------------------------------------------
@@ -265,15 +262,15 @@ void Dynamit::Update(double step) {
   }
 }
 
-void Dynamit::DrawDescription(const TextBoxStyle& style) {
+std::optional<std::u16string> Dynamit::DescriptionText(bool details) const {
   std::u16string text = Text(m_textId) + u"\n";
-  if (Details(style)) {
+  if (details) {
     if (m_active)
       text += Text(u"DYNAMIT_R\u00DCCKZUG");
     else
       text += Text(u"TIMER") + u" " + Integer(m_fuse) + u" " + Text(u"SEKUNDEN");
   }
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  return text;
 }
 
 // ---- Mine ---------------------------------------------------------------------
@@ -345,8 +342,8 @@ void Mine::Update(double step) {
   }
 }
 
-void Mine::DrawDescription(const TextBoxStyle& style) {
+std::optional<std::u16string> Mine::DescriptionText(bool details) const {
   std::u16string text = Text(m_textId) + u"\n";
-  if (Details(style)) text += Text(m_active ? u"MINE_R\u00DCCKZUG" : u"MINE_BESCHREIBUNG");
-  DrawTextBox(m_context, m_globals, text, nullptr, style);
+  if (details) text += Text(m_active ? u"MINE_R\u00DCCKZUG" : u"MINE_BESCHREIBUNG");
+  return text;
 }

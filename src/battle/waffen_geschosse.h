@@ -19,7 +19,7 @@ class Bazooka : public Waffe {
   bool CanFireNow() const override { return !ShellExists() && Waffe::CanFireNow(); }
   bool FireTest(const Objekt&) const override { return !ShellExists(); }
   const PartikelInfo* GetProjectile() const override { return m_type; }
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
  protected:
   int32_t FireImpl(Objekt& worm, const Vector2& shotPosition, const Vector2& direction, double strength,
@@ -38,7 +38,7 @@ class Gewehr final : public Bazooka {
 
   bool Charges() const override { return false; }
   bool CanFireNow() const override { return Waffe::CanFireNow(); }
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
  protected:
   int32_t FireImpl(Objekt& worm, const Vector2& shotPosition, const Vector2& direction, double strength,
@@ -58,7 +58,7 @@ class HomingMissle final : public Waffe {
   void Update(double step) override;
   void DrawAim(const Vector2& offset, const Vector2& scale, bool flag) override;
   bool DrawExtra(const Vector2& offset, const Vector2& scale) override;
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
   double GetLockTime() const { return m_lockTime; }
   double GetFlightTime() const { return m_flightTime; }
@@ -99,7 +99,7 @@ class Granate final : public Waffe {
   void Update(double step) override;
   void DrawAim(const Vector2& offset, const Vector2& scale, bool flag) override;
   bool DrawExtra(const Vector2& offset, const Vector2& scale) override;
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
   double GetFuse() const { return m_fuse; }
   double GetFlightTime() const { return m_flightTime; }
@@ -129,7 +129,7 @@ class Dynamit final : public Waffe {
   bool CanFireNow() const override { return (m_active && m_fuse > m_turnTimer) || Waffe::CanFireNow(); }
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void Update(double step) override;
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
   double GetFuse() const { return m_fuse; }
   double GetBurnTime() const { return m_burnTime; }
@@ -170,7 +170,7 @@ class Mine final : public Waffe {
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void ResetForGame() override { m_mines.clear(); }
   void Update(double step) override;
-  void DrawDescription(const TextBoxStyle& style) override;
+  std::optional<std::u16string> DescriptionText(bool details) const override;
 
   const std::vector<Record>& GetMines() const { return m_mines; }
   double GetTriggerDistance() const { return m_triggerDistance; }

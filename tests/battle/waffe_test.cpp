@@ -330,3 +330,31 @@ TEST_F(WaffeTest, SetArmsTeamsAndCollectsWhatAWormMayUse) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WaffeDrawing, ReadoutTextAndTheBoxOnTheScreen) {
+  struct Case {
+    double value;
+    const char16_t* text;
+  } texts[] = {{4.6, u"5"}, {1.01, u"1"}, {1.0, u"1.0"}, {0.96, u"1.0"}, {0.44, u"0.4"}, {0.0, u"0.0"}};
+  for (const Case& c : texts) EXPECT_EQ(Waffe::ReadoutText(c.value), c.text) << c.value;
+
+  struct Box {
+    Rect in, out;
+  } boxes[] = {
+      {{100, 100, 200, 150}, {100, 100, 200, 150}},    // inside stays
+      {{950, 700, 1100, 800}, {874, 668, 1024, 768}},  // past the right and bottom edges
+      {{-30, -10, 70, 40}, {0, 0, 100, 50}},           // past the left and top edges
+      {{-10, 0, 1100, 20}, {0, 0, 1110, 20}},          // wider than the screen: the left edge wins
+  };
+  for (const Box& b : boxes) {
+    const Rect r = KeepOnScreen(b.in, 1024, 768);
+    EXPECT_EQ(r.left, b.out.left);
+    EXPECT_EQ(r.top, b.out.top);
+    EXPECT_EQ(r.right, b.out.right);
+    EXPECT_EQ(r.bottom, b.out.bottom);
+  }
+}
+
+}  // namespace

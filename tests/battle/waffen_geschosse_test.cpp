@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 #include "battle/waffenset.h"
 #include "battle/waffenteams.h"
@@ -15,12 +16,15 @@
 #include "engine/frametimer.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
+#include "engine/sprache.h"
 #include "objects/partikel.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
 #include "objects/wormmanager.h"
 #include "platform/random.h"
+#include "platform/text.h"
 #include "support/kv_fixture.h"
+#include "support/temp_dir.h"
 #include "support/user_folder.h"
 #include "world/terrain_art.h"
 #include "world/welt.h"
@@ -80,6 +84,22 @@ class ShellTest : public ::testing::Test {
     context.configuration = std::make_unique<KVNode>(u"Config");
     context.timer = std::make_unique<FrameTimer>();
     context.timer->gameStep = context.timer->realStep = 0.01;
+    context.language = std::make_unique<Sprache>(nullptr);
+    {
+      std::ofstream out(dir.Path() / "texte.lng", std::ios::binary);
+      out << "<>\n \t<\\>\n<SPRACHDATEI><SPRACHEN> \"DEUTSCH\" \"ENGLISCH\" <\\SPRACHEN><TEXTE>";
+      for (const char* key : {"W", "BAZOOKA_BESCHREIBUNG", "SHOTS_LEFT", "HOMING_BESCHREIBUNG",
+                              "AUFSCHALTZEIT", "SEKUNDEN", "TIMER", "MINE_BESCHREIBUNG"})
+        out << "<" << key << "> \"-\" \"" << key << "\" <\\" << key << ">";
+      out << "<DYNAMIT_R\xDC"
+             "CKZUG> \"-\" \"RUN\" <\\DYNAMIT_R\xDC"
+             "CKZUG>";
+      out << "<MINE_R\xDC"
+             "CKZUG> \"-\" \"AWAY\" <\\MINE_R\xDC"
+             "CKZUG>";
+      out << "<\\TEXTE><\\SPRACHDATEI>";
+    }
+    context.language->LoadFile(dir.File("texte.lng"));
     globals = std::make_unique<MyGlobals>(&context);
     globals->LoadSettings();
     auto land = terrain_test::ArtStore(Ground());
@@ -147,6 +167,7 @@ class ShellTest : public ::testing::Test {
   }
 
   UserFolder folder;
+  TempDir dir;
   APIContext context;
   std::unique_ptr<MyGlobals> globals;
   OneTeam teams;
@@ -384,6 +405,46 @@ TEST_F(ShellTest, MineTriggersOnlyNearerThanItsDistance) {
   mine.ResetForGame();
   EXPECT_TRUE(mine.GetMines().empty());
   EXPECT_NE(Shell(), nullptr);
+}
+
+TEST_F(ShellTest, DescriptionPanels) {
+  // Each weapon made from a block and asked with and without details; the text id "W"
+  // names every weapon.
+  struct Case {
+    const char16_t* keyword;
+    const char16_t* keys;
+    const char16_t* plain;
+    const char16_t* details;
+  } cases[] = {
+      {u"BAZOOKA", u"", u"W", u"W\nBAZOOKA_BESCHREIBUNG"},
+      {u"GEWEHR", u"<USES_PER_ROUND> \"3\" <\\USES_PER_ROUND>", u"W", u"W\nSHOTS_LEFT 3"},
+      {u"GEWEHR", u"", u"W", u"W"},  // one shot a turn: no shots-left line
+      {u"HOMINGMISSLE", u"<TIME_TO_AUFSCHALTUNG> \"2.7\" <\\TIME_TO_AUFSCHALTUNG>", u"W",
+       u"W\nHOMING_BESCHREIBUNG\nAUFSCHALTZEIT 2 SEKUNDEN"},
+      {u"GRANATE", u"<MAX_TIMER> \"3\" <\\MAX_TIMER>", u"W", u"W\nTIMER 3 SEKUNDEN"},
+      {u"GRANATE", u"<USE_TIMER> \"0\" <\\USE_TIMER>", u"W", u"W"},
+      {u"DYNAMIT", u"", u"W\n", u"W\nTIMER 5 SEKUNDEN"},
+      {u"MINE", u"", u"W\n", u"W\nMINE_BESCHREIBUNG"},
+  };
+  for (const Case& c : cases) {
+    auto root = ParseBody(std::u16string(u"<TEXT_ID> \"W\" <\\TEXT_ID>") + c.keys, c.keyword);
+    auto w = WaffenSet::Create(c.keyword, root.get(), globals.get(), &context);
+    EXPECT_EQ(w->DescriptionText(false), c.plain) << platform::U16ToUtf8(c.keyword);
+    EXPECT_EQ(w->DescriptionText(true), c.details) << platform::U16ToUtf8(c.keyword);
+  }
+  // While they work: a flying shell shows nothing, a burning charge or an arming mine the
+  // retreat hint.
+  auto& dynamite =
+      Make<Dynamit>(u"DYNAMIT", u"<TEXT_ID> \"W\" <\\TEXT_ID> <PARTIKELINFO> \"CHARGE\" <\\PARTIKELINFO>");
+  ASSERT_EQ(Fire({50.0f, 140.0f}, {1.0f, 0.0f}, 1.0), 1);
+  EXPECT_EQ(dynamite.DescriptionText(true), u"W\nRUN");
+  auto& mine = Make<Mine>(u"MINE", u"<TEXT_ID> \"W\" <\\TEXT_ID> <PARTIKELINFO> \"CHARGE\" <\\PARTIKELINFO>");
+  ASSERT_EQ(Fire({50.0f, 140.0f}, {1.0f, 0.0f}, 1.0), 1);
+  EXPECT_EQ(mine.DescriptionText(true), u"W\nAWAY");
+  auto& grenade =
+      Make<Granate>(u"GRANATE", u"<TEXT_ID> \"W\" <\\TEXT_ID> <PARTIKELINFO> \"BOUNCER\" <\\PARTIKELINFO>");
+  ASSERT_EQ(Fire({50.0f, 100.0f}, {1.0f, 0.0f}, 1.0), 1);
+  EXPECT_FALSE(grenade.DescriptionText(true).has_value());
 }
 
 TEST_F(ShellTest, UnknownParticleTypeLoadsButCannotBeFired) {
