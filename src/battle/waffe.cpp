@@ -174,10 +174,13 @@ Waffe::Waffe(const KVNode* block, MyGlobals* globals, APIContext* context)
       m_shotSounds.push_back(set);
     }
   }
-  // Weights, made cumulative; missing ones count 1, negative ones 0, and when every weight
-  // is 0 each sound is as likely as the others.
-  const KVNode* weights = block->GetChild(0, u"ON_SHOT_SOUND_PROP");
-  std::vector<double> w(m_shotSounds.size(), 1.0);
+  m_shotSoundWeights = CumulativeWeights(block->GetChild(0, u"ON_SHOT_SOUND_PROP"), m_shotSounds.size());
+}
+
+std::vector<double> Waffe::CumulativeWeights(const KVNode* weights, size_t count) {
+  // Missing weights count 1, negative ones 0, and when every weight is 0 each choice is as
+  // likely as the others.
+  std::vector<double> w(count, 1.0);
   for (size_t i = 0; weights && i < w.size() && i < weights->GetValueCount(); ++i)
     w[i] = std::max(weights->GetValue(unsigned(i))->AsDouble(), 0.0);
   double sum = 0.0;
@@ -186,12 +189,14 @@ Waffe::Waffe(const KVNode* block, MyGlobals* globals, APIContext* context)
     std::fill(w.begin(), w.end(), 1.0);
     sum = double(w.size());
   }
+  std::vector<double> out;
   double running = 0.0;
   for (double v : w) {
     running += v / sum;
-    m_shotSoundWeights.push_back(running);
+    out.push_back(running);
   }
-  if (!m_shotSoundWeights.empty()) m_shotSoundWeights.back() = 1.0;
+  if (!out.empty()) out.back() = 1.0;
+  return out;
 }
 
 Waffe::~Waffe() = default;

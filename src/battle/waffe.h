@@ -165,6 +165,8 @@ class Waffe {
   // Whether a fuse ticks as its time left goes from `before` to `after`: at each whole
   // second, and five times a second in the last second.
   static bool FuseTickDue(double before, double after);
+  // The shot sounds' weights made cumulative (the last is 1).
+  static std::vector<double> CumulativeWeights(const KVNode* weights, size_t count);
   // The countdown readout's text: whole numbers above 1, one decimal from 1 down.
   static std::u16string ReadoutText(double value);
 

@@ -26,6 +26,7 @@ Bazooka::Bazooka(const KVNode* block, MyGlobals* globals, APIContext* context)
     : Waffe(block, globals, context) {
   m_type = ReadParticleType(block);
   if (block) block->Read(u"MAX_STRENGTH", m_maxStrength);
+  m_maxStrength = std::max(m_maxStrength, 0.0);
 }
 
 int32_t Bazooka::FireImpl(Objekt& worm, const Vector2& shotPosition, const Vector2& direction,
@@ -71,6 +72,9 @@ HomingMissle::HomingMissle(const KVNode* block, MyGlobals* globals, APIContext* 
   block->Read(u"FLUG_SPEED", m_topSpeed);
   block->Read(u"FLUG_BESCHLEUNIGUNG", m_acceleration);
   block->Read(u"MAX_FLUG_ZEIT", m_homingLimit);
+  // Out of range: nothing negative.
+  for (double* v : {&m_maxStrength, &m_lockTime, &m_turnRate, &m_topSpeed, &m_acceleration})
+    *v = std::max(*v, 0.0);
 }
 
 void HomingMissle::Arm(double value) {
@@ -164,6 +168,8 @@ Granate::Granate(const KVNode* block, MyGlobals* globals, APIContext* context)
     block->Read(u"MAX_TIMER", m_maxFuse);
     block->Read(u"USE_TIMER", m_useTimer);
   }
+  m_maxStrength = std::max(m_maxStrength, 0.0);
+  m_maxFuse = std::max(m_maxFuse, 0.0);
   // A fuse longer than the longest allowed would burn until a value key is pressed.
   m_fuse = std::min(kDefaultFuse, m_maxFuse);
 }
@@ -227,6 +233,7 @@ Dynamit::Dynamit(const KVNode* block, MyGlobals* globals, APIContext* context)
     : Waffe(block, globals, context) {
   m_type = ReadParticleType(block);
   if (block) block->Read(u"MAX_TIMER", m_fuse);
+  m_fuse = std::max(m_fuse, 0.0);
   m_tick = ReadTickSound(block);
 }
 
@@ -283,6 +290,7 @@ Mine::Mine(const KVNode* block, MyGlobals* globals, APIContext* context) : Waffe
     block->Read(u"AUFSCHALT_TIME", m_armingDelay);
     block->Read(u"AUFSCHALT_DIST", m_triggerDistance);
   }
+  for (double* v : {&m_fuseBase, &m_fuseSpread, &m_armingDelay, &m_triggerDistance}) *v = std::max(*v, 0.0);
   m_tick = ReadTickSound(block);
 }
 

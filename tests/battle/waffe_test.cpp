@@ -215,6 +215,24 @@ TEST_F(WaffeTest, ShotSoundsEveryPeriodWithCumulativeWeights) {
   w->NewTurn();
   EXPECT_EQ(w->CurrentShotCounter(), 0);
   EXPECT_EQ(Make(u"<SHOT_SOUND_VERH> \"0\" <\\SHOT_SOUND_VERH>")->GetShotSoundPeriod(), 1);
+
+  struct Case {
+    const char16_t* values;
+    size_t count;
+    std::vector<double> cumulative;
+  } cases[] = {
+      {u"\"1\" \"3\"", 2, {0.25, 1.0}},
+      {u"\"2\"", 3, {0.5, 0.75, 1.0}},         // missing weights count 1
+      {u"\"0\" \"0\"", 2, {0.5, 1.0}},         // all zero: evenly
+      {u"\"-4\" \"1\" \"7\"", 2, {0.0, 1.0}},  // negative counts 0; extra values are ignored
+      {u"", 0, {}},
+  };
+  for (const Case& c : cases) {
+    auto node = ParseBody(std::u16string(u"<P> ") + c.values + u" <\\P>");
+    const auto got = Waffe::CumulativeWeights(node->GetChild(0, u"P"), c.count);
+    ASSERT_EQ(got.size(), c.cumulative.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_DOUBLE_EQ(got[i], c.cumulative[i]) << i;
+  }
 }
 
 TEST_F(WaffeTest, AmmunitionMessagesByChange) {

@@ -447,6 +447,21 @@ TEST_F(ShellTest, DescriptionPanels) {
   EXPECT_FALSE(grenade.DescriptionText(true).has_value());
 }
 
+TEST_F(ShellTest, NegativeValuesCountAsNothing) {
+  auto make = [&](const char16_t* keyword, const char16_t* keys) {
+    return WaffenSet::Create(keyword, ParseBody(keys, keyword).get(), globals.get(), &context);
+  };
+  auto grenade = make(u"GRANATE", u"<MAX_TIMER> \"-3\" <\\MAX_TIMER> <MAX_STRENGTH> \"-9\" <\\MAX_STRENGTH>");
+  EXPECT_EQ(dynamic_cast<Granate&>(*grenade).GetFuse(), 0.0);
+  EXPECT_EQ(grenade->GetStrength(), 0.0);
+  auto dynamite = make(u"DYNAMIT", u"<MAX_TIMER> \"-1\" <\\MAX_TIMER>");
+  EXPECT_EQ(dynamic_cast<Dynamit&>(*dynamite).GetFuse(), 0.0);
+  auto mine = make(u"MINE", u"<AUFSCHALT_DIST> \"-5\" <\\AUFSCHALT_DIST>");
+  EXPECT_EQ(dynamic_cast<Mine&>(*mine).GetTriggerDistance(), 0.0);
+  auto missile = make(u"HOMINGMISSLE", u"<TIME_TO_AUFSCHALTUNG> \"-2\" <\\TIME_TO_AUFSCHALTUNG>");
+  EXPECT_EQ(dynamic_cast<HomingMissle&>(*missile).GetLockTime(), 0.0);
+}
+
 TEST_F(ShellTest, UnknownParticleTypeLoadsButCannotBeFired) {
   auto root = ParseBody(u"<PARTIKELINFO> \"NIRGENDS\" <\\PARTIKELINFO>", u"BAZOOKA");
   testing::internal::CaptureStderr();
