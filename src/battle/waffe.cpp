@@ -221,7 +221,7 @@ void Waffe::DrawDescription(const TextBoxStyle& style) {
 
 int32_t Waffe::Fire(Objekt& worm, const Vector2& shotPosition, const Vector2& direction, double strength,
                     const Vector2& target) {
-  if (!m_usable || !CanFire(worm) || !HasAmmoFor(worm)) return 0;
+  if (!CanFire(worm) || !HasAmmoFor(worm)) return 0;
   const Mannschaft* team = WaffenTeams::Current().TeamOf(worm);
   m_currentRecord = -1;
   for (size_t i = 0; i < m_teamRecords.size(); ++i)
@@ -233,6 +233,8 @@ int32_t Waffe::Fire(Objekt& worm, const Vector2& shotPosition, const Vector2& di
 }
 
 bool Waffe::HasAmmoFor(const Objekt& worm) const {
+  // A weapon whose block named something missing is shown greyed, as if it were spent.
+  if (!m_usable) return false;
   const Mannschaft* team = WaffenTeams::Current().TeamOf(worm);
   const WaffenTeamRecord* record = team ? FindTeamRecord(team) : nullptr;
   return record && record->CanUse();

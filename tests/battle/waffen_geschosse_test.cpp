@@ -469,6 +469,7 @@ TEST_F(ShellTest, UnknownParticleTypeLoadsButCannotBeFired) {
   EXPECT_NE(testing::internal::GetCapturedStderr().find("NIRGENDS"), std::string::npos);
   EXPECT_FALSE(w->IsUsable());
   w->AddTeamRecord(kTeam);
+  EXPECT_FALSE(w->HasAmmoFor(*shooter)) << "shown greyed";
   EXPECT_EQ(w->Fire(*shooter, {60, 100}, {1, 0}, 1.0, {0, 0}), 0);
   EXPECT_TRUE(globals->GetPartikelListe()->MainList().empty());
 }
