@@ -54,6 +54,8 @@ class HomingMissle final : public Waffe {
   void Arm(double value) override;
   bool NeedsTarget() const override { return true; }
   bool Charges() const override { return true; }
+  // One of its shells or charges at a time.
+  bool FireTest(const Objekt&) const override { return !m_active; }
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void Update(double step) override;
   void DrawAim(const Vector2& offset, const Vector2& scale, bool flag) override;
@@ -95,6 +97,8 @@ class Granate final : public Waffe {
   void Arm(double value) override;
   bool Charges() const override { return true; }
   double GetStrength() const override { return m_maxStrength; }
+  // One of its shells or charges at a time.
+  bool FireTest(const Objekt&) const override { return !m_active; }
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void Update(double step) override;
   void DrawAim(const Vector2& offset, const Vector2& scale, bool flag) override;
@@ -127,6 +131,8 @@ class Dynamit final : public Waffe {
   Dynamit(const KVNode* block, MyGlobals* globals, APIContext* context);
 
   bool CanFireNow() const override { return (m_active && m_fuse > m_turnTimer) || Waffe::CanFireNow(); }
+  // One of its shells or charges at a time.
+  bool FireTest(const Objekt&) const override { return !m_active; }
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void Update(double step) override;
   std::optional<std::u16string> DescriptionText(bool details) const override;
@@ -167,6 +173,8 @@ class Mine final : public Waffe {
     return !(m_active && m_turnTimer < kRetreatTime) && Waffe::IsExhausted();
   }
   bool CanFireNow() const override { return (m_active && m_turnTimer < kRetreatTime) || Waffe::CanFireNow(); }
+  // One of its shells or charges at a time.
+  bool FireTest(const Objekt&) const override { return !m_active; }
   const PartikelInfo* GetProjectile() const override { return m_type; }
   void ResetForGame() override { m_mines.clear(); }
   void Update(double step) override;

@@ -210,8 +210,9 @@ TEST_F(ShellTest, BazookaRocketFliesToTheWallAndOneFliesAtATime) {
 }
 
 TEST_F(ShellTest, GrenadeBouncesAndItsFuseEndsIt) {
-  auto& grenade = Make<Granate>(
-      u"GRANATE", u"<PARTIKELINFO> \"BOUNCER\" <\\PARTIKELINFO> <MAX_TIMER> \"4\" <\\MAX_TIMER>");
+  auto& grenade = Make<Granate>(u"GRANATE",
+                                u"<PARTIKELINFO> \"BOUNCER\" <\\PARTIKELINFO> <MAX_TIMER> \"4\" <\\MAX_TIMER>"
+                                u"<USES_PER_ROUND> \"2\" <\\USES_PER_ROUND>");
   EXPECT_EQ(grenade.GetFuse(), 4.0) << "a fuse never starts longer than the longest";
   grenade.Arm(9.0);
   EXPECT_EQ(grenade.GetFuse(), 4.0);
@@ -221,6 +222,8 @@ TEST_F(ShellTest, GrenadeBouncesAndItsFuseEndsIt) {
 
   ASSERT_EQ(Fire({60.0f, 140.0f}, {1.0f, -1.0f}, 0.4), 1);
   EXPECT_TRUE(grenade.IsActive());
+  EXPECT_FALSE(grenade.IsExhausted());
+  EXPECT_FALSE(grenade.CanFire(*shooter)) << "uses left, but one grenade flies at a time";
   const uint32_t id = Shell()->GetId();
   Frames(299);
   EXPECT_TRUE(log.Named(u"Blast").empty());
