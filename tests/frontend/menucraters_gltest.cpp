@@ -6,89 +6,25 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
 #include "battle/cameramanager.h"
-#include "engine/apicontext.h"
-#include "engine/apigraphics.h"
-#include "engine/apiinput.h"
-#include "engine/apisound.h"
-#include "engine/myglobals.h"
 #include "frontend/mainmenu.h"
 #include "frontend/menucraters.h"
 #include "objects/partikelliste.h"
-#include "platform/input.h"
-#include "platform/sound.h"
-#include "platform/window.h"
-#include "support/png.h"
-#include "support/user_folder.h"
+#include "support/gl_engine.h"
 #include "world/welt.h"
 
-namespace {
-
-class FixedClock final : public TimerClock {
- public:
-  uint64_t counter = 0;
-  bool QueryFrequency(uint64_t& f) override {
-    f = 1000000;
-    return true;
-  }
-  uint64_t QueryCounter() override { return counter; }
-  uint32_t TickCount() override { return 0; }
-};
-
-void WritePng(const char* name, const std::vector<uint32_t>& pixels, int w, int h) {
-  const std::vector<uint8_t> png = MakePng(w, h, [&](int x, int y) { return pixels[size_t(y) * w + x]; });
-  std::ofstream(std::string(KRUMBOLT_BINARY_DIR) + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-}
-
 TEST(MenuCratersFrame, EarthFliesOutOfTheCraterAndSettlesBack) {
-  UserFolder folder;
-  FixedClock clock;
-  APIContext context;
-  context.title = u"Krumbolt";
-  std::unique_ptr<APIGraphics> graphics;
-  std::unique_ptr<APIInput> input;
-  std::unique_ptr<APISound> sound;
-  auto globals = std::make_unique<MyGlobals>(&context);
-  MyGlobals* game = globals.get();
-  context.globals = std::move(globals);
-  context.graphicsFactory = [&](APIContext& c) {
-    DisplayEnvironment env;
-    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
-    graphics = std::make_unique<APIGraphics>(c, env);
-    return graphics.get();
-  };
-  context.inputFactory = [&](APIContext& c) {
-    input = std::make_unique<APIInput>(&c);
-    return input.get();
-  };
-  context.soundFactory = [&](APIContext& c) {
-    sound = std::make_unique<APISound>(c.GetConfig());
-    return sound.get();
-  };
-  context.Init();
-  context.timer = std::make_unique<FrameTimer>(&clock);
-  std::string error;
-  auto window = platform::Window::Create(u"menu", 1024, 768, &error);
-  ASSERT_NE(window, nullptr) << error;
-  context.mainWindow = window.get();
-  ASSERT_EQ(graphics->Create(), kResultOk);
-  input->Init(std::make_unique<platform::ScriptedInputDevice>());
-  sound->Init(std::make_unique<platform::NullSoundDevice>());
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  APIContext& context = engine.context;
+  MyGlobals* game = engine.game;
   {
     MainMenu menu(&context);
     ASSERT_NE(menu.GetMenuWorld(), nullptr) << "the menu world (KRUMBOLT_GOB)";
-    platform::GraphicsDevice* device = graphics->GetDevice();
+    platform::GraphicsDevice* device = engine.graphics->GetDevice();
     const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
-    auto step = [&](int frames) {
-      for (int i = 0; i < frames; ++i) {
-        clock.counter += 10000;
-        context.timer->Tick();
-        menu.Update();
-      }
-    };
+    auto step = [&](int frames) { engine.Step(frames, [&] { menu.Update(); }); };
     step(3);
     // The first ground under a point right of the middle of the screen, 20 pixels deep.
     constexpr int kX = 620;
@@ -128,10 +64,10 @@ TEST(MenuCratersFrame, EarthFliesOutOfTheCraterAndSettlesBack) {
         for (int x = 0; x < cw * zoom; ++x)
           strip[size_t(y) * size_t(cw * zoom * 5) + size_t(i * cw * zoom + x)] =
               (*moments[i])[size_t(y0 + y / zoom) * size_t(w) + size_t(x0 + x / zoom)];
-    WritePng("menucraters_crater.png", strip, cw * zoom * 5, ch * zoom);
-    WritePng("menucraters_flying.png", flying, w, h);
-    WritePng("menucraters_landing.png", landing, w, h);
-    WritePng("menucraters_settled.png", settled, w, h);
+    WritePngBesideBuild("menucraters_crater.png", strip, cw * zoom * 5, ch * zoom);
+    WritePngBesideBuild("menucraters_flying.png", flying, w, h);
+    WritePngBesideBuild("menucraters_landing.png", landing, w, h);
+    WritePngBesideBuild("menucraters_settled.png", settled, w, h);
     EXPECT_GT(thrown, 20u);
     // What the blast throws stays near it: away from the crater, a third of a second later,
     // the picture is much the same as before (the camera pans on slowly meanwhile).
@@ -153,8 +89,4 @@ TEST(MenuCratersFrame, EarthFliesOutOfTheCraterAndSettlesBack) {
     EXPECT_LT(away, 20.0) << "mean channel difference per pixel away from the crater";
     EXPECT_GT(near, 8.0) << "the crater and its earth show";
   }
-  context.globals.reset();
-  graphics->Release();
 }
-
-}  // namespace

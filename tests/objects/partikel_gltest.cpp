@@ -9,17 +9,15 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engine/animation.h"
-#include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/frametimer.h"
 #include "engine/spriterenderer.h"
-#include "engine/texturdefcache.h"
 #include "objects/partikelliste.h"
 #include "objects/renderextra.h"
 #include "objects/simservices.h"
 #include "platform/window.h"
+#include "support/frame_animations.h"
 #include "support/kv_fixture.h"
 #include "support/png.h"
 
@@ -59,22 +57,7 @@ class ParticleFrame : public ::testing::Test {
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 16; ++x)
         texture->MutablePixels()[y * 16 + x] = y < 8 ? (x < 8 ? kRed : kGreen) : (x < 8 ? kBlue : kYellow);
-    TexturPartDesc desc;
-    desc.source = texture;
-    desc.sourceRect = &source;
-    part = std::make_unique<TexturPart>(nullptr, desc);
-    auto frames = std::make_unique<AnimationFrames>(u"Viertel");
-    auto frame = std::make_unique<AnimationFrame>();
-    frame->texture = part.get();
-    frame->rect = source;
-    frames->AddFrame(std::move(frame));
-    animations.AddFrames(std::move(frames));
-    animations.AddAnimation(std::make_unique<Animation>(
-        ParseBody(u"<NAME> \"VIERTEL\" <\\NAME> <ANIMATION_FRAME_NAME> \"Viertel\" <\\ANIMATION_FRAME_NAME> "
-                  u"<FRAMES> \"0\" <\\FRAMES>",
-                  u"A")
-            .get(),
-        nullptr, animations));
+    animations.Add(u"VIERTEL", texture);
 
     timer.gameStep = 0.0;
     services.timer = &timer;
@@ -94,7 +77,7 @@ class ParticleFrame : public ::testing::Test {
     auto root = ParseBody(u"<T>" + std::u16string(keys) +
                           u"<ANIMATIONEN> \"VIERTEL\" <\\ANIMATIONEN><GRAVITATION> \"0\" <\\GRAVITATION>"
                           u"<SIZE> \"32\" \"32\" \"0\" \"0\" <\\SIZE><\\T>");
-    list.AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"T"), &animations));
+    list.AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"T"), animations.Manager()));
     const Vector2 still(0.0f, 0.0f);
     auto p = std::make_unique<Partikel>(list.GetInfos().back().get(), &at, &still, colour, 0);
     Partikel* raw = p.get();
@@ -126,9 +109,7 @@ class ParticleFrame : public ::testing::Test {
   DisplayEnvironment env;
   std::unique_ptr<APIGraphics> graphics;
   std::unique_ptr<platform::Window> window;
-  const Rect source{0, 0, 16, 16};
-  std::unique_ptr<TexturPart> part;
-  AnimationManager animations{nullptr};
+  FrameAnimations animations;
   FrameTimer timer;
   SimServices services;
   PartikelListe list;

@@ -6,12 +6,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/animation.h"
-#include "engine/animationmanager.h"
-#include "engine/texturdefcache.h"
 #include "objects/distanceramp.h"
 #include "objects/particle_fixture.h"
 #include "platform/workers.h"
+#include "support/frame_animations.h"
 #include "world/landstamp.h"
 
 namespace {
@@ -61,26 +59,10 @@ struct Outcome {
 Outcome Replay(int workers) {
   platform::SetProcessorCountOverride(workers);
   // A white 4 x 4 crumb, so that settling earth stamps itself back into the ground.
-  auto texture = std::make_shared<platform::Texture>(4, 4);
-  for (int i = 0; i < 16; ++i) texture->MutablePixels()[i] = 0xFFFFFFFF;
-  const Rect source{0, 0, 4, 4};
-  TexturPartDesc desc;
-  desc.source = texture;
-  desc.sourceRect = &source;
-  TexturPart part(nullptr, desc);
-  AnimationManager animations(nullptr);
-  auto frames = std::make_unique<AnimationFrames>(u"Krume");
-  auto frame = std::make_unique<AnimationFrame>();
-  frame->texture = &part;
-  frame->rect = source;
-  frames->AddFrame(std::move(frame));
-  animations.AddFrames(std::move(frames));
-  animations.AddAnimation(std::make_unique<Animation>(
-      ParseBody(u"<NAME> \"ERDE\" <\\NAME> <ANIMATION_FRAME_NAME> \"Krume\" <\\ANIMATION_FRAME_NAME> "
-                u"<FRAMES> \"0\" <\\FRAMES>",
-                u"A")
-          .get(),
-      nullptr, animations));
+  auto crumb = std::make_shared<platform::Texture>(4, 4);
+  for (int i = 0; i < 16; ++i) crumb->MutablePixels()[i] = 0xFFFFFFFF;
+  FrameAnimations animations;
+  animations.Add(u"ERDE", crumb);
 
   particle_test::Sim sim(Hills());
   Welt& world = *sim.world;
@@ -105,7 +87,7 @@ Outcome Replay(int workers) {
       u"<SPAWNSPEED> \"120\" <\\SPAWNSPEED><SPAWNPOSITION> \"0.3\" \"0.3\" <\\SPAWNPOSITION>"
       u"<REKURSION> \"0\" <\\REKURSION><\\PARTIKEL_INFO>"
       u"<ERDE_PARTIKEL> \"Erde\" <\\ERDE_PARTIKEL>");
-  PartikelInfo::LoadAll(root.get(), sim.list, &animations);
+  PartikelInfo::LoadAll(root.get(), sim.list, animations.Manager());
   const PartikelInfo* blast = sim.list.FindInfo(u"Explosion");
 
   const DistanceRamp ramp{420.0, 120.0, 0.0, 40.0};

@@ -6,10 +6,8 @@
 
 #include <cmath>
 
-#include "engine/animation.h"
-#include "engine/animationmanager.h"
-#include "engine/texturdefcache.h"
 #include "objects/particle_fixture.h"
+#include "support/frame_animations.h"
 #include "support/rand_ledger.h"
 #include "world/wind.h"
 
@@ -124,31 +122,15 @@ TEST(ParticleWalk, MasksTestTheFramesSolidTexelsTurnedByTheAngle) {
   auto texture = std::make_shared<platform::Texture>(16, 16);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) texture->MutablePixels()[y * 16 + x] = y >= 6 && y < 10 ? 0xFFFFFFFFu : 0u;
-  const Rect source{0, 0, 16, 16};
-  TexturPartDesc desc;
-  desc.source = texture;
-  desc.sourceRect = &source;
-  TexturPart part(nullptr, desc);
-  AnimationManager animations(nullptr);
-  auto frames = std::make_unique<AnimationFrames>(u"Balken");
-  auto frame = std::make_unique<AnimationFrame>();
-  frame->texture = &part;
-  frame->rect = source;
-  frames->AddFrame(std::move(frame));
-  animations.AddFrames(std::move(frames));
-  animations.AddAnimation(std::make_unique<Animation>(
-      ParseBody(u"<NAME> \"BALKEN\" <\\NAME> <ANIMATION_FRAME_NAME> \"Balken\" <\\ANIMATION_FRAME_NAME> "
-                u"<FRAMES> \"0\" <\\FRAMES>",
-                u"A")
-          .get(),
-      nullptr, animations));
+  FrameAnimations animations;
+  animations.Add(u"BALKEN", texture);
 
   Sim sim(terrain_test::FlatStore({0, 0, 100, 100}, 100));
   auto type = [&](std::u16string keys) -> const PartikelInfo& {
     auto root = ParseBody(u"<T>" + keys +
                           u"<ANIMATIONEN> \"BALKEN\" <\\ANIMATIONEN><SIZE> \"16\" \"16\" \"0\" \"0\" <\\SIZE>"
                           u"<GRAVITATION> \"0\" <\\GRAVITATION><\\T>");
-    sim.list.AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"T"), &animations));
+    sim.list.AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"T"), animations.Manager()));
     return *sim.list.GetInfos().back();
   };
   const PartikelInfo& still = type(u"<COLLISION_EBENE> \"4\" <\\COLLISION_EBENE>");
