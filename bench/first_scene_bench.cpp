@@ -59,8 +59,10 @@ class Game {
     context = APIContext::Get();
     context->graphicsFactory = [](APIContext& c) {
       DisplayEnvironment display;
-      display.desktop = {1920, 1200};
-      display.workArea = {0, 0, 1920, 1200};
+      // A window of 1920 x 1080 with its frame must fit the work area, or the mode change
+      // keeps the smaller mode.
+      display.desktop = {2560, 1600};
+      display.workArea = {0, 0, 2560, 1600};
       display.adapterModes = {{1024, 768, 60, kFormatX8R8G8B8}, {1920, 1080, 60, kFormatX8R8G8B8}};
       static APIGraphics graphics(c, display);
       return &graphics;
@@ -149,6 +151,9 @@ class Game {
 Game& TheGame(benchmark::State& state) {
   static Game game;
   game.SetSize(uint32_t(state.range(0)), uint32_t(state.range(1)));
+  // The back buffer the frame is drawn into, as the mode change left it.
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  state.counters["backbuffer_w"] = double(device->BackBufferWidth());
   return game;
 }
 
