@@ -29,8 +29,9 @@ std::u16string APIContext::UserFilePath(std::u16string_view fileName) const {
 }
 
 void APIContext::Init() {
-  configuration = LoadKVFile(UserFilePath(u"config.cfg"));
-  if (!configuration) configuration = std::make_unique<KVNode>(u"Config");
+  PlayerFile config = LoadPlayerFile(UserFilePath(u"config.cfg"), u"Config");
+  configState = config.state;
+  configuration = config.root ? std::move(config.root) : std::make_unique<KVNode>(u"Config");
   graphics = graphicsFactory ? graphicsFactory(*this) : APIGraphics::Get();
   input = inputFactory ? inputFactory(*this) : APIInput::Get();
   sound = soundFactory ? soundFactory(*this) : APISound::Get();
@@ -46,7 +47,7 @@ void APIContext::Shutdown() {
   if (sound) sound->SaveConfig(&root);
   if (language) language->Save(&root);
   if (globals) globals->SaveSettings(&root);
-  SaveKVFile(UserFilePath(u"config.cfg"), root);
+  SavePlayerFileOver(UserFilePath(u"config.cfg"), configState, root, "configuration");
 }
 
 void APIContext::GetCursor(int32_t& x, int32_t& y) {

@@ -12,6 +12,7 @@
 #include "engine/apiinput.h"
 #include "engine/frametimer.h"
 #include "engine/kvnode.h"
+#include "engine/playerfile.h"
 #include "engine/sprache.h"
 
 class APIGraphics;
@@ -35,7 +36,8 @@ class APIContext : public InputHost {
   // Loads the configuration, gets the graphics, input and sound managers, makes the timer and
   // the language table, then lets the game-wide object load its settings.
   void Init();
-  // Builds a fresh configuration from the live settings and writes "config.cfg" whole.
+  // Builds a fresh configuration from the live settings and writes "config.cfg" whole. A
+  // file that could not be read is kept; a damaged one is set aside as "config.cfg.bad".
   void Shutdown();
   // The configuration document (never null after Init).
   KVNode* GetConfig() const { return configuration.get(); }
@@ -53,6 +55,8 @@ class APIContext : public InputHost {
   bool running = true;
   platform::Window* mainWindow = nullptr;
   std::unique_ptr<KVNode> configuration;
+  // What Init found in "config.cfg".
+  PlayerFileState configState = PlayerFileState::Missing;
 
   // Give Init managers other than the process-wide ones (tests). Each is called once, after
   // the configuration has been read.

@@ -11,6 +11,7 @@ Sprache::Sprache(const KVNode* configRoot) {
   if (const KVValue* active = section->Find(u"Aktive_Sprache")) {
     SetLanguage(active->Text());
     m_activeName = active->Text();
+    m_savedChoice = active->Text();
   }
 }
 
@@ -103,7 +104,10 @@ std::u16string Sprache::GetActiveLanguageName() const {
 void Sprache::Save(KVNode* root) const {
   if (!root) return;
   KVNode* section = root->AddChild(u"Sprache");
-  section->AddChildWith(u"Aktive_Sprache", GetActiveLanguageName());
+  // Without any language names (every language file failed to load) the choice read from
+  // the configuration is kept, rather than lost to an empty name.
+  const bool noNames = m_names.empty() && !m_savedChoice.empty();
+  section->AddChildWith(u"Aktive_Sprache", noNames ? m_savedChoice : GetActiveLanguageName());
   KVNode* files = section->AddChild(u"Loaded_Files");
   for (const auto& f : m_loadedFiles) files->InsertValue(std::make_unique<KVValue>(f));
 }

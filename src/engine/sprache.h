@@ -71,4 +71,6 @@ class Sprache {
   int m_activeIndex = 1;
   std::vector<std::u16string> m_loadedFiles;
   std::u16string m_activeName = u"ENGLISCH";
+  // "Aktive_Sprache" as the configuration held it.
+  std::u16string m_savedChoice;
 };

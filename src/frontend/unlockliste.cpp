@@ -4,13 +4,20 @@
 #include "engine/kvnode.h"
 
 void UnlockListe::Load(std::u16string_view path) {
-  std::unique_ptr<KVNode> root = LoadKVFile(path);
-  if (!root) return;
-  for (unsigned i = 0; i < root->GetValueCount(); ++i) m_keys.push_back(root->GetValue(i)->Text());
+  PlayerFile file = LoadPlayerFile(path, u"UNLOCK");
+  m_fileState = file.state;
+  if (file.root)
+    for (unsigned i = 0; i < file.root->GetValueCount(); ++i) m_keys.push_back(file.root->GetValue(i)->Text());
+  m_loadedKeys = m_keys;
 }
 
 bool UnlockListe::Save(std::u16string_view path) const {
+  const bool changed = m_keys != m_loadedKeys;
+  // Progress that could not be read in full is only written when this run earned more: an
+  // unchanged list would replace the player's file with less than it holds.
+  if (!changed && (m_fileState == PlayerFileState::Unreadable || m_fileState == PlayerFileState::Damaged))
+    return false;
   KVNode root(u"UNLOCK");
   for (const auto& key : m_keys) root.InsertValue(std::make_unique<KVValue>(key));
-  return SaveKVFile(path, root, true);
+  return SavePlayerFileOver(path, m_fileState, root, "campaign progress");
 }

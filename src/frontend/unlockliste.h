@@ -8,21 +8,28 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/playerfile.h"
+
 class UnlockListe {
  public:
   UnlockListe() = default;
   UnlockListe(const UnlockListe&) = delete;
   UnlockListe& operator=(const UnlockListe&) = delete;
 
-  // Appends every value of the file's root, unchanged; a missing or unreadable file leaves
-  // the list as it is.
+  // Appends every value of the file's root, unchanged; a missing, unreadable or damaged
+  // file leaves the list as it is.
   void Load(std::u16string_view path);
   // Writes the whole list (an empty one too) through a temporary file, so a failed write
-  // keeps the file there was. False when it could not be written.
+  // keeps the file there was. A file that could not be read is kept; a damaged one is kept
+  // unless the list changed, and is then set aside as "data.lck.bad" first. False when
+  // nothing was written.
   bool Save(std::u16string_view path) const;
 
   const std::vector<std::u16string>& GetKeys() const { return m_keys; }
 
  private:
   std::vector<std::u16string> m_keys;
+  // What Load found, and the keys it read, to tell whether this run changed anything.
+  PlayerFileState m_fileState = PlayerFileState::Missing;
+  std::vector<std::u16string> m_loadedKeys;
 };

@@ -13,15 +13,27 @@ namespace platform {
 
 // A game path (UTF-16, backslashes allowed) as the OS path it names.
 std::string ToOsPath(std::u16string_view path);
+// An OS path as a game path that ToOsPath turns back into the same bytes: bytes that are
+// not UTF-8, and backslashes, are carried as they are rather than read as text.
+std::u16string FromOsPath(std::string_view bytes);
 
-std::optional<std::vector<uint8_t>> ReadFile(std::u16string_view path);
-std::optional<std::vector<uint8_t>> ReadFileOs(const std::string& osPath);
+// No content file comes near this; it keeps a wrong path from reading without end.
+constexpr size_t kMaxFileBytes = size_t(256) << 20;
+
+// Reads a regular file whole. A folder, device or FIFO, a file above maxBytes, or a failed
+// read gives nothing, and `error` (when given) says why.
+std::optional<std::vector<uint8_t>> ReadFile(std::u16string_view path, size_t maxBytes = kMaxFileBytes,
+                                             std::string* error = nullptr);
+std::optional<std::vector<uint8_t>> ReadFileOs(const std::string& osPath, size_t maxBytes = kMaxFileBytes,
+                                               std::string* error = nullptr);
 bool FileExists(std::u16string_view path);
 
 // Writes the bytes to a temporary file beside the target, flushes it to disk and renames
-// it over the target. On any failure the target is left as it was and false is returned.
-bool WriteFileAtomic(std::u16string_view path, const std::vector<uint8_t>& bytes);
-bool WriteFileAtomicOs(const std::string& osPath, const std::vector<uint8_t>& bytes);
+// it over the target. On any failure the target is left as it was, false is returned and
+// `error` (when given) says why. A symbolic link is written through: its target is replaced.
+bool WriteFileAtomic(std::u16string_view path, const std::vector<uint8_t>& bytes, std::string* error = nullptr);
+bool WriteFileAtomicOs(const std::string& osPath, const std::vector<uint8_t>& bytes,
+                       std::string* error = nullptr);
 
 // Creates the folder (only its last level); an existing folder counts as success.
 bool CreateFolder(std::u16string_view path);

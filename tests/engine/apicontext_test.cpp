@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
 #include "engine/apisound.h"
@@ -10,6 +15,7 @@
 #include "engine/myglobals.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "support/temp_dir.h"
 #include "support/user_folder.h"
 
 namespace {
@@ -59,6 +65,13 @@ std::vector<std::u16string> SectionNames(const KVNode& root) {
   std::vector<std::u16string> names;
   for (const auto& child : root.Children()) names.push_back(child->Name());
   return names;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
 }
 
 }  // namespace
@@ -158,11 +171,101 @@ TEST(Configuration, ADamagedFileGivesDefaults) {
     EXPECT_TRUE(run.globals->intro);
     EXPECT_EQ(run.graphics->GetScreenWidth(), 1920u);
     EXPECT_TRUE(run.graphics->IsFullscreen());
+    testing::internal::CaptureStderr();
     run.context.Shutdown();
+    const std::string said = testing::internal::GetCapturedStderr();
     auto root = LoadKVFile(platform::Utf8ToU16(folder.Config().string()));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(SectionNames(*root), kSections);
+    // The damaged file was set aside whole before the defaults replaced it, and the player is told.
+    EXPECT_EQ(ReadAll(folder.Config().string() + ".bad"), bytes);
+    EXPECT_NE(said.find("config.cfg.bad"), std::string::npos) << said;
   }
+}
+
+TEST(Configuration, AnUnreadableFileIsKeptAsItIs) {
+  // Running as root reads past permissions; a folder in its place and a file far too large
+  // for a configuration cannot be read by anyone.
+  struct Case {
+    const char* what;
+    std::function<void(const std::filesystem::path&)> make;
+  };
+  const Case cases[] = {
+      {"a folder", [](const std::filesystem::path& p) { std::filesystem::create_directories(p / "inside"); }},
+      {"too large",
+       [](const std::filesystem::path& p) {
+         std::ofstream(p, std::ios::binary) << "<>\n \t<\\>\n<Config> <\\Config>" << std::string(5 << 20, ' ');
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UserFolder folder;
+    std::filesystem::create_directories(folder.Config().parent_path());
+    c.make(folder.Config());
+    const auto before = std::filesystem::status(folder.Config()).type();
+    const auto size = std::filesystem::is_regular_file(folder.Config()) ? std::filesystem::file_size(folder.Config()) : 0;
+    testing::internal::CaptureStderr();
+    {
+      GameRun run;
+      EXPECT_TRUE(run.globals->intro);
+      run.context.Shutdown();
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::filesystem::status(folder.Config()).type(), before);
+    if (size) EXPECT_EQ(std::filesystem::file_size(folder.Config()), size);
+    EXPECT_FALSE(std::filesystem::exists(folder.Config().string() + ".bad"));
+    EXPECT_NE(said.find("config.cfg cannot be read"), std::string::npos) << said;
+    EXPECT_NE(said.find("configuration is not saved"), std::string::npos) << said;
+  }
+}
+
+TEST(Configuration, AFailedSaveSaysWhatAndWhere) {
+  // The per-user folder is a file: nothing can be written under it.
+  UserFolder folder;
+  std::ofstream(folder.Config().parent_path(), std::ios::binary) << "in the way";
+  testing::internal::CaptureStderr();
+  {
+    GameRun run;
+    run.context.Shutdown();
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("the configuration could not be saved to " + folder.Config().string()), std::string::npos)
+      << said;
+  EXPECT_NE(said.find("Not a directory"), std::string::npos) << said;
+}
+
+TEST(Configuration, ALinkedFileIsWrittenThroughItsLink) {
+  UserFolder folder;
+  std::filesystem::create_directories(folder.Config().parent_path());
+  const std::filesystem::path target = folder.Config().parent_path() / "elsewhere.cfg";
+  std::ofstream(target) << "<>\n \t<\\>\n<Config> <ANWENDUNG> <INTRO> \"0\" <\\INTRO> <\\ANWENDUNG> <\\Config>";
+  std::filesystem::create_symlink("elsewhere.cfg", folder.Config());
+  {
+    GameRun run;
+    EXPECT_FALSE(run.globals->intro);
+    run.context.Shutdown();
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(folder.Config()));
+  auto root = LoadKVFile(platform::Utf8ToU16(target.string()));
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(SectionNames(*root), kSections);
+}
+
+TEST(Configuration, TheUserFolderPathKeepsItsBytes) {
+  // A backslash and bytes that are not UTF-8 are part of the folder's name, not text to mend.
+  TempDir dir;
+  const std::string base = dir.Path().string() + "/odd\\name\xff\xfe";
+  std::filesystem::create_directories(base);
+  const char* old = std::getenv("XDG_DATA_HOME");
+  const std::string keep = old ? old : "";
+  setenv("XDG_DATA_HOME", base.c_str(), 1);
+  {
+    GameRun run;
+    run.context.Shutdown();
+  }
+  setenv("XDG_DATA_HOME", keep.c_str(), 1);
+  EXPECT_TRUE(std::filesystem::is_regular_file(base + "/Krumbolt/config.cfg"));
+  EXPECT_FALSE(std::filesystem::exists(dir.Path() / "odd"));
 }
 
 TEST(Configuration, UserFilesLiveInTheTitledFolder) {

@@ -95,11 +95,13 @@ TEST(ContextWiring, AltEnterRunsTheResetProtocolOncePerPress) {
   run.Send(MessageType::FocusGained);
 
   // The right Alt key, or Return pressed before Alt, switches nothing.
-  for (auto frames : {std::vector<std::initializer_list<uint8_t>>{{kRightAlt}, {kRightAlt, kReturn}},
-                      std::vector<std::initializer_list<uint8_t>>{{kReturn}, {kReturn, kLeftAlt}}}) {
+  // Key sets held by value: an initializer_list's array would die with the braces that made it.
+  const std::vector<std::vector<std::vector<uint8_t>>> sequences = {{{kRightAlt}, {kRightAlt, kReturn}},
+                                                                    {{kReturn}, {kReturn, kLeftAlt}}};
+  for (const auto& frames : sequences) {
     run.Keys({});
     ASSERT_TRUE(run.Pass());
-    for (auto keys : frames) {
+    for (const auto& keys : frames) {
       run.Keys(keys);
       ASSERT_TRUE(run.Pass());
     }

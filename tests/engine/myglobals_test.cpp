@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "battle/camerajob.h"
 #include "battle/cameramanager.h"
@@ -360,6 +361,45 @@ TEST(CampaignProgress, IsReadWhenMadeAndWrittenWholeWhenGone) {
   }
   EXPECT_EQ(Texts(LoadKVFile(path).get()),
             (std::vector<std::u16string>{u"LEVEL_2", u"", u"Level_3", u"LEVEL_2"}));
+}
+
+TEST(CampaignProgress, AFileThatCannotBeReadWholeIsNeverReplaced) {
+  struct Case {
+    const char* what;
+    std::string bytes;  // empty: a folder stands there instead
+  };
+  const Case cases[] = {
+      {"a folder", ""},
+      {"no header line", "<UNLOCK> \"LEVEL_2\" <\\UNLOCK>"},
+      {"another encoding", std::string("\xFE\xFF\0<\0>\0\n\0 \0\t\0<\0\\\0>", 18)},
+      {"random bytes", std::string("\x13\x9a\xfe\x00\x7f\x80 <> \x01\x02 garbage", 20)},
+      {"too large", "<>\n \t<\\>\n<UNLOCK> \"LEVEL_2\" <\\UNLOCK>" + std::string(5 << 20, ' ')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UserFolder folder;
+    APIContext context;
+    context.title = u"Krumbolt";
+    const std::filesystem::path path(platform::U16ToUtf8(context.UserFilePath(u"data.lck")));
+    if (c.bytes.empty())
+      std::filesystem::create_directories(path / "inside");
+    else
+      std::ofstream(path, std::ios::binary) << c.bytes;
+    testing::internal::CaptureStderr();
+    {
+      MyGlobals globals(&context);
+      EXPECT_TRUE(globals.GetUnlocks().GetKeys().empty());
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    // Nothing was earned, so the file stays exactly as it was, and the player hears why.
+    if (c.bytes.empty()) {
+      EXPECT_TRUE(std::filesystem::is_directory(path / "inside"));
+    } else {
+      std::ifstream in(path, std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.bytes);
+    }
+    EXPECT_NE(said.find(path.string()), std::string::npos) << said;
+  }
 }
 
 TEST(GameWideObject, TheDeviceBringsPostEffectsCameraAndCentredMouse) {

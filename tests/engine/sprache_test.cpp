@@ -7,6 +7,7 @@
 
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
+#include "platform/files.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
 
@@ -201,4 +202,20 @@ TEST(SpracheContent, EveryTextInFourLanguages) {
   }
   s.SetLanguage(u"DEUTSCH");
   EXPECT_EQ(Text(s, u"__ZUR\u00DCCK_BUTTON__"), u"Zur\u00FCck");
+}
+
+TEST_F(SpracheTest, ADamagedLanguageFileKeepsTheSavedChoice) {
+  const std::u16string damaged = m_dir.File("damaged.lng");
+  ASSERT_TRUE(platform::WriteFileAtomic(damaged, {0x13, 0x9a, 0xfe, 0x00, 0x7f}));
+  for (const std::u16string& file : {damaged, m_dir.File("missing.lng")}) {
+    auto config = Config(u"DEUTSCH", {file});
+    Sprache s(config.get());
+    KVNode root(u"Config");
+    s.Save(&root);
+    EXPECT_EQ(root.GetChild(0, u"Sprache")->Find(u"Aktive_Sprache")->Text(), u"DEUTSCH");
+    // Once a good file is there again, the choice applies.
+    Sprache again(&root);
+    again.LoadFile(m_base);
+    EXPECT_EQ(again.ActiveCode(), Sprache::kGerman);
+  }
 }

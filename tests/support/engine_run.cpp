@@ -84,7 +84,7 @@ void EngineRun::Mouse(platform::MessageType type, int32_t wheelDelta) {
   Pass();
 }
 
-void EngineRun::Keys(std::initializer_list<uint8_t> down) {
+void EngineRun::Keys(const std::vector<uint8_t>& down) {
   devices->ReleaseAllKeys();
   for (uint8_t k : down) devices->SetKey(k, true);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
@@ -64,7 +65,7 @@ class EngineRun {
   // Posts a window message and runs the pass that dispatches it.
   void Send(platform::MessageType type);
   // Sets exactly these keys down.
-  void Keys(std::initializer_list<uint8_t> down);
+  void Keys(const std::vector<uint8_t>& down);
   // Posts a mouse message at the placed cursor and runs the pass that dispatches it and the
   // one that hands it to the listeners.
   void Mouse(platform::MessageType type, int32_t wheelDelta = 0);
