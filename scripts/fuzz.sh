@@ -11,7 +11,7 @@ if [ -z "$CXX_FUZZ" ]; then
 fi
 OUT=${KRUMBOLT_BUILD_DIR:-build}/fuzz
 mkdir -p "$OUT"
-SOURCES="src/engine/kvnode.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/engine/effectfile.cpp
+SOURCES="src/engine/kvnode.cpp src/engine/contentlimits.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/engine/effectfile.cpp
   src/platform/text.cpp src/platform/files.cpp src/platform/effect.cpp src/platform/effect_null.cpp
   src/platform/font.cpp src/platform/glyph_atlas.cpp src/platform/text_layout.cpp src/platform/image_write.cpp"
 FLAGS="-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -Isrc -I/usr/include/stb

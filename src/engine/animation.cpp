@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/animationmanager.h"
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 #include "engine/searchpath.h"
 #include "engine/texturdefcache.h"
@@ -29,8 +30,11 @@ const TexturPart* RequestImage(const KVNode* node, const SearchPath& path, const
   return cache->Get(file->Text(), &path, nullptr, archive);
 }
 
-Rect Moved(const Rect& r, int32_t dx, int32_t dy) {
-  return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+// Sums in 64 bits, held to what a rectangle holds: extreme sheet values cannot overflow.
+int32_t Saturated(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+Rect Moved(const Rect& r, int64_t dx, int64_t dy) {
+  return {Saturated(r.left + dx), Saturated(r.top + dy), Saturated(r.right + dx), Saturated(r.bottom + dy)};
 }
 
 }  // namespace
@@ -56,12 +60,12 @@ AnimationFrames::AnimationFrames(const KVNode* node, const DataArchive* archive,
   const TexturPart* image = RequestImage(sheet, path, archive, cache);
   Rect first = image ? image->rect : Rect{};
   ReadRect(sheet, u"FIRST_FRAME", first);
-  const int32_t w = first.right - first.left;
-  const int32_t h = first.bottom - first.top;
+  const int64_t w = int64_t(first.right) - first.left;
+  const int64_t h = int64_t(first.bottom) - first.top;
   int32_t columns = 1, rows = 1, base = 0;
-  sheet->Read(u"ANZAHL", columns, 0);
-  sheet->Read(u"ANZAHL", rows, 1);
-  sheet->Read(u"OFFSET", base);
+  content::ReadCount(*sheet, u"ANZAHL", columns, 0, content::kMaxSheetSide, 0);
+  content::ReadCount(*sheet, u"ANZAHL", rows, 0, content::kMaxSheetSide, 1);
+  content::ReadCount(*sheet, u"OFFSET", base, -content::kMaxFrameNumber, content::kMaxFrameNumber);
   auto add = [&](int32_t column, int32_t row, int32_t number) {
     auto frame = std::make_unique<AnimationFrame>();
     frame->texture = image;
@@ -73,7 +77,8 @@ AnimationFrames::AnimationFrames(const KVNode* node, const DataArchive* archive,
     // A grid of no columns would divide by zero; it counts as one column.
     const int32_t c = std::max(columns, 1);
     for (unsigned i = 0; i < order->GetValueCount(); ++i) {
-      const int32_t k = order->GetValue(i)->AsInt();
+      const int32_t k = content::Clamp(order->GetValue(i)->AsInt(), -content::kMaxFrameNumber,
+                                       content::kMaxFrameNumber, u"REIHENFOLGE");
       add(k % c, k / c, base + int32_t(i));
     }
     return;

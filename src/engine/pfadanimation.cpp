@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 #include "engine/polygonops.h"
 #include "platform/numeric.h"
@@ -22,10 +23,14 @@ bool ReadIntRect(const KVNode* node, Rect& rect) {
   return true;
 }
 
-// A count given as a number, truncated.
-void ReadTruncated(const KVNode* node, std::u16string_view key, int32_t& out) {
+// A count of passes given as a number, truncated; each pass doubles the points.
+void ReadPasses(const KVNode* node, std::u16string_view key, int32_t& out) {
   double value = 0.0;
-  if (node->Read(key, value)) out = platform::TruncToInt(value);
+  if (node->Read(key, value)) out = content::Clamp(platform::TruncToInt(value), 0, content::kMaxPathPasses, key);
+}
+
+void ReadPoints(const KVNode* node, int32_t& out) {
+  content::ReadCount(*node, u"ANZ_PUNKTE", out, 0, content::kMaxPathPoints);
 }
 
 struct Box {
@@ -56,7 +61,7 @@ PfadAnimation::PfadAnimation(const KVNode* node) {
   if (const KVNode* band = node->GetChild(0, u"CREATE_RANDOM_WOLKE")) {
     m_count = 0;
     m_layer = 0;
-    band->Read(u"ANZ_PUNKTE", m_count);
+    ReadPoints(band, m_count);
     band->Read(u"EBENE", m_layer);
     band->Read(u"H\u00D6HE", m_height[0], 0);
     band->Read(u"H\u00D6HE", m_height[1], 1);
@@ -65,18 +70,18 @@ PfadAnimation::PfadAnimation(const KVNode* node) {
     Rect area;
     int32_t count = 4;
     ReadIntRect(cloud, area);
-    cloud->Read(u"ANZ_PUNKTE", count);
+    ReadPoints(cloud, count);
     CreateCloud(area, count);
   } else if (const KVNode* outline = node->GetChild(0, u"CREATE_RANDOM_PERLIN")) {
     Rect area;
     int32_t count = 4, splitPasses = 1, smoothPasses = 1;
     double smooth = 0.25, split = 0.5;
     ReadIntRect(outline, area);
-    outline->Read(u"ANZ_PUNKTE", count);
+    ReadPoints(outline, count);
     outline->Read(u"SMOOTH", smooth);
     outline->Read(u"SPLIT", split);
-    ReadTruncated(outline, u"ANZ_SPLIT", splitPasses);
-    ReadTruncated(outline, u"ANZ_SMOOTH", smoothPasses);
+    ReadPasses(outline, u"ANZ_SPLIT", splitPasses);
+    ReadPasses(outline, u"ANZ_SMOOTH", smoothPasses);
     CreateOutline(area, count, smooth, split, splitPasses, smoothPasses);
   }
 

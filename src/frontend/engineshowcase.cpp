@@ -10,6 +10,7 @@
 #include "engine/apigraphics.h"
 #include "engine/apisound.h"
 #include "engine/fontmanager.h"
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 #include "engine/searchpath.h"
 #include "engine/sprache.h"
@@ -126,8 +127,10 @@ void EngineShowcase::LoadAnimations(const DataArchive* archive) {
   // A manager of its own, so the butterfly goes with the panel; the images are the texture
   // cache's and are shared with every other user.
   m_animations = std::make_unique<AnimationManager>(m_context->graphics);
-  for (const char16_t* file : {u"animationen.ani", u"ebenen_animationen.ani"})
+  for (const char16_t* file : {u"animationen.ani", u"ebenen_animationen.ani"}) {
+    content::FileScope scope(file);
     m_animations->LoadFile(LoadKVFromArchive(file, archive).get(), archive);
+  }
   m_butterfly = m_animations->CreateBewegteAnimation(u"SCHMETTERLING");
   if (!m_butterfly) return;
   // Its path lies in its own pixels, from the origin; drawing scales it up and moves it

@@ -11,6 +11,7 @@
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/myloadscreen.h"
@@ -86,7 +87,9 @@ void MainMenu::LoadDataFiles() {
   // Each file is handed to its loader even when it is missing (a null document loads
   // nothing), and each is followed by a step. The catalogue comes last: its backdrops copy
   // the moving animations.
-  auto load = [&](const char16_t* name) { return LoadKVFromArchive(name, archive); };
+  // The document lives, and messages about its values name it, until the end of the
+  // statement that hands it to its loader.
+  auto load = [&](const char16_t* name) { return content::ScopedDocument(name, LoadKVFromArchive(name, archive)); };
   AnimationManager* animations = m_globals->GetAnimationManager();
   animations->LoadFile(load(u"animationen.ani").get(), archive);
   Step();

@@ -1,5 +1,6 @@
 #include "world/levelsetting.h"
 
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -29,6 +30,12 @@ void ReadRange(const KVNode& node, std::u16string_view key, int32_t& min, int32_
   node.Read(key, max, 1);
 }
 
+// A range of counts of things a layer places, each end held to the limit.
+void ReadCountRange(const KVNode& node, std::u16string_view key, int32_t& min, int32_t& max) {
+  content::ReadCount(node, key, min, -content::kMaxLayerObjects, content::kMaxLayerObjects, 0);
+  content::ReadCount(node, key, max, -content::kMaxLayerObjects, content::kMaxLayerObjects, 1);
+}
+
 template <class T>
 T* PickPointer(const WeightedList<T*>& list) {
   T* const* picked = list.Pick();
@@ -41,16 +48,16 @@ LayerKindBlock::LayerKindBlock(const KVNode* node, SettingKatalog& katalog) {
   if (!node) return;
   if (const KVNode* wolken = node->GetChild(0, u"WOLKEN")) {
     clouds = ReadWeightedNames(wolken, u"WOLKEN_NAMEN", u"WOLKEN_PROP");
-    ReadRange(*wolken, u"ANZ_WOLKEN", cloudCountMin, cloudCountMax);
+    ReadCountRange(*wolken, u"ANZ_WOLKEN", cloudCountMin, cloudCountMax);
     for (unsigned i = 0; i < 4; ++i) wolken->Read(u"WOLKEN_SPACE", cloudSpace[i], i);
   }
   if (const KVNode* a = node->GetChild(0, u"ANIMS")) {
     anims = ReadWeightedNames(a, u"ANIMS_NAMEN", u"ANIMS_PROP");
-    ReadRange(*a, u"ANZ_ANIMS", animCountMin, animCountMax);
+    ReadCountRange(*a, u"ANZ_ANIMS", animCountMin, animCountMax);
   }
   if (const KVNode* a = node->GetChild(0, u"RANDOM_POS_ANIMS")) {
     randomPosAnims = ReadWeightedNames(a, u"RANDOM_POS_ANIMS_NAMEN", u"RANDOM_POS_ANIMS_PROP");
-    ReadRange(*a, u"RANDOM_POS_ANZ_ANIMS", randomPosAnimCountMin, randomPosAnimCountMax);
+    ReadCountRange(*a, u"RANDOM_POS_ANZ_ANIMS", randomPosAnimCountMin, randomPosAnimCountMax);
   }
   if (const KVNode* noise = node->GetChild(0, u"PERLIN_NOISE")) {
     noise->Read(u"USE_PERLIN_NOISE", useNoise);

@@ -2,6 +2,7 @@
 #include "world/worlddata.h"
 
 #include "engine/apigraphics.h"
+#include "engine/contentlimits.h"
 #include "engine/kvnode.h"
 
 WorldData::WorldData(APIGraphics& graphics_, const DataArchive* archive_)
@@ -9,8 +10,11 @@ WorldData::WorldData(APIGraphics& graphics_, const DataArchive* archive_)
       archive(archive_),
       animations(&graphics_),
       assets(graphics_.GetTexturDefCache(), &animations, archive_) {
-  for (const char16_t* file : {u"animationen.ani", u"ebenen_animationen.ani"})
+  for (const char16_t* file : {u"animationen.ani", u"ebenen_animationen.ani"}) {
+    content::FileScope scope(file);
     animations.LoadFile(LoadKVFromArchive(file, archive).get(), archive);
+  }
+  content::FileScope scope(u"WorldSetting.wst");
   katalog.Load(LoadKVFromArchive(u"WorldSetting.wst", archive).get(), &assets, nullptr);
   properties.Load(LoadKVFromArchive(u"eigenschaften.egs", archive).get());
 }
