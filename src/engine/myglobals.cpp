@@ -13,6 +13,7 @@
 #include "engine/apisound.h"
 #include "engine/camerajoblist.h"
 #include "engine/fontmanager.h"
+#include "engine/gameeventhost.h"
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
@@ -55,6 +56,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_welt = std::make_unique<Welt>();
   m_events = std::make_unique<EventTable>();
   m_explosions = std::make_unique<ExplosionTable>();
+  m_eventHost = std::make_unique<GameEventHost>(m_context, this);
   m_weapons = std::make_unique<WaffenSet>(this, m_context);
   m_wasserManager = std::make_unique<WasserManager>(m_context);
   m_forceFields = std::make_unique<KraftfeldListe>();
@@ -76,6 +78,8 @@ MyGlobals::MyGlobals(APIContext* context)
   m_simServices.teleporters = m_teleporters.get();
   m_simServices.forceFields = m_forceFields.get();
   m_simServices.objects = this;
+  m_simServices.events = m_events.get();
+  m_simServices.worms = m_eventHost.get();
   SimServices::Install(&m_simServices);
 
   std::u16string path = DataArchive::Locate();
@@ -94,9 +98,12 @@ MyGlobals::~MyGlobals() {
   if (m_controls) m_controls->SaveKeyconfig(m_keyConfigPath);
   m_controls.reset();
   m_welt.reset();
+  m_simServices.events = nullptr;
+  m_simServices.worms = nullptr;
   m_events.reset();
   m_cameraJobs.reset();
   m_explosions.reset();
+  m_eventHost.reset();
   m_weapons.reset();
   m_camera.reset();
   m_postEffects.reset();

@@ -31,6 +31,7 @@ class CameraManager;
 class EbenenEigenschaften;
 class EventTable;
 class ExplosionTable;
+class GameEventHost;
 class KraftfeldListe;
 class Namen;
 class Objekt;
@@ -95,6 +96,8 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   void SetWelt(std::unique_ptr<Welt> welt);
   EventTable* GetEventTable() const { return m_events.get(); }
   ExplosionTable* GetExplosionTable() const { return m_explosions.get(); }
+  // What events reach of the game.
+  GameEventHost* GetEventHost() const { return m_eventHost.get(); }
   WaffenSet* GetWaffenSet() const { return m_weapons.get(); }
   // Null until the device objects are made.
   CameraManager* GetCamera() const { return m_camera.get(); }
@@ -187,6 +190,7 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   std::unique_ptr<Welt> m_welt;
   std::unique_ptr<EventTable> m_events;
   std::unique_ptr<ExplosionTable> m_explosions;
+  std::unique_ptr<GameEventHost> m_eventHost;
   std::unique_ptr<WaffenSet> m_weapons;
   std::unique_ptr<CameraManager> m_camera;
   std::unique_ptr<WasserManager> m_wasserManager;

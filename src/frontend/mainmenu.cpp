@@ -12,6 +12,7 @@
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/contentlimits.h"
+#include "engine/gameeventhost.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/myloadscreen.h"
@@ -19,6 +20,7 @@
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
+#include "objects/eventtable.h"
 #include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
@@ -97,6 +99,12 @@ void MainMenu::LoadDataFiles() {
   Step();
   // The particle types name their animations, so they come after them.
   PartikelInfo::LoadAll(load(u"partikel.prt").get(), *m_globals->GetPartikelListe(), animations);
+  Step();
+  // The explosions' blasts and the events name particle types too; the events also name
+  // sounds and animations.
+  m_globals->GetExplosionTable()->Load(load(u"explosionen.exp").get(), m_globals->GetPartikelListe());
+  Step();
+  m_globals->GetEventTable()->Load(load(u"events.evt").get(), *m_globals->GetEventHost());
   Step();
   m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
   Step();

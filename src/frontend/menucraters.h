@@ -1,29 +1,30 @@
-// The first scene's play with the terrain: a click on the menu world carves a crater whose
-// earth flies up, falls, bounces and settles back into the ground, with a blast over it.
-// The particles are the game-wide list's, so the wind's particles fly beside them.
+// The first scene's play with the terrain: a click on the menu world sets off an explosion
+// of "events.evt" there: a crater whose earth flies up, falls, bounces and settles back
+// into the ground, the blast over it and its sound. The particles are the game-wide list's,
+// so the wind's particles fly beside them.
 #pragma once
 
 #include "engine/gfxtypes.h"
 
+class ExplosionsEvent;
 class MyGlobals;
 
 class MenuCraters {
  public:
-  static constexpr double kRadius = 40.0;
-  // Near speed, far speed, near and far distance of the thrown earth.
-  static constexpr double kEarthSpeed[4] = {420.0, 120.0, 0.0, 40.0};
-  static constexpr const char16_t* kBlastType = u"Explosion";
+  static constexpr const char16_t* kBlastEvent = u"Expl_Medium";
 
   explicit MenuCraters(MyGlobals* globals) : m_globals(globals) {}
 
-  // Carves a crater at the world point when terrain lies within the radius; true when it
-  // did. The blast goes up there, the removed pixels fly as earth.
+  // Sets off the explosion at the world point when terrain lies within its radius; true
+  // when it did.
   bool Blast(const Vector2& point);
-  // Steps every particle of the game-wide list.
+  // Steps every particle of the game-wide list and every event.
   void Update();
   // The particles of one draw layer (-2 .. 1), with the view's offset and scale.
   void Render(const Vector2& offset, const Vector2& scale, int32_t layer);
 
  private:
+  ExplosionsEvent* FindExplosion() const;
+
   MyGlobals* m_globals;
 };

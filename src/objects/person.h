@@ -96,6 +96,11 @@ class Person : public Partikel {
   virtual bool Command(int32_t action, const CommandParam* param = nullptr);
   virtual void Heal(double /*amount*/, bool /*curesPoison*/, int32_t /*rounds*/, bool /*immediate*/) {}
   virtual void ApplyPoison(const Vector2& /*centre*/, const DistanceRamp* /*ramp*/, int32_t /*rounds*/) {}
+  // Starts the named post-effect instances by the ramp's value at the person's distance
+  // from the centre (the render-effect event); only worms show effects, a plain person
+  // ignores it.
+  virtual void ApplyPostEffectRamp(const Vector2& /*centre*/, const std::vector<std::u16string>& /*instances*/,
+                                   const DistanceRamp& /*ramp*/) {}
   virtual Argb GetColour() const { return 0xFFFFFFFF; }
   // Chooses and advances the animations for the state (and the death animations).
   virtual void UpdateAnimation();

@@ -115,7 +115,7 @@ class Worm : public Person {
   void UpdateAnimation() override;
   // Arms (or creates) the named effect instances by the worm's distance from the point.
   void ApplyPostEffectRamp(const Vector2& centre, const std::vector<std::u16string>& names,
-                           const DistanceRamp& ramp);
+                           const DistanceRamp& ramp) override;
   const std::vector<std::unique_ptr<PostEffectInstance>>& Effects() const { return m_effects; }
 
   // Drawing: screen = world x zoom + offset. Colour -1 (0xFFFFFFFF) is the plain colour.
