@@ -51,7 +51,9 @@ TEST(DistanceRamp, ValueByDistance) {
     SCOPED_TRACE(c.d);
     const std::optional<double> v = ramp.At(c.d);
     ASSERT_EQ(v.has_value(), c.applies);
-    if (c.applies) EXPECT_DOUBLE_EQ(*v, c.value);
+    if (c.applies) {
+      EXPECT_DOUBLE_EQ(*v, c.value);
+    }
   }
   // Values from small to large and the other way round are both kept between the two.
   EXPECT_DOUBLE_EQ(*DistanceRamp({10.0, 100.0, 0.0, 50.0}).At(25.0), 55.0);

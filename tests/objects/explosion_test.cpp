@@ -189,7 +189,9 @@ TEST(Explosion, RampsRadiusBlastAndEarthAsTheKeysSay) {
   w.host.events.Run(u"Gross", *w.Source({160.0f, 100.0f}));
   ASSERT_GT(w.Count(u"Erde"), 0u);
   for (const auto& p : w.sim.list.MainList())
-    if (p->GetInfo()->name == u"Erde") EXPECT_EQ(p->GetSizeScale(), 2.0);
+    if (p->GetInfo()->name == u"Erde") {
+      EXPECT_EQ(p->GetSizeScale(), 2.0);
+    }
 }
 
 namespace {
