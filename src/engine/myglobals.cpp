@@ -19,6 +19,7 @@
 #include "engine/texturdefcache.h"
 #include "objects/bonussettings.h"
 #include "objects/eventtable.h"
+#include "objects/gamebonushost.h"
 #include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
@@ -66,6 +67,7 @@ MyGlobals::MyGlobals(APIContext* context)
   m_teleporters = std::make_unique<TeleporterListe>();
   m_katalog = std::make_unique<SettingKatalog>();
   m_bonus = std::make_unique<BonusSettings>();
+  m_bonus->SetHost(std::make_unique<GameBonusDropHost>(this));
   m_wasserManager->SetSources({m_animations.get(), m_renderExtras.get(), m_welt.get()});
   m_particles->SetSettings(&earthStep, &particleMaximum);
   m_simServices.timerHolder = &m_context->timer;

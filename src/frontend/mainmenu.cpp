@@ -21,6 +21,7 @@
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
 #include "objects/eventtable.h"
+#include "objects/bonussettings.h"
 #include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
@@ -130,6 +131,8 @@ void MainMenu::LoadDataFiles() {
   m_globals->GetTeleporterListe()->Load(load(u"Teleporter.tpt").get(), sources);
   Step();
   m_globals->GetKraftfeldListe()->Create(load(u"kraftfelder.kft").get(), sources);
+  Step();
+  m_globals->GetBonusSettings()->LoadFile(load(u"Boni.bon").get());
   Step();
   if (PostEffectLibrary* effects = m_globals->GetPostEffects())
     effects->Load(load(u"PostEffects.efx").get(), archive);

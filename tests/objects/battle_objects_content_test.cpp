@@ -1,13 +1,15 @@
-// The shipped teleporter and force-field types: they read with keys the readers know, and
-// every particle type, animation and sound they name is in the archive.
+// The shipped teleporter types, force fields and bonus sets: they read with keys the readers
+// know, and every particle type, animation, sound and set they name is in the archive.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/animationmanager.h"
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
 #include "engine/searchpath.h"
+#include "objects/bonussettings.h"
 #include "objects/kraftfeldliste.h"
 #include "objects/partikelliste.h"
 #include "objects/teleporterliste.h"
@@ -128,4 +130,43 @@ TEST(BattleObjectsContent, ForceFieldTypesReadCleanlyAndTheShieldIsThere) {
   // The shield weapon creates its field by this name.
   const std::u16string shield = u"SCHILD";
   EXPECT_NE(dynamic_cast<SchubsKraftfeld*>(fields.CreateByName(&shield).get()), nullptr);
+}
+
+TEST(BattleObjectsContent, BonusSetsNameKnownCrateTypesAndEveryLevelFindsItsSets) {
+  Content content;
+  ASSERT_TRUE(content.archive);
+  auto root = LoadKVFromArchive(u"Boni.bon", content.archive.get());
+  ASSERT_TRUE(root);
+  content.ExpectKnownKeys(*root, {u"EINSTELLUNG"});
+  for (const auto& block : root->Children())
+    content.ExpectKnownKeys(
+        *block, {u"NAME", u"PROPKISTE", u"ANZKISTEN", u"MAXANZKISTEN", u"KISTE_TYP", u"KISTE_PROPS"});
+  BonusSettings settings;
+  settings.LoadFile(root.get());
+  EXPECT_EQ(settings.GetDefault().name, u"DEFAULT");
+  EXPECT_EQ(settings.GetDefault().crateWeights.size(), settings.GetDefault().crateTypes.size());
+  for (const BonusSet& set : settings.GetSets()) {
+    for (const auto& type : set.crateTypes) {
+      const PartikelInfo* info = content.particles.FindInfo(type);
+      ASSERT_NE(info, nullptr) << U8(type);
+      EXPECT_TRUE(info->collisionWorm) << U8(type) << ": worms pick crates up";
+      EXPECT_FALSE(info->canBeDeleted) << U8(type) << ": crates are never thinned";
+      EXPECT_FALSE(info->eventWormCollide.names.empty()) << U8(type);
+    }
+  }
+  for (const char16_t* level :
+       {u"mainmenu.lvl", u"rand_level.lvl", u"kampagne\\level01.lvl", u"kampagne\\level02.lvl",
+        u"kampagne\\level03.lvl", u"kampagne\\level04.lvl", u"kampagne\\level05.lvl"}) {
+    auto document = LoadKVFromArchive(level, content.archive.get());
+    ASSERT_TRUE(document) << U8(level);
+    for (const auto& child : document->Children()) {
+      const KVNode* names = child->Name() == u"BONUS" ? child.get() : child->GetChild(0, u"BONUS");
+      for (unsigned i = 0; names && i < names->GetValueCount(); ++i) {
+        const std::u16string name = names->GetValue(i)->Text();
+        EXPECT_TRUE(std::any_of(settings.GetSets().begin(), settings.GetSets().end(),
+                                [&](const BonusSet& set) { return set.name == name; }))
+            << U8(level) << " names " << U8(name);
+      }
+    }
+  }
 }
