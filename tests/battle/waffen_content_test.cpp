@@ -2,22 +2,30 @@
 // categories hold what they name, and every text the weapons show exists in each language.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "battle/waffe.h"
 #include "battle/waffenset.h"
+#include "battle/waffenteams.h"
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
+#include "engine/frametimer.h"
+#include "engine/gameeventhost.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
 #include "engine/sprache.h"
 #include "engine/spriterenderer.h"
+#include "objects/eventtable.h"
+#include "objects/partikel.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
 #include "platform/text.h"
 #include "support/user_folder.h"
+#include "world/terrain_art.h"
+#include "world/welt.h"
 
 namespace {
 
@@ -80,6 +88,26 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
   }
   EXPECT_EQ(listed, int(set.Weapons().size())) << "every weapon stands in one category";
 
+  // Every event the weapons' particle types fire is one of events.evt.
+  auto events = LoadKVFromArchive(u"events.evt", archive.get());
+  ASSERT_TRUE(events);
+  std::vector<std::u16string> eventNames;
+  for (const auto& block : events->Children()) {
+    std::u16string name;
+    if (block->Read(u"NAME", name)) eventNames.push_back(name);
+  }
+  for (const Waffe* w : set.Weapons()) {
+    const PartikelInfo* type = w->GetProjectile();
+    ASSERT_NE(type, nullptr) << U8(w->GetName());
+    for (const PartikelInfo::WeightedNames* list :
+         {&type->eventCreate, &type->eventDelete, &type->eventCollide, &type->eventKill,
+          &type->eventEnterWater, &type->eventWormCollide})
+      for (const auto& name : list->names)
+        EXPECT_NE(std::find(eventNames.begin(), eventNames.end(), name), eventNames.end())
+            << U8(w->GetName()) << ": " << U8(name);
+    EXPECT_FALSE(type->eventKill.names.empty()) << U8(w->GetName()) << " goes off when it dies";
+  }
+
   ASSERT_EQ(language.LanguageNames().size(), 4u);
   for (int l = 0; l < 4; ++l) {
     language.SetLanguageIndex(l);
@@ -88,4 +116,76 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
       EXPECT_TRUE(text && !text->empty()) << U8(key) << " in language " << l;
     }
   }
+}
+
+namespace {
+
+Mannschaft* const kRange = reinterpret_cast<Mannschaft*>(0x10);
+
+struct OneTeam final : WaffenTeams {
+  Mannschaft* TeamOf(const Objekt&) const override { return kRange; }
+  Argb TeamColour(const Mannschaft*) const override { return 0xFFFFFFFF; }
+  int32_t RoundNumber() const override { return 1; }
+};
+
+struct Stand : Partikel {
+  explicit Stand(Vector2 at) : Partikel(nullptr, &at, &kStill, 0xFFFFFFFF, 0) {}
+  static constexpr Vector2 kStill{0.0f, 0.0f};
+};
+
+}  // namespace
+
+TEST(WaffenContent, ShippedBazookaBlastsACraterWhereItHits) {
+  auto archive = OpenArchive();
+  ASSERT_TRUE(archive);
+  UserFolder folder;
+  APIContext context;
+  context.configuration = std::make_unique<KVNode>(u"Config");
+  context.timer = std::make_unique<FrameTimer>();
+  context.timer->gameStep = context.timer->realStep = 0.01;
+  MyGlobals globals(&context);
+  globals.LoadSettings();
+  auto load = [&](const char16_t* name) { return LoadKVFromArchive(name, archive.get()); };
+  globals.GetAnimationManager()->LoadFile(load(u"animationen.ani").get(), archive.get());
+  PartikelInfo::LoadAll(load(u"partikel.prt").get(), *globals.GetPartikelListe(),
+                        globals.GetAnimationManager());
+  globals.GetExplosionTable()->Load(load(u"explosionen.exp").get(), globals.GetPartikelListe());
+  globals.GetEventTable()->Load(load(u"events.evt").get(), *globals.GetEventHost());
+  WaffenSet set(&globals, &context);
+  set.Load(load(u"waffen.waf").get());
+
+  // Ground from row 150, a wall from column 300.
+  std::vector<std::string> art;
+  for (int y = 0; y < 200; ++y) {
+    std::string row(400, y >= 150 ? '#' : '.');
+    for (int x = 300; x < 400; ++x) row[size_t(x)] = '#';
+    art.push_back(row);
+  }
+  auto land = terrain_test::ArtStore(art);
+  const Rect rect = land->GetRect();
+  auto world = std::make_unique<Welt>(&rect);
+  world->SetGameLayers(std::move(land), 0, 0.0f, 0.0f, 0xFFFFFFFF);
+  globals.SetWelt(std::move(world));
+  auto solidNear = [&](int32_t cx, int32_t cy) {
+    int n = 0;
+    for (int32_t y = cy - 30; y <= cy + 30; ++y)
+      for (int32_t x = cx - 30; x <= cx + 30; ++x)
+        n += globals.GetWelt()->GetGameLandschaft()->IsSolidAt(x, y);
+    return n;
+  };
+  const int before = solidNear(300, 112);
+
+  OneTeam teams;
+  WaffenTeams::Install(&teams);
+  Stand shooter({50.0f, 149.0f});
+  Waffe* bazooka = set.FindByName(u"Bazooka");
+  ASSERT_NE(bazooka, nullptr);
+  bazooka->AddTeamRecord(kRange);
+  ASSERT_EQ(bazooka->Fire(shooter, {60.0f, 100.0f}, {1.0f, 0.0f}, 1.0, {0.0f, 0.0f}), 1);
+  for (int i = 0; i < 100; ++i) globals.GetPartikelListe()->Update();
+  // 500 px/s falling under 100 px/s²: the wall after about half a second, some 12 px lower.
+  EXPECT_LT(solidNear(300, 112), before - 1000) << "a crater in the wall";
+  EXPECT_EQ(solidNear(60, 100), 0);
+  WaffenTeams::Install(nullptr);
+  globals.GetPartikelListe()->Clear();
 }
