@@ -19,7 +19,9 @@ int ProcessorCount() {
     long n = std::strtol(env, &end, 10);
     if (end != env && n > 0) return n > 256 ? 256 : int(n);
   }
-  unsigned n = std::thread::hardware_concurrency();
+  // Asked once: the library reads the system's files on every call, and terrain stamps ask
+  // for every crumb of earth that settles.
+  static const unsigned n = std::thread::hardware_concurrency();
   return n == 0 ? 1 : int(n);
 }
 
