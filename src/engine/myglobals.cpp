@@ -52,6 +52,7 @@ MyGlobals::MyGlobals(APIContext* context)
   // The graphics manager does not exist yet; the animations take it with the device.
   m_animations = std::make_unique<AnimationManager>(m_context->graphics);
   m_wormManager = std::make_unique<WormManager>();
+  m_wormManager->SetGlobals(this);
   m_layerProperties = std::make_unique<EbenenEigenschaften>();
   m_particles = std::make_unique<PartikelListe>();
   m_welt = std::make_unique<Welt>();

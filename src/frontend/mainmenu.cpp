@@ -20,8 +20,9 @@
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
-#include "objects/eventtable.h"
+#include "frontend/menuworms.h"
 #include "objects/bonussettings.h"
+#include "objects/eventtable.h"
 #include "objects/kraftfeldliste.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
@@ -82,6 +83,10 @@ MainMenu::MainMenu(APIContext* context)
   if (m_splashScreen) m_splashScreen->Render();
   BuildMenuWorld();
   if (m_globals) m_craters = std::make_unique<MenuCraters>(m_globals);
+  if (m_globals && m_hasMenuWorld) {
+    m_worms = std::make_unique<MenuWorms>(m_globals);
+    m_worms->Place();
+  }
 }
 
 void MainMenu::LoadDataFiles() {
@@ -287,6 +292,7 @@ void MainMenu::Update() {
     wind->Update(step);
   }
   if (m_craters) m_craters->Update();
+  if (m_worms) m_worms->Update();
   if (m_showcase) m_showcase->Update();
   // The battle steps the active effects with the game step; the menu world with the real one.
   if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr)
@@ -308,6 +314,7 @@ void MainMenu::OnLeftButtonUp(const InputState* state) {
   CameraManager* camera = m_globals->GetCamera();
   const Vector2 point = camera->ScreenToWorld(state->mouseX, state->mouseY);
   if (!m_craters->Blast(point)) return;
+  if (m_worms) m_worms->Blast(point);
   // The camera goes to the blast at once and stays on it a while, as on a shot's explosion.
   CameraJob job(m_globals, kNoObject, CameraJob::kTimed, kBlastWatchSeconds, 0.0, true, kBlastFollowRate);
   job.SetPosition(point);
@@ -370,6 +377,7 @@ void MainMenu::RenderPass() {
   water(-2);
   if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
   water(-1);
+  if (m_worms) m_worms->Render(camera, zoom);
   water(0);
   if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
   water(1);

@@ -1,7 +1,13 @@
 // Worms and persons by id, presets and teams.
 #include "objects/wormmanager.h"
 
+#include <cstdio>
+
+#include "engine/kvnode.h"
+#include "objects/partikelinfo.h"
+#include "objects/partikelliste.h"
 #include "objects/worm.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -19,7 +25,41 @@ WormManager::WormManager() {
 }
 
 // The worms go before the teams they refer to.
-WormManager::~WormManager() { m_worms.clear(); }
+WormManager::~WormManager() {
+  m_worms.clear();
+  m_defaultWorm.reset();
+}
+
+void WormManager::Load(const KVNode* block) {
+  PersonenManager::Load(block);
+  if (!block) return;
+  for (unsigned i = 0, n = block->CountChildren(u"WORMEIGENSCHAFTEN"); i < n; ++i)
+    AddPreset(std::make_unique<WormEigenschaften>(block->GetChild(i, u"WORMEIGENSCHAFTEN")));
+  const KVNode* record = block->GetChild(0, u"DEFAULT_WORM");
+  if (!record) return;
+  const PartikelInfo* type = nullptr;
+  if (const KVNode* direct = record->GetChild(0, u"PARTIKEL_INFO_DIREKT")) {
+    auto info = std::make_unique<PartikelInfo>(direct);
+    type = info.get();
+    if (m_particles)
+      m_particles->AddInfo(std::move(info));
+    else
+      m_ownTypes.push_back(std::move(info));
+  }
+  if (const KVNode* indirect = record->GetChild(0, u"PARTIKEL_INFO_INDIREKT")) {
+    const KVValue* name = indirect->GetValue(0);
+    type = name && m_particles ? m_particles->FindInfo(name->Text()) : nullptr;
+  }
+  const KVNode* inner = record->GetChild(0, u"WORM");
+  if (!type || !inner) {
+    std::fprintf(stderr,
+                 "Krumbolt: DEFAULT_WORM without a particle type or a WORM block; no template worm\n");
+    return;
+  }
+  // The template waits for the battle: no world to act on yet, so no create event.
+  Partikel::QuietCreation quiet;
+  m_defaultWorm = std::make_unique<Worm>(type, inner, m_globals);
+}
 
 void WormManager::AddWorm(std::unique_ptr<Objekt> worm) {
   if (worm) m_worms.push_back(std::move(worm));

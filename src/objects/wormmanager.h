@@ -16,6 +16,8 @@
 #include "objects/personenmanager.h"
 #include "objects/wormeigenschaften.h"
 
+class MyGlobals;
+class PartikelInfo;
 class Worm;
 
 class WormManager : public PersonenManager, public WaffenTeams {
@@ -31,6 +33,16 @@ class WormManager : public PersonenManager, public WaffenTeams {
 
   WormManager();
   ~WormManager() override;
+
+  // Worms made by the manager reach the game through this (the process-wide one when none).
+  void SetGlobals(MyGlobals* globals) { m_globals = globals; }
+
+  // The person part, then the document's WORMEIGENSCHAFTEN presets and its first
+  // DEFAULT_WORM: the template worm, from its particle type (direct or named) and its WORM
+  // block, made quietly (it fires no create event) and replacing an earlier one.
+  void Load(const KVNode* block) override;
+  // The template new worms are copied from; null until a document names one.
+  Worm* GetDefaultWorm() const { return m_defaultWorm.get(); }
 
   // The manager owns the worm from now on.
   void AddWorm(std::unique_ptr<Objekt> worm);
@@ -69,7 +81,11 @@ class WormManager : public PersonenManager, public WaffenTeams {
   bool showArrows = true;
 
  private:
+  MyGlobals* m_globals = nullptr;
   std::vector<std::unique_ptr<Objekt>> m_worms;
+  std::unique_ptr<Worm> m_defaultWorm;
+  // Direct types read without a particle list to register them with.
+  std::vector<std::unique_ptr<PartikelInfo>> m_ownTypes;
   std::vector<std::unique_ptr<WormEigenschaften>> m_presets;
   const WormEigenschaften* m_defaultPreset = nullptr;
   std::vector<std::unique_ptr<Mannschaft>> m_teams;

@@ -12,6 +12,7 @@
 
 #include "battle/waffenset.h"
 #include "engine/camerajoblist.h"
+#include "engine/dataarchive.h"
 #include "engine/spriterenderer.h"
 #include "platform/random.h"
 #include "posteffects/posteffectinstance.h"
@@ -562,6 +563,70 @@ TEST_F(WormDrawing, TheCurrentWormHasItsArrowAboveTheLabel) {
   const auto& labelled = Draw([&] { w->DrawLabel(Vector2(), Vector2(1.0f, 1.0f)); });
   ASSERT_FALSE(labelled.empty());
   EXPECT_LT(labelled.back().corners[3].y, 39.0f);
+}
+
+}  // namespace
+}  // namespace worm_test
+
+namespace worm_test {
+namespace {
+
+// The shipped template worm: its preset, every animation of the table in both layers, the
+// arrows and the charge dot, all from the archive.
+TEST(WormContent, TheShippedTemplateWormIsComplete) {
+  APIContext context;
+  context.title = u"Krumbolt";
+  context.configuration = std::make_unique<KVNode>(u"Config");
+  DisplayEnvironment display;
+  display.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+  APIGraphics graphics(context, display);
+  graphics.UseNullDevice(true);
+  ASSERT_EQ(graphics.Create(), kResultOk);
+  context.graphics = &graphics;
+  MyGlobals globals(&context);
+  globals.LoadSettings();
+  globals.CreateDeviceObjects();
+  const DataArchive* archive = globals.GetArchive();
+  ASSERT_NE(archive, nullptr) << "the archive (KRUMBOLT_GOB)";
+  globals.GetAnimationManager()->LoadFile(LoadKVFromArchive(u"animationen.ani", archive).get(), archive);
+  auto roster = LoadKVFromArchive(u"worms_default.wrm", archive);
+  ASSERT_TRUE(roster);
+  const KVNode* body = roster->GetChild(0, u"DEFAULT_WORM")->GetChild(0, u"PARTIKEL_INFO_DIREKT");
+  ASSERT_NE(body, nullptr);
+  EXPECT_TRUE(PartikelInfo::UnknownKeys(*body).empty());
+  WormManager& manager = *globals.GetWormManager();
+  testing::internal::CaptureStderr();
+  manager.Load(roster.get());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  const Worm* w = manager.GetDefaultWorm();
+  ASSERT_NE(w, nullptr);
+  const WormEigenschaften& e = w->GetEigenschaften();
+  EXPECT_DOUBLE_EQ(e.startHealth, 100.0);
+  EXPECT_DOUBLE_EQ(e.radius, 14.0);
+  EXPECT_EQ(*const_cast<Worm*>(w)->GetSize(), Vector2(28.0f, 35.0f));
+  EXPECT_NE(w->GetArrowAnimation(), nullptr);
+  EXPECT_NE(w->GetSwitchArrowAnimation(), nullptr);
+  for (int32_t n = 0; n < Person::kAnimationCount; ++n) {
+    const std::u16string name = Person::AnimationName(n);
+    const bool required = n <= Person::kAnimErsoffen && n != Person::kAnimFallen2 &&
+                          n != Person::kAnimRutschen && n != Person::kAnimAufstehen;
+    if (name.empty() ||
+        !(required || n == Person::kAnimTot || n == Person::kAnimKrank || n == Person::kAnimDaddel))
+      continue;
+    SCOPED_TRACE(platform::U16ToUtf8(name));
+    ASSERT_NE(w->GetAnimation(n), nullptr);
+    ASSERT_NE(w->GetSecondAnimation(n), nullptr);
+    const AnimationFrame* frame = w->GetAnimation(n)->GetCurrentFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_NE(frame->texture, nullptr);
+    EXPECT_EQ(frame->rect.right - frame->rect.left, n == Person::kAnimFadenkreuz ? 32 : 64);
+  }
+  // The death ends on the grave: played once, and finished on its last frame.
+  EXPECT_GT(w->GetAnimation(Person::kAnimTot)->GetFrameLimit(), 0);
+  EXPECT_GT(w->GetAnimation(Person::kAnimDaddel)->GetFrameLimit(), 0);
+  EXPECT_EQ(w->GetAnimation(Person::kAnimStehen)->GetFrameLimit(), 0);
+  const std::u16string dot = Worm::kChargeTexture;
+  EXPECT_NE(graphics.GetTexturDefCache()->Get(dot, nullptr, nullptr, archive), nullptr);
 }
 
 }  // namespace
