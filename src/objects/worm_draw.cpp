@@ -203,9 +203,17 @@ void Worm::DrawLabel(const Vector2& offset, const Vector2& zoom) {
     Rect box{platform::TruncToInt(x) - m_labelWidth / 2 - 10, platform::TruncToInt(top) - 10 - m_labelHeight,
              platform::TruncToInt(x) - m_labelWidth / 2 + m_labelWidth + 10, platform::TruncToInt(top) - 10};
     Rect textRect = box;
-    if (m_isCurrent && CanFireWeapon()) box.top -= 35;
+    const bool marker = m_isCurrent && CanFireWeapon();
+    if (marker) box.top -= 35;
     m_globals->DrawRectBox(box.left, box.top, box.right, box.bottom, 20, 0x7FFFFFFF, GetColour(), 0x00000000,
                            0, 0, 0, 0);
+    // The weapon in hand, over the name.
+    if (SpriteRenderer* renderer = Renderer(m_globals); marker && renderer && m_weapon->GetPreview()) {
+      const int32_t middle = (box.left + box.right) / 2;
+      const Rect place{middle - 25, box.top + 5, middle + 25, box.top + 35};
+      renderer->DrawRectTex(m_weapon->GetPreview(), &place, SpriteRenderer::kFit, SpriteRenderer::kFit,
+                            0xFFFFFFFF);
+    }
     fonts->DrawText(0, &text, &textRect, kDtCenter | kDtVCenter | kDtNoClip, textColour);
     labelHeight = box.bottom - box.top;
   }

@@ -341,6 +341,15 @@ def frame(p, team):
             extras_front(fig, out)
             out.append('</g>')
     for e in p.extras:
+        if e.startswith("helmet:"):
+            # The helmet blown off, turning in the air.
+            y = float(e.split(":")[1])
+            shape = ('M21 %s A11 9 0 0 1 43 %s L45 %s Q32 %s 19 %s Z' % (f(y + 1), f(y + 1), f(y + 3), f(y + 5.5), f(y + 3)))
+            if team:
+                out.append('<path d="%s" fill="url(#teamShade)" transform="rotate(-25 32 %s)"/>' % (shape, f(y)))
+            else:
+                out.append('<path d="%s" fill="none" stroke="%s" stroke-width="1.5" transform="rotate(-25 32 %s)"/>'
+                           % (shape, INK, f(y)))
         if e.startswith("grave:"):
             grave(out, team, float(e.split(":")[1]))
         elif e.startswith("smoke:") and not team:
@@ -415,7 +424,7 @@ def animations():
         Pose(eyes="wide", mouth="wide", squash=1.05, front_arm=50, back_arm=-40),
         Pose(eyes="wide", mouth="wide", squash=1.12, dy=-1, front_arm=90, back_arm=90),
         Pose(eyes="closed", mouth="wide", squash=1.2, dy=-2, front_arm=120, back_arm=120, extras=["smoke:0"]),
-        Pose(body=False, extras=["smoke:1"]),
+        Pose(body=False, extras=["smoke:1", "helmet:14"]),
         Pose(body=False, extras=["smoke:2", "grave:0.3"]),
         Pose(body=False, extras=["smoke:3", "grave:0.7"]),
         Pose(body=False, extras=["grave:1"]),
