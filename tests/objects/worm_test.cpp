@@ -16,6 +16,7 @@
 #include "engine/spriterenderer.h"
 #include "platform/random.h"
 #include "posteffects/posteffectinstance.h"
+#include "posteffects/posteffectlibrary.h"
 #include "worm_fixture.h"
 
 namespace worm_test {
@@ -627,6 +628,23 @@ TEST(WormContent, TheShippedTemplateWormIsComplete) {
   EXPECT_EQ(w->GetAnimation(Person::kAnimStehen)->GetFrameLimit(), 0);
   const std::u16string dot = Worm::kChargeTexture;
   EXPECT_NE(graphics.GetTexturDefCache()->Get(dot, nullptr, nullptr, archive), nullptr);
+
+  // A render-effect ramp arms the poison wobble on a worm near enough, once per name.
+  globals.GetPostEffects()->Load(LoadKVFromArchive(u"PostEffects.efx", archive).get(), archive);
+  Worm copy(*w);
+  const Vector2 centre = *copy.GetPosition();
+  const DistanceRamp ramp{2.0, 0.0, 0.0, 50.0};
+  const Vector2 far = centre + Vector2(0.0f, -200.0f);
+  copy.ApplyPostEffectRamp(far, {u"GIFT_WOBBLE"}, ramp);
+  EXPECT_TRUE(copy.Effects().empty());
+  copy.ApplyPostEffectRamp(centre, {u"GIFT_WOBBLE", u"KEIN_EFFEKT"}, ramp);
+  ASSERT_EQ(copy.Effects().size(), 1u);
+  EXPECT_TRUE(copy.Effects()[0]->IsArmed());
+  EXPECT_NE(copy.Effects()[0]->GetAnimator(), nullptr);
+  copy.Effects()[0]->Stop();
+  copy.ApplyPostEffectRamp(centre, {u"GIFT_WOBBLE"}, ramp);
+  ASSERT_EQ(copy.Effects().size(), 1u);
+  EXPECT_TRUE(copy.Effects()[0]->IsArmed());
 }
 
 }  // namespace
