@@ -10,17 +10,6 @@
 
 namespace {
 
-unsigned ValueCount(const KVNode& block, std::u16string_view key) {
-  const KVNode* child = block.GetChild(0, key);
-  return child ? child->GetValueCount() : 0;
-}
-
-double ValueAt(const KVNode& block, std::u16string_view key, unsigned index) {
-  double value = 0.0;
-  block.Read(key, value, index);
-  return value;
-}
-
 void Complain(const std::u16string& set, const char* what) {
   std::fprintf(stderr, "Krumbolt: person properties \"%s\": %s; the default is kept\n",
                platform::U16ToUtf8(set).c_str(), what);
@@ -29,6 +18,17 @@ void Complain(const std::u16string& set, const char* what) {
 bool Finite(double v) { return std::isfinite(v); }
 
 }  // namespace
+
+unsigned PersonEigenschaften::ValueCount(const KVNode& block, std::u16string_view key) {
+  const KVNode* child = block.GetChild(0, key);
+  return child ? child->GetValueCount() : 0;
+}
+
+double PersonEigenschaften::ValueAt(const KVNode& block, std::u16string_view key, unsigned index) {
+  double value = 0.0;
+  block.Read(key, value, index);
+  return value;
+}
 
 PersonEigenschaften::PersonEigenschaften(const KVNode* block) {
   if (block) {

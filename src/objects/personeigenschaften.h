@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/gfxtypes.h"
 
@@ -58,6 +59,10 @@ class PersonEigenschaften {
   double sizeRatio = 0.5;
 
  protected:
+  // The number of values of the block's first child of that name (0 without one), and the
+  // index-th value as a number (0 when it is missing).
+  static unsigned ValueCount(const KVNode& block, std::u16string_view key);
+  static double ValueAt(const KVNode& block, std::u16string_view key, unsigned index);
   // Reads the keys of a property block over the current values (no ratio applied).
   void ReadKeys(const KVNode& block);
   // Puts unusable ranges back to their defaults, naming the set in a message.

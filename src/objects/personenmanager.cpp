@@ -31,28 +31,33 @@ void PersonenManager::Load(const KVNode* block) {
 
   for (unsigned i = 0, n = block->CountChildren(u"PERSON"); i < n; ++i) {
     const KVNode* record = block->GetChild(i, u"PERSON");
-    const PartikelInfo* type = nullptr;
-    if (const KVNode* direct = record->GetChild(0, u"PARTIKEL_INFO_DIREKT")) {
-      auto info = std::make_unique<PartikelInfo>(direct);
-      type = info.get();
-      if (m_particles)
-        m_particles->AddInfo(std::move(info));
-      else
-        m_orphanTypes.push_back(std::move(info));
-    }
-    if (const KVNode* indirect = record->GetChild(0, u"PARTIKEL_INFO_INDIREKT")) {
-      const KVValue* name = indirect->GetValue(0);
-      type = name && m_particles ? m_particles->FindInfo(name->Text()) : nullptr;
-      if (!type)
-        std::fprintf(stderr, "Krumbolt: person template: no particle type \"%s\"; the template is left out\n",
-                     name ? platform::U16ToUtf8(name->Text()).c_str() : "");
-    }
+    const PartikelInfo* type = ReadTemplateType(*record);
     const KVNode* inner = record->GetChild(0, u"PERSON");
     if (!type || !inner) continue;
     // Templates wait for the battle: no world to act on yet, so no create event.
     Partikel::QuietCreation quiet;
     AddPerson(std::make_unique<Person>(type, inner, this, m_animations));
   }
+}
+
+const PartikelInfo* PersonenManager::ReadTemplateType(const KVNode& record) {
+  const PartikelInfo* type = nullptr;
+  if (const KVNode* direct = record.GetChild(0, u"PARTIKEL_INFO_DIREKT")) {
+    auto info = std::make_unique<PartikelInfo>(direct);
+    type = info.get();
+    if (m_particles)
+      m_particles->AddInfo(std::move(info));
+    else
+      m_orphanTypes.push_back(std::move(info));
+  }
+  if (const KVNode* indirect = record.GetChild(0, u"PARTIKEL_INFO_INDIREKT")) {
+    const KVValue* name = indirect->GetValue(0);
+    type = name && m_particles ? m_particles->FindInfo(name->Text()) : nullptr;
+    if (!type)
+      std::fprintf(stderr, "Krumbolt: template: no particle type \"%s\"; the template is left out\n",
+                   name ? platform::U16ToUtf8(name->Text()).c_str() : "");
+  }
+  return type;
 }
 
 Person* PersonenManager::FindPerson(const std::u16string* name) const {

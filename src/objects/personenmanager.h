@@ -47,6 +47,10 @@ class PersonenManager {
   }
   // The manager owns the person from now on.
   void AddPerson(std::unique_ptr<Person> person);
+  // The particle type of a template record: its PARTIKEL_INFO_DIREKT block (registered with
+  // the particle list, or kept here without one) or the type its PARTIKEL_INFO_INDIREKT
+  // names; null, with a message, when a named type is unknown.
+  const PartikelInfo* ReadTemplateType(const KVNode& record);
 
   const std::vector<std::unique_ptr<Person>>& GetPersons() const { return m_persons; }
   const std::vector<std::unique_ptr<PersonEigenschaften>>& GetEigenschaften() const { return m_sets; }

@@ -42,17 +42,11 @@ const AnimationManager* AnimationsOf(MyGlobals* globals) {
   return globals ? globals->GetAnimationManager() : nullptr;
 }
 
-// The ramp's value at distance d when d lies within it (ends included).
+// The ramp's value at distance d when d lies within it (ends included), clamped between
+// its two values or not.
 bool RampAt(const DistanceRamp& ramp, double d, bool clamp, double& value) {
   if (!(ramp.nearDistance <= d && d <= ramp.farDistance)) return false;
-  if (ramp.farDistance == ramp.nearDistance)
-    value = ramp.nearValue;
-  else
-    value = ramp.nearValue + (d - ramp.nearDistance) / (ramp.farDistance - ramp.nearDistance) *
-                                 (ramp.farValue - ramp.nearValue);
-  if (clamp)
-    value =
-        std::clamp(value, std::min(ramp.nearValue, ramp.farValue), std::max(ramp.nearValue, ramp.farValue));
+  value = clamp ? *ramp.At(d) : ramp.Interpolate(d);
   return true;
 }
 

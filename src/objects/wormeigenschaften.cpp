@@ -10,24 +10,6 @@
 
 namespace {
 
-unsigned ValueCount(const KVNode& block, std::u16string_view key) {
-  const KVNode* child = block.GetChild(0, key);
-  return child ? child->GetValueCount() : 0;
-}
-
-double ValueAt(const KVNode& block, std::u16string_view key, unsigned index) {
-  double value = 0.0;
-  block.Read(key, value, index);
-  return std::isfinite(value) ? value : 0.0;
-}
-
-// One value sets minimum and maximum, a second the maximum.
-void ReadRange(const KVNode& block, std::u16string_view key, double range[2]) {
-  const unsigned n = ValueCount(block, key);
-  if (n >= 1) range[0] = range[1] = ValueAt(block, key, 0);
-  if (n >= 2) range[1] = ValueAt(block, key, 1);
-}
-
 // A range that does not rise from its floor is put back to the default.
 void KeepRange(double range[2], const double fallback[2], double floor) {
   if (!(range[0] >= floor && range[1] >= range[0])) {
@@ -53,13 +35,24 @@ WormEigenschaften::WormEigenschaften(const KVNode* block) : PersonEigenschaften(
   SetHealthRatio(healthRatio);
 }
 
+double WormEigenschaften::NumberAt(const KVNode& block, std::u16string_view key, unsigned index) {
+  const double value = ValueAt(block, key, index);
+  return std::isfinite(value) ? value : 0.0;
+}
+
+void WormEigenschaften::ReadRange(const KVNode& block, std::u16string_view key, double range[2]) {
+  const unsigned n = ValueCount(block, key);
+  if (n >= 1) range[0] = range[1] = NumberAt(block, key, 0);
+  if (n >= 2) range[1] = NumberAt(block, key, 1);
+}
+
 void WormEigenschaften::ReadWormKeys(const KVNode& block) {
   auto total = [&](std::u16string_view key, double& out) {
-    if (ValueCount(block, key) >= 1) out = ValueAt(block, key, 0);
+    if (ValueCount(block, key) >= 1) out = NumberAt(block, key, 0);
   };
   auto totalInt = [&](std::u16string_view key, int32_t& out) {
     if (ValueCount(block, key) >= 1) {
-      const double v = ValueAt(block, key, 0);
+      const double v = NumberAt(block, key, 0);
       out = std::fabs(v) < 2147483647.0 ? platform::TruncToInt(v) : 0;
     }
   };
@@ -77,9 +70,9 @@ void WormEigenschaften::ReadWormKeys(const KVNode& block) {
   const unsigned shots = ValueCount(block, u"SHOTPOS");
   if (shots >= 2)
     shotPosRange[0] = shotPosRange[1] =
-        Vector2(float(ValueAt(block, u"SHOTPOS", 0)), float(ValueAt(block, u"SHOTPOS", 1)));
+        Vector2(float(NumberAt(block, u"SHOTPOS", 0)), float(NumberAt(block, u"SHOTPOS", 1)));
   if (shots >= 4)
-    shotPosRange[1] = Vector2(float(ValueAt(block, u"SHOTPOS", 2)), float(ValueAt(block, u"SHOTPOS", 3)));
+    shotPosRange[1] = Vector2(float(NumberAt(block, u"SHOTPOS", 2)), float(NumberAt(block, u"SHOTPOS", 3)));
   ReadRange(block, u"LEBENSENERGIE", startHealthRange);
   ReadRange(block, u"ROUNDTIME", turnTimeRange);
   block.Read(u"LEBENS_VERH", healthRatio);

@@ -54,6 +54,10 @@ class WormEigenschaften : public PersonEigenschaften {
   double timeRatio = 0.5;
 
  private:
+  // A value that is not a finite number reads as 0.
+  static double NumberAt(const KVNode& block, std::u16string_view key, unsigned index);
+  // One value sets minimum and maximum, a second the maximum.
+  static void ReadRange(const KVNode& block, std::u16string_view key, double range[2]);
   void ReadWormKeys(const KVNode& block);
   void SanitiseWorm();
 };

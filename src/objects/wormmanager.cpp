@@ -37,19 +37,7 @@ void WormManager::Load(const KVNode* block) {
     AddPreset(std::make_unique<WormEigenschaften>(block->GetChild(i, u"WORMEIGENSCHAFTEN")));
   const KVNode* record = block->GetChild(0, u"DEFAULT_WORM");
   if (!record) return;
-  const PartikelInfo* type = nullptr;
-  if (const KVNode* direct = record->GetChild(0, u"PARTIKEL_INFO_DIREKT")) {
-    auto info = std::make_unique<PartikelInfo>(direct);
-    type = info.get();
-    if (m_particles)
-      m_particles->AddInfo(std::move(info));
-    else
-      m_ownTypes.push_back(std::move(info));
-  }
-  if (const KVNode* indirect = record->GetChild(0, u"PARTIKEL_INFO_INDIREKT")) {
-    const KVValue* name = indirect->GetValue(0);
-    type = name && m_particles ? m_particles->FindInfo(name->Text()) : nullptr;
-  }
+  const PartikelInfo* type = ReadTemplateType(*record);
   const KVNode* inner = record->GetChild(0, u"WORM");
   if (!type || !inner) {
     std::fprintf(stderr,

@@ -84,8 +84,6 @@ class WormManager : public PersonenManager, public WaffenTeams {
   MyGlobals* m_globals = nullptr;
   std::vector<std::unique_ptr<Objekt>> m_worms;
   std::unique_ptr<Worm> m_defaultWorm;
-  // Direct types read without a particle list to register them with.
-  std::vector<std::unique_ptr<PartikelInfo>> m_ownTypes;
   std::vector<std::unique_ptr<WormEigenschaften>> m_presets;
   const WormEigenschaften* m_defaultPreset = nullptr;
   std::vector<std::unique_ptr<Mannschaft>> m_teams;
