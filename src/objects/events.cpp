@@ -39,6 +39,13 @@ Vector2 ReadVector(const KVNode* section, std::u16string_view key, Vector2 fallb
   return Vector2(float(x), float(y));
 }
 
+// The keys both crate kinds share; the search radius is kept squared.
+void ReadCrateKeys(const KVNode* section, bool& killSource, double& searchRadiusSquared) {
+  eventkeys::Read(section, u"KILL_SRC", killSource);
+  double radius = 40.0;
+  if (eventkeys::Read(section, u"RADIUS_SUCHE", radius)) searchRadiusSquared = radius * radius;
+}
+
 }  // namespace
 
 Objekt* FindWormAt(EventHost& host, const Vector2& point) {
@@ -164,8 +171,7 @@ RenderEffectEvent::RenderEffectEvent(const KVNode* section, EventHost& host) : E
 void RenderEffectEvent::Execute(Objekt& target) {
   const Vector2 centre = target.GetPosition() ? *target.GetPosition() : Vector2(0.0f, 0.0f);
   ForEachObjectFromBack(Host(), [&](Objekt& object) {
-    if (auto* person = dynamic_cast<Person*>(&object))
-      person->ApplyPostEffectRamp(centre, instances, radius);
+    if (auto* person = dynamic_cast<Person*>(&object)) person->ApplyPostEffectRamp(centre, instances, radius);
   });
   if (killSource) KillWithEvent(target);
   Event::Execute(target);
@@ -192,9 +198,7 @@ void SetSpeedToEvent::Execute(Objekt& target) {
 }
 
 AddMunEvent::AddMunEvent(const KVNode* section, EventHost& host) : Event(section, host) {
-  eventkeys::Read(section, u"KILL_SRC", killSource);
-  double radius = 40.0;
-  if (eventkeys::Read(section, u"RADIUS_SUCHE", radius)) searchRadiusSquared = radius * radius;
+  ReadCrateKeys(section, killSource, searchRadiusSquared);
   eventkeys::ReadTwo(section, u"ANZAHL", countMin, countMax, GetName());
   double sum = 0.0;
   for (unsigned i = 0, n = section ? section->CountChildren(u"MUNI") : 0; i < n; ++i) {
@@ -240,9 +244,7 @@ void AddMunEvent::Execute(Objekt& target) {
 }
 
 AddMedikitEvent::AddMedikitEvent(const KVNode* section, EventHost& host) : Event(section, host) {
-  eventkeys::Read(section, u"KILL_SRC", killSource);
-  double radius = 40.0;
-  if (eventkeys::Read(section, u"RADIUS_SUCHE", radius)) searchRadiusSquared = radius * radius;
+  ReadCrateKeys(section, killSource, searchRadiusSquared);
   eventkeys::ReadTwo(section, u"HEALTH", healthMin, healthMax, GetName());
   eventkeys::Read(section, u"ANZ_RUNDEN", rounds);
   eventkeys::Read(section, u"HEALS_GIFT", curesPoison);

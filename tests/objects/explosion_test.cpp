@@ -5,13 +5,13 @@
 
 #include <cstring>
 
-#include "engine/texturdefcache.h"
 #include "objects/event_fixture.h"
 #include "objects/explosionsevent.h"
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
 #include "platform/workers.h"
+#include "support/frame_animations.h"
 
 using event_test::Host;
 using event_test::SpyWorm;
@@ -198,28 +198,14 @@ namespace {
 
 // An 8 x 8 picture, opaque on its left half, clear on its right, as animation "Form".
 struct HalfShape {
-  HalfShape() : texture(std::make_shared<platform::Texture>(8, 8)) {
+  HalfShape() {
+    auto texture = std::make_shared<platform::Texture>(8, 8);
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 8; ++x) texture->MutablePixels()[y * 8 + x] = x < 4 ? 0xFFFFFFFF : 0x00FFFFFF;
-    const Rect source{0, 0, 8, 8};
-    TexturPartDesc desc;
-    desc.source = texture;
-    desc.sourceRect = &source;
-    part = std::make_unique<TexturPart>(nullptr, desc);
-    auto frames = std::make_unique<AnimationFrames>(u"Halb");
-    auto frame = std::make_unique<AnimationFrame>();
-    frame->texture = part.get();
-    frame->rect = source;
-    frames->AddFrame(std::move(frame));
-    manager.AddFrames(std::move(frames));
-    manager.AddAnimation(std::make_unique<Animation>(
-        ParseBody(u"<NAME> \"Form\" <\\NAME> <ANIMATION_FRAME_NAME> \"Halb\" <\\ANIMATION_FRAME_NAME>", u"A")
-            .get(),
-        nullptr, manager));
+    pictures.Add(u"Form", texture);
   }
-  std::shared_ptr<platform::Texture> texture;
-  std::unique_ptr<TexturPart> part;
-  AnimationManager manager{nullptr};
+  FrameAnimations pictures;
+  const AnimationManager& manager = *pictures.Manager();
 };
 
 }  // namespace
