@@ -14,6 +14,7 @@
 #include "engine/camerajoblist.h"
 #include "engine/dataarchive.h"
 #include "engine/spriterenderer.h"
+#include "objects/renderextra.h"
 #include "platform/random.h"
 #include "posteffects/posteffectinstance.h"
 #include "posteffects/posteffectlibrary.h"
@@ -645,6 +646,43 @@ TEST(WormContent, TheShippedTemplateWormIsComplete) {
   copy.ApplyPostEffectRamp(centre, {u"GIFT_WOBBLE"}, ramp);
   ASSERT_EQ(copy.Effects().size(), 1u);
   EXPECT_TRUE(copy.Effects()[0]->IsArmed());
+}
+
+}  // namespace
+}  // namespace worm_test
+
+namespace worm_test {
+namespace {
+
+TEST_F(WormDrawing, TheRenderExtraPassDrawsTheWormInItsEntrysColour) {
+  auto doc = ParseBody(
+      u"<EINTRAG> <NAME> \"SCHATTEN\" <\\NAME> <RENDERABLE> \"WORMS\" <\\RENDERABLE>"
+      u" <COLORKEYS> \"WORMS\" <EINTRAG> \"0\" \"FF000000\" \"1\" <\\EINTRAG> <\\COLORKEYS> <\\EINTRAG>"
+      u"<EINTRAG> <NAME> \"LEUCHTEN\" <\\NAME> <RENDERABLE> \"WORMS\" <\\RENDERABLE>"
+      u" <COLORKEYS> \"WORMS\" <EINTRAG> \"0\" \"FF30FF30\" \"1\" <\\EINTRAG> <\\COLORKEYS> <\\EINTRAG>"
+      u"<EINTRAG> <NAME> \"OHNE\" <\\NAME> <RENDERABLE> \"PARTIKEL\" <\\RENDERABLE> <\\EINTRAG>",
+      u"RENDEREXTRAS");
+  RenderExtraListe& extras = *globals->GetRenderExtras();
+  extras.Load(doc.get());
+  auto w = Make(100.0f, Team(1, 0xFFFF0000));
+  w->UpdateAnimation();
+  const struct {
+    const char16_t* entry;
+    bool reported;
+    size_t draws;
+    Argb colour;
+  } cases[] = {
+      {u"SCHATTEN", false, 2, 0xFF000000}, {u"LEUCHTEN", true, 2, 0xFF30FF30}, {u"OHNE", false, 0, 0}};
+  for (const auto& c : cases) {
+    const std::u16string name = c.entry;
+    ASSERT_NE(extras.Find(&name), nullptr);
+    bool reported = false;
+    const auto& draws = Draw([&] { reported = w->DrawRenderExtra(Vector2(), Vector2(1.0f, 1.0f)); });
+    EXPECT_EQ(reported, c.reported) << platform::U16ToUtf8(name);
+    ASSERT_EQ(draws.size(), c.draws);
+    // Both layers in the entry's colour, the team layer untinted.
+    for (const auto& d : draws) EXPECT_EQ(d.colour, c.colour);
+  }
 }
 
 }  // namespace
