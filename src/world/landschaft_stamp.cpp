@@ -340,8 +340,12 @@ bool PrepareStamp(const LandStamp& stamp, StampSetup& s, bool& drawable) {
   s.modulation[1] = float((c >> 16) & 255) / 255.0f;
   s.modulation[2] = float((c >> 8) & 255) / 255.0f;
   s.modulation[3] = float(c & 255) / 255.0f;
+  // The table serves nearest sampling and the fixed colour only; bilinear stamps (the
+  // earth that settles, a thousand in a frame) would build it for nothing.
+  const bool needsTable = !stamp.bilinear || stamp.useFixedColour;
   for (int ch = 0; ch < 4; ++ch) {
-    for (int v = 0; v < 256; ++v) s.modulated[ch][v] = platform::TruncToInt(float(v) * s.modulation[ch]);
+    for (int v = 0; needsTable && v < 256; ++v)
+      s.modulated[ch][v] = platform::TruncToInt(float(v) * s.modulation[ch]);
     s.sourceFactor[ch] = Factor(stamp.sourceMode, ch);
     s.destFactor[ch] = Factor(stamp.destMode, ch);
   }
