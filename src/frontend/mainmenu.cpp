@@ -20,6 +20,7 @@
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/menucraters.h"
+#include "frontend/menushooter.h"
 #include "frontend/menuworms.h"
 #include "objects/bonussettings.h"
 #include "objects/eventtable.h"
@@ -86,6 +87,9 @@ MainMenu::MainMenu(APIContext* context)
   if (m_globals && m_hasMenuWorld) {
     m_worms = std::make_unique<MenuWorms>(m_globals);
     m_worms->Place();
+    // Until the battle drives the worms' turns, the first of them tries the weapons.
+    m_shooter = std::make_unique<MenuShooter>(m_globals);
+    m_shooter->SetWorms(&m_worms->Worms());
   }
 }
 
@@ -97,7 +101,9 @@ void MainMenu::LoadDataFiles() {
   // the moving animations.
   // The document lives, and messages about its values name it, until the end of the
   // statement that hands it to its loader.
-  auto load = [&](const char16_t* name) { return content::ScopedDocument(name, LoadKVFromArchive(name, archive)); };
+  auto load = [&](const char16_t* name) {
+    return content::ScopedDocument(name, LoadKVFromArchive(name, archive));
+  };
   AnimationManager* animations = m_globals->GetAnimationManager();
   animations->LoadFile(load(u"animationen.ani").get(), archive);
   Step();
@@ -293,6 +299,10 @@ void MainMenu::Update() {
   }
   if (m_craters) m_craters->Update();
   if (m_worms) m_worms->Update();
+  if (m_shooter) {
+    SteuerungListe* controls = m_globals->GetSteuerungListe();
+    m_shooter->Update(m_context->timer->gameStep, controls ? controls->GetActive() : nullptr);
+  }
   if (m_showcase) m_showcase->Update();
   // The battle steps the active effects with the game step; the menu world with the real one.
   if (PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr)
@@ -311,6 +321,8 @@ void MainMenu::OnLeftButtonUp(const InputState* state) {
       std::abs(state->mouseX - m_pressX) <= kClickSlop && std::abs(state->mouseY - m_pressY) <= kClickSlop;
   m_pressX = m_pressY = -1;
   if (!click) return;
+  // A weapon that takes a target takes the click.
+  if (m_shooter && m_shooter->TakesClicks()) return;
   CameraManager* camera = m_globals->GetCamera();
   const Vector2 point = camera->ScreenToWorld(state->mouseX, state->mouseY);
   if (!m_craters->Blast(point)) return;
@@ -339,6 +351,7 @@ void MainMenu::Render() {
     SpriteRenderer* renderer = graphics->GetSpriteRenderer();
     if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
       DrawWindMeter();
+      if (m_shooter) m_shooter->RenderOverlay();
       if (m_showcase) m_showcase->Draw();
       renderer->End();
     }
@@ -378,6 +391,7 @@ void MainMenu::RenderPass() {
   if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
   water(-1);
   if (m_worms) m_worms->Render(camera, zoom);
+  if (m_shooter) m_shooter->Render(camera, zoom);
   water(0);
   if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
   water(1);

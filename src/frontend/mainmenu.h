@@ -19,6 +19,7 @@
 class APIContext;
 class EngineShowcase;
 class MenuCraters;
+class MenuShooter;
 class MenuWorms;
 class MyGlobals;
 class MyLoadScreen;
@@ -74,6 +75,7 @@ class MainMenu : public MyControl, public PostEffectScene {
   void OnLeftButtonUp(const InputState* state) override;
   MenuCraters* GetCraters() const { return m_craters.get(); }
   MenuWorms* GetWorms() const { return m_worms.get(); }
+  MenuShooter* GetShooter() const { return m_shooter.get(); }
 
   // The menu world stands in for the battle in the post-effect chain: its layers and water,
   // and its layers in a render extra's key colours.
@@ -144,6 +146,8 @@ class MainMenu : public MyControl, public PostEffectScene {
   std::unique_ptr<EngineShowcase> m_showcase;
   std::unique_ptr<MenuCraters> m_craters;
   std::unique_ptr<MenuWorms> m_worms;
+  // After the worms: it goes first, while the worm it arms still exists.
+  std::unique_ptr<MenuShooter> m_shooter;
   int32_t m_pressX = -1, m_pressY = -1;
   bool m_hasMenuWorld = false;
   // Seconds of real time since the view started on its way, and the timer's total then.

@@ -169,8 +169,9 @@ void MenuShooter::RenderOverlay() {
   if (!graphics) return;
   TextBoxStyle style;
   style.border = kDescriptionBorder;
-  style.boxColours[0] = 0xC0000000;
-  style.boxColours[1] = 0xFFFFFFFF;
+  // A dark box with a light frame (the box drawing takes the second colour first).
+  style.boxColours[0] = 0xFFFFFFFF;
+  style.boxColours[1] = 0xC0000000;
   style.textColour = 0xFFFFFFFF;
   style.flag = 1;
   style.position = Vector2(kDescriptionMargin, float(graphics->GetScreenHeight()) - 140.0f);

@@ -77,6 +77,9 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
     ASSERT_NE(w->GetPreview(), nullptr) << U8(w->GetName());
     EXPECT_EQ(w->GetPreview()->rect.Width(), 64) << U8(w->GetName());
     EXPECT_FALSE(w->GetShotPositions().empty()) << U8(w->GetName());
+    // The worm holds it in its own pose, body and team layer, for holding and firing.
+    for (bool held : {true, false})
+      for (bool team : {false, true}) EXPECT_NE(w->GetAnimationId(held, team), nullptr) << U8(w->GetName());
     for (const char16_t* suffix : {u"", u"_CHANGE_ANZAHL1", u"_CHANGE_ANZAHL"})
       keys.push_back(w->GetTextId() + suffix);
   }

@@ -252,6 +252,9 @@ def extras_front(fig, out):
                        % (f(hx + 14), f(gy), INK))
             out.append('<rect x="%s" y="%s" width="3" height="2" fill="#9aa3ad" stroke="%s" stroke-width="0.7"/>'
                        % (f(hx + 12.5), f(gy - 5.5), INK))
+        elif e.startswith("weapon:"):
+            kind, aim = e.split(":")[1], float(e.split(":")[2])
+            out.append(held_weapon(fig, kind, aim))
         elif e == "cough":
             out.append('<g fill="#cfe8a0" stroke="%s" stroke-width="0.6" opacity="0.85">'
                        '<circle cx="%s" cy="%s" r="2.4"/><circle cx="%s" cy="%s" r="1.7"/><circle cx="%s" cy="%s" r="1.2"/></g>'
@@ -337,7 +340,7 @@ def frame(p, team):
             out.append('<path d="%s" fill="none" stroke="%s" stroke-width="1.8" stroke-linejoin="round"/>' % (helmet, INK))
             out.append('<path d="M%s %s h4" stroke="%s" stroke-width="1.2"/>' % (f(x - 11), f(y - 1), INK))
             out.append('</g>')
-            arm(fig, out, p.front_arm, p.front_elbow, True)
+            fig.weapon_hand = arm(fig, out, p.front_arm, p.front_elbow, True)
             extras_front(fig, out)
             out.append('</g>')
     for e in p.extras:
@@ -358,6 +361,48 @@ def frame(p, team):
     return ('<?xml version="1.0" encoding="UTF-8"?>\n'
             '<svg xmlns="http://www.w3.org/2000/svg" width="64" height="80" viewBox="0 0 64 80">'
             + (DEFS_TEAM if team else "") + body + '</svg>\n')
+
+
+
+# The weapons a worm holds, drawn pointing along +x from the hand (the aim turns them).
+WEAPON_SHAPES = {
+    "bazooka": ('<rect x="-15" y="-3.6" width="30" height="7.2" rx="2" fill="#5f7430" stroke="%(ink)s" stroke-width="1.3"/>'
+                '<rect x="12" y="-4.6" width="5" height="9.2" rx="1.2" fill="#9aa6b2" stroke="%(ink)s" stroke-width="1.2"/>'
+                '<rect x="-3" y="3" width="3.5" height="5" rx="1" fill="#3b2a1a" stroke="%(ink)s" stroke-width="1"/>'
+                '<rect x="-12" y="-2.6" width="20" height="1.6" fill="#ffffff" opacity="0.35"/>'),
+    "lenkrakete": ('<rect x="-15" y="-3.8" width="30" height="7.6" rx="2" fill="#4a6fa8" stroke="%(ink)s" stroke-width="1.3"/>'
+                   '<rect x="12" y="-4.8" width="5" height="9.6" rx="1.2" fill="#c9ced3" stroke="%(ink)s" stroke-width="1.2"/>'
+                   '<rect x="-2" y="-8" width="6" height="4.4" rx="1" fill="#2a3440" stroke="%(ink)s" stroke-width="1"/>'
+                   '<circle cx="1" cy="-5.8" r="1.2" fill="#ff3a2a"/>'
+                   '<rect x="-3" y="3" width="3.5" height="5" rx="1" fill="#3b2a1a" stroke="%(ink)s" stroke-width="1"/>'),
+    "gewehr": ('<path d="M-12 -1.5 L0 -2.5 L0 2.5 L-5 2.5 L-9 5 L-12 4 Z" fill="#7a5230" stroke="%(ink)s" stroke-width="1.2"/>'
+               '<rect x="-1" y="-2.2" width="19" height="2.8" rx="0.8" fill="#8e9aa6" stroke="%(ink)s" stroke-width="1"/>'
+               '<rect x="2" y="-4.6" width="5" height="2.4" rx="0.8" fill="#3a3f45"/>'),
+    "granate": ('<ellipse cx="2" cy="-1" rx="4.2" ry="4.8" fill="#5f7430" stroke="%(ink)s" stroke-width="1.2"/>'
+                '<rect x="0.5" y="-7.5" width="3" height="2.6" fill="#9aa3ad" stroke="%(ink)s" stroke-width="0.8"/>'),
+    "dynamit": ('<rect x="-2" y="-3" width="11" height="5" rx="1.5" fill="#d8342c" stroke="%(ink)s" stroke-width="1.1"/>'
+                '<path d="M8 -3 q2 -4 4 -4" fill="none" stroke="#e8d9b0" stroke-width="1"/>'
+                '<circle cx="12" cy="-7" r="1.6" fill="#ffd23a" stroke="#ff7a1a" stroke-width="0.6"/>'),
+    "mine": ('<path d="M-3 3 L11 3 L10 -1 C8 -4 0 -4 -2 -1 Z" fill="#9aa6b2" stroke="%(ink)s" stroke-width="1.1"/>'
+             '<circle cx="4" cy="-4" r="1.3" fill="#ff3a2a"/>'),
+}
+WEAPON_KINDS = ("bazooka", "lenkrakete", "gewehr", "granate", "dynamit", "mine")
+# The aims of a weapon pose's frames: from straight down to straight up, as the worm picks a
+# frame by its aim (the first for +90, the middle for 0, the last for -90).
+WEAPON_AIMS = (90, 60, 30, 0, -30, -60, -90)
+
+
+def held_weapon(fig, kind, aim):
+    x, y = fig.weapon_hand
+    return ('<g transform="translate(%s %s) rotate(%s)">%s</g>'
+            % (f(x), f(y), f(aim), WEAPON_SHAPES[kind] % {"ink": INK}))
+
+
+def weapon_pose(kind, aim):
+    """Both arms along the aim, the weapon in the front hand; the eyes follow the aim."""
+    arm_angle = 90 - aim
+    return Pose(front_arm=arm_angle, back_arm=arm_angle - 12, back_elbow=-10, look=1.0, mouth="flat",
+                head_tilt=aim * 0.08, extras=["weapon:%s:%s" % (kind, f(aim))])
 
 
 def cycle(n, i):
@@ -461,6 +506,9 @@ def animations():
     A.append(("KRANK_2", [Pose(skin="sick", tilt=8 * cycle(6, i), head_tilt=10 * cycle(6, i), eyes="spiral",
                                mouth="flat", extras=["stars:%d" % i], front_arm=30, back_arm=-30) for i in range(6)],
               8, True))
+    # Weapons held, one frame per aim (waffen.waf positions them by the aim; they do not play).
+    for kind in WEAPON_KINDS:
+        A.append(("WAFFE_" + kind.upper(), [weapon_pose(kind, a) for a in WEAPON_AIMS], 1, True))
     return A
 
 

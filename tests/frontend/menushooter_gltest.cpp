@@ -1,0 +1,151 @@
+// The first scene's shooting range on OpenGL offscreen, driven by the default keys: the first
+// soldier holds the bazooka in his own pose, the up arrow raises his aim, Space held charges
+// and its release fires a rocket that the camera follows and that blasts the ground; Tab
+// picks the next weapon. The pictures are written beside the build ("menushooter_aim.png",
+// "menushooter_flight.png") for looking at.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "battle/cameramanager.h"
+#include "battle/waffe.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/apisound.h"
+#include "engine/myglobals.h"
+#include "frontend/mainmenu.h"
+#include "frontend/menushooter.h"
+#include "frontend/menuworms.h"
+#include "objects/partikelinfo.h"
+#include "objects/partikelliste.h"
+#include "objects/worm.h"
+#include "platform/input.h"
+#include "platform/sound.h"
+#include "platform/window.h"
+#include "posteffects/posteffectlibrary.h"
+#include "support/png.h"
+#include "support/user_folder.h"
+#include "world/landschaft.h"
+#include "world/welt.h"
+
+namespace {
+
+class FixedClock final : public TimerClock {
+ public:
+  uint64_t counter = 0;
+  bool QueryFrequency(uint64_t& f) override {
+    f = 1000000;
+    return true;
+  }
+  uint64_t QueryCounter() override { return counter; }
+  uint32_t TickCount() override { return 0; }
+};
+
+void WritePng(const char* name, const std::vector<uint32_t>& pixels, int w, int h) {
+  const std::vector<uint8_t> png = MakePng(w, h, [&](int x, int y) { return pixels[size_t(y) * w + x]; });
+  std::ofstream(std::string(KRUMBOLT_BINARY_DIR) + "/" + name, std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+}
+
+TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
+  UserFolder folder;
+  FixedClock clock;
+  APIContext context;
+  context.title = u"Krumbolt";
+  std::unique_ptr<APIGraphics> graphics;
+  std::unique_ptr<APIInput> input;
+  std::unique_ptr<APISound> sound;
+  auto globals = std::make_unique<MyGlobals>(&context);
+  MyGlobals* game = globals.get();
+  context.globals = std::move(globals);
+  context.graphicsFactory = [&](APIContext& c) {
+    DisplayEnvironment env;
+    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+    graphics = std::make_unique<APIGraphics>(c, env);
+    return graphics.get();
+  };
+  context.inputFactory = [&](APIContext& c) {
+    input = std::make_unique<APIInput>(&c);
+    return input.get();
+  };
+  context.soundFactory = [&](APIContext& c) {
+    sound = std::make_unique<APISound>(c.GetConfig());
+    return sound.get();
+  };
+  context.Init();
+  context.timer = std::make_unique<FrameTimer>(&clock);
+  std::string error;
+  auto window = platform::Window::Create(u"menu", 1024, 768, &error);
+  ASSERT_NE(window, nullptr) << error;
+  context.mainWindow = window.get();
+  ASSERT_EQ(graphics->Create(), kResultOk);
+  auto scripted = std::make_unique<platform::ScriptedInputDevice>();
+  platform::ScriptedInputDevice* keys = scripted.get();
+  input->Init(std::move(scripted));
+  sound->Init(std::make_unique<platform::NullSoundDevice>());
+  {
+    MainMenu menu(&context);
+    ASSERT_NE(menu.GetShooter(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+    if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
+    auto frames = [&](double seconds) {
+      for (int i = 0, n = int(seconds * 100.0 + 0.5); i < n; ++i) {
+        clock.counter += 10000;
+        context.timer->Tick();
+        input->Update();
+        menu.Update();
+      }
+    };
+    frames(0.5);
+    Worm* soldier = menu.GetShooter()->GetShooter();
+    ASSERT_NE(soldier, nullptr);
+    ASSERT_NE(menu.GetShooter()->GetWeapon(), nullptr);
+    EXPECT_EQ(menu.GetShooter()->GetWeapon()->GetName(), u"Bazooka");
+    EXPECT_TRUE(menu.GetShooter()->GetWeapon()->IsUsable());
+
+    constexpr uint8_t kUpArrow = 200, kSpace = 57, kTab = 15;
+    keys->SetKey(kUpArrow, true);
+    frames(1.0);
+    keys->SetKey(kUpArrow, false);
+    EXPECT_NEAR(soldier->GetAimAngle(), -36.0, 1.0);
+
+    CameraManager* camera = game->GetCamera();
+    camera->SetZoomLimits(4.0f, 0.1f);
+    auto lookAt = [&](const Vector2& at) { camera->SetView({at.x - 256.0f, at.y - 250.0f, 512.0f, 384.0f}); };
+    platform::GraphicsDevice* device = graphics->GetDevice();
+    const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
+    keys->SetKey(kSpace, true);
+    frames(1.2);
+    EXPECT_NEAR(soldier->GetStrength(), 0.6, 0.02);
+    lookAt(*soldier->GetPosition());
+    menu.Render();
+    WritePng("menushooter_aim.png", device->ReadPixels(), w, h);
+
+    // The release fires: a rocket flies.
+    const PartikelInfo* rocket = game->GetPartikelListe()->FindInfo(u"RAKETE");
+    ASSERT_NE(rocket, nullptr);
+    auto rockets = [&] {
+      int n = 0;
+      for (const auto& p : game->GetPartikelListe()->MainList()) n += p->GetInfo() == rocket;
+      return n;
+    };
+    keys->SetKey(kSpace, false);
+    frames(0.3);
+    ASSERT_EQ(rockets(), 1);
+    lookAt(*soldier->GetPosition());
+    menu.Render();
+    WritePng("menushooter_flight.png", device->ReadPixels(), w, h);
+    frames(8.0);
+    EXPECT_EQ(rockets(), 0) << "it came down somewhere";
+
+    keys->SetKey(kTab, true);
+    frames(0.1);
+    keys->SetKey(kTab, false);
+    frames(0.4);
+    EXPECT_NE(menu.GetShooter()->GetWeapon()->GetName(), u"Bazooka");
+  }
+  context.globals.reset();
+  graphics->Release();
+}
+
+}  // namespace
