@@ -31,6 +31,13 @@ MenuShooter::~MenuShooter() {
 void MenuShooter::SetWorms(const std::vector<std::unique_ptr<Worm>>* worms) {
   m_worms = worms;
   m_shooter = nullptr;
+  m_weapon = nullptr;
+  // The shooter takes the weapons at once, so the scene's first frame already shows him
+  // holding one.
+  if (Worm* shooter = PickShooter()) {
+    m_shooter = shooter;
+    Arm(*shooter);
+  }
 }
 
 Worm* MenuShooter::PickShooter() const {

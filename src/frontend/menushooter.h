@@ -29,7 +29,8 @@ class MenuShooter {
   MenuShooter(const MenuShooter&) = delete;
   MenuShooter& operator=(const MenuShooter&) = delete;
 
-  // The worms that may shoot (the scene keeps them); the first living one takes the weapons.
+  // The worms that may shoot (the scene keeps them); the first living one takes the weapons
+  // now, and whenever the one who had them falls, the next.
   void SetWorms(const std::vector<std::unique_ptr<Worm>>* worms);
   // One frame: the shooter's aim, facing, weapon choice, value keys and target from the
   // control's actions, the charge and the shot, every weapon's step, and a new turn once
