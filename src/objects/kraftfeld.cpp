@@ -19,8 +19,9 @@
 
 namespace {
 
-SpriteRenderer* Sprites() {
-  APIGraphics* graphics = APIGraphics::Get();
+// The game's sprite renderer, as the particles draw with it.
+SpriteRenderer* Sprites(const SimServices& services) {
+  APIGraphics* graphics = services.Graphics();
   return graphics ? graphics->GetSpriteRenderer() : nullptr;
 }
 
@@ -204,7 +205,8 @@ Rect KillKraftfeld::ScreenRect(const Vector2& o, const Vector2& s) {
 
 void KillKraftfeld::Render(const Vector2& offset, const Vector2& scale) {
   if (!m_animation) return;
-  DrawFrame(Sprites(), m_animation.get(), ScreenRect(offset, scale), WithAlpha(m_colour, DrawAlpha()));
+  DrawFrame(Sprites(Services()), m_animation.get(), ScreenRect(offset, scale),
+            WithAlpha(m_colour, DrawAlpha()));
 }
 
 bool KillKraftfeld::RenderExtra(const Vector2& offset, const Vector2& scale) {
@@ -214,7 +216,7 @@ bool KillKraftfeld::RenderExtra(const Vector2& offset, const Vector2& scale) {
   if (!entry || !entry->GetColour(::RenderExtra::kForceFields, colour, GetRenderExtraId()) ||
       (colour >> 24) == 0)
     return false;
-  SpriteRenderer* sprites = Sprites();
+  SpriteRenderer* sprites = Sprites(Services());
   const Rect dst = ScreenRect(offset, scale);
   const Argb drawn = WithAlpha(colour, DrawAlpha());
   for (size_t i = 0; i < ExtraAnimations().size(); ++i)

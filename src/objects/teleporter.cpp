@@ -11,6 +11,7 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "objects/renderextra.h"
+#include "objects/simservices.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 
@@ -20,8 +21,9 @@ namespace {
 // lives until the base particle is built.
 const PartikelInfo* Quietly(const PartikelInfo* type, const Partikel::QuietCreation&) { return type; }
 
-SpriteRenderer* Sprites() {
-  APIGraphics* graphics = APIGraphics::Get();
+// The game's sprite renderer, as the particles draw with it.
+SpriteRenderer* Sprites(const SimServices& services) {
+  APIGraphics* graphics = services.Graphics();
   return graphics ? graphics->GetSpriteRenderer() : nullptr;
 }
 
@@ -163,7 +165,7 @@ Rect Teleporter::ScreenRect(const Vector2& offset, const Vector2& scale) {
 }
 
 void Teleporter::Render(const Vector2& offset, const Vector2& scale) {
-  SpriteRenderer* sprites = Sprites();
+  SpriteRenderer* sprites = Sprites(Services());
   if (!sprites) return;
   const Rect dst = ScreenRect(offset, scale);
   DrawFrame(sprites, m_animations[IsReady() ? kIdle : kResting].get(), dst, 0xFFFFFFFF);
@@ -178,7 +180,7 @@ bool Teleporter::RenderExtra(const Vector2& offset, const Vector2& scale) {
   if (!entry || !entry->GetColour(::RenderExtra::kTeleporters, colour, GetRenderExtraId()) ||
       (colour >> 24) == 0)
     return false;
-  SpriteRenderer* sprites = Sprites();
+  SpriteRenderer* sprites = Sprites(Services());
   const Rect dst = ScreenRect(offset, scale);
   for (size_t i = 0; i < ExtraAnimations().size(); ++i)
     if (ExtraAnimations()[i] && entry->HasName(&ExtraAnimationNames()[i]))
