@@ -5,7 +5,9 @@
 // "menushooter_flight.png") for looking at.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "battle/cameramanager.h"
 #include "battle/waffe.h"
@@ -22,6 +24,7 @@
 #include "objects/worm.h"
 #include "platform/input.h"
 #include "platform/sound.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "posteffects/posteffectlibrary.h"
 #include "support/png.h"
@@ -138,11 +141,33 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
     frames(8.0);
     EXPECT_EQ(rockets(), 0) << "it came down somewhere";
 
-    keys->SetKey(kTab, true);
-    frames(0.1);
-    keys->SetKey(kTab, false);
-    frames(0.4);
-    EXPECT_NE(menu.GetShooter()->GetWeapon()->GetName(), u"Bazooka");
+    // Tab through the other weapons; each leaves the soldier's hands with Space (the homing
+    // missile once it has a target).
+    for (const char16_t* name : {u"Lenkrakete", u"Gewehr", u"Granate", u"Dynamit", u"Mine"}) {
+      // The control tells presses apart by the wall clock's milliseconds.
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      keys->SetKey(kTab, true);
+      frames(0.1);
+      keys->SetKey(kTab, false);
+      frames(0.3);
+      Waffe* weapon = menu.GetShooter()->GetWeapon();
+      ASSERT_EQ(weapon->GetName(), name);
+      if (weapon->NeedsTarget()) soldier->SetTarget(*soldier->GetPosition() + Vector2(300.0f, -100.0f));
+      const PartikelInfo* type = weapon->GetProjectile();
+      ASSERT_NE(type, nullptr);
+      auto flying = [&] {
+        int n = 0;
+        for (const auto& p : game->GetPartikelListe()->MainList()) n += p->GetInfo() == type;
+        return n;
+      };
+      const int before = flying();
+      keys->SetKey(kSpace, true);
+      frames(0.4);
+      keys->SetKey(kSpace, false);
+      frames(0.05);
+      EXPECT_EQ(flying(), before + 1) << platform::U16ToUtf8(name);
+      frames(9.0);
+    }
   }
   context.globals.reset();
   graphics->Release();
