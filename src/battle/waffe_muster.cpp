@@ -115,6 +115,12 @@ void Waffe::DrawReadout(double value, const Vector2& at, const Vector2& offset, 
   Rect measured = area;
   fonts->MeasureText(kReadoutFont, text.c_str(), &measured, kDtCenter | kDtNoClip | kDtCalcRect,
                      kReadoutText);
+  // The text's size, centred across the area and on its top, where the text is drawn.
+  const int32_t textWidth = measured.right - measured.left, textHeight = measured.bottom - measured.top;
+  measured.left = (area.left + area.right - textWidth) / 2;
+  measured.right = measured.left + textWidth;
+  measured.top = area.top;
+  measured.bottom = area.top + textHeight;
   const Argb box = extraColour ? *extraColour : kReadoutBox;
   if (m_globals)
     m_globals->DrawRectBox(measured.left - kReadoutMargin, measured.top - kReadoutMargin,
@@ -122,5 +128,5 @@ void Waffe::DrawReadout(double value, const Vector2& at, const Vector2& offset, 
                            box, box, 0, 0, 0, 0, 0);
   if (extraColour) return;
   Rect textRect = area;
-  fonts->DrawText(kReadoutFont, &text, &textRect, kDtCenter | kDtVCenter | kDtNoClip, kReadoutText);
+  fonts->DrawText(kReadoutFont, &text, &textRect, kDtCenter | kDtNoClip, kReadoutText);
 }

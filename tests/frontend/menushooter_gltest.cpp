@@ -2,7 +2,7 @@
 // soldier holds the bazooka in his own pose, the up arrow raises his aim, Space held charges
 // and its release fires a rocket that the camera follows and that blasts the ground; Tab
 // picks the next weapon. The pictures are written beside the build ("menushooter_aim.png",
-// "menushooter_flight.png") for looking at.
+// "menushooter_flight.png", "menushooter_grenade.png") for looking at.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -166,6 +166,14 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
       keys->SetKey(kSpace, false);
       frames(0.05);
       EXPECT_EQ(flying(), before + 1) << platform::U16ToUtf8(name);
+      if (weapon->GetName() == u"Granate") {
+        // Its countdown rides over it.
+        frames(1.0);
+        for (const auto& p : game->GetPartikelListe()->MainList())
+          if (p->GetInfo() == type) lookAt(*p->GetPosition());
+        menu.Render();
+        WritePng("menushooter_grenade.png", device->ReadPixels(), w, h);
+      }
       frames(9.0);
     }
   }
