@@ -48,6 +48,7 @@ void APIContext::Shutdown() {
   if (language) language->Save(&root);
   if (globals) globals->SaveSettings(&root);
   SavePlayerFileOver(UserFilePath(u"config.cfg"), configState, root, "configuration");
+  if (globals) globals->SavePlayerFiles();
 }
 
 void APIContext::GetCursor(int32_t& x, int32_t& y) {

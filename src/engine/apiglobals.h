@@ -13,6 +13,8 @@ class APIGlobals {
   // Called while the engine context builds the configuration to write: appends the game's
   // own sections to root.
   virtual void SaveSettings(KVNode* root) = 0;
+  // Called at shutdown after the configuration: the game writes the player's other files.
+  virtual void SavePlayerFiles() {}
   // Called by the graphics manager right after the device has been created.
   virtual void CreateDeviceObjects() = 0;
 };

@@ -147,6 +147,10 @@ void MyGlobals::LoadSettings() {
   m_cameraJobs = std::make_unique<CameraJobList>(this);
 }
 
+void MyGlobals::SavePlayerFiles() {
+  if (m_context && m_wormManager) m_wormManager->SaveRoster(m_context->UserFilePath(u"teams.man"));
+}
+
 void MyGlobals::SaveSettings(KVNode* root) {
   if (!root) return;
   KVNode* section = root->AddChild(u"ANWENDUNG");

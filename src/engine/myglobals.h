@@ -74,6 +74,8 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   void LoadSettings() override;
   // Appends "ANWENDUNG" with "INTRO", "PARTIKEL" and "MUSIC_VOLUME".
   void SaveSettings(KVNode* root) override;
+  // The team roster ("teams.man"), when it was read this run.
+  void SavePlayerFiles() override;
   // The post effects, the wind, the camera and the box texture; the animation manager draws with
   // the device's graphics manager from now on; the mouse goes to the centre of the display.
   void CreateDeviceObjects() override;

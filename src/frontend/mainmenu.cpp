@@ -124,6 +124,8 @@ void MainMenu::LoadDataFiles() {
   Step();
   // The roster's person sets and templates (the car and the walking bomb weapons send out).
   m_globals->GetWormManager()->Load(load(u"worms_default.wrm").get());
+  // Then the player's own teams and worms, through the same reader.
+  m_globals->GetWormManager()->LoadRoster(m_context->UserFilePath(u"teams.man"));
   // The weapons ask the worm manager which team a worm plays for.
   WaffenTeams::Install(m_globals->GetWormManager());
   Step();

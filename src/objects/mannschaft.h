@@ -9,6 +9,7 @@
 
 #include "engine/gfxtypes.h"
 
+class KVNode;
 class Worm;
 
 class Mannschaft {
@@ -37,6 +38,20 @@ class Mannschaft {
 
   Worm* GetCurrentWorm() const { return m_current; }
   void SetCurrentWorm(Worm* worm) { m_current = worm; }
+
+  // A MANNSCHAFT block of the team file. Reading applies NAME, COLOR (hexadecimal ARGB),
+  // ID, ANZ_WON, ANZ_LOST, TIME (seconds, with their fraction) and STEUERUNG over what the
+  // team holds; missing keys keep it. Writing puts the same keys in that order.
+  void Read(const KVNode& block);
+  void Write(KVNode* block) const;
+
+  // Wins and losses over every game played, and the seconds the team has been at turn.
+  int32_t wins = 0;
+  int32_t losses = 0;
+  double time = 0.0;
+  // Wins and losses of the game being played, added to the totals when it ends.
+  int32_t winsThisGame = 0;
+  int32_t lossesThisGame = 0;
 
  private:
   std::u16string m_name = u"UNNAMED_MANNSCHAFT";

@@ -1,9 +1,13 @@
 // Worms and persons by id, presets and teams.
 #include "objects/wormmanager.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "engine/kvnode.h"
+#include "engine/myglobals.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
 #include "objects/worm.h"
@@ -33,24 +37,118 @@ WormManager::~WormManager() {
 void WormManager::Load(const KVNode* block) {
   PersonenManager::Load(block);
   if (!block) return;
+  m_dropped = false;
+  auto drop = [this](const std::string& what) {
+    m_dropped = true;
+    std::fprintf(stderr, "Krumbolt: team file: %s; left out\n", what.c_str());
+  };
+  block->Read(u"MANNSCHAFT_COUNTER", m_teamCounter);
   for (unsigned i = 0, n = block->CountChildren(u"WORMEIGENSCHAFTEN"); i < n; ++i)
     AddPreset(std::make_unique<WormEigenschaften>(block->GetChild(i, u"WORMEIGENSCHAFTEN")));
-  const KVNode* record = block->GetChild(0, u"DEFAULT_WORM");
-  if (!record) return;
-  const PartikelInfo* type = ReadTemplateType(*record);
-  const KVNode* inner = record->GetChild(0, u"WORM");
-  if (!type || !inner) {
-    std::fprintf(stderr,
-                 "Krumbolt: DEFAULT_WORM without a particle type or a WORM block; no template worm\n");
-    return;
-  }
-  // The template waits for the battle: no world to act on yet, so no create event.
+
+  // Templates and roster worms wait for a battle: no world to act on yet, so no create event.
   Partikel::QuietCreation quiet;
-  m_defaultWorm = std::make_unique<Worm>(type, inner, m_globals);
+  // A type of the record's own and its WORM block: the worm is built from them.
+  auto buildOwn = [this](const KVNode& record) -> std::unique_ptr<Worm> {
+    const KVNode* inner = record.GetChild(0, u"WORM");
+    if (!inner || (!record.GetChild(0, u"PARTIKEL_INFO_DIREKT") && !record.GetChild(0, u"PARTIKEL_INFO_INDIREKT")))
+      return nullptr;
+    const PartikelInfo* type = ReadTemplateType(record);
+    return type ? std::make_unique<Worm>(type, inner, m_globals) : nullptr;
+  };
+  if (const KVNode* record = block->GetChild(0, u"DEFAULT_WORM")) {
+    if (auto worm = buildOwn(*record))
+      m_defaultWorm = std::move(worm);
+    else
+      std::fprintf(stderr, "Krumbolt: DEFAULT_WORM without a particle type or a WORM block; no template worm\n");
+  }
+
+  std::vector<Mannschaft*> read;
+  int32_t largestId = m_teamCounter;
+  for (unsigned i = 0, n = block->CountChildren(u"MANNSCHAFT"); i < n; ++i) {
+    if (int32_t(m_teams.size()) >= kMaxTeams) {
+      drop(std::to_string(n - i) + " team(s) beyond the most a roster keeps");
+      break;
+    }
+    auto team = std::make_unique<Mannschaft>();
+    team->SetId(NextTeamId());
+    team->SetColour(PickUnusedColour());
+    team->Read(*block->GetChild(i, u"MANNSCHAFT"));
+    if (FindTeamById(team->GetId())) {
+      drop("a second team with the id " + std::to_string(team->GetId()));
+      continue;
+    }
+    largestId = std::max(largestId, team->GetId());
+    read.push_back(AddTeam(std::move(team)));
+  }
+
+  for (unsigned i = 0, n = block->CountChildren(u"WORM"); i < n; ++i) {
+    const KVNode& entry = *block->GetChild(i, u"WORM");
+    std::unique_ptr<Worm> worm = buildOwn(entry);
+    if (!worm) {
+      if (!m_defaultWorm) {
+        drop("a worm with no type of its own and no template worm to copy");
+        continue;
+      }
+      int32_t teamId = 0;
+      if (entry.Read(u"MANNSCHAFTS_ID", teamId))
+        if (const Mannschaft* team = FindTeamById(teamId); team && team->GetWormCount() >= kMaxWormsPerTeam) {
+          drop("a worm beyond the most a team has");
+          continue;
+        }
+      worm = std::make_unique<Worm>(*m_defaultWorm);
+      worm->Read(&entry);
+    }
+    AddWorm(std::move(worm));
+  }
+
+  // A team without worms cannot play.
+  for (Mannschaft* team : read)
+    if (team->GetWormCount() == 0) {
+      drop("the team \"" + platform::U16ToUtf8(team->GetName()) + "\" without worms");
+      std::erase_if(m_teams, [team](const auto& t) { return t.get() == team; });
+    }
+  m_teamCounter = std::max(m_teamCounter, largestId);
+}
+
+void WormManager::Write(KVNode* root) const {
+  if (!root) return;
+  root->AddChildWith(u"MANNSCHAFT_COUNTER", int(m_teamCounter));
+  for (const auto& team : m_teams) team->Write(root->AddChild(u"MANNSCHAFT"));
+  for (const auto& object : m_worms) {
+    const Worm* worm = dynamic_cast<const Worm*>(object.get());
+    if (!worm || std::find(m_removedWorms.begin(), m_removedWorms.end(), worm) != m_removedWorms.end()) continue;
+    worm->Write(root->AddChild(u"WORM"));
+  }
+}
+
+void WormManager::LoadRoster(std::u16string_view path) {
+  PlayerFile file = LoadPlayerFile(path, u"TEAMS");
+  m_rosterLooked = true;
+  m_rosterState = file.state;
+  if (!file.root) return;
+  Load(file.root.get());
+  m_rosterLost = m_dropped;
+}
+
+bool WormManager::SaveRoster(std::u16string_view path) {
+  if (!m_rosterLooked) return false;
+  KVNode root(u"TEAMS");
+  Write(&root);
+  // What was left out on reading stays in the old file, kept aside.
+  const PlayerFileState state =
+      m_rosterLost && m_rosterState == PlayerFileState::Read ? PlayerFileState::Damaged : m_rosterState;
+  if (!SavePlayerFileOver(path, state, root, "team roster")) return false;
+  m_rosterState = PlayerFileState::Read;
+  m_rosterLost = false;
+  return true;
 }
 
 void WormManager::AddWorm(std::unique_ptr<Objekt> worm) {
-  if (worm) m_worms.push_back(std::move(worm));
+  if (!worm) return;
+  for (const auto& known : m_worms)
+    if (known == worm) return;
+  m_worms.push_back(std::move(worm));
 }
 
 Objekt* WormManager::FindWormById(uint32_t id) const { return FindIn(m_worms, id); }
@@ -79,9 +177,38 @@ Mannschaft* WormManager::AddTeam(std::unique_ptr<Mannschaft> team) {
 }
 
 Mannschaft* WormManager::FindTeamById(int32_t id) const {
-  for (const auto& team : m_teams)
-    if (team->GetId() == id) return team.get();
+  for (size_t i = m_teams.size(); i-- > 0;)
+    if (m_teams[i]->GetId() == id) return m_teams[i].get();
   return nullptr;
+}
+
+void WormManager::RemoveTeam(Mannschaft* team) {
+  if (!team) return;
+  for (size_t i = m_teams.size(); i-- > 0;) {
+    if (m_teams[i].get() != team) continue;
+    for (Worm* worm : team->Worms()) m_removedWorms.push_back(worm);
+    m_removedTeams.push_back(std::move(m_teams[i]));
+    m_teams.erase(m_teams.begin() + std::ptrdiff_t(i));
+  }
+  if (m_currentTeam == team) m_currentTeam = nullptr;
+}
+
+Argb WormManager::PickUnusedColour() const {
+  const Argb* table = m_globals ? m_globals->teamColours : MyGlobals::kTeamColours;
+  constexpr int kCount = MyGlobals::kTeamColourCount;
+  if (m_teams.size() >= size_t(kCount)) return table[std::rand() % kCount];
+  bool used[kCount] = {};
+  for (const auto& team : m_teams)
+    for (int i = 0; i < kCount; ++i)
+      if (!used[i] && table[i] == team->GetColour()) {
+        used[i] = true;
+        break;
+      }
+  std::vector<Argb> unused;
+  for (int i = 0; i < kCount; ++i)
+    if (!used[i]) unused.push_back(table[i]);
+  if (unused.empty()) return table[std::rand() % kCount];
+  return unused[size_t(std::rand()) % unused.size()];
 }
 
 Mannschaft* WormManager::TeamOf(const Objekt& worm) const {

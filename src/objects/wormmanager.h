@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "battle/waffenteams.h"
+#include "engine/playerfile.h"
 #include "objects/mannschaft.h"
 #include "objects/objekt.h"
 #include "objects/personenmanager.h"
@@ -31,20 +32,46 @@ class WormManager : public PersonenManager, public WaffenTeams {
     kCurrentWorm = 4
   };
 
+  // The most teams a roster keeps and the most worms a team of it has; a team file with
+  // more loses the rest, with a message.
+  static constexpr int32_t kMaxTeams = 64;
+  static constexpr int32_t kMaxWormsPerTeam = 6;
+
   WormManager();
   ~WormManager() override;
 
   // Worms made by the manager reach the game through this (the process-wide one when none).
   void SetGlobals(MyGlobals* globals) { m_globals = globals; }
 
-  // The person part, then the document's WORMEIGENSCHAFTEN presets and its first
-  // DEFAULT_WORM: the template worm, from its particle type (direct or named) and its WORM
-  // block, made quietly (it fires no create event) and replacing an earlier one.
+  // A roster document ("worms_default.wrm", then the player's "teams.man"): the person part,
+  // then MANNSCHAFT_COUNTER, the WORMEIGENSCHAFTEN presets, the first DEFAULT_WORM (the
+  // template worm, from its particle type, direct or named, and its WORM block, replacing an
+  // earlier one), the MANNSCHAFT teams and the WORM entries: a worm with a type and WORM
+  // block of its own is built from them, any other is a copy of the template with the
+  // entry's name, team and properties. Worms are made quietly (no create event: there is no
+  // world yet). Unsound entries (a duplicate team id, too many teams or worms, a worm with
+  // nothing to be built from, a team left without worms) are dropped with a message; the
+  // team counter ends at least at the largest team id read.
   void Load(const KVNode* block) override;
+  // Appends MANNSCHAFT_COUNTER, one MANNSCHAFT per team and one WORM per worm (not the
+  // person templates, not removed ones).
+  void Write(KVNode* root) const;
+  // The player's roster file: read after the shipped defaults; written at exit through a
+  // temporary file, so a failed write keeps the old one. A file that could not be read is
+  // never written over; one that was damaged, or lost entries when read, is kept beside
+  // the new one as ".bad". Nothing is written unless the file was looked at first.
+  void LoadRoster(std::u16string_view path);
+  bool SaveRoster(std::u16string_view path);
+  // Whether the last document read dropped something.
+  bool DroppedOnRead() const { return m_dropped; }
+
+  // Every new team takes its id from this counter.
+  int32_t GetTeamCounter() const { return m_teamCounter; }
+  int32_t NextTeamId() { return ++m_teamCounter; }
   // The template new worms are copied from; null until a document names one.
   Worm* GetDefaultWorm() const { return m_defaultWorm.get(); }
 
-  // The manager owns the worm from now on.
+  // The manager owns the worm from now on; one already registered is not added again.
   void AddWorm(std::unique_ptr<Objekt> worm);
   // The worm in the game with that id, or null.
   Objekt* FindWormById(uint32_t id) const;
@@ -61,8 +88,13 @@ class WormManager : public PersonenManager, public WaffenTeams {
 
   // The manager owns the team from now on.
   Mannschaft* AddTeam(std::unique_ptr<Mannschaft> team);
-  // The first team with that id, or null.
+  // The last team with that id, or null.
   Mannschaft* FindTeamById(int32_t id) const;
+  // Takes the team out of the roster (every occurrence); it and its worms are kept alive
+  // until shutdown but no longer written.
+  void RemoveTeam(Mannschaft* team);
+  // A team colour no team bears yet (random among them), or any when all are taken.
+  Argb PickUnusedColour() const;
   const std::vector<std::unique_ptr<Mannschaft>>& Teams() const { return m_teams; }
   // The team whose turn it is (null outside a battle).
   Mannschaft* GetCurrentTeam() const { return m_currentTeam; }
@@ -87,5 +119,12 @@ class WormManager : public PersonenManager, public WaffenTeams {
   std::vector<std::unique_ptr<WormEigenschaften>> m_presets;
   const WormEigenschaften* m_defaultPreset = nullptr;
   std::vector<std::unique_ptr<Mannschaft>> m_teams;
+  std::vector<std::unique_ptr<Mannschaft>> m_removedTeams;
+  std::vector<const Objekt*> m_removedWorms;
   Mannschaft* m_currentTeam = nullptr;
+  int32_t m_teamCounter = 0;
+  bool m_dropped = false;
+  bool m_rosterLooked = false;
+  PlayerFileState m_rosterState = PlayerFileState::Missing;
+  bool m_rosterLost = false;
 };
