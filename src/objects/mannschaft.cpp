@@ -5,14 +5,101 @@
 #include <cstdlib>
 
 #include "engine/kvnode.h"
+#include "objects/worm.h"
+#include "world/welt.h"
 #include "platform/text.h"
 
 void Mannschaft::AddWorm(Worm* worm) {
   if (worm && std::find(m_worms.begin(), m_worms.end(), worm) == m_worms.end()) m_worms.push_back(worm);
 }
 
+namespace {
+
+// The world's spawn search sees a worm through this.
+class WormPlacement final : public PlaceableObject {
+ public:
+  explicit WormPlacement(Worm& worm) : m_worm(worm) {}
+  Vector2 GetSize() const override { return *m_worm.GetSize(); }
+  Vector2& GetPosition() override { return *m_worm.GetPosition(); }
+
+ private:
+  Worm& m_worm;
+};
+
+void Place(Worm& worm, Welt* world, const Vector2* position) {
+  worm.SetWorld(world);
+  if (!world) return;
+  const Vector2 size = *worm.GetSize();
+  WormPlacement placement(worm);
+  world->FindSpawnPosition(placement, std::max(size.x, size.y), position);
+}
+
+}  // namespace
+
+void Mannschaft::ResetForGame() {
+  m_playOrder.clear();
+  m_current = nullptr;
+}
+
+bool Mannschaft::AddWormToPlayOrder(Worm* worm, Welt* world, const Vector2* position) {
+  if (!worm || std::find(m_playOrder.begin(), m_playOrder.end(), worm) != m_playOrder.end()) return false;
+  RandomInsert(m_playOrder, worm);
+  Place(*worm, world, position);
+  worm->Reset();
+  return true;
+}
+
+int32_t Mannschaft::AddWormsToPlayOrder(int32_t n, Welt* world) {
+  int32_t added = 0;
+  for (Worm* worm : m_worms) {
+    if (added >= n) break;
+    if (AddWormToPlayOrder(worm, world, nullptr)) ++added;
+  }
+  return added;
+}
+
+bool Mannschaft::AddOneWormToPlayOrder(const Vector2& position, Welt* world) {
+  for (size_t i = m_worms.size(); i-- > 0;)
+    if (AddWormToPlayOrder(m_worms[i], world, &position)) return true;
+  return false;
+}
+
+void Mannschaft::PlaceWorms(Welt* world) {
+  for (Worm* worm : m_playOrder) {
+    worm->Reset();
+    Place(*worm, world, nullptr);
+  }
+}
+
+Worm* Mannschaft::NextWorm() {
+  if (m_playOrder.empty()) return nullptr;
+  for (size_t i = 0; i < m_playOrder.size(); ++i) {
+    std::rotate(m_playOrder.begin(), m_playOrder.begin() + 1, m_playOrder.end());
+    if (!m_playOrder.front()->IsDead()) break;
+  }
+  m_current = m_playOrder.front();
+  return m_current;
+}
+
+int32_t Mannschaft::CountLivingWorms() const {
+  return int32_t(std::count_if(m_playOrder.begin(), m_playOrder.end(), [](const Worm* w) { return !w->IsDead(); }));
+}
+
+double Mannschaft::TotalHealth() const {
+  double sum = 0.0;
+  for (const Worm* worm : m_playOrder)
+    if (!worm->IsDead()) sum += worm->GetHealth();
+  return sum;
+}
+
+void Mannschaft::CollectLivingWorms(std::vector<Objekt*>& out) const {
+  for (Worm* worm : m_playOrder)
+    if (!worm->IsDead()) out.push_back(worm);
+}
+
 void Mannschaft::RemoveWorm(Worm* worm) {
   m_worms.erase(std::remove(m_worms.begin(), m_worms.end(), worm), m_worms.end());
+  m_playOrder.erase(std::remove(m_playOrder.begin(), m_playOrder.end(), worm), m_playOrder.end());
   if (m_current == worm) m_current = nullptr;
 }
 

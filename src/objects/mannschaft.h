@@ -4,13 +4,34 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/gfxtypes.h"
 
 class KVNode;
+class Objekt;
+class Welt;
 class Worm;
+
+// Inserts at a random place of the list, as the play orders are built: into an empty list or
+// a list of one it appends; else i = rand() % count, appended when i is the last index,
+// otherwise put in front of element i (so never directly in front of the last element).
+template <class T>
+size_t RandomInsert(std::vector<T>& list, T item) {
+  if (list.empty()) {
+    list.push_back(item);
+    return 0;
+  }
+  const size_t i = size_t(std::rand()) % list.size();
+  if (i + 1 == list.size()) {
+    list.push_back(item);
+    return i + 1;
+  }
+  list.insert(list.begin() + std::ptrdiff_t(i), item);
+  return i;
+}
 
 class Mannschaft {
  public:
@@ -39,6 +60,32 @@ class Mannschaft {
   Worm* GetCurrentWorm() const { return m_current; }
   void SetCurrentWorm(Worm* worm) { m_current = worm; }
 
+  // The game being played: the worms taking part, the front one at turn (or next).
+  const std::vector<Worm*>& PlayOrder() const { return m_playOrder; }
+  void GetPlayOrder(std::vector<Worm*>& out) const { out = m_playOrder; }
+  // Set while the team is at turn.
+  bool IsSelected() const { return m_selected; }
+  void SetSelected(bool on) { m_selected = on; }
+  // An empty play order for a new game.
+  void ResetForGame();
+  // Adds the worm at a random place of the play order, places it in the world (at the
+  // position when one is given) and resets it; false for a worm already taking part.
+  bool AddWormToPlayOrder(Worm* worm, Welt* world, const Vector2* position);
+  // Up to n worms not yet taking part, from the front of the worm list, placed at random;
+  // returns how many were added.
+  int32_t AddWormsToPlayOrder(int32_t n, Welt* world);
+  // The last worm of the worm list not yet taking part, placed at the position.
+  bool AddOneWormToPlayOrder(const Vector2& position, Welt* world);
+  // Places and resets the worms of the play order again for a further round.
+  void PlaceWorms(Welt* world);
+  // Turns the play order on to the next worm that is not dead (the front one again when
+  // all are); null with no worm taking part. The worm becomes the current one.
+  Worm* NextWorm();
+  int32_t CountLivingWorms() const;
+  // The health of the living worms taking part.
+  double TotalHealth() const;
+  void CollectLivingWorms(std::vector<Objekt*>& out) const;
+
   // A MANNSCHAFT block of the team file. Reading applies NAME, COLOR (hexadecimal ARGB),
   // ID, ANZ_WON, ANZ_LOST, TIME (seconds, with their fraction) and STEUERUNG over what the
   // team holds; missing keys keep it. Writing puts the same keys in that order.
@@ -59,5 +106,7 @@ class Mannschaft {
   int32_t m_id = 0;
   std::u16string m_steuerung = u"DEFAULT";
   std::vector<Worm*> m_worms;
+  std::vector<Worm*> m_playOrder;
   Worm* m_current = nullptr;
+  bool m_selected = false;
 };

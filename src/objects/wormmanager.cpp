@@ -190,7 +190,69 @@ void WormManager::RemoveTeam(Mannschaft* team) {
     m_removedTeams.push_back(std::move(m_teams[i]));
     m_teams.erase(m_teams.begin() + std::ptrdiff_t(i));
   }
+  std::erase(m_playing, team);
   if (m_currentTeam == team) m_currentTeam = nullptr;
+}
+
+void WormManager::ClearSelection() {
+  for (Mannschaft* team : m_playing) team->SetSelected(false);
+  m_playing.clear();
+  m_currentTeam = nullptr;
+}
+
+void WormManager::AddTeamToGame(Mannschaft* team) {
+  if (!team) return;
+  RandomInsert(m_playing, team);
+  team->SetSelected(false);
+}
+
+void WormManager::BeginGame() { m_turns = ~0u; }
+
+Mannschaft* WormManager::NextTeam() {
+  if (m_playing.empty()) return nullptr;
+  for (size_t i = 0; i < m_playing.size(); ++i) {
+    std::rotate(m_playing.begin(), m_playing.begin() + 1, m_playing.end());
+    ++m_turns;
+    if (m_playing.front()->CountLivingWorms() > 0) break;
+  }
+  m_currentTeam = m_playing.front();
+  return m_currentTeam;
+}
+
+uint32_t WormManager::GetRoundNumber() const {
+  if (m_playing.empty() || m_turns == ~0u) return 0;
+  return m_turns / uint32_t(m_playing.size());
+}
+
+int32_t WormManager::CountLivingTeams() const {
+  return int32_t(std::count_if(m_playing.begin(), m_playing.end(),
+                               [](const Mannschaft* t) { return t->CountLivingWorms() > 0; }));
+}
+
+void WormManager::EndRound() {
+  for (size_t i = m_playing.size(); i-- > 0;)
+    for (Worm* worm : m_playing[i]->PlayOrder()) worm->EndRoundStatistics();
+}
+
+void WormManager::EndGame() {
+  for (Mannschaft* team : m_playing) {
+    for (Worm* worm : team->PlayOrder()) worm->EndGameStatistics();
+    team->wins += team->winsThisGame;
+    team->losses += team->lossesThisGame;
+  }
+}
+
+void WormManager::ResetGameStatistics() {
+  for (Mannschaft* team : m_playing) {
+    for (Worm* worm : team->PlayOrder()) worm->ResetGame();
+    team->winsThisGame = 0;
+    team->lossesThisGame = 0;
+  }
+}
+
+void WormManager::ResetRoundStatistics() {
+  for (Mannschaft* team : m_playing)
+    for (Worm* worm : team->PlayOrder()) worm->ResetRound();
 }
 
 Argb WormManager::PickUnusedColour() const {

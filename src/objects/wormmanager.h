@@ -102,11 +102,35 @@ class WormManager : public PersonenManager, public WaffenTeams {
   // The current team's current worm, or null.
   Worm* GetCurrentWorm() const { return m_currentTeam ? m_currentTeam->GetCurrentWorm() : nullptr; }
 
+  // The game being played: the playing teams in turn order, the front one at turn.
+  // No team plays.
+  void ClearSelection();
+  // Puts the team into the game at a random place of the turn order.
+  void AddTeamToGame(Mannschaft* team);
+  const std::vector<Mannschaft*>& PlayingTeams() const { return m_playing; }
+  // Starts the turn count of a game (or of a further round of it).
+  void BeginGame();
+  // Turns the order on to the next team with a living worm (the front one again when none
+  // has one) and makes it the current team; every step counts a turn. Null with no team.
+  Mannschaft* NextTeam();
+  // Whole rotations of the turn order so far: the number of turns taken, divided by the
+  // teams playing; 0 before the first turn and without playing teams.
+  uint32_t GetRoundNumber() const;
+  // Playing teams with a living worm.
+  int32_t CountLivingTeams() const;
+  // Statistics: a round ended (round into game), the game ended (round into game into
+  // total, and each team's wins and losses of the game into its totals), a new game and a
+  // further round start from 0.
+  void EndRound();
+  void EndGame();
+  void ResetGameStatistics();
+  void ResetRoundStatistics();
+
   // The weapons' questions: a worm's team and its colour, and the round the teams have
   // reached (0 until the play order counts turns).
   Mannschaft* TeamOf(const Objekt& worm) const override;
   Argb TeamColour(const Mannschaft* team) const override;
-  int32_t RoundNumber() const override { return 0; }
+  int32_t RoundNumber() const override { return int32_t(GetRoundNumber()); }
 
   int32_t labelMode = kAllLabels;
   // The current worm's arrow is drawn.
@@ -122,6 +146,9 @@ class WormManager : public PersonenManager, public WaffenTeams {
   std::vector<std::unique_ptr<Mannschaft>> m_removedTeams;
   std::vector<const Objekt*> m_removedWorms;
   Mannschaft* m_currentTeam = nullptr;
+  std::vector<Mannschaft*> m_playing;
+  // Turns since the game began; all bits set before the first.
+  uint32_t m_turns = ~0u;
   int32_t m_teamCounter = 0;
   bool m_dropped = false;
   bool m_rosterLooked = false;
