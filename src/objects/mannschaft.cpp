@@ -36,9 +36,49 @@ void Place(Worm& worm, Welt* world, const Vector2* position) {
 
 }  // namespace
 
+TeamBar::TeamBar() {
+  m_position.SetValue(0.0);
+  m_position.Set(0.0);
+  m_position.SetSpeed(nullptr);
+  m_value.SetValue(0.0);
+  m_value.Set(0.0);
+  m_value.SetSpeed(nullptr);
+}
+
+void TeamBar::SetValue(double value, bool immediate) {
+  if (immediate) {
+    m_recorded = value;
+    m_value.SetValue(value);
+    m_value.Set(value);
+    m_value.SetSpeed(nullptr);
+    return;
+  }
+  m_value.Reset();
+  m_value.Set(value);
+  m_value.SetSpeed(0.5);
+}
+
+void TeamBar::SetTarget(double position, double speed) {
+  if (m_position.GetTarget() == position) return;
+  m_position.Reset();
+  m_position.Set(position);
+  m_position.SetSpeed(speed);
+}
+
+void TeamBar::Update(double step) {
+  m_position.Step(step);
+  m_value.Step(step);
+}
+
 void Mannschaft::ResetForGame() {
   m_playOrder.clear();
   m_current = nullptr;
+  m_bar.SetValue(0.0, true);
+}
+
+void Mannschaft::Update() {
+  const double total = TotalHealth();
+  if (total != m_bar.GetValue(false)) m_bar.SetValue(total, false);
 }
 
 bool Mannschaft::AddWormToPlayOrder(Worm* worm, Welt* world, const Vector2* position) {
@@ -46,6 +86,7 @@ bool Mannschaft::AddWormToPlayOrder(Worm* worm, Welt* world, const Vector2* posi
   RandomInsert(m_playOrder, worm);
   Place(*worm, world, position);
   worm->Reset();
+  m_bar.SetValue(TotalHealth(), true);
   return true;
 }
 
@@ -69,6 +110,7 @@ void Mannschaft::PlaceWorms(Welt* world) {
     worm->Reset();
     Place(*worm, world, nullptr);
   }
+  m_bar.SetValue(TotalHealth(), true);
 }
 
 Worm* Mannschaft::NextWorm() {
@@ -117,6 +159,8 @@ void Mannschaft::Read(const KVNode& block) {
   block.Read(u"ANZ_LOST", losses);
   block.Read(u"TIME", time);
   block.Read(u"STEUERUNG", m_steuerung);
+  m_bar.name = m_name;
+  m_bar.colour = m_colour;
 }
 
 void Mannschaft::Write(KVNode* block) const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/wertanimator.h"
 #include "engine/gfxtypes.h"
 
 class KVNode;
@@ -33,6 +34,33 @@ size_t RandomInsert(std::vector<T>& list, T item) {
   return i;
 }
 
+// A team's bar in the battle display: the team's name and colour, the row it glides to and
+// the team's total health gliding to its latest value.
+class TeamBar {
+ public:
+  TeamBar();
+  // Immediately: the value stands there and is recorded as the bar's full length. Else the
+  // value glides there over half a second.
+  void SetValue(double value, bool immediate);
+  // The bar glides to that row over `speed` seconds (0: at once); nothing when it already
+  // heads there.
+  void SetTarget(double position, double speed);
+  void Update(double step);
+  // Where the value glides from (start) or to.
+  double GetValue(bool start) const { return start ? m_value.GetStart() : m_value.GetTarget(); }
+  double GetCurrentValue() const { return m_value.GetValue(); }
+  double GetPosition() const { return m_position.GetValue(); }
+  double GetRecorded() const { return m_recorded; }
+
+  std::u16string name = u"UNNAMED_MANNSCHAFT";
+  Argb colour = 0xFF000000;
+
+ private:
+  WertAnimator m_position;
+  WertAnimator m_value;
+  double m_recorded = 100.0;
+};
+
 class Mannschaft {
  public:
   Mannschaft() = default;
@@ -40,9 +68,15 @@ class Mannschaft {
   Mannschaft& operator=(const Mannschaft&) = delete;
 
   const std::u16string& GetName() const { return m_name; }
-  void SetName(std::u16string name) { m_name = std::move(name); }
+  void SetName(std::u16string name) {
+    m_name = std::move(name);
+    m_bar.name = m_name;
+  }
   Argb GetColour() const { return m_colour; }
-  void SetColour(Argb colour) { m_colour = colour; }
+  void SetColour(Argb colour) {
+    m_colour = colour;
+    m_bar.colour = colour;
+  }
   int32_t GetId() const { return m_id; }
   void SetId(int32_t id) { m_id = id; }
   const std::u16string& GetSteuerung() const { return m_steuerung; }
@@ -85,6 +119,10 @@ class Mannschaft {
   // The health of the living worms taking part.
   double TotalHealth() const;
   void CollectLivingWorms(std::vector<Objekt*>& out) const;
+  TeamBar& Bar() { return m_bar; }
+  const TeamBar& Bar() const { return m_bar; }
+  // Per frame: the bar follows the team's total health.
+  void Update();
 
   // A MANNSCHAFT block of the team file. Reading applies NAME, COLOR (hexadecimal ARGB),
   // ID, ANZ_WON, ANZ_LOST, TIME (seconds, with their fraction) and STEUERUNG over what the
@@ -109,4 +147,5 @@ class Mannschaft {
   std::vector<Worm*> m_playOrder;
   Worm* m_current = nullptr;
   bool m_selected = false;
+  TeamBar m_bar;
 };

@@ -191,27 +191,73 @@ void WormManager::RemoveTeam(Mannschaft* team) {
     m_teams.erase(m_teams.begin() + std::ptrdiff_t(i));
   }
   std::erase(m_playing, team);
+  std::erase(m_bars, &team->Bar());
   if (m_currentTeam == team) m_currentTeam = nullptr;
 }
 
 void WormManager::ClearSelection() {
   for (Mannschaft* team : m_playing) team->SetSelected(false);
   m_playing.clear();
+  m_bars.clear();
   m_currentTeam = nullptr;
 }
 
 void WormManager::AddTeamToGame(Mannschaft* team) {
   if (!team) return;
-  RandomInsert(m_playing, team);
+  const size_t at = RandomInsert(m_playing, team);
+  m_bars.insert(m_bars.begin() + std::ptrdiff_t(std::min(at, m_bars.size())), &team->Bar());
   team->SetSelected(false);
 }
 
-void WormManager::BeginGame() { m_turns = ~0u; }
+void WormManager::BeginGame() {
+  m_bars.clear();
+  m_maxTeamValue = 0.0;
+  for (Mannschaft* team : m_playing) {
+    m_bars.push_back(&team->Bar());
+    m_maxTeamValue = std::max(m_maxTeamValue, team->Bar().GetRecorded());
+  }
+  for (size_t i = 0; i < m_bars.size(); ++i) m_bars[i]->SetTarget(double(i), 0.0);
+  m_turns = ~0u;
+}
+
+void WormManager::Update(bool addTime, double gameStep, double realStep) {
+  for (size_t i = m_playing.size(); i-- > 0;) m_playing[i]->Update();
+  if (addTime && !m_playing.empty()) m_playing.front()->time += gameStep;
+  for (size_t i = 0; i < m_bars.size(); ++i) {
+    m_bars[i]->SetTarget(double(i), 1.0);
+    m_bars[i]->Update(realStep);
+  }
+}
+
+void WormManager::DrawWorms(const Vector2& offset, const Vector2& zoom, Argb colour, int32_t pass) {
+  for (size_t t = m_playing.size(); t-- > 0;) {
+    const std::vector<Worm*>& order = m_playing[t]->PlayOrder();
+    for (size_t i = order.size(); i-- > 0;) {
+      Worm& worm = *order[i];
+      if (pass == 0)
+        worm.DrawAim(offset, zoom, colour);
+      else if (pass == 1)
+        worm.DrawSprites(offset, zoom, colour, true);
+      else if (pass == 2)
+        worm.DrawLabel(offset, zoom);
+    }
+  }
+}
+
+bool WormManager::RenderExtra(const Vector2& offset, const Vector2& zoom) {
+  bool any = false;
+  for (size_t t = m_playing.size(); t-- > 0;) {
+    const std::vector<Worm*>& order = m_playing[t]->PlayOrder();
+    for (size_t i = order.size(); i-- > 0;) any = order[i]->DrawRenderExtra(offset, zoom) || any;
+  }
+  return any;
+}
 
 Mannschaft* WormManager::NextTeam() {
   if (m_playing.empty()) return nullptr;
   for (size_t i = 0; i < m_playing.size(); ++i) {
     std::rotate(m_playing.begin(), m_playing.begin() + 1, m_playing.end());
+    if (!m_bars.empty()) std::rotate(m_bars.begin(), m_bars.begin() + 1, m_bars.end());
     ++m_turns;
     if (m_playing.front()->CountLivingWorms() > 0) break;
   }

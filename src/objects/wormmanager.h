@@ -116,6 +116,16 @@ class WormManager : public PersonenManager, public WaffenTeams {
   // Whole rotations of the turn order so far: the number of turns taken, divided by the
   // teams playing; 0 before the first turn and without playing teams.
   uint32_t GetRoundNumber() const;
+  // The playing teams' bars in turn order, and the longest recorded when the game began.
+  const std::vector<TeamBar*>& GetBarList() const { return m_bars; }
+  double GetMaxTeamValue() const { return m_maxTeamValue; }
+  // Per frame: the bars follow their teams' health and rows; while the round runs the team
+  // at turn counts its time (gameStep: the scaled step, 0 while paused).
+  void Update(bool addTime, double gameStep, double realStep);
+  // Every playing worm, back to front, in one pass: 0 the aim, 1 the body, 2 the label.
+  void DrawWorms(const Vector2& offset, const Vector2& zoom, Argb colour, int32_t pass);
+  // The render-extra form of every playing worm; true when any drew.
+  bool RenderExtra(const Vector2& offset, const Vector2& zoom);
   // Playing teams with a living worm.
   int32_t CountLivingTeams() const;
   // Statistics: a round ended (round into game), the game ended (round into game into
@@ -147,6 +157,8 @@ class WormManager : public PersonenManager, public WaffenTeams {
   std::vector<const Objekt*> m_removedWorms;
   Mannschaft* m_currentTeam = nullptr;
   std::vector<Mannschaft*> m_playing;
+  std::vector<TeamBar*> m_bars;
+  double m_maxTeamValue = 0.0;
   // Turns since the game began; all bits set before the first.
   uint32_t m_turns = ~0u;
   int32_t m_teamCounter = 0;

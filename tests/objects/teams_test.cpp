@@ -134,4 +134,31 @@ TEST_F(GameTeams, StatisticsRollUpFromRoundToGameToTotal) {
   EXPECT_DOUBLE_EQ(s.damageDealt[0], 42.0);
 }
 
+// The bars: each glides to its team's row, its value to the team's health; the team at turn
+// counts its time while the round runs.
+TEST_F(GameTeams, BarsFollowTheTeamsHealthAndTheTeamAtTurnCountsItsTime) {
+  Mannschaft* a = TeamOf(1, 2);
+  Mannschaft* b = TeamOf(2, 1);
+  Manager().ClearSelection();
+  for (Mannschaft* t : {a, b}) {
+    t->ResetForGame();
+    t->AddWormsToPlayOrder(6, world.get());
+    Manager().AddTeamToGame(t);
+  }
+  Manager().BeginGame();
+  ASSERT_EQ(Manager().GetBarList().size(), 2u);
+  EXPECT_DOUBLE_EQ(Manager().GetMaxTeamValue(), 200.0);
+  EXPECT_DOUBLE_EQ(a->Bar().GetRecorded(), 200.0);
+  Mannschaft* first = Manager().NextTeam();
+  EXPECT_EQ(Manager().GetBarList()[0], &first->Bar());
+  a->PlayOrder()[0]->SetHealth(40.0);
+  for (int i = 0; i < 100; ++i) Manager().Update(true, 0.01, 0.01);
+  EXPECT_DOUBLE_EQ(a->Bar().GetCurrentValue(), 140.0);
+  EXPECT_DOUBLE_EQ(a->Bar().GetRecorded(), 200.0);
+  EXPECT_NEAR(first->time, 1.0, 1e-9);
+  EXPECT_NEAR(Manager().GetBarList()[1]->GetPosition(), 1.0, 1e-6);
+  Manager().Update(false, 0.01, 0.01);
+  EXPECT_NEAR(first->time, 1.0, 1e-9);
+}
+
 }  // namespace
