@@ -7,6 +7,7 @@
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
 #include "engine/apisound.h"
+#include "engine/dataarchive.h"
 #include "engine/mainloop.h"
 #include "engine/myglobals.h"
 #include "frontend/mainmenu.h"
@@ -86,9 +87,29 @@ HResult PlayIntroVideo(std::u16string_view fileName) {
   return result == platform::VideoResult::Failed ? kResultFail : kResultOk;
 }
 
+namespace {
+
+// Without its archive, and without the files it would hold beside the program, the game has
+// nothing to show: the player is told where it looked. Empty when the data is there.
+std::u16string MissingGameData() {
+  const std::u16string found = DataArchive::Locate();
+  if (!found.empty() && DataArchive::Open(found)) return u"";
+  if (platform::FileExists(u"Splash.spl") && platform::FileExists(u"animationen.ani")) return u"";
+  std::u16string text = found.empty() ? u"The game data krumbolt.gob was not found. Looked in:"
+                                      : u"The game data " + found + u" is not a usable archive. Looked in:";
+  for (const std::u16string& place : DataArchive::Places()) text += u"\n" + place;
+  return text;
+}
+
+}  // namespace
+
 int WinMain() {
   platform::SRand(platform::TickCount());
   platform::InitVideo();
+  if (const std::u16string missing = MissingGameData(); !missing.empty()) {
+    platform::ShowMessageBox(u"Krumbolt", missing, platform::MessageBoxIcon::Error);
+    return kExitNoGameData;
+  }
 
   APIContext* context = APIContext::Get();
   context->title = u"Krumbolt";
@@ -98,6 +119,11 @@ int WinMain() {
   context->Init();
 
   if (myGlobals->intro) PlayIntroVideo(u"intro.wmv");
+  // A quit during the intro (or before it) ends the game here, with the player's files saved.
+  if (platform::QuitRequested()) {
+    Shutdown(context);
+    return 0;
+  }
 
   CreateMainWindow();
   platform::ShowCursor(true);
@@ -123,6 +149,11 @@ int WinMain() {
   if (context->mainWindow) context->mainWindow->Raise();
 
   g_scene = new MainMenu();
+  // The loading steps stop early on a quit; the half-loaded scene is never run.
+  if (platform::QuitRequested()) {
+    Shutdown(context);
+    return 0;
+  }
   context->timer->Tick();
 
   MainLoop loop(*context);

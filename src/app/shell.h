@@ -7,6 +7,8 @@
 
 // Exit code of a start-up that could not create the graphics device or the input devices.
 constexpr int kExitStartupFailed = 1;
+// Exit code of a start without the game's data (no usable archive, no loose files).
+constexpr int kExitNoGameData = 2;
 
 // The program: returns its exit code.
 int WinMain();

@@ -23,6 +23,15 @@ FileScope::~FileScope() { t_current = m_outer; }
 
 std::u16string_view FileScope::Current() { return t_current ? std::u16string_view(t_current->m_name) : u"?"; }
 
+void ReportFault(std::u16string_view file, std::string_view reason) {
+  static std::mutex mutex;
+  static std::set<std::u16string> told;
+  std::lock_guard lock(mutex);
+  if (told.emplace(file).second)
+    std::fprintf(stderr, "Krumbolt: %s could not be loaded: %.*s\n", platform::U16ToUtf8(file).c_str(),
+                 int(reason.size()), reason.data());
+}
+
 int32_t Clamp(int32_t value, int32_t min, int32_t max, std::u16string_view key) {
   if (value >= min && value <= max) return value;
   const int32_t held = value < min ? min : max;

@@ -3,6 +3,7 @@
 // value outside its range is held to the nearest end, and the file and key are named once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,6 +23,14 @@ constexpr int32_t kMaxPathPoints = 4096;
 constexpr int32_t kMaxPathPasses = 8;
 // Clouds and animations of one kind of layer ("ANZ_WOLKEN", "ANZ_ANIMS", "RANDOM_POS_ANZ_ANIMS").
 constexpr int32_t kMaxLayerObjects = 1000;
+
+// Size limits of archive entries and data files by kind: far above anything shipped, far
+// below what would exhaust memory.
+constexpr size_t kMaxDocumentBytes = size_t(8) << 20;  // key/value documents, effects
+constexpr size_t kMaxMediaBytes = size_t(32) << 20;    // images, sounds, fonts
+
+// Says once on stderr (per file) that a data file could not be loaded and why.
+void ReportFault(std::u16string_view file, std::string_view reason);
 
 // Names the content file being read on this thread for the messages below; scopes nest.
 class FileScope {

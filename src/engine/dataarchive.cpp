@@ -93,16 +93,17 @@ std::optional<ArchiveEntry> DataArchive::Find(std::u16string_view name) const {
   return std::nullopt;
 }
 
-std::optional<std::vector<uint8_t>> DataArchive::Read(const ArchiveEntry& entry) const {
+std::optional<std::vector<uint8_t>> DataArchive::Read(const ArchiveEntry& entry, size_t maxBytes) const {
+  if (entry.size > maxBytes) return std::nullopt;
   std::vector<uint8_t> data(entry.size);
   if (entry.size > 0 && !ReadAt(m_fd, data.data(), data.size(), entry.offset)) return std::nullopt;
   return data;
 }
 
-std::optional<std::vector<uint8_t>> DataArchive::ReadEntry(std::u16string_view name) const {
+std::optional<std::vector<uint8_t>> DataArchive::ReadEntry(std::u16string_view name, size_t maxBytes) const {
   auto entry = Find(name);
   if (!entry) return std::nullopt;
-  return Read(*entry);
+  return Read(*entry, maxBytes);
 }
 
 std::vector<std::pair<std::u16string, ArchiveEntry>> DataArchive::List() const {
@@ -111,16 +112,25 @@ std::vector<std::pair<std::u16string, ArchiveEntry>> DataArchive::List() const {
   return out;
 }
 
-std::u16string DataArchive::Locate(std::u16string_view fileName) {
+std::vector<std::u16string> DataArchive::Places(std::u16string_view fileName) {
   const char* env = std::getenv("KRUMBOLT_GOB");
-  if (env && *env) return platform::Utf8ToU16(env);
+  if (env && *env) return {platform::FromOsPath(env)};
   std::u16string name(fileName);
-  if (platform::FileExists(name)) return name;
+  std::vector<std::u16string> places{name};
   std::u16string exe = platform::ExecutableFolder();
   if (!exe.empty()) {
-    for (std::u16string candidate : {exe + u"/" + name, exe + u"/../share/krumbolt/" + name})
-      if (platform::FileExists(candidate)) return candidate;
+    places.push_back(exe + u"/" + name);
+    places.push_back(exe + u"/../share/krumbolt/" + name);
   }
+  return places;
+}
+
+std::u16string DataArchive::Locate(std::u16string_view fileName) {
+  const std::vector<std::u16string> places = Places(fileName);
+  // A path given in $KRUMBOLT_GOB is the archive, there or not.
+  if (std::getenv("KRUMBOLT_GOB") && *std::getenv("KRUMBOLT_GOB")) return places.front();
+  for (const std::u16string& place : places)
+    if (platform::FileExists(place)) return place;
   return u"";
 }
 

@@ -27,8 +27,10 @@ class DataArchive {
 
   // The first entry whose name matches; names are compared as Windows-1252 bytes.
   std::optional<ArchiveEntry> Find(std::u16string_view name) const;
-  std::optional<std::vector<uint8_t>> Read(const ArchiveEntry& entry) const;
-  std::optional<std::vector<uint8_t>> ReadEntry(std::u16string_view name) const;
+  // Entries claim up to 4 GiB; one above maxBytes is refused rather than read whole.
+  static constexpr size_t kMaxEntryBytes = size_t(64) << 20;
+  std::optional<std::vector<uint8_t>> Read(const ArchiveEntry& entry, size_t maxBytes = kMaxEntryBytes) const;
+  std::optional<std::vector<uint8_t>> ReadEntry(std::u16string_view name, size_t maxBytes = kMaxEntryBytes) const;
   size_t EntryCount() const { return m_entries.size(); }
   // Every entry in directory order, names decoded from Windows-1252 (tools and tests).
   std::vector<std::pair<std::u16string, ArchiveEntry>> List() const;
@@ -36,6 +38,8 @@ class DataArchive {
   // Where the game looks for its archive: $KRUMBOLT_GOB, the working directory, beside
   // the executable, then the installed data folder. Empty when none exists.
   static std::u16string Locate(std::u16string_view fileName = u"krumbolt.gob");
+  // The places Locate tries, in its order (only $KRUMBOLT_GOB when that is set).
+  static std::vector<std::u16string> Places(std::u16string_view fileName = u"krumbolt.gob");
 
  private:
   struct DirEntry {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/apigraphics.h"
+#include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
 #include "engine/effectfile.h"
 #include "engine/kvnode.h"
@@ -91,10 +92,14 @@ bool APIGraphics::CreateEffect(std::unique_ptr<platform::Effect>* out, std::u16s
   if (archive) {
     auto entry = archive->Find(path);
     if (!entry) return false;
-    bytes = archive->Read(*entry);
-    if (!bytes || bytes->size() != entry->size) return false;
+    bytes = archive->Read(*entry, content::kMaxDocumentBytes);
+    if (!bytes || bytes->size() != entry->size) {
+      content::ReportFault(path, entry->size > content::kMaxDocumentBytes ? "the effect is too large"
+                                                                          : "the archive could not be read");
+      return false;
+    }
   } else {
-    bytes = platform::ReadFile(path);
+    bytes = platform::ReadFile(path, content::kMaxDocumentBytes);
     if (!bytes) return false;
   }
   if (!m_device) return false;

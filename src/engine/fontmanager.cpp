@@ -6,6 +6,7 @@
 
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
+#include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
 #include "engine/spriterenderer.h"
 #include "platform/files.h"
@@ -99,10 +100,14 @@ MemoryFont::MemoryFont(std::u16string fileName, const DataArchive* archive)
   std::u16string_view name = m_fileName;
   if (!name.empty() && name.front() == u'\\') name.remove_prefix(1);
   std::optional<std::vector<uint8_t>> bytes;
-  if (archive) bytes = archive->ReadEntry(name);
-  if (!bytes) bytes = platform::ReadFile(name);
-  if (!bytes) return;
+  if (archive) bytes = archive->ReadEntry(name, content::kMaxMediaBytes);
+  if (!bytes) bytes = platform::ReadFile(name, content::kMaxMediaBytes);
+  if (!bytes) {
+    content::ReportFault(name, "not found, or too large");
+    return;
+  }
   m_handle = platform::FontLibrary::Process().AddMemoryFont(m_fileName, std::move(*bytes), &m_count);
+  if (!m_handle) content::ReportFault(name, "not a font this game can use");
 }
 
 MemoryFont::~MemoryFont() {

@@ -1,7 +1,11 @@
 #include "engine/kvnode.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <cmath>
 
+#include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -267,17 +271,45 @@ std::u16string WriteKVText(const KVNode& root) {
   return out;
 }
 
+namespace {
+
+// A document whose header cannot be read is said once.
+std::unique_ptr<KVNode> ParseDocument(std::u16string_view name, const std::vector<uint8_t>& bytes, bool textMode) {
+  const std::u16string text = DecodeKVBytes(bytes.data(), bytes.size(), textMode);
+  KVSyntax syntax;
+  size_t pos = 0;
+  // Such a text still gives its empty root, as ParseKVText does.
+  if (!KVSyntax::FromText(text, syntax, pos)) content::ReportFault(name, "no key/value header");
+  return ParseKVText(text);
+}
+
+}  // namespace
+
 std::unique_ptr<KVNode> LoadKVFile(std::u16string_view path) {
-  auto bytes = platform::ReadFile(path);
-  if (!bytes) return nullptr;
-  return ParseKVText(DecodeKVBytes(bytes->data(), bytes->size(), true));
+  std::string error;
+  auto bytes = platform::ReadFile(path, content::kMaxDocumentBytes, &error);
+  if (!bytes) {
+    // A missing file is an answer, not a fault: callers try names that may not be there.
+    if (error != std::strerror(ENOENT)) content::ReportFault(path, error);
+    return nullptr;
+  }
+  return ParseDocument(path, *bytes, true);
 }
 
 std::unique_ptr<KVNode> LoadKVFromArchive(std::u16string_view name, const DataArchive* archive) {
   if (!archive) return LoadKVFile(name);
-  auto bytes = archive->ReadEntry(name);
-  if (!bytes) return nullptr;
-  return ParseKVText(DecodeKVBytes(bytes->data(), bytes->size(), false));
+  auto entry = archive->Find(name);
+  if (!entry) return nullptr;
+  if (entry->size > content::kMaxDocumentBytes) {
+    content::ReportFault(name, "the entry is larger than " + std::to_string(content::kMaxDocumentBytes) + " bytes");
+    return nullptr;
+  }
+  auto bytes = archive->Read(*entry, content::kMaxDocumentBytes);
+  if (!bytes) {
+    content::ReportFault(name, "the archive could not be read");
+    return nullptr;
+  }
+  return ParseDocument(name, *bytes, false);
 }
 
 bool SaveKVFile(std::u16string_view path, const KVNode& root, bool) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
 #include "platform/files.h"
 #include "platform/image.h"
@@ -56,11 +57,16 @@ HResult CreateTextureFromArchive(const DataArchive* archive, platform::GraphicsD
   if (!archive) return kResultFail;
   auto entry = archive->Find(name);
   if (!entry) return kResultFail;
-  auto bytes = archive->Read(*entry);
-  if (!bytes || bytes->size() != entry->size) return kResultFail;
+  auto bytes = archive->Read(*entry, content::kMaxMediaBytes);
+  if (!bytes || bytes->size() != entry->size) {
+    content::ReportFault(name, entry->size > content::kMaxMediaBytes ? "the image is too large"
+                                                                    : "the archive could not be read");
+    return kResultFail;
+  }
   HResult result = CreateTextureFromFileInMemory(device, bytes->data(), bytes->size(), options, out, srcInfo);
   if (Failed(result))
     result = CreateTextureFromFileInMemory(device, bytes->data(), bytes->size(), options, out, srcInfo);
+  if (Failed(result)) content::ReportFault(name, "not an image that can be decoded");
   return result;
 }
 

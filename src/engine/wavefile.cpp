@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
 
 namespace {
@@ -58,10 +59,17 @@ int32_t WaveFile::Open(const DataArchive* archive, const char16_t* name) {
   m_dataSize = 0;
   if (!name) return kInvalidArg;
   if (!archive) return kFail;
-  auto bytes = archive->ReadEntry(name);
-  if (!bytes) return kFail;
+  auto entry = archive->Find(name);
+  if (!entry) return kFail;
+  auto bytes = archive->Read(*entry, content::kMaxMediaBytes);
+  if (!bytes) {
+    content::ReportFault(name, entry->size > content::kMaxMediaBytes ? "the sound is too large" : "the archive could not be read");
+    return kFail;
+  }
   m_bytes = std::move(*bytes);
-  return Parse();
+  const int32_t result = Parse();
+  if (result < 0) content::ReportFault(name, "not a sound this game plays (RIFF WAVE, PCM)");
+  return result;
 }
 
 int32_t WaveFile::OpenMemory(const uint8_t* bytes, size_t size) {

@@ -35,6 +35,7 @@
 #include "platform/random.h"
 #include "platform/text.h"
 #include "platform/texture.h"
+#include "platform/window.h"
 #include "posteffects/posteffectlibrary.h"
 #include "world/ebeneneigenschaft.h"
 #include "world/levelinfo.h"
@@ -62,10 +63,13 @@ MainMenu::MainMenu(APIContext* context)
   const DataArchive* archive = m_globals ? m_globals->GetArchive() : nullptr;
   APIGraphics* graphics = m_context->graphics;
 
-  if (std::unique_ptr<KVNode> splash = LoadKVFromArchive(u"Splash.spl", archive)) {
-    m_splashScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"SPLASH_MAIN"), archive, graphics);
-    m_startScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_START"), archive, graphics);
-    m_previewScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_PREVIEW"), archive, graphics);
+  {
+    content::FileScope splashFile(u"Splash.spl");
+    if (std::unique_ptr<KVNode> splash = LoadKVFromArchive(u"Splash.spl", archive)) {
+      m_splashScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"SPLASH_MAIN"), archive, graphics);
+      m_startScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_START"), archive, graphics);
+      m_previewScreen = std::make_unique<MyLoadScreen>(splash->GetChild(0, u"LOAD_PREVIEW"), archive, graphics);
+    }
   }
   Step();
   if (m_context->language) m_context->language->LoadArchiveFile(u"sprache.lng", archive);
@@ -78,11 +82,14 @@ MainMenu::MainMenu(APIContext* context)
   m_white = std::make_unique<platform::Texture>(1, 1);
   m_white->MutablePixels()[0] = 0xFFFFFFFF;
   LoadDataFiles();
+  if (Quitting()) return;
   StartBackdrop();
   m_showcase = std::make_unique<EngineShowcase>(m_context, archive, [this] { Step(); });
+  if (Quitting()) return;
   // A step draws its frame before it counts, so one more frame shows the bar filled.
   if (m_splashScreen) m_splashScreen->Render();
   BuildMenuWorld();
+  if (Quitting()) return;
   if (m_globals) m_craters = std::make_unique<MenuCraters>(m_globals);
   if (m_globals && m_hasMenuWorld) {
     m_worms = std::make_unique<MenuWorms>(m_globals);
@@ -93,6 +100,11 @@ MainMenu::MainMenu(APIContext* context)
   }
 }
 
+bool MainMenu::Quitting() {
+  if (!m_quitting) m_quitting = platform::QuitRequested();
+  return m_quitting;
+}
+
 void MainMenu::LoadDataFiles() {
   if (!m_globals) return;
   const DataArchive* archive = m_globals->GetArchive();
@@ -101,8 +113,9 @@ void MainMenu::LoadDataFiles() {
   // the moving animations.
   // The document lives, and messages about its values name it, until the end of the
   // statement that hands it to its loader.
+  // After a quit, what is left loads nothing.
   auto load = [&](const char16_t* name) {
-    return content::ScopedDocument(name, LoadKVFromArchive(name, archive));
+    return content::ScopedDocument(name, m_quitting ? nullptr : LoadKVFromArchive(name, archive));
   };
   AnimationManager* animations = m_globals->GetAnimationManager();
   animations->LoadFile(load(u"animationen.ani").get(), archive);
@@ -170,6 +183,7 @@ MainMenu::~MainMenu() {
 
 void MainMenu::Step() {
   if (m_splashScreen) m_splashScreen->Advance(1.0);
+  Quitting();
 }
 
 WasserManager* MainMenu::GetBackdropWater() const {
@@ -200,8 +214,12 @@ void MainMenu::BuildMenuWorld() {
   services.animations = m_globals->GetAnimationManager();
   services.textures = graphics->GetTexturDefCache();
   services.archive = archive;
+  services.cancelled = [this] { return Quitting(); };
   if (m_startScreen) m_startScreen->ResetProgress();
-  m_globals->SetWelt(level.BuildWorld(m_startScreen.get(), services));
+  std::unique_ptr<Welt> world = level.BuildWorld(m_startScreen.get(), services);
+  // A build cut short by a quit is not a world to show.
+  if (m_quitting) return;
+  m_globals->SetWelt(std::move(world));
   m_hasMenuWorld = true;
   // The camera shows the world as a battle's camera does; it pans on its own until the
   // player takes it.

@@ -127,8 +127,10 @@ class MainMenu : public MyControl, public PostEffectScene {
   // The animation files, the layer properties, the names, the water, the winds, the render
   // extras and the setting catalogue, in the order of the full load.
   void LoadDataFiles();
-  // One loading step: the splash screen draws a frame and its progress grows by one.
+  // One loading step: the splash screen draws a frame and its progress grows by one; a quit
+  // asked for meanwhile is noted, and the loading stops at the next step.
   void Step();
+  bool Quitting();
 
   APIContext* m_context;
   MyGlobals* m_globals;
@@ -137,6 +139,8 @@ class MainMenu : public MyControl, public PostEffectScene {
   std::unique_ptr<MyLoadScreen> m_previewScreen;
   // The in-game songs play rather than the title songs.
   bool m_inGameMusic = false;
+  // A quit came during loading: what is left is not loaded, and the scene never runs.
+  bool m_quitting = false;
   // Per kind (title, in-game): no song of it could be loaded.
   bool m_silent[2] = {false, false};
   // The backdrop's world: the screen.

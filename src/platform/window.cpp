@@ -2,6 +2,7 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <chrono>
@@ -152,6 +153,11 @@ void Translate(const SDL_Event& e) {
 bool g_videoTried = false;
 bool g_videoOk = false;
 
+volatile sig_atomic_t g_quitSignal = 0;
+bool g_quitPosted = false;
+
+void OnQuitSignal(int) { g_quitSignal = 1; }
+
 bool HeadlessDriver() {
   const char* driver = g_videoOk ? SDL_GetCurrentVideoDriver() : nullptr;
   return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
@@ -167,7 +173,34 @@ bool InitVideo() {
   return g_videoOk;
 }
 
+void InstallQuitSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  // SDL would otherwise put its own handlers in place when video starts.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+bool QuitRequested() {
+  PumpMessages();
+  for (const WindowMessage& m : TheQueue().messages)
+    if (m.type == MessageType::Quit || m.type == MessageType::Close) return true;
+  return g_quitSignal != 0;
+}
+
 void PumpMessages() {
+  if (g_quitSignal && !g_quitPosted) {
+    g_quitPosted = true;
+    PostQuitMessage(0);
+  }
   if (!g_videoOk) return;
   SDL_Event e;
   while (SDL_PollEvent(&e)) Translate(e);

@@ -64,8 +64,16 @@ struct WindowMessage {
 };
 
 // Starts SDL's video and event subsystems once (further calls return the first result).
-// SDL then turns SIGTERM and SIGINT into a Quit message.
 bool InitVideo();
+
+// Catches SIGTERM and SIGINT (and unblocks them, should the starter have blocked them): each
+// becomes a Quit message with exit code 0 at the next pump. Called on the first line of main,
+// so that a signal arriving during start-up is never lost; SDL then leaves the signals alone.
+void InstallQuitSignals();
+// Whether a quit waits: a caught signal, or a Quit or Close message (pumps first, keeping
+// every message). Long work between frames (the intro, the loading steps, the world build)
+// asks it and stops early.
+bool QuitRequested();
 
 // The thread's message queue.
 // Moves waiting SDL events into the queue.

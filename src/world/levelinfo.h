@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,6 +73,9 @@ struct WorldBuildServices {
   const DataArchive* archive = nullptr;
   // When given, each stage's class name and the seconds its Apply took are appended here.
   std::vector<std::pair<std::u16string, double>>* stageTimes = nullptr;
+  // When given, asked before each layer and stage: true stops the build there, and the world
+  // returned is unfinished, fit only to be thrown away (a quit during loading).
+  std::function<bool()> cancelled;
 };
 
 class LevelInfo {

@@ -89,6 +89,7 @@ std::unique_ptr<Welt> LevelInfo::BuildWorld(MyLoadScreen* loadScreen,
     ReseedAndDiscard(group < 0 ? seed : seed + 1);
     const int32_t count = group < 0 ? backgroundCount : foregroundCount;
     for (int32_t i = 0; i < count; ++i) {
+      if (services.cancelled && services.cancelled()) return world;
       LfcStageList record;
       FillRecord(group, i, record, services);
       world->AddLayer(MakeLayer(record, loadScreen, services, &mask), group);
@@ -96,6 +97,7 @@ std::unique_ptr<Welt> LevelInfo::BuildWorld(MyLoadScreen* loadScreen,
   }
 
   ReseedAndDiscard(seed + 2);
+  if (services.cancelled && services.cancelled()) return world;
   LfcStageList record;
   FillRecord(0, 0, record, services);
   world->SetGameLayers(MakeLayer(record, loadScreen, services, &mask), gameCount - 1, gameScrollChange.x,
@@ -186,6 +188,7 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
   mask->SetParallax(&parallax);
 
   for (const auto& stage : record.stages) {
+    if (services.cancelled && services.cancelled()) break;
     // Every stage of a layer starts from the same state of the generator.
     ReseedAndDiscard(record.seed + uint32_t(kind));
     const auto start = std::chrono::steady_clock::now();

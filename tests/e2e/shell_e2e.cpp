@@ -5,9 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "engine/kvnode.h"
@@ -16,6 +20,12 @@
 #include "support/temp_dir.h"
 
 namespace {
+
+// Sanitizer builds run several times slower; their test runs scale the deadlines.
+double TimeScale() {
+  const char* scale = std::getenv("KRUMBOLT_TEST_TIME_SCALE");
+  return scale && std::atof(scale) >= 1.0 ? std::atof(scale) : 1.0;
+}
 
 // Starts the game with XDG_DATA_HOME at `home`, lets it run, sends SIGTERM and returns the
 // exit status (or -1 when it did not end in time).
@@ -29,11 +39,12 @@ int RunAndTerminate(const std::filesystem::path& home) {
     _exit(127);
   }
   auto folder = home / "Krumbolt";
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(40.0 * TimeScale());
   while (!std::filesystem::exists(folder) && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  // Give it time to get into its main loop (or into the intro, which also ends on SIGTERM).
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // Give it time to load and get into its main loop: a quit during loading ends it before
+  // the language file is read.
+  std::this_thread::sleep_for(std::chrono::duration<double>(10.0 * TimeScale()));
   kill(pid, SIGTERM);
   int status = 0;
   while (std::chrono::steady_clock::now() < deadline) {
@@ -73,7 +84,113 @@ std::u16string TextOf(const KVNode& root, const char16_t* section, const char16_
 
 const std::vector<std::u16string> kSections = {u"Display", u"Sound", u"Sprache", u"ANWENDUNG"};
 
+struct Outcome {
+  int status = -1;    // the exit code, or -1 when it did not end by itself
+  double quitMs = 0;  // from the signal to the end
+  std::string err;
+};
+
+// Starts `exe` in `cwd` with XDG_DATA_HOME at `home` (and the extra environment), sends
+// SIGTERM after `delay` seconds and waits for it to end. With `blockFirst` the child blocks
+// SIGTERM before it starts the program, so the signal is sent before main runs and waits
+// there until the program takes it.
+Outcome StartAndQuit(const std::string& exe, const std::filesystem::path& cwd, const std::filesystem::path& home,
+                 double delay, bool blockFirst, const std::vector<std::pair<std::string, std::string>>& env = {}) {
+  const std::filesystem::path errFile = home / "stderr.txt";
+  // Blocked before the fork, so that the child has it blocked from its first instruction.
+  sigset_t term, previous;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  if (blockFirst) sigprocmask(SIG_BLOCK, &term, &previous);
+  pid_t pid = fork();
+  if (pid == 0) {
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+    int fd = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0) dup2(fd, 2);
+    if (chdir(cwd.c_str()) != 0) _exit(126);
+    execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  if (blockFirst) sigprocmask(SIG_SETMASK, &previous, nullptr);
+  Outcome run;
+  std::this_thread::sleep_for(std::chrono::duration<double>(delay));
+  const auto sent = std::chrono::steady_clock::now();
+  if (delay >= 0) kill(pid, SIGTERM);
+  const auto deadline = sent + std::chrono::duration<double>(30.0 * TimeScale());
+  int status = 0;
+  bool ended = false;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      ended = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  run.quitMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  } else if (WIFEXITED(status)) {
+    run.status = WEXITSTATUS(status);
+  }
+  std::ifstream in(errFile);
+  std::stringstream text;
+  text << in.rdbuf();
+  run.err = text.str();
+  return run;
+}
+
 }  // namespace
+
+TEST(Shell, AQuitEndsTheGameSoonWhereverItIs) {
+  // Right at the start (the signal waits, blocked, until main takes it), in the intro, in
+  // the loading steps and the world build, and in the main loop. The program runs from its
+  // own folder, where the intro lies beside it.
+  const std::filesystem::path folder = std::filesystem::path(KRUMBOLT_EXE).parent_path();
+  ASSERT_TRUE(std::filesystem::exists(folder / "intro.wmv"));
+  const double delays[] = {0.0, 0.4, 1.2, 2.0, 2.8, 3.6, 4.4, 5.2, 7.0};
+  for (double delay : delays) {
+    SCOPED_TRACE(delay);
+    TempDir home;
+    const Outcome run = StartAndQuit(KRUMBOLT_EXE, folder, home.Path(), delay, delay == 0.0);
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Half a second is what the game aims at; the margin is for a machine busy with other tests.
+    EXPECT_LT(run.quitMs, 1500.0 * TimeScale());
+    // The player's files are saved on the way out.
+    EXPECT_TRUE(std::filesystem::exists(home.Path() / "Krumbolt" / "config.cfg"));
+    std::printf("quit %.1f s after the start: ended after %.0f ms\n", delay, run.quitMs);
+  }
+}
+
+TEST(Shell, WithoutItsDataSaysWhereItLookedAndFails) {
+  // A copy of the program in a folder of its own, run from an empty folder: no archive, no
+  // loose files.
+  TempDir place;
+  const std::filesystem::path exe = place.Path() / "bin" / "krumbolt";
+  std::filesystem::create_directories(exe.parent_path());
+  std::filesystem::copy_file(KRUMBOLT_EXE, exe);
+  std::filesystem::create_directories(place.Path() / "run");
+  std::ofstream(place.Path() / "run" / "broken.gob") << "not an archive";
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> env;
+    std::vector<std::string> said;
+  };
+  const Case cases[] = {
+      {"no archive", {}, {"krumbolt.gob was not found", (exe.parent_path() / "krumbolt.gob").string()}},
+      {"not an archive", {{"KRUMBOLT_GOB", "broken.gob"}}, {"broken.gob is not a usable archive"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir home;
+    const Outcome run = StartAndQuit(exe.string(), place.Path() / "run", home.Path(), -1.0, false, c.env);
+    EXPECT_EQ(run.status, 2) << run.err;
+    for (const std::string& part : c.said) EXPECT_NE(run.err.find(part), std::string::npos) << run.err;
+  }
+}
 
 TEST(Shell, EndsOnSigtermAndWritesTheConfiguration) {
   TempDir home;
