@@ -31,10 +31,9 @@ const TexturPart* RequestImage(const KVNode* node, const SearchPath& path, const
 }
 
 // Sums in 64 bits, held to what a rectangle holds: extreme sheet values cannot overflow.
-int32_t Saturated(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
-
 Rect Moved(const Rect& r, int64_t dx, int64_t dy) {
-  return {Saturated(r.left + dx), Saturated(r.top + dy), Saturated(r.right + dx), Saturated(r.bottom + dy)};
+  using platform::Saturate;
+  return {Saturate(r.left + dx), Saturate(r.top + dy), Saturate(r.right + dx), Saturate(r.bottom + dy)};
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ void BewegteAnimation::SetPosition(const Vector2& position) {
 
 void BewegteAnimation::SetArea(const Rect& area) {
   m_area = area;
-  m_position = Vector2(float((area.left + area.right) / 2), float((area.top + area.bottom) / 2));
+  // Halved in 64 bits: an extreme area cannot overflow.
+  m_position = Vector2(float((int64_t(area.left) + area.right) / 2), float((int64_t(area.top) + area.bottom) / 2));
   if (m_path) m_path->FitInto(area);
 }
 

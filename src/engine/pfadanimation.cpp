@@ -115,13 +115,15 @@ void PfadAnimation::CreateBand(const Rect& area, int32_t count, int32_t layer) {
   m_points.clear();
   // Every y is a fresh draw in 0 .. 1, spread over the band by the fit below; the ends hang
   // 100 pixels outside the area until the fit pulls them back to its edges.
-  m_points.emplace_back(float(area.left - 100), float(platform::RandFraction()));
+  // Sums in 64 bits: extreme areas and heights from a file cannot overflow.
+  m_points.emplace_back(float(int64_t(area.left) - 100), float(platform::RandFraction()));
   for (int32_t i = 1; i <= count; ++i) {
-    const float x = float(area.right - area.left) / float(count + 1) * float(i) + float(area.left);
+    const float x = float(int64_t(area.right) - area.left) / float(count + 1) * float(i) + float(area.left);
     m_points.emplace_back(float(platform::TruncToInt(x)), float(platform::RandFraction()));
   }
-  m_points.emplace_back(float(area.right + 100), float(platform::RandFraction()));
-  FitInto({area.left, area.top + m_height[0], area.right, area.top + m_height[1]});
+  m_points.emplace_back(float(int64_t(area.right) + 100), float(platform::RandFraction()));
+  FitInto({area.left, platform::Saturate(int64_t(area.top) + m_height[0]), area.right,
+           platform::Saturate(int64_t(area.top) + m_height[1])});
   m_speed = m_baseSpeed;
   // A random start anywhere on the path: r1 first, then r2.
   const double r1 = platform::RandFraction();
@@ -207,7 +209,8 @@ void PfadAnimation::FitInto(const Rect& area) {
   if (m_points.empty()) return;
   const Box b = BoundsOf(m_points);
   const float width = b.maxX - b.minX, height = b.maxY - b.minY;
-  const float areaWidth = float(area.right - area.left), areaHeight = float(area.bottom - area.top);
+  const float areaWidth = float(int64_t(area.right) - area.left);
+  const float areaHeight = float(int64_t(area.bottom) - area.top);
   // A box without width or height would divide by zero; its points go to the area's middle.
   const float middleX = float(area.left) + areaWidth / 2.0f;
   const float middleY = float(area.top) + areaHeight / 2.0f;

@@ -2,6 +2,7 @@
 #include "engine/spriterenderer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "engine/apigraphics.h"
@@ -44,17 +45,17 @@ bool SpriteRenderer::DrawTransformed(platform::Texture* texture, const Rect* src
   if (!texture) return false;
   Rect source = src ? *src : Rect{0, 0, texture->Width(), texture->Height()};
   Vector2 s = scale ? *scale : Vector2(1.0f, 1.0f);
-  int32_t w = platform::TruncToInt(float(source.right - source.left) * s.x);
-  int32_t h = platform::TruncToInt(float(source.bottom - source.top) * s.y);
-  // A mirrored draw (negative scale) reaches just as far as an upright one; without the
-  // absolute values a sprite mirrored on both axes, or a tall one mirrored upwards, was culled
-  // while still on screen.
-  int32_t m = std::max(std::abs(w), std::abs(h));
+  // Sizes in 64 bits and doubles: extreme rectangles cannot overflow. A mirrored draw
+  // (negative scale) reaches just as far as an upright one; without the absolute values a
+  // sprite mirrored on both axes, or a tall one mirrored upwards, was culled while still on
+  // screen.
+  const double w = std::trunc(double(float(int64_t(source.right) - source.left) * s.x));
+  const double h = std::trunc(double(float(int64_t(source.bottom) - source.top) * s.y));
+  const float m = float(std::max(std::fabs(w), std::fabs(h)));
   if (position) {
     float screenW = float(m_graphics->GetScreenWidth());
     float screenH = float(m_graphics->GetScreenHeight());
-    if (position->x > screenW + float(m) || position->y > screenH + float(m) || position->x < float(-m) ||
-        position->y < float(-m))
+    if (position->x > screenW + m || position->y > screenH + m || position->x < -m || position->y < -m)
       return false;
   }
   if (scale && (scale->x == 0.0f || scale->y == 0.0f)) return false;
@@ -74,7 +75,7 @@ bool SpriteRenderer::DrawTransformed(platform::Texture* texture, const Rect* src
   float texH = float(texture->Height());
   float uL = float(source.left) / texW, vT = float(source.top) / texH;
   float uR = float(source.right) / texW, vB = float(source.bottom) / texH;
-  float W = float(source.right - source.left), H = float(source.bottom - source.top);
+  float W = float(int64_t(source.right) - source.left), H = float(int64_t(source.bottom) - source.top);
   const Vector2 corners[4] = {{0, 0}, {W, 0}, {0, H}, {W, H}};
   Vector2 moved[4];
   platform::TransformCoordArray(moved, corners, 4, matrix);
@@ -98,11 +99,16 @@ bool SpriteRenderer::DrawTransformed(platform::Texture* texture, const Rect* src
   return true;
 }
 
+namespace {
+constexpr int32_t kMaxTiles = 8192;
+}  // namespace
+
 bool SpriteRenderer::DrawRect(platform::Texture* texture, const Rect* src, const Rect* dst, int flagsX,
                               int flagsY, Argb colour) {
   if (!texture || !src || !dst) return false;
-  const int32_t sW = src->right - src->left, sH = src->bottom - src->top;
-  const int32_t dW = dst->right - dst->left, dH = dst->bottom - dst->top;
+  // Sizes and offsets in 64 bits: extreme rectangles cannot overflow.
+  const int64_t sW = int64_t(src->right) - src->left, sH = int64_t(src->bottom) - src->top;
+  const int64_t dW = int64_t(dst->right) - dst->left, dH = int64_t(dst->bottom) - dst->top;
   // An empty source would divide by zero below (and tile without end).
   if (sW == 0 || sH == 0) return false;
   const float rx = float(dW) / float(sW), ry = float(dH) / float(sH);
@@ -113,8 +119,8 @@ bool SpriteRenderer::DrawRect(platform::Texture* texture, const Rect* src, const
   };
 
   if ((flagsX | flagsY) & kPlace) {
-    int32_t ox = (flagsX & kAlignEnd) ? dW - sW : (dW - sW) / 2;
-    int32_t oy = (flagsY & kAlignEnd) ? dH - sH : (dH - sH) / 2;
+    int64_t ox = (flagsX & kAlignEnd) ? dW - sW : (dW - sW) / 2;
+    int64_t oy = (flagsY & kAlignEnd) ? dH - sH : (dH - sH) / 2;
     return draw(*src, nullptr, float(dst->left + ox), float(dst->top + oy));
   }
 
@@ -126,7 +132,7 @@ bool SpriteRenderer::DrawRect(platform::Texture* texture, const Rect* src, const
     if (flipX) scale.x = -scale.x;
     if (flipY) scale.y = -scale.y;
     Vector2 pos(left, top);
-    auto slack = [](int flags, bool flip, int32_t d, int32_t s, float sc, float& p) {
+    auto slack = [](int flags, bool flip, int64_t d, int64_t s, float sc, float& p) {
       if (flags & kAlignStart) {
         if (flip) p += float(d) + float(s) * (-sc);
       } else if (flags & kAlignEnd) {
@@ -147,42 +153,48 @@ bool SpriteRenderer::DrawRect(platform::Texture* texture, const Rect* src, const
     return draw(*src, &scale, left, top);
   }
 
+  // More tiles than pixels on the largest screen reach nowhere; the loops stay bounded.
+  auto tiles = [](float ratio) { return std::clamp(platform::TruncToInt(ratio), -kMaxTiles, kMaxTiles); };
+  // Where the cut tile ends: a fraction of the source (of either sign), held to its size.
+  auto cut = [](int32_t start, float fraction, int64_t size) {
+    const int64_t reach = std::abs(size);
+    return int32_t(start + std::clamp<int64_t>(platform::TruncToInt64(double(fraction) * double(size)), -reach, reach));
+  };
+  auto at = [](float origin, int32_t index, int64_t size) { return origin + float(index) * float(size); };
   Rect cutRight = *src;
   Rect cutBottom = *src;
   if ((flagsX & kTile) && (flagsY & kTile)) {
-    int32_t nx = platform::TruncToInt(rx), ny = platform::TruncToInt(ry);
-    cutRight.right = src->left + platform::TruncToInt((rx - float(nx)) * float(sW));
-    cutBottom.bottom = src->top + platform::TruncToInt((ry - float(ny)) * float(sH));
+    int32_t nx = tiles(rx), ny = tiles(ry);
+    cutRight.right = cut(src->left, rx - float(nx), sW);
+    cutBottom.bottom = cut(src->top, ry - float(ny), sH);
     Rect corner = cutRight;
     corner.bottom = cutBottom.bottom;
     bool drew = false;
     for (int32_t i = 0; i < nx; ++i)
-      for (int32_t j = 0; j < ny; ++j) drew |= draw(*src, nullptr, left + float(i * sW), top + float(j * sH));
-    for (int32_t j = 0; j < ny; ++j)
-      drew |= draw(cutRight, nullptr, left + float(nx * sW), top + float(j * sH));
-    for (int32_t i = 0; i < nx; ++i)
-      drew |= draw(cutBottom, nullptr, left + float(i * sW), top + float(ny * sH));
-    drew |= draw(corner, nullptr, left + float(nx * sW), top + float(ny * sH));
+      for (int32_t j = 0; j < ny; ++j) drew |= draw(*src, nullptr, at(left, i, sW), at(top, j, sH));
+    for (int32_t j = 0; j < ny; ++j) drew |= draw(cutRight, nullptr, at(left, nx, sW), at(top, j, sH));
+    for (int32_t i = 0; i < nx; ++i) drew |= draw(cutBottom, nullptr, at(left, i, sW), at(top, ny, sH));
+    drew |= draw(corner, nullptr, at(left, nx, sW), at(top, ny, sH));
     return drew;
   }
 
   if ((flagsX & kStretch) && (flagsY & kTile)) {
     Vector2 scale(rx, 1.0f);
-    int32_t ny = platform::TruncToInt(ry);
-    cutBottom.bottom = src->top + platform::TruncToInt((ry - float(ny)) * float(sH));
+    int32_t ny = tiles(ry);
+    cutBottom.bottom = cut(src->top, ry - float(ny), sH);
     bool drew = false;
-    for (int32_t j = 0; j < ny; ++j) drew |= draw(*src, &scale, left, top + float(j * sH));
-    drew |= draw(cutBottom, &scale, left, top + float(ny * sH));
+    for (int32_t j = 0; j < ny; ++j) drew |= draw(*src, &scale, left, at(top, j, sH));
+    drew |= draw(cutBottom, &scale, left, at(top, ny, sH));
     return drew;
   }
 
   if ((flagsX & kTile) && (flagsY & kStretch)) {
     Vector2 scale(1.0f, ry);
-    int32_t nx = platform::TruncToInt(rx);
-    cutRight.right = src->left + platform::TruncToInt((rx - float(nx)) * float(sW));
+    int32_t nx = tiles(rx);
+    cutRight.right = cut(src->left, rx - float(nx), sW);
     bool drew = false;
-    for (int32_t i = 0; i < nx; ++i) drew |= draw(*src, &scale, left + float(i * sW), top);
-    drew |= draw(cutRight, &scale, left + float(nx * sW), top);
+    for (int32_t i = 0; i < nx; ++i) drew |= draw(*src, &scale, at(left, i, sW), top);
+    drew |= draw(cutRight, &scale, at(left, nx, sW), top);
     return drew;
   }
   return false;

@@ -23,4 +23,7 @@ inline int64_t TruncToInt64(double v) {
   return static_cast<int64_t>(v);
 }
 
+// A 64-bit sum or difference held to the 32-bit range (rectangle edges from data files).
+inline int32_t Saturate(int64_t v) { return int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); }
+
 }  // namespace platform

@@ -211,3 +211,30 @@ TEST_F(Sprites, ForwardersAndScaleRatio) {
   EXPECT_EQ(scale, Vector2(float(100.0 / 64.0), float(50.0 / 30.0)));
   EXPECT_EQ(origin, Vector2(10, 20));
 }
+
+TEST_F(Sprites, ExtremeRectanglesNeitherOverflowNorTileWithoutEnd) {
+  // Values a damaged file can give (a splash rectangle of inf or 1e308 truncates to the
+  // 32-bit ends): sizes and offsets would overflow, and a tile count would run for ever.
+  const int32_t lo = INT32_MIN, hi = INT32_MAX;
+  struct Case {
+    ::Rect src, dst;
+    int fx, fy;
+  };
+  const int st = SpriteRenderer::kStretch, ti = SpriteRenderer::kTile, pl = SpriteRenderer::kPlace,
+            fi = SpriteRenderer::kFit;
+  const Case cases[] = {
+      {{0, 0, 64, 64}, {lo, lo, hi, hi}, st, st},  {{lo, lo, hi, hi}, {0, 0, 64, 64}, st, st},
+      {{0, 0, 1, 1}, {lo, lo, hi, hi}, ti, ti},    {{0, 0, 1, 1}, {0, 0, hi, 10}, ti, st},
+      {{0, 0, 1, 1}, {0, 0, 10, hi}, st, ti},      {{lo, 0, hi, 1}, {hi, 0, lo, 1}, ti, ti},
+      {{0, 0, 64, 64}, {lo, lo, hi, hi}, pl, pl},  {{lo, lo, 64, 64}, {hi, hi, lo, lo}, fi, fi},
+  };
+  for (const Case& c : cases) {
+    const auto& draws = Rect(c.src, c.dst, c.fx, c.fy);
+    EXPECT_LE(draws.size(), size_t(3 * 8192 + 1));
+  }
+  const Vector2 huge(3e38f, -3e38f), at(10.0f, 10.0f);
+  const ::Rect wide{lo, lo, hi, hi};
+  renderer->Begin(SpriteRenderer::kAlphaBlend);
+  renderer->DrawTransformed(&texture, &wide, &huge, nullptr, 0.0, &at, 0xFFFFFFFF);
+  renderer->End();
+}
