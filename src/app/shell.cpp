@@ -117,8 +117,15 @@ int WinMain() {
   MyGlobals* myGlobals = globals.get();
   context->globals = std::move(globals);
   context->Init();
+  // Losing the display saves the player's files and ends the game; nothing is drawn or freed.
+  platform::SetDisplayLostHandler(
+      [context, myGlobals] {
+        context->Shutdown();
+        myGlobals->SavePlayerFiles();
+      },
+      kExitDisplayLost);
 
-  if (myGlobals->intro) PlayIntroVideo(u"intro.wmv");
+  if (myGlobals->intro && !platform::QuitRequested()) PlayIntroVideo(u"intro.wmv");
   // A quit during the intro (or before it) ends the game here, with the player's files saved.
   if (platform::QuitRequested()) {
     Shutdown(context);

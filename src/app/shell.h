@@ -9,6 +9,8 @@
 constexpr int kExitStartupFailed = 1;
 // Exit code of a start without the game's data (no usable archive, no loose files).
 constexpr int kExitNoGameData = 2;
+// Exit code of a game whose display went away under it (the player's files are saved).
+constexpr int kExitDisplayLost = 3;
 
 // The program: returns its exit code.
 int WinMain();

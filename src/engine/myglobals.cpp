@@ -129,6 +129,11 @@ MyGlobals::~MyGlobals() {
   m_unlocks.Save(m_unlockPath);
 }
 
+void MyGlobals::SavePlayerFiles() {
+  if (m_controls) m_controls->SaveKeyconfig(m_keyConfigPath);
+  m_unlocks.Save(m_unlockPath);
+}
+
 void MyGlobals::LoadSettings() {
   KVNode* config = m_context->GetConfig();
   if (KVNode* section = config ? config->GetChild(0, u"ANWENDUNG") : nullptr) {

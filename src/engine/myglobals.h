@@ -79,6 +79,9 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   // The post effects, the wind, the camera and the box texture; the animation manager draws with
   // the device's graphics manager from now on; the mouse goes to the centre of the display.
   void CreateDeviceObjects() override;
+  // Writes the key configuration and the campaign progress (as the destructor does), for an
+  // end that cannot go through the destructor.
+  void SavePlayerFiles();
   // Installs the game's three font files from the archive with the font manager.
   void RegisterFonts();
 

@@ -104,6 +104,8 @@ bool PumpAndCheck() {
 VideoResult PlayVideoFullscreen(const std::string& osPath, const VideoOptions& options) {
   Decoder decoder;
   if (!decoder.Open(osPath)) return VideoResult::Failed;
+  // A quit that came while the file opened spares making the window and the device.
+  if (QuitRequested()) return VideoResult::Stopped;
   const int width = decoder.codec->width;
   const int height = decoder.codec->height;
 

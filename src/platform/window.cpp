@@ -2,7 +2,9 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -158,6 +160,30 @@ bool g_quitPosted = false;
 
 void OnQuitSignal(int) { g_quitSignal = 1; }
 
+std::function<void()> g_displayLost;
+int g_displayLostExit = 0;
+
+// Xlib's I/O error handler: it must not return, and exit() would run the teardown on top of
+// the call that failed.
+int OnDisplayLost(void*) {
+  std::fprintf(stderr, "Krumbolt: the display went away; the game ends\n");
+  if (g_displayLost) g_displayLost();
+  std::fflush(nullptr);
+  _exit(g_displayLostExit);
+}
+
+// SDL loads Xlib itself; its handler setter is found in the library already loaded.
+void InstallDisplayLostHandler() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "x11") != 0) return;
+  void* xlib = dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+  if (!xlib) return;
+  using Handler = int (*)(void*);
+  using Setter = Handler (*)(Handler);
+  if (auto set = reinterpret_cast<Setter>(dlsym(xlib, "XSetIOErrorHandler"))) set(OnDisplayLost);
+  dlclose(xlib);
+}
+
 bool HeadlessDriver() {
   const char* driver = g_videoOk ? SDL_GetCurrentVideoDriver() : nullptr;
   return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
@@ -170,7 +196,13 @@ bool InitVideo() {
   g_videoTried = true;
   g_videoOk = SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0;
   if (!g_videoOk) std::fprintf(stderr, "Krumbolt: no video: %s\n", SDL_GetError());
+  if (g_videoOk) InstallDisplayLostHandler();
   return g_videoOk;
+}
+
+void SetDisplayLostHandler(std::function<void()> handler, int exitCode) {
+  g_displayLost = std::move(handler);
+  g_displayLostExit = exitCode;
 }
 
 void InstallQuitSignals() {

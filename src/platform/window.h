@@ -66,6 +66,12 @@ struct WindowMessage {
 // Starts SDL's video and event subsystems once (further calls return the first result).
 bool InitVideo();
 
+// When the display goes away under the game (the X server ends), Xlib would end the process
+// from inside its own call, and the teardown that follows frees what is still in use. The
+// handler runs instead (it saves what must not be lost, without drawing), then the process
+// ends at once with `exitCode`. Only the X11 driver can lose its display.
+void SetDisplayLostHandler(std::function<void()> handler, int exitCode);
+
 // Catches SIGTERM and SIGINT (and unblocks them, should the starter have blocked them): each
 // becomes a Quit message with exit code 0 at the next pump. Called on the first line of main,
 // so that a signal arriving during start-up is never lost; SDL then leaves the signals alone.

@@ -141,6 +141,13 @@ TEST_F(Video, EscapeOrAQuitRequestStopsIt) {
   platform::WindowMessage m;
   ASSERT_TRUE(platform::GetMessage(m));
   EXPECT_EQ(m.type, platform::MessageType::Quit);
+
+  // A quit waiting before the start shows no frame at all.
+  frames = 0;
+  platform::PostQuitMessage(0);
+  EXPECT_EQ(platform::PlayVideoFullscreen(path, options), platform::VideoResult::Stopped);
+  EXPECT_EQ(frames, 0);
+  platform::ClearMessages();
 }
 
 TEST(VideoFiles, MissingOrUnplayableFilesFail) {
