@@ -1,5 +1,6 @@
 // Fuzz target: effect files on arbitrary bytes, read, checked and built as Null effects, then
 // walked through every handle, value and pass the way the post effects use them.
+// fuzz-seeds: data/*.fx
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,6 @@
 // Fuzz target: arbitrary bytes as a font file to register and draw with, and as UTF-16
 // text laid out with every combination of formatting flags in a rectangle of any size.
+// fuzz-seeds: /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
 #include <cstddef>
 #include <cstdint>
 #include <vector>

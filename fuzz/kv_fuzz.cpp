@@ -1,5 +1,6 @@
 // Fuzz target: the key/value reader on arbitrary bytes, both encodings, and the writer on
 // whatever tree comes out.
+// fuzz-seeds: data/*.ani data/*.wst data/*.lvl data/*.cfg data/*.lng data/*.prt data/*.evt
 #include <cstddef>
 #include <cstdint>
 

@@ -4,6 +4,7 @@
 // fuzz-sources: src/objects/partikelinfo.cpp src/world/collisionshape.cpp
 // fuzz-sources: src/platform/random.cpp src/platform/math2d.cpp
 // fuzz-flags: -fno-sanitize=vptr
+// fuzz-seeds: data/partikel.prt
 #include <cmath>
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,7 @@
 // fuzz-sources: src/platform/random.cpp src/platform/math2d.cpp
 // The engine context is only named, so its type information is not linked in: no vptr checks.
 // fuzz-flags: -fno-sanitize=vptr
+// fuzz-seeds: data/wasser.was data/wind.wnd
 #include <cstddef>
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 // Fuzz target: the WAV reader on arbitrary bytes, then reading the samples in pieces.
+// fuzz-seeds: $BUILD/gen/sounds/*.wav
 #include <cstddef>
 #include <cstdint>
 #include <vector>

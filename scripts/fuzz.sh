@@ -9,7 +9,8 @@ if [ -z "$CXX_FUZZ" ]; then
   echo "fuzz: clang++ not installed, skipped"
   exit 0
 fi
-OUT=${KRUMBOLT_BUILD_DIR:-build}/fuzz
+BUILD_DIR=${KRUMBOLT_BUILD_DIR:-build}
+OUT=$BUILD_DIR/fuzz
 mkdir -p "$OUT"
 SOURCES="src/engine/kvnode.cpp src/engine/contentlimits.cpp src/engine/dataarchive.cpp src/engine/wavefile.cpp src/engine/effectfile.cpp
   src/platform/text.cpp src/platform/files.cpp src/platform/effect.cpp src/platform/effect_null.cpp
@@ -33,9 +34,20 @@ for target in fuzz/*_fuzz.cpp; do
   fi
   mkdir -p "$OUT/$name.corpus"
   echo "fuzz: $name for ${SECONDS_EACH}s"
-  # Seed inputs kept beside a target (fuzz/NAME.seeds/) are read as a second corpus.
+  # Seed inputs kept beside a target (fuzz/NAME.seeds/) are read as a second corpus, and the
+  # shipped files it names on "// fuzz-seeds:" lines (globs from the repository's root, $BUILD
+  # for files the build makes) as a third.
   SEEDS=""
   if [ -d "fuzz/$name.seeds" ]; then SEEDS="fuzz/$name.seeds"; fi
+  SHIPPED="$OUT/$name.shipped"
+  rm -rf "$SHIPPED"
+  mkdir -p "$SHIPPED"
+  for pattern in $(sed -n 's|^// fuzz-seeds: ||p' "$target" | sed "s|\$BUILD|$BUILD_DIR|g"); do
+    for file in $pattern; do
+      if [ -f "$file" ]; then cp "$file" "$SHIPPED/$(echo "$file" | tr '/' '_')"; fi
+    done
+  done
+  SEEDS="$SEEDS $SHIPPED"
   "$OUT/$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -print_final_stats=0 \
     "$OUT/$name.corpus" $SEEDS > "$OUT/$name.run.log" 2>&1 || { tail -50 "$OUT/$name.run.log"; exit 1; }
 done
