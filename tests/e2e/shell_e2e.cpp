@@ -158,8 +158,9 @@ TEST(Shell, AQuitEndsTheGameSoonWhereverItIs) {
     const Outcome run = StartAndQuit(KRUMBOLT_EXE, folder, home.Path(), delay, delay == 0.0);
     EXPECT_EQ(run.status, 0) << run.err;
     // Half a second is what the game aims at (a tenth to a fifth on an idle machine); the
-    // margin is for a machine busy with other tests. Before, loading ran on for seconds.
-    EXPECT_LT(run.quitMs, 2000.0 * TimeScale());
+    // margin is for a machine busy with other tests, where one frame of the main loop can take
+    // a second or two on the software renderer. Before, loading ran on for 4 to 6 seconds idle.
+    EXPECT_LT(run.quitMs, 4000.0 * TimeScale());
     // The player's files are saved on the way out.
     EXPECT_TRUE(std::filesystem::exists(home.Path() / "Krumbolt" / "config.cfg"));
     std::printf("quit %.1f s after the start: ended after %.0f ms\n", delay, run.quitMs);
