@@ -151,8 +151,8 @@ void BewegteAnimation::Draw(const Vector2& offset, const Vector2& scale, Argb co
   SpriteRenderer* renderer = m_graphics ? m_graphics->GetSpriteRenderer() : nullptr;
   const AnimationFrame* frame = m_animation ? m_animation->GetCurrentFrame() : nullptr;
   if (renderer && frame && frame->texture && frame->texture->texture) {
-    const int32_t frameWidth = frame->rect.right - frame->rect.left;
-    const int32_t frameHeight = frame->rect.bottom - frame->rect.top;
+    const int64_t frameWidth = int64_t(frame->rect.right) - frame->rect.left;
+    const int64_t frameHeight = int64_t(frame->rect.bottom) - frame->rect.top;
     // A frame without width or height has nothing to stretch to the size.
     if (frameWidth != 0 && frameHeight != 0) {
       const Vector2 drawScale(m_size.x / float(frameWidth) * scale.x,

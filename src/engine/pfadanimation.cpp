@@ -99,9 +99,9 @@ void PfadAnimation::CreateCloud(const Rect& area, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     // The y of each point is drawn before its x.
     const double ry = platform::RandFraction();
-    const double y = ry * double(area.bottom - area.top) + double(area.top);
+    const double y = ry * double(int64_t(area.bottom) - area.top) + double(area.top);
     const double rx = platform::RandFraction();
-    const double x = rx * double(area.right - area.left) + double(area.left);
+    const double x = rx * double(int64_t(area.right) - area.left) + double(area.left);
     m_points.emplace_back(float(x), float(y));
   }
   m_count = count;

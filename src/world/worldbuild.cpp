@@ -11,6 +11,7 @@
 #include "engine/kvnode.h"
 #include "engine/myloadscreen.h"
 #include "engine/pfadanimation.h"
+#include "platform/numeric.h"
 #include "platform/random.h"
 #include "world/landschaft.h"
 #include "world/levelinfo.h"
@@ -161,8 +162,10 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
         cloud->SetLayer(kind);
         if (PfadAnimation* path = cloud->GetPath()) {
           const auto& space = decor.GetWolkenSpace(kind);
-          const Rect area{rect.left + space[0], rect.top + space[1], rect.right - space[2],
-                          rect.top + space[3]};
+          // The band's margins come from the catalogue: summed in 64 bits and held.
+          using platform::Saturate;
+          const Rect area{Saturate(int64_t(rect.left) + space[0]), Saturate(int64_t(rect.top) + space[1]),
+                          Saturate(int64_t(rect.right) - space[2]), Saturate(int64_t(rect.top) + space[3])};
           path->Regenerate(&area);
         }
       }
@@ -174,8 +177,8 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
     for (int32_t i = 0; i < placed; ++i) {
       auto anim = Create(services, decor.PickRandomPosAnim(kind));
       if (!anim) continue;
-      const double y = platform::Rand() / 32767.0 * (rect.bottom - rect.top) + rect.top;
-      const double x = platform::Rand() / 32767.0 * (rect.right - rect.left) + rect.left;
+      const double y = platform::Rand() / 32767.0 * double(int64_t(rect.bottom) - rect.top) + rect.top;
+      const double x = platform::Rand() / 32767.0 * double(int64_t(rect.right) - rect.left) + rect.left;
       anim->SetPosition(Vector2(float(x), float(y)));
       layer->AddAnimation(std::move(anim));
     }
