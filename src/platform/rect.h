@@ -12,8 +12,10 @@ struct Rect {
   int32_t right = 0;
   int32_t bottom = 0;
 
-  constexpr int32_t Width() const { return right - left; }
-  constexpr int32_t Height() const { return bottom - top; }
+  // Held to the 32-bit range: rectangles from data files may span more than it holds.
+  constexpr int32_t Width() const { return Held(int64_t(right) - left); }
+  constexpr int32_t Height() const { return Held(int64_t(bottom) - top); }
+  static constexpr int32_t Held(int64_t v) { return int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); }
   constexpr bool operator==(const Rect& o) const {
     return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
   }

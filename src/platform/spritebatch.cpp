@@ -20,8 +20,8 @@ bool SpriteBatch::Draw(Texture* texture, const Rect* source, const Vector2* cent
     m_texture = texture;
   }
   Rect src = source ? *source : Rect{0, 0, texture->Width(), texture->Height()};
-  float w = float(src.Width());
-  float h = float(src.Height());
+  float w = float(int64_t(src.right) - src.left);
+  float h = float(int64_t(src.bottom) - src.top);
   Vector2 offset = (position ? *position : Vector2()) - (centre ? *centre : Vector2());
   const Vector2 corners[4] = {{0, 0}, {w, 0}, {0, h}, {w, h}};
   float texW = float(texture->Width());
