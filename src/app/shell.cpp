@@ -121,7 +121,7 @@ int WinMain() {
   platform::SetDisplayLostHandler(
       [context, myGlobals] {
         context->Shutdown();
-        myGlobals->SavePlayerFiles();
+        myGlobals->SaveKeysAndProgress();
       },
       kExitDisplayLost);
 

@@ -129,7 +129,7 @@ MyGlobals::~MyGlobals() {
   m_unlocks.Save(m_unlockPath);
 }
 
-void MyGlobals::SavePlayerFiles() {
+void MyGlobals::SaveKeysAndProgress() {
   if (m_controls) m_controls->SaveKeyconfig(m_keyConfigPath);
   m_unlocks.Save(m_unlockPath);
 }

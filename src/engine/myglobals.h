@@ -81,7 +81,7 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   void CreateDeviceObjects() override;
   // Writes the key configuration and the campaign progress (as the destructor does), for an
   // end that cannot go through the destructor.
-  void SavePlayerFiles();
+  void SaveKeysAndProgress();
   // Installs the game's three font files from the archive with the font manager.
   void RegisterFonts();
 
