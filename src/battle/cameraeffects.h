@@ -17,8 +17,9 @@ class CameraEffects {
   // Makes the effect the entry names, switches it on and applies the parameters the entry
   // sets at once. False when the library knows no such effect.
   virtual bool StartLevelEffect(const SettingPostEffect& entry) = 0;
-  // A light-scattering effect of that name, on, with the sun at that place. False when the
-  // name is unknown or names another kind of effect.
+  // A light-scattering effect of that name, on, with the sun at that place; the name may
+  // also be a combination with a light-scattering child, which then takes the sun. False
+  // when the name is unknown or names another kind of effect.
   virtual bool StartScatter(const std::u16string& name, const platform::Vector2& sun) = 0;
   // A combination effect of that name with a depth-of-field part, on. False (and nothing
   // left on) when there is no such effect or it has no depth-of-field part.

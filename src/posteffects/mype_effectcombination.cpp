@@ -117,6 +117,12 @@ MyPE_DOF* MyPE_EffectCombination::FindDOF() const {
   return nullptr;
 }
 
+MyPE_Scatter* MyPE_EffectCombination::FindScatter() const {
+  for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)
+    if (auto* scatter = dynamic_cast<MyPE_Scatter*>(it->get())) return scatter;
+  return nullptr;
+}
+
 MyPostEffect* MyPE_EffectCombination::FindEffect(const std::u16string* name) const {
   if (!name) return nullptr;
   for (auto it = m_children.rbegin(); it != m_children.rend(); ++it)

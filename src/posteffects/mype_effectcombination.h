@@ -11,6 +11,7 @@
 #include "posteffects/myposteffect.h"
 
 class MyPE_DOF;
+class MyPE_Scatter;
 
 class MyPE_EffectCombination : public MyPostEffect {
  public:
@@ -37,6 +38,8 @@ class MyPE_EffectCombination : public MyPostEffect {
   // The last depth-of-field child, or null. Owned by the combination; a later Create
   // replaces it.
   MyPE_DOF* FindDOF() const;
+  // The last light-scattering child, or null; owned like the depth of field.
+  MyPE_Scatter* FindScatter() const;
   // The last child of that name, or null (null for no name).
   MyPostEffect* FindEffect(const std::u16string* name) const;
   MyPostEffect* FindEffect(const std::u16string& name) const { return FindEffect(&name); }

@@ -224,12 +224,20 @@ bool PostEffectLibrary::StartLevelEffect(const SettingPostEffect& entry) { retur
 
 bool PostEffectLibrary::StartScatter(const std::u16string& name, const platform::Vector2& sun) {
   std::unique_ptr<MyPostEffect> effect = CreateEffect(&name);
-  if (!dynamic_cast<MyPE_Scatter*>(effect.get())) return false;
+  MyPostEffect* rays = dynamic_cast<MyPE_Scatter*>(effect.get());
+  if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect.get())) {
+    // Rays scattered at a reduced size by one child and laid over the picture by the next:
+    // the sun belongs to the scattering child.
+    combination->SetLibrary(this);
+    combination->Create();
+    rays = combination->FindScatter();
+  }
+  if (!rays) return false;
   DeactivateEffect(m_scatter);
   delete m_scatter;
   m_scatter = effect.release();
   ActivateEffect(m_scatter);
-  m_scatter->CallSetParamV4_1({sun.x, sun.y, 0.0f, 0.0f}, nullptr);
+  rays->CallSetParamV4_1({sun.x, sun.y, 0.0f, 0.0f}, nullptr);
   return true;
 }
 

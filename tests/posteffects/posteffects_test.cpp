@@ -708,12 +708,25 @@ namespace {
 TEST_F(PostEffects, TheCameraSwitchesOnLightRaysAndDepthOfFieldOfTheRightKinds) {
   Load(std::u16string(kCombinations) +
        uR"(
-    <PE_SCATTER> <NAME> "Strahlen" <\NAME> <FX_NAME> "pe_scatter.fx" <\FX_NAME> <\PE_SCATTER>)");
+    <PE_SCATTER> <NAME> "Strahlen" <\NAME> <FX_NAME> "pe_scatter.fx" <\FX_NAME> <\PE_SCATTER>
+    <PE_COMBINATION> <NAME> "StrahlenKlein" <\NAME> <POST_EFFECT_LISTE> "Strahlen" "Co" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)");
   EXPECT_FALSE(library->StartScatter(u"Mix", {0.5f, 0.5f}));
   EXPECT_FALSE(library->StartDepthOfField(u"Bloom"));  // a combination without a depth of field
   EXPECT_FALSE(library->StartDepthOfField(u"D1"));     // a depth of field outside a combination
   EXPECT_FALSE(library->HasActiveEffects());
+  EXPECT_FALSE(library->StartScatter(u"Bloom", {0.5f, 0.5f}));  // a combination without rays
+  EXPECT_FALSE(library->HasActiveEffects());
+  // Rays scattered by one child of a combination and laid over the picture by the next: the
+  // sun goes to the scattering child, and the combination is what runs.
+  ASSERT_TRUE(library->StartScatter(u"StrahlenKlein", {0.25f, 0.3f}));
+  auto* small = static_cast<MyPE_EffectCombination*>(library->GetScatter());
+  EXPECT_EQ(small->GetName(), u"StrahlenKlein");
+  ASSERT_EQ(small->ChildCount(), 2u);
+  EXPECT_EQ(small->FindScatter(), small->GetChild(0));
+  EXPECT_EQ(small->GetChild(0)->ParamV4_1(), (platform::Vector4{0.25f, 0.3f, 0.0f, 0.0f}));
+  EXPECT_EQ(library->GetActiveList(), std::vector<MyPostEffect*>{small});
   ASSERT_TRUE(library->StartScatter(u"Strahlen", {0.75f, 0.1f}));
+  EXPECT_EQ(library->GetActiveList(), std::vector<MyPostEffect*>{library->GetScatter()});
   EXPECT_EQ(library->GetScatter()->ParamV4_1(), (platform::Vector4{0.75f, 0.1f, 0.0f, 0.0f}));
   ASSERT_TRUE(library->StartDepthOfField(u"Tiefe"));
   library->SetFocalPlane(2.5f);
