@@ -1,7 +1,7 @@
 <>
  	<\>
 <EFFECT>
-	Light scattering at half the size, the rays alone: from the sun (x, y of g_Vec4_Param1)
+	Light scattering at a quarter of the size, the rays alone: from the sun (x, y of g_Vec4_Param1)
 	through the gaps of the occluder mask in the extra picture. g_Vec4_Param2 is density,
 	weight, decay and the number of samples; g_Float_Param1 the exposure, g_Float_Param2 an
 	offset taken off the rays. A bloom combine stretches them back and lays them over the picture.
@@ -10,8 +10,8 @@
 		<NAME> "RenderPost" <\NAME>
 		<PASS>
 			<NAME> "Rays" <\NAME>
-			<ANNOTATION> "fScaleX" "float" "0.5" <\ANNOTATION>
-			<ANNOTATION> "fScaleY" "float" "0.5" <\ANNOTATION>
+			<ANNOTATION> "fScaleX" "float" "0.25" <\ANNOTATION>
+			<ANNOTATION> "fScaleY" "float" "0.25" <\ANNOTATION>
 			<BLEND> "OFF" <\BLEND>
 			<LAYOUT> "POST" <\LAYOUT>
 			<FRAGMENT> "
