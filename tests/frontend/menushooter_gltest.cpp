@@ -27,66 +27,22 @@
 #include "platform/text.h"
 #include "platform/window.h"
 #include "posteffects/posteffectlibrary.h"
-#include "support/png.h"
+#include "support/gl_engine.h"
 #include "support/user_folder.h"
 #include "world/landschaft.h"
 #include "world/welt.h"
 
 namespace {
 
-class FixedClock final : public TimerClock {
- public:
-  uint64_t counter = 0;
-  bool QueryFrequency(uint64_t& f) override {
-    f = 1000000;
-    return true;
-  }
-  uint64_t QueryCounter() override { return counter; }
-  uint32_t TickCount() override { return 0; }
-};
-
-void WritePng(const char* name, const std::vector<uint32_t>& pixels, int w, int h) {
-  const std::vector<uint8_t> png = MakePng(w, h, [&](int x, int y) { return pixels[size_t(y) * w + x]; });
-  std::ofstream(std::string(KRUMBOLT_BINARY_DIR) + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-}
-
 TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
-  UserFolder folder;
-  FixedClock clock;
-  APIContext context;
-  context.title = u"Krumbolt";
-  std::unique_ptr<APIGraphics> graphics;
-  std::unique_ptr<APIInput> input;
-  std::unique_ptr<APISound> sound;
-  auto globals = std::make_unique<MyGlobals>(&context);
-  MyGlobals* game = globals.get();
-  context.globals = std::move(globals);
-  context.graphicsFactory = [&](APIContext& c) {
-    DisplayEnvironment env;
-    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
-    graphics = std::make_unique<APIGraphics>(c, env);
-    return graphics.get();
-  };
-  context.inputFactory = [&](APIContext& c) {
-    input = std::make_unique<APIInput>(&c);
-    return input.get();
-  };
-  context.soundFactory = [&](APIContext& c) {
-    sound = std::make_unique<APISound>(c.GetConfig());
-    return sound.get();
-  };
-  context.Init();
-  context.timer = std::make_unique<FrameTimer>(&clock);
-  std::string error;
-  auto window = platform::Window::Create(u"menu", 1024, 768, &error);
-  ASSERT_NE(window, nullptr) << error;
-  context.mainWindow = window.get();
-  ASSERT_EQ(graphics->Create(), kResultOk);
-  auto scripted = std::make_unique<platform::ScriptedInputDevice>();
-  platform::ScriptedInputDevice* keys = scripted.get();
-  input->Init(std::move(scripted));
-  sound->Init(std::make_unique<platform::NullSoundDevice>());
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  APIContext& context = engine.context;
+  ManualClock& clock = engine.clock;
+  MyGlobals* game = engine.game;
+  APIGraphics* graphics = engine.graphics.get();
+  APIInput* input = engine.input.get();
+  platform::ScriptedInputDevice* keys = engine.keys;
   {
     MainMenu menu(&context);
     ASSERT_NE(menu.GetShooter(), nullptr) << "the menu world (KRUMBOLT_GOB)";
@@ -122,7 +78,7 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
     EXPECT_NEAR(soldier->GetStrength(), 0.6, 0.02);
     lookAt(*soldier->GetPosition());
     menu.Render();
-    WritePng("menushooter_aim.png", device->ReadPixels(), w, h);
+    WritePngBesideBuild("menushooter_aim.png", device->ReadPixels(), w, h);
 
     // The release fires: a rocket flies.
     const PartikelInfo* rocket = game->GetPartikelListe()->FindInfo(u"RAKETE");
@@ -137,7 +93,7 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
     ASSERT_EQ(rockets(), 1);
     lookAt(*soldier->GetPosition());
     menu.Render();
-    WritePng("menushooter_flight.png", device->ReadPixels(), w, h);
+    WritePngBesideBuild("menushooter_flight.png", device->ReadPixels(), w, h);
     frames(8.0);
     EXPECT_EQ(rockets(), 0) << "it came down somewhere";
 
@@ -172,13 +128,11 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
         for (const auto& p : game->GetPartikelListe()->MainList())
           if (p->GetInfo() == type) lookAt(*p->GetPosition());
         menu.Render();
-        WritePng("menushooter_grenade.png", device->ReadPixels(), w, h);
+        WritePngBesideBuild("menushooter_grenade.png", device->ReadPixels(), w, h);
       }
       frames(9.0);
     }
   }
-  context.globals.reset();
-  graphics->Release();
 }
 
 }  // namespace

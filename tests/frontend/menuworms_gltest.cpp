@@ -20,64 +20,20 @@
 #include "platform/sound.h"
 #include "platform/window.h"
 #include "posteffects/posteffectlibrary.h"
-#include "support/png.h"
+#include "support/gl_engine.h"
 #include "support/user_folder.h"
 #include "world/landschaft.h"
 #include "world/welt.h"
 
 namespace {
 
-class FixedClock final : public TimerClock {
- public:
-  uint64_t counter = 0;
-  bool QueryFrequency(uint64_t& f) override {
-    f = 1000000;
-    return true;
-  }
-  uint64_t QueryCounter() override { return counter; }
-  uint32_t TickCount() override { return 0; }
-};
-
-void WritePng(const char* name, const std::vector<uint32_t>& pixels, int w, int h) {
-  const std::vector<uint8_t> png = MakePng(w, h, [&](int x, int y) { return pixels[size_t(y) * w + x]; });
-  std::ofstream(std::string(KRUMBOLT_BINARY_DIR) + "/" + name, std::ios::binary)
-      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
-}
-
 TEST(MenuWorms, SoldiersStandFidgetAndReactToBlasts) {
-  UserFolder folder;
-  FixedClock clock;
-  APIContext context;
-  context.title = u"Krumbolt";
-  std::unique_ptr<APIGraphics> graphics;
-  std::unique_ptr<APIInput> input;
-  std::unique_ptr<APISound> sound;
-  auto globals = std::make_unique<MyGlobals>(&context);
-  MyGlobals* game = globals.get();
-  context.globals = std::move(globals);
-  context.graphicsFactory = [&](APIContext& c) {
-    DisplayEnvironment env;
-    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
-    graphics = std::make_unique<APIGraphics>(c, env);
-    return graphics.get();
-  };
-  context.inputFactory = [&](APIContext& c) {
-    input = std::make_unique<APIInput>(&c);
-    return input.get();
-  };
-  context.soundFactory = [&](APIContext& c) {
-    sound = std::make_unique<APISound>(c.GetConfig());
-    return sound.get();
-  };
-  context.Init();
-  context.timer = std::make_unique<FrameTimer>(&clock);
-  std::string error;
-  auto window = platform::Window::Create(u"menu", 1024, 768, &error);
-  ASSERT_NE(window, nullptr) << error;
-  context.mainWindow = window.get();
-  ASSERT_EQ(graphics->Create(), kResultOk);
-  input->Init(std::make_unique<platform::ScriptedInputDevice>());
-  sound->Init(std::make_unique<platform::NullSoundDevice>());
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  APIContext& context = engine.context;
+  ManualClock& clock = engine.clock;
+  MyGlobals* game = engine.game;
+  APIGraphics* graphics = engine.graphics.get();
   {
     MainMenu menu(&context);
     ASSERT_NE(menu.GetWorms(), nullptr) << "the menu world (KRUMBOLT_GOB)";
@@ -107,7 +63,7 @@ TEST(MenuWorms, SoldiersStandFidgetAndReactToBlasts) {
     platform::GraphicsDevice* device = graphics->GetDevice();
     const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
     menu.Render();
-    WritePng("menuworms.png", device->ReadPixels(), w, h);
+    WritePngBesideBuild("menuworms.png", device->ReadPixels(), w, h);
 
     // Three blasts beside it: thrown, then hurt once at rest, then dead with a grave.
     const double health = target.GetHealth();
@@ -128,15 +84,13 @@ TEST(MenuWorms, SoldiersStandFidgetAndReactToBlasts) {
     const Vector2 grave = *target.GetPosition();
     camera->SetView({grave.x - 256.0f, grave.y - 250.0f, 512.0f, 384.0f});
     menu.Render();
-    WritePng("menuworms_blast.png", device->ReadPixels(), w, h);
+    WritePngBesideBuild("menuworms_blast.png", device->ReadPixels(), w, h);
     if (target.GetDeathKind() == Person::kKilled) {
       EXPECT_FALSE(target.IsVisible());
       EXPECT_TRUE(game->GetWelt()->GetGameLandschaft()->IsSolidAt(int32_t(grave.x), int32_t(grave.y) - 8))
           << "the grave is terrain";
     }
   }
-  context.globals.reset();
-  graphics->Release();
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ GlEngine::GlEngine() {
     error = "the graphics device could not be made";
     return;
   }
-  input->Init(std::make_unique<platform::ScriptedInputDevice>());
+  auto scripted = std::make_unique<platform::ScriptedInputDevice>();
+  keys = scripted.get();
+  input->Init(std::move(scripted));
   sound->Init(std::make_unique<platform::NullSoundDevice>());
   m_ready = true;
 }

@@ -14,6 +14,7 @@
 #include "engine/apisound.h"
 #include "engine/frametimer.h"
 #include "engine/myglobals.h"
+#include "platform/input.h"
 #include "platform/window.h"
 #include "support/engine_run.h"
 #include "support/user_folder.h"
@@ -47,6 +48,8 @@ class GlEngine {
   std::unique_ptr<APISound> sound;
   std::unique_ptr<platform::Window> window;
   MyGlobals* game = nullptr;
+  // The input device the test scripts its keys and pointer on.
+  platform::ScriptedInputDevice* keys = nullptr;
   std::string error;
 
  private:
