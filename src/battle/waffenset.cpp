@@ -6,6 +6,8 @@
 
 #include "battle/waffe.h"
 #include "battle/waffen_geschosse.h"
+#include "battle/waffen_gesteuert.h"
+#include "battle/waffen_luft.h"
 #include "engine/kvnode.h"
 #include "platform/text.h"
 
@@ -56,7 +58,13 @@ std::unique_ptr<Waffe> WaffenSet::Create(const std::u16string& keyword, const KV
   if (keyword == u"GRANATE") return std::make_unique<Granate>(block, globals, context);
   if (keyword == u"DYNAMIT") return std::make_unique<Dynamit>(block, globals, context);
   if (keyword == u"MINE") return std::make_unique<Mine>(block, globals, context);
-  // The classes of the other keywords (air attacks, steered devices, tools, close combat)
+  if (keyword == u"AIRSTRIKE") return std::make_unique<AirStrike>(block, globals, context);
+  if (keyword == u"ARMAGEDDON") return std::make_unique<Armageddon>(block, globals, context);
+  if (keyword == u"FLUGZEUG") return std::make_unique<Flugzeug>(block, globals, context);
+  if (keyword == u"AUTO") return std::make_unique<Auto>(block, globals, context);
+  if (keyword == u"JETPACK") return std::make_unique<Jetpack>(block, globals, context);
+  if (keyword == u"OBJEKTE_EINF\u00DCGEN") return std::make_unique<Objekteinfuegen>(block, globals, context);
+  // The classes of the other keywords (tools, close combat)
   // are not built yet: until they are, their blocks give weapons with the base behaviour
   // that do nothing when fired.
   for (const char16_t* known : kKeywords)

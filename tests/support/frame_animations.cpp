@@ -7,6 +7,7 @@
 #include "support/kv_fixture.h"
 
 FrameAnimations::FrameAnimations() : m_manager(nullptr) {}
+FrameAnimations::FrameAnimations(AnimationManager* target) : m_manager(nullptr), m_target(target) {}
 FrameAnimations::~FrameAnimations() = default;
 
 void FrameAnimations::Add(const std::u16string& name, std::shared_ptr<platform::Texture> texture) {
@@ -20,11 +21,11 @@ void FrameAnimations::Add(const std::u16string& name, std::shared_ptr<platform::
   frame->texture = m_parts.back().get();
   frame->rect = *m_rects.back();
   frames->AddFrame(std::move(frame));
-  m_manager.AddFrames(std::move(frames));
-  m_manager.AddAnimation(std::make_unique<Animation>(
+  m_target->AddFrames(std::move(frames));
+  m_target->AddAnimation(std::make_unique<Animation>(
       ParseBody(u"<NAME> \"" + name + u"\" <\\NAME> <ANIMATION_FRAME_NAME> \"" + name +
                     u"\" <\\ANIMATION_FRAME_NAME> <FRAMES> \"0\" <\\FRAMES>",
                 u"A")
           .get(),
-      nullptr, m_manager));
+      nullptr, *m_target));
 }
