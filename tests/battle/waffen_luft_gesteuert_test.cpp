@@ -137,9 +137,8 @@ class DeviceTest : public ::testing::Test {
     auto root = ParseBody(std::u16string(u"<PARTIKEL_INFO>") + std::u16string(keys) + u"<\\PARTIKEL_INFO>");
     globals->GetPartikelListe()->AddInfo(std::make_unique<PartikelInfo>(root->GetChild(0, u"PARTIKEL_INFO")));
   }
-  std::unique_ptr<Person> MakePerson(Vector2 at) {
-    auto p =
-        std::make_unique<Person>(globals->GetPartikelListe()->FindInfo(u"BODY"), nullptr, nullptr, nullptr);
+  std::unique_ptr<Person> MakePerson(Vector2 at, const char16_t* type = u"BODY") {
+    auto p = std::make_unique<Person>(globals->GetPartikelListe()->FindInfo(type), nullptr, nullptr, nullptr);
     PersonEigenschaften& props = p->GetProperties();
     props.maxStepRange[0] = props.maxStepRange[1] = 3;
     props.walkRange[0] = props.walkRange[1] = 40.0;
@@ -463,6 +462,257 @@ TEST_F(DeviceTest, PlaneGoesOffAtItsTimeOnRequestInTheWaterAndAtTheTurnsEnd) {
         break;
     }
   }
+}
+
+// ---- Car ---------------------------------------------------------------------------------------
+
+class CarTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    // A car that the ground sets off when it falls on it.
+    Type(
+        u"<NAME> \"CAR\" <\\NAME> <COLLISION_EBENE> \"1\" <\\COLLISION_EBENE> <SIZE> \"4\" \"6\" \"0\" \"0\" "
+        u"<\\SIZE> <EVENT_COLLIDE> \"Boom\" <\\EVENT_COLLIDE> <EVENT_KILL> \"Blast\" <\\EVENT_KILL>");
+    auto car = MakePerson(Vector2(0.0f, 0.0f), u"CAR");
+    car->SetName(u"CAR");
+    car->ResetMovement();
+    this->car = car.get();
+    globals->GetWormManager()->AddPerson(std::move(car));
+  }
+  Person* car = nullptr;
+};
+
+constexpr std::u16string_view kCar = u"<AUTO> \"CAR\" <\\AUTO> <MAX_TIMER> \"2\" <\\MAX_TIMER>";
+
+TEST_F(CarTest, CarWalksWhileAKeyIsHeldAndStopsWhenItIsReleased) {
+  auto& drive = Make<Auto>(u"AUTO", kCar);
+  ASSERT_EQ(drive.GetCar(), car);
+  ASSERT_EQ(Fire({1.0f, 0.0f}, {}, {100.0f, 149.0f}), 1);
+  EXPECT_TRUE(drive.IsActive());
+  EXPECT_EQ(car->GetMoveState(), Person::kWalking);
+  EXPECT_TRUE(car->IsFacingRight());
+  ASSERT_EQ(car->GetCollisionIgnores().size(), 1u);
+  // Never steered, it stops on the first frame.
+  Frame();
+  EXPECT_EQ(car->GetMoveState(), Person::kStanding);
+  // Held left for half a second it walks left at its walking speed (40 per second).
+  for (int i = 0; i < 50; ++i) {
+    drive.OnLeft(0.01);
+    Frame();
+  }
+  EXPECT_FALSE(car->IsFacingRight());
+  EXPECT_NEAR(car->GetPosition()->x, 80.0f, 2.0f);
+  EXPECT_EQ(car->GetPosition()->y, 149.0f);
+  // Released: it stands from the next frame on.
+  Frame();
+  const float x = car->GetPosition()->x;
+  Frames(20);
+  EXPECT_EQ(car->GetMoveState(), Person::kStanding);
+  EXPECT_EQ(car->GetPosition()->x, x);
+}
+
+TEST_F(CarTest, CarEndsByTimerByCommandByObstacleAndAtTheTurnsEnd) {
+  enum How { kTimer, kCommand, kObstacle, kCancel };
+  for (How how : {kTimer, kCommand, kObstacle, kCancel}) {
+    SCOPED_TRACE(how);
+    log.runs.clear();
+    log.frame = 0;
+    auto& drive = Make<Auto>(u"AUTO", kCar);
+    // Driving off the cliff, the car falls and the ground sets it off.
+    const Vector2 start = how == kObstacle ? Vector2(190.0f, 149.0f) : Vector2(100.0f, 149.0f);
+    ASSERT_EQ(Fire({1.0f, 0.0f}, {}, start), 1);
+    const uint32_t id = car->GetId();
+    int frame = 0;
+    while (drive.IsActive() && frame < 400) {
+      ++frame;
+      if (how == kCommand && frame == 31) drive.OnAction();
+      if (how == kCancel && frame == 41) {
+        drive.Cancel();
+        break;
+      }
+      if (how == kObstacle) drive.OnRight(0.01);
+      Frame();
+    }
+    EXPECT_FALSE(drive.IsActive());
+    const auto blasts = log.Named(u"Blast");
+    ASSERT_EQ(blasts.size(), 1u);
+    EXPECT_EQ(blasts[0].id, id);
+    switch (how) {
+      case kTimer:
+        EXPECT_NEAR(blasts[0].frame, 200, 1) << "after MAX_TIMER";
+        break;
+      case kCommand:
+        EXPECT_EQ(blasts[0].frame, 30) << "at once";
+        break;
+      case kObstacle:
+        EXPECT_LT(blasts[0].frame, 150) << "long before its time";
+        EXPECT_GE(blasts[0].at.x, 199.0f);
+        EXPECT_NEAR(blasts[0].at.y, 189.0f, 2.0f);
+        break;
+      case kCancel:
+        EXPECT_EQ(blasts[0].frame, 40);
+        break;
+    }
+    // Alive again for the next use, under a new id so nothing waits for the old one.
+    EXPECT_FALSE(car->IsDead());
+    EXPECT_NE(car->GetId(), id);
+    EXPECT_EQ(globals->FindObject(id), nullptr);
+  }
+}
+
+TEST_F(CarTest, CarOfAnUnknownPersonCannotBeFired) {
+  auto& drive = Make<Auto>(u"AUTO", u"<AUTO> \"BUS\" <\\AUTO>");
+  EXPECT_EQ(drive.GetCar(), nullptr);
+  EXPECT_FALSE(drive.IsUsable());
+  EXPECT_EQ(Fire({1.0f, 0.0f}), 0);
+}
+
+// ---- Jet pack --------------------------------------------------------------------------------
+
+TEST_F(DeviceTest, JetpackThrustsTheWormUntilItsTimeRunsOut) {
+  auto& pack = Make<Jetpack>(u"JETPACK", u"<MAX_TIMER> \"1\" <\\MAX_TIMER>");
+  EXPECT_TRUE(pack.TakesSteering());
+  EXPECT_TRUE(pack.NotUsedThisTurn());
+  ASSERT_EQ(Fire({1.0f, 0.0f}), 1);
+  EXPECT_EQ(shooter->GetMoveState(), Person::kJetpack);
+  EXPECT_FALSE(pack.NotUsedThisTurn());
+  EXPECT_FALSE(pack.FireTest(*shooter)) << "one flight at a time";
+  // The up thrust (-500 by default; y grows downwards) lifts it against gravity.
+  const Vector2 start = *shooter->GetPosition();
+  for (int i = 0; i < 40; ++i) {
+    pack.OnUp(0.01);
+    pack.OnRight(0.01);
+    Frame();
+  }
+  EXPECT_LT(shooter->GetPosition()->y, start.y - 5.0f);
+  EXPECT_GT(shooter->GetPosition()->x, start.x + 2.0f);
+  EXPECT_TRUE(shooter->IsFacingRight());
+  for (int i = 0; i < 20; ++i) {
+    pack.OnLeft(0.01);
+    Frame();
+  }
+  EXPECT_FALSE(shooter->IsFacingRight());
+  // Out of time after a second: the worm falls.
+  Frames(45);
+  EXPECT_FALSE(pack.IsActive());
+  EXPECT_EQ(shooter->GetMoveState(), Person::kFalling);
+  EXPECT_TRUE(pack.IsExhausted());
+}
+
+TEST_F(DeviceTest, JetpackLandsOnActionAndTheTurnWaitsAMoment) {
+  auto& pack = Make<Jetpack>(u"JETPACK", u"<BESCHLEUNIGUNG> \"-1\" \"-2\" \"3\" <\\BESCHLEUNIGUNG>");
+  // A list short of four values keeps every default.
+  EXPECT_EQ(pack.GetThrust()[0], -250.0f);
+  EXPECT_EQ(pack.GetThrust()[1], -500.0f);
+  EXPECT_EQ(pack.GetThrust()[3], 250.0f);
+  ASSERT_EQ(Fire({1.0f, 0.0f}), 1);
+  Frames(10);
+  globals->busyTime = 0.0;
+  pack.OnAction();
+  EXPECT_FALSE(pack.IsActive());
+  EXPECT_EQ(globals->busyTime, 0.5);
+  EXPECT_NE(shooter->GetMoveState(), Person::kJetpack);
+}
+
+// ---- Placer ----------------------------------------------------------------------------------
+
+class PlacerTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    frames = std::make_unique<FrameAnimations>(globals->GetAnimationManager());
+    // A solid 10 x 4 bar.
+    auto bar = std::make_shared<platform::Texture>(10, 4);
+    for (int i = 0; i < 40; ++i) bar->MutablePixels()[i] = 0xFF00FF00;
+    frames->Add(u"BAR", bar);
+  }
+  void TearDown() override {
+    DeviceTest::TearDown();
+    frames.reset();
+  }
+  std::unique_ptr<FrameAnimations> frames;
+};
+
+TEST_F(PlacerTest, PreviewTurnsRedOverTheTerrainAndTheClickStampsThePicture) {
+  auto& placer = Make<Objekteinfuegen>(
+      u"OBJEKTE_EINF\u00DCGEN",
+      u"<ANIMATIONEN> \"BAR\" \"NOTHING\" \"BAR\" <\\ANIMATIONEN> <SCALEING> \"1\" \"3\" "
+      u"<\\SCALEING> <CHECK_COLL> \"1\" <\\CHECK_COLL>");
+  EXPECT_EQ(placer.GetPictureCount(), 2u) << "unknown names are skipped";
+  EXPECT_EQ(placer.GetScale(), 1.0);
+  ASSERT_EQ(Fire({1.0f, 0.0f}), 1);
+  EXPECT_EQ(placer.GetUsesThisTurn(), 0) << "counted when stamped";
+  globals->cursorPoint = Vector2(100.0f, 100.0f);
+  Frame();
+  EXPECT_EQ(placer.GetPreviewColour(), Objekteinfuegen::kClear);
+  EXPECT_EQ(globals->busyTime, 2.0) << "the turn waits while placing";
+  // Touching the ground (row 150) by a row.
+  globals->cursorPoint = Vector2(100.0f, 149.0f);
+  Frame();
+  EXPECT_EQ(placer.GetPreviewColour(), Objekteinfuegen::kOverlap);
+  // Doubled in size it reaches the ground from two rows higher.
+  globals->cursorPoint = Vector2(100.0f, 147.0f);
+  Frame();
+  EXPECT_EQ(placer.GetPreviewColour(), Objekteinfuegen::kClear);
+  for (int i = 0; i < 100; ++i) placer.OnUp(0.01);
+  EXPECT_NEAR(placer.GetScale(), 2.0, 1e-9);
+  Frame();
+  EXPECT_EQ(placer.GetPreviewColour(), Objekteinfuegen::kOverlap);
+  for (int i = 0; i < 100; ++i) placer.OnDown(0.01);
+  EXPECT_EQ(placer.GetScale(), 1.0) << "not below the smallest";
+
+  // Stamped at (60, 50): a 10 x 4 bar from (55, 48) to (64, 51).
+  globals->cursorPoint = Vector2(60.0f, 50.0f);
+  placer.OnPlace(0.01);
+  EXPECT_FALSE(placer.IsActive());
+  EXPECT_EQ(placer.GetUsesThisTurn(), 1);
+  for (int y = 45; y < 55; ++y)
+    for (int x = 52; x < 68; ++x) {
+      const bool inside = x >= 55 && x < 65 && y >= 48 && y < 52;
+      EXPECT_EQ(Pixel(x, y) >> 24, inside ? 0xFFu : 0u) << x << "," << y;
+    }
+  // Held, the button stamps once.
+  globals->cursorPoint = Vector2(60.0f, 80.0f);
+  placer.OnPlace(0.01);
+  EXPECT_EQ(Pixel(60, 80) >> 24, 0u);
+}
+
+TEST_F(PlacerTest, KeysTurnScaleAndCycleThePictures) {
+  auto& placer =
+      Make<Objekteinfuegen>(u"OBJEKTE_EINF\u00DCGEN",
+                            u"<ANIMATIONEN> \"BAR\" \"BAR\" \"BAR\" <\\ANIMATIONEN> <SCALEING> \"1.0\" "
+                            u"<\\SCALEING> <ROTATION_STEP> \"5\" <\\ROTATION_STEP>");
+  ASSERT_EQ(Fire({1.0f, 0.0f}), 1);
+  // A second of the rotate key: ten steps; and as long back.
+  for (int i = 0; i < 100; ++i) placer.OnLeft(0.01);
+  EXPECT_EQ(placer.GetRotation(), 50.0);
+  for (int i = 0; i < 100; ++i) placer.OnRight(0.01);
+  EXPECT_EQ(placer.GetRotation(), 0.0);
+  // One SCALEING value fixes the scale.
+  placer.OnUp(1.0);
+  EXPECT_EQ(placer.GetScale(), 1.0);
+  for (int expected : {1, 2, 0, 1}) {
+    placer.OnAction();
+    EXPECT_EQ(placer.GetSelected(), expected);
+  }
+  // Without CHECK_COLL the preview stays white even inside the ground.
+  globals->cursorPoint = Vector2(100.0f, 170.0f);
+  Frame();
+  EXPECT_EQ(placer.GetPreviewColour(), Objekteinfuegen::kClear);
+  placer.Cancel();
+  EXPECT_FALSE(placer.IsActive());
+}
+
+TEST_F(PlacerTest, PlacerWithoutPicturesCannotBeFired) {
+  auto& placer =
+      Make<Objekteinfuegen>(u"OBJEKTE_EINF\u00DCGEN", u"<ANIMATIONEN> \"NOTHING\" <\\ANIMATIONEN>");
+  EXPECT_FALSE(placer.FireTest(*shooter));
+  EXPECT_EQ(Fire({1.0f, 0.0f}), 0);
+  placer.OnAction();
+  placer.OnPlace(0.01);
+  Frame();
+  EXPECT_FALSE(placer.IsActive());
 }
 
 }  // namespace
