@@ -81,14 +81,8 @@ void MenuShooter::NextWeapon(int direction) {
 }
 
 void MenuShooter::Shoot(Worm& shooter) {
-  const double aim = shooter.GetAimAngle();
-  const bool right = shooter.IsFacingRight();
-  const double radians = aim * Partikel::kDegToRad;
-  Vector2 direction(float(std::cos(radians)), float(std::sin(radians)));
-  if (!right) direction.x = -direction.x;
-  const Vector2 from =
-      m_weapon->GetShotPosition(*shooter.GetPosition(), *shooter.GetSize(), !right, aim, false);
-  if (m_weapon->Fire(shooter, from, direction, shooter.GetStrength(), shooter.GetTarget()) != 0)
+  if (m_weapon->Fire(shooter, shooter.GetShotPosition(0, false), shooter.GetAimDirection(), shooter.GetStrength(),
+                     shooter.GetTarget()) != 0)
     m_shotThisTurn = true;
   shooter.SetStrength(0.0);
   m_charging = false;

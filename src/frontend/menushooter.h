@@ -10,19 +10,19 @@
 #include <vector>
 
 #include "engine/gfxtypes.h"
+#include "objects/worm.h"
 
 class MyGlobals;
 class Steuerung;
 class Waffe;
-class Worm;
 
 class MenuShooter {
  public:
   // Degrees a second the aim turns, and with the modifier held.
-  static constexpr double kAimRate = 36.0;
-  static constexpr double kFastAimRate = 72.0;
+  static constexpr double kAimRate = Worm::kAimRate;
+  static constexpr double kFastAimRate = Worm::kFastAimRate;
   // The charge a second while fire is held.
-  static constexpr double kChargeRate = 0.5;
+  static constexpr double kChargeRate = Worm::kChargeRate;
 
   explicit MenuShooter(MyGlobals* globals);
   ~MenuShooter();

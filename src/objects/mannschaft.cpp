@@ -77,6 +77,7 @@ void Mannschaft::ResetForGame() {
 }
 
 void Mannschaft::Update() {
+  for (size_t i = m_playOrder.size(); i-- > 0;) m_playOrder[i]->FrameUpdate();
   const double total = TotalHealth();
   if (total != m_bar.GetValue(false)) m_bar.SetValue(total, false);
 }

@@ -121,7 +121,8 @@ class Mannschaft {
   void CollectLivingWorms(std::vector<Objekt*>& out) const;
   TeamBar& Bar() { return m_bar; }
   const TeamBar& Bar() const { return m_bar; }
-  // Per frame: the bar follows the team's total health.
+  // Per frame: every worm of the play order takes its frame step (from the back), then the
+  // bar follows the team's total health.
   void Update();
 
   // A MANNSCHAFT block of the team file. Reading applies NAME, COLOR (hexadecimal ARGB),

@@ -83,6 +83,8 @@ class Partikel : public Objekt {
   void ActivateRenderExtras();
 
   void ScaleSize(double factor);
+  // The size now and the one the particle's fading returns to.
+  void SetSize(const Vector2& size) { m_size = m_baseSize = size; }
   void SetMaxSpeed(double speed) { m_maxSpeed = speed; }
   void SetAirFriction(double friction) { m_airFriction = friction; }
   void SetSpawning(bool on) { m_spawning = on; }

@@ -482,11 +482,6 @@ void Worm::UpdateAnimation() {
     if (m_current) m_current->Update(step);
     if (m_current2) m_current2->Update(step);
   }
-  // The arrow over the worm whose turn it is bobs.
-  if (m_isCurrent) {
-    if (m_arrow) m_arrow->Update(step);
-    if (m_switchArrow) m_switchArrow->Update(step);
-  }
   if (m_animations[kAnimFadenkreuz]) m_animations[kAnimFadenkreuz]->Update(step);
   if (m_animations2[kAnimFadenkreuz]) m_animations2[kAnimFadenkreuz]->Update(step);
   m_previousState = m_state;

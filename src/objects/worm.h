@@ -31,6 +31,21 @@ class Worm : public Person {
   static constexpr const char16_t* kArrowAnimation = u"Pfeilanimation";
   static constexpr const char16_t* kSwitchArrowAnimation = u"SwitchPfeilanimation";
   static constexpr const char16_t* kFirstWeapon = u"Bazooka";
+  // Degrees a second the aim turns, and with the modifier held.
+  static constexpr double kAimRate = 36.0;
+  static constexpr double kFastAimRate = 72.0;
+  // Strength a second a charging weapon gains while fire is held; full fires by itself.
+  static constexpr double kChargeRate = 0.5;
+  // The hold time the battle waits at least once the worm charges or fires.
+  static constexpr double kFireHold = 1.0;
+  // Jump kinds for GetJumpVector: forward, backward, high (combined: 1 forward, 5 high,
+  // 2 short hop back, 6 back flip).
+  static constexpr uint32_t kJumpForward = 1;
+  static constexpr uint32_t kJumpBackward = 2;
+  static constexpr uint32_t kJumpHigh = 4;
+  // Entering water slows the worm to this top speed and air friction.
+  static constexpr double kWaterMaxSpeed = 40.0;
+  static constexpr double kWaterAirFriction = 10.0;
 
   // A worm of the type from a WORM block: the person from the block, the default preset,
   // the charge texture and arrows, the active control; then MANNSCHAFTS_ID,
@@ -41,6 +56,45 @@ class Worm : public Person {
   Worm(const Worm& other);
   Worm& operator=(const Worm&) = delete;
   ~Worm() override;
+
+  // The turn (worm_turn.cpp). Per frame (the team's update): the control step, the
+  // movement, the size, the effects, the teleporters, the arrows and the time on turn;
+  // nothing while the status is 2.
+  void FrameUpdate();
+  // The control's actions: label mode, weapon panel, worm switch, walking and jumping, a
+  // steered weapon's handlers, charging, the fire sequence and aiming.
+  void FireStep();
+  // Target, charge, weapon value and aim while the worm can fire its weapon.
+  void ChargeStep();
+  // The worm's own movement commands (the person's are replaced): water slows it, the
+  // jet pack lifts it off the ground, a throw lifts it 2 pixels, jumps take the jump
+  // vectors below and start falling.
+  bool Command(int32_t action, const CommandParam* param = nullptr) override;
+  // The take-off speed of a jump (kJump* flags); direction 0 the worm's facing, > 0 right,
+  // < 0 left; kJumpBackward turns it round.
+  Vector2 GetJumpVector(uint32_t flags, int32_t direction) const;
+  // Where the weapon's shot leaves (its hand with `useCentre`), facing as the worm does
+  // (direction 0), right (> 0) or left (< 0); the worm's position without a weapon.
+  Vector2 GetShotPosition(int32_t direction, bool useCentre) const;
+  // (1, 0) turned by the aim angle, mirrored when facing left.
+  Vector2 GetAimDirection() const;
+  // Current, standing or walking, and the weapon (if any) may fire now.
+  bool CanMove() const;
+  // Current, standing, with a weapon that may be aimed while it works.
+  bool CanAim() const;
+  // Current, standing or on the jet pack, with an active weapon that takes the steering.
+  bool IsWeaponSteering() const;
+  // The battle's turn: the control takes over (a weapon the team has run out of is put
+  // away); the turn's charge and target are dropped at its end.
+  void BeginTurn();
+  void EndTurn();
+  // Out of play, dead, or the weapon's uses spent and nothing left to wait for.
+  bool IsTurnOver() const;
+  // For the battle's end-of-turn test: standing, or dead (a corpse never holds a turn).
+  bool IsAtRest() const;
+  // At every turn change, for every worm: the afflictions count down, health takes the
+  // healing, the pending damage and the poison, then death is decided and told.
+  void NextRound();
 
   // A WORM entry of the team file: NAME, MANNSCHAFTS_ID, PERSONEN_EIGENSCHAFTEN.
   void Read(const KVNode* entry);
@@ -152,6 +206,11 @@ class Worm : public Person {
   void SetAnimation(int32_t i);
   void AddCameraJob() const;
   WormManager* Manager() const;
+  // The shot of the fire sequence leaves: the fire pair's overlay has played to the
+  // threshold (or there is none to wait for).
+  bool FireAnimationReached() const;
+  void ReleaseShot();
+  void Aim(double step, bool clearsSwitch);
 
  private:
   MyGlobals* m_globals;

@@ -83,6 +83,10 @@ class WormWorld : public ::testing::Test {
              "<VERGIFTET_ANZ_RUNDEN> \"-\" \"for\" <\\VERGIFTET_ANZ_RUNDEN>"
              "<HEILUNG> \"-\" \"Heal +\" <\\HEILUNG>"
              "<HEILUNG_ANZ_RUNDEN> \"-\" \"for\" <\\HEILUNG_ANZ_RUNDEN>"
+             "<NEXT_ROUND_WORM_TOT> \"-\" \"%s died\" <\\NEXT_ROUND_WORM_TOT>"
+             "<NEXT_ROUND_WORM> \"-\" \"%s lost %d\" <\\NEXT_ROUND_WORM>"
+             "<NEXT_ROUND_WORM_GIFT> \"-\" \"%s poisoned %d\" <\\NEXT_ROUND_WORM_GIFT>"
+             "<NEXT_ROUND_WORM_HEALING> \"-\" \"%s healed %d\" <\\NEXT_ROUND_WORM_HEALING>"
              "<\\TEXTE><\\SPRACHDATEI>";
     }
     context.language->LoadFile(dir.File("texte.lng"));
