@@ -3,6 +3,8 @@
 // (bodies with the team layer, then labels). The label's text is measured once and kept;
 // the baseline measures it anew for every worm every frame, as a label without the cache
 // would. The null device records the quads, so the figures are the CPU side of drawing.
+// The collection of the game's living worms runs once per frame for every particle that can
+// hit a worm, and for every blast.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -139,5 +141,29 @@ void BM_WormDrawMeasuringEveryLabel(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kWorms);
 }
 BENCHMARK(BM_WormDrawMeasuringEveryLabel);
+
+void BM_CollectLivingWorms(benchmark::State& state) {
+  Scene& s = TheScene();
+  if (!s.ok) return state.SkipWithError("no archive (KRUMBOLT_GOB) or template worm");
+  WormManager& manager = *s.globals->GetWormManager();
+  manager.ClearSelection();
+  for (auto& team : s.teams) team->ResetForGame();
+  for (auto& w : s.worms) {
+    const Vector2 at = *w->GetPosition();
+    w->GetTeam()->AddWormToPlayOrder(w.get(), nullptr, nullptr);
+    w->SetWorld(s.world.get());
+    *w->GetPosition() = at;
+  }
+  for (auto& team : s.teams) manager.AddTeamToGame(team.get());
+  std::vector<Objekt*> out;
+  for (auto _ : state) {
+    out.clear();
+    manager.CollectWorms(out);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kWorms);
+  manager.ClearSelection();
+}
+BENCHMARK(BM_CollectLivingWorms);
 
 }  // namespace

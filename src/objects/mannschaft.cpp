@@ -5,9 +5,42 @@
 #include <cstdlib>
 
 #include "engine/kvnode.h"
+#include "engine/myglobals.h"
+#include "objects/namen.h"
 #include "objects/worm.h"
+#include "objects/wormmanager.h"
 #include "world/welt.h"
 #include "platform/text.h"
+
+Mannschaft::Mannschaft(WormManager& manager, bool nameWorms) : m_id(manager.NextTeamId()) {
+  SetName(manager.PickUnusedTeamName());
+  SetColour(manager.PickUnusedColour());
+  const Worm* model = manager.GetDefaultWorm();
+  if (!model) return;
+  const MyGlobals* globals = manager.GetGlobals();
+  // A team file keeps no more worms per team than this.
+  const int32_t count = std::min(globals ? globals->newTeamWormCount : WormManager::kMaxWormsPerTeam,
+                                 WormManager::kMaxWormsPerTeam);
+  const Namen* names = globals ? globals->GetNamen() : nullptr;
+  for (int32_t i = 0; i < count; ++i) {
+    auto worm = std::make_unique<Worm>(*model);
+    worm->SetTeam(this);
+    if (nameWorms && names)
+      if (std::u16string name = PickUnusedWormName(*names); !name.empty()) worm->SetName(name);
+    manager.AddWorm(std::move(worm));
+  }
+}
+
+void Mannschaft::SetSteuerung(const std::u16string& name) {
+  m_steuerung = name;
+  for (size_t i = m_worms.size(); i-- > 0;) m_worms[i]->SetControlByName(name);
+}
+
+std::u16string Mannschaft::PickUnusedWormName(const Namen& names) const {
+  std::vector<std::u16string> taken;
+  for (const Worm* worm : m_worms) taken.push_back(worm->GetName());
+  return Namen::FirstUnused(names.PickNames(-1), taken);
+}
 
 void Mannschaft::AddWorm(Worm* worm) {
   if (worm && std::find(m_worms.begin(), m_worms.end(), worm) == m_worms.end()) m_worms.push_back(worm);

@@ -4,28 +4,31 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "battle/wertanimator.h"
 #include "engine/gfxtypes.h"
+#include "platform/random.h"
 
 class KVNode;
+class Namen;
 class Objekt;
 class Welt;
 class Worm;
+class WormManager;
 
 // Inserts at a random place of the list, as the play orders are built: into an empty list or
 // a list of one it appends; else i = rand() % count, appended when i is the last index,
 // otherwise put in front of element i (so never directly in front of the last element).
+// The draw is the game's generator, so a seed fixes the turn order.
 template <class T>
 size_t RandomInsert(std::vector<T>& list, T item) {
   if (list.empty()) {
     list.push_back(item);
     return 0;
   }
-  const size_t i = size_t(std::rand()) % list.size();
+  const size_t i = size_t(platform::Rand()) % list.size();
   if (i + 1 == list.size()) {
     list.push_back(item);
     return i + 1;
@@ -63,7 +66,14 @@ class TeamBar {
 
 class Mannschaft {
  public:
+  // A bare team (the team file reads one over this).
   Mannschaft() = default;
+  // A new team of the roster: the next id of the manager's counter, the "DEFAULT" control,
+  // a team name and colour no team bears yet, and as many copies of the template worm as a
+  // new team fields (none without a template), each named after a worm name the team does
+  // not use yet when nameWorms is set. The manager owns the worms from now on; the caller
+  // hands the team to it (`WormManager::AddTeam`).
+  Mannschaft(WormManager& manager, bool nameWorms);
   Mannschaft(const Mannschaft&) = delete;
   Mannschaft& operator=(const Mannschaft&) = delete;
 
@@ -80,7 +90,13 @@ class Mannschaft {
   int32_t GetId() const { return m_id; }
   void SetId(int32_t id) { m_id = id; }
   const std::u16string& GetSteuerung() const { return m_steuerung; }
-  void SetSteuerungName(std::u16string name) { m_steuerung = std::move(name); }
+  // The team's control by name: every worm of the team takes the control of that name, or
+  // the default control when there is none of that name.
+  void SetSteuerung(const std::u16string& name);
+  // A worm name from the name lists that none of the team's worms bears yet (drawn in a
+  // shuffled order), or a taken one at random when every name is taken; empty when the
+  // lists hold no worm names.
+  std::u16string PickUnusedWormName(const Namen& names) const;
 
   int32_t GetWormCount() const { return int32_t(m_worms.size()); }
   // Null when i is out of range.

@@ -1,6 +1,7 @@
 // Name lists and random picks.
 #include "objects/namen.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "engine/apicontext.h"
@@ -46,6 +47,14 @@ std::vector<std::u16string> Namen::PickTeamNames(int count, const Sprache* langu
 }
 
 std::vector<std::u16string> Namen::PickNames(int count) const { return Pick(m_names, count); }
+
+std::u16string Namen::FirstUnused(const std::vector<std::u16string>& shuffled,
+                                  const std::vector<std::u16string>& taken) {
+  if (shuffled.empty()) return {};
+  for (const std::u16string& name : shuffled)
+    if (std::find(taken.begin(), taken.end(), name) == taken.end()) return name;
+  return shuffled[size_t(platform::Rand()) % shuffled.size()];
+}
 
 std::u16string Namen::RandomName(const std::vector<std::u16string>& list) {
   if (list.empty()) return u"Typ";

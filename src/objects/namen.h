@@ -25,6 +25,10 @@ class Namen {
   std::vector<std::u16string> PickTeamNames(int count, const Sprache* language = nullptr) const;
   // The same over the person names.
   std::vector<std::u16string> PickNames(int count) const;
+  // The first name of the (shuffled) list that is not among the taken ones; when every one
+  // is taken, one of the list drawn at random; empty for an empty list.
+  static std::u16string FirstUnused(const std::vector<std::u16string>& shuffled,
+                                    const std::vector<std::u16string>& taken);
   // One element drawn at random; "Typ" for an empty list.
   static std::u16string RandomName(const std::vector<std::u16string>& list);
 

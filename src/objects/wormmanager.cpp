@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/apicontext.h"
 #include "engine/kvnode.h"
 #include "engine/myglobals.h"
+#include "objects/namen.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
 #include "objects/worm.h"
+#include "platform/random.h"
 #include "platform/text.h"
 
 namespace {
@@ -154,7 +157,7 @@ void WormManager::AddWorm(std::unique_ptr<Objekt> worm) {
 Objekt* WormManager::FindWormById(uint32_t id) const { return FindIn(m_worms, id); }
 
 void WormManager::CollectWorms(std::vector<Objekt*>& out) const {
-  for (const auto& worm : m_worms) out.push_back(worm.get());
+  for (size_t i = m_playing.size(); i-- > 0;) m_playing[i]->CollectLivingWorms(out);
 }
 
 const WormEigenschaften& WormManager::FindPreset(const std::u16string* name) const {
@@ -235,9 +238,9 @@ void WormManager::DrawWorms(const Vector2& offset, const Vector2& zoom, Argb col
     for (size_t i = order.size(); i-- > 0;) {
       Worm& worm = *order[i];
       if (pass == 0)
-        worm.DrawAim(offset, zoom, colour);
-      else if (pass == 1)
         worm.DrawSprites(offset, zoom, colour, true);
+      else if (pass == 1)
+        worm.DrawAim(offset, zoom, colour);
       else if (pass == 2)
         worm.DrawLabel(offset, zoom);
     }
@@ -304,7 +307,7 @@ void WormManager::ResetRoundStatistics() {
 Argb WormManager::PickUnusedColour() const {
   const Argb* table = m_globals ? m_globals->teamColours : MyGlobals::kTeamColours;
   constexpr int kCount = MyGlobals::kTeamColourCount;
-  if (m_teams.size() >= size_t(kCount)) return table[std::rand() % kCount];
+  if (m_teams.size() >= size_t(kCount)) return table[platform::Rand() % kCount];
   bool used[kCount] = {};
   for (const auto& team : m_teams)
     for (int i = 0; i < kCount; ++i)
@@ -315,8 +318,19 @@ Argb WormManager::PickUnusedColour() const {
   std::vector<Argb> unused;
   for (int i = 0; i < kCount; ++i)
     if (!used[i]) unused.push_back(table[i]);
-  if (unused.empty()) return table[std::rand() % kCount];
-  return unused[size_t(std::rand()) % unused.size()];
+  if (unused.empty()) return table[platform::Rand() % kCount];
+  return unused[size_t(platform::Rand()) % unused.size()];
+}
+
+std::u16string WormManager::PickUnusedTeamName() const {
+  const Namen* names = m_globals ? m_globals->GetNamen() : nullptr;
+  if (!names) return u"UNNAMED_MANNSCHAFT";
+  const APIContext* context = m_globals->GetContext();
+  std::vector<std::u16string> taken;
+  for (const auto& team : m_teams) taken.push_back(team->GetName());
+  std::u16string name =
+      Namen::FirstUnused(names->PickTeamNames(-1, context ? context->language.get() : nullptr), taken);
+  return name.empty() ? u"UNNAMED_MANNSCHAFT" : name;
 }
 
 Mannschaft* WormManager::TeamOf(const Objekt& worm) const {

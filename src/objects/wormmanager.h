@@ -42,6 +42,7 @@ class WormManager : public PersonenManager, public WaffenTeams {
 
   // Worms made by the manager reach the game through this (the process-wide one when none).
   void SetGlobals(MyGlobals* globals) { m_globals = globals; }
+  MyGlobals* GetGlobals() const { return m_globals; }
 
   // A roster document ("worms_default.wrm", then the player's "teams.man"): the person part,
   // then MANNSCHAFT_COUNTER, the WORMEIGENSCHAFTEN presets, the first DEFAULT_WORM (the
@@ -75,7 +76,8 @@ class WormManager : public PersonenManager, public WaffenTeams {
   void AddWorm(std::unique_ptr<Objekt> worm);
   // The worm in the game with that id, or null.
   Objekt* FindWormById(uint32_t id) const;
-  // Appends every worm in the game.
+  // Appends every living worm of the playing teams: the teams from the back of the turn
+  // order, each team's worms in its play order. Nothing outside a game.
   void CollectWorms(std::vector<Objekt*>& out) const;
 
   // The preset of that name, searched from the last, so a file's "DEFAULT" hides the
@@ -95,6 +97,10 @@ class WormManager : public PersonenManager, public WaffenTeams {
   void RemoveTeam(Mannschaft* team);
   // A team colour no team bears yet (random among them), or any when all are taken.
   Argb PickUnusedColour() const;
+  // A team name from the name lists (the English ones in English) that no team bears yet,
+  // in a shuffled order; a taken one at random when all are taken; "UNNAMED_MANNSCHAFT"
+  // when the lists hold no team names.
+  std::u16string PickUnusedTeamName() const;
   const std::vector<std::unique_ptr<Mannschaft>>& Teams() const { return m_teams; }
   // The team whose turn it is (null outside a battle).
   Mannschaft* GetCurrentTeam() const { return m_currentTeam; }
@@ -122,7 +128,7 @@ class WormManager : public PersonenManager, public WaffenTeams {
   // Per frame: the bars follow their teams' health and rows; while the round runs the team
   // at turn counts its time (gameStep: the scaled step, 0 while paused).
   void Update(bool addTime, double gameStep, double realStep);
-  // Every playing worm, back to front, in one pass: 0 the aim, 1 the body, 2 the label.
+  // Every playing worm, back to front, in one pass: 0 the body, 1 the aim, 2 the label.
   void DrawWorms(const Vector2& offset, const Vector2& zoom, Argb colour, int32_t pass);
   // The render-extra form of every playing worm; true when any drew.
   bool RenderExtra(const Vector2& offset, const Vector2& zoom);

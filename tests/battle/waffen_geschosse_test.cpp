@@ -20,6 +20,7 @@
 #include "objects/partikel.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
+#include "objects/worm.h"
 #include "objects/wormmanager.h"
 #include "platform/random.h"
 #include "platform/text.h"
@@ -161,6 +162,20 @@ class ShellTest : public ::testing::Test {
   void Frames(int n) {
     for (int i = 0; i < n; ++i) Frame();
   }
+  // A worm of a playing team standing at the point: what a mine watches for.
+  Worm* PlayingWorm(Vector2 at) {
+    WormManager& manager = *globals->GetWormManager();
+    auto worm = std::make_unique<Worm>(nullptr, nullptr, globals.get());
+    Worm* raw = worm.get();
+    manager.AddWorm(std::move(worm));
+    raw->SetTeam(&playing);
+    playing.ResetForGame();
+    playing.AddWormToPlayOrder(raw, nullptr, nullptr);
+    *raw->GetPosition() = at;
+    manager.ClearSelection();
+    manager.AddTeamToGame(&playing);
+    return raw;
+  }
   Partikel* Shell() const {
     const auto& list = globals->GetPartikelListe()->MainList();
     return list.empty() ? nullptr : list.back().get();
@@ -173,6 +188,7 @@ class ShellTest : public ::testing::Test {
   OneTeam teams;
   Log log;
   StandIn* shooter = nullptr;
+  Mannschaft playing;
   std::unique_ptr<Waffe> weapon;
 };
 
@@ -369,7 +385,8 @@ TEST_F(ShellTest, MineArmsThenATouchLightsItsFuse) {
       Make<Mine>(u"MINE",
                  u"<PARTIKELINFO> \"CHARGE\" <\\PARTIKELINFO> <TIMER> \"2\" \"1\" <\\TIMER>"
                  u"<AUFSCHALT_TIME> \"2\" <\\AUFSCHALT_TIME> <AUFSCHALT_DIST> \"60\" <\\AUFSCHALT_DIST>");
-  // Laid right at the shooter's feet.
+  // Laid right at the shooter's feet, where a worm of the game stands.
+  PlayingWorm(*shooter->GetPosition());
   ASSERT_EQ(Fire({50.0f, 145.0f}, {1.0f, 0.0f}, 1.0), 1);
   ASSERT_EQ(mine.GetMines().size(), 1u);
   const double fuse = mine.GetMines()[0].fuse;
@@ -382,7 +399,7 @@ TEST_F(ShellTest, MineArmsThenATouchLightsItsFuse) {
   EXPECT_TRUE(mine.IsActive());
   Frames(60);
   EXPECT_FALSE(mine.IsActive());
-  EXPECT_TRUE(mine.GetMines()[0].triggered) << "the shooter stood within reach";
+  EXPECT_TRUE(mine.GetMines()[0].triggered) << "the worm stood within reach";
   Frames(int(fuse * 100.0) + 2);
   EXPECT_EQ(log.Named(u"Blast").size(), 1u);
   EXPECT_TRUE(mine.GetMines().empty());
@@ -392,16 +409,20 @@ TEST_F(ShellTest, MineTriggersOnlyNearerThanItsDistance) {
   auto& mine = Make<Mine>(u"MINE",
                           u"<PARTIKELINFO> \"CHARGE\" <\\PARTIKELINFO> <TIMER> \"3\" <\\TIMER>"
                           u"<AUFSCHALT_DIST> \"60\" <\\AUFSCHALT_DIST>");
+  Worm* walker = PlayingWorm({250.0f, 149.0f});  // far away while it settles and arms
   ASSERT_EQ(Fire({110.0f, 149.0f}, {1.0f, 0.0f}, 1.0), 1);
   EXPECT_EQ(mine.GetMines()[0].fuse, 3.0) << "no spread: exactly the base";
-  shooter->GetPosition()->x = 250.0f;  // far away while it settles and arms
+  shooter->GetPosition()->x = 250.0f;  // the shooter is no worm of the game
   Frames(300);
+  *shooter->GetPosition() = *Shell()->GetPosition();
+  Frame();
+  EXPECT_FALSE(mine.GetMines()[0].triggered) << "only worms of the game set it off";
   // Then exactly 60 away from where it lies.
   const Vector2 at = *Shell()->GetPosition();
-  *shooter->GetPosition() = at - Vector2(60.0f, 0.0f);
+  *walker->GetPosition() = at - Vector2(60.0f, 0.0f);
   Frame();
   EXPECT_FALSE(mine.GetMines()[0].triggered);
-  shooter->GetPosition()->x += 0.5f;  // a step nearer
+  walker->GetPosition()->x += 0.5f;  // a step nearer
   Frame();
   EXPECT_TRUE(mine.GetMines()[0].triggered);
   // A new game forgets the mines; they stay in the world.

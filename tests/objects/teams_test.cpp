@@ -2,10 +2,11 @@
 // counts and the statistics' roll-up.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <set>
 
 #include "objects/worm_fixture.h"
+#include "platform/random.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ using worm_test::WormWorld;
 // Into a list of one the new element always goes last; into a list of three it lands
 // first, second or last under any seed, never third.
 TEST(RandomInsert, NeverLandsDirectlyBeforeTheLastElement) {
-  std::srand(19);
+  platform::SRand(19);
   std::set<size_t> places;
   for (int i = 0; i < 300; ++i) {
     std::vector<int> one{1};
@@ -47,7 +48,7 @@ TEST_F(GameTeams, WormsArePlacedOnceFixedPositionsFirstFromTheBack) {
   Welt tall(&rect);
   tall.SetGameLayers(terrain_test::ArtStore(art), 0, 0.0f, 0.0f, 0xFFFFFFFF);
   Welt* world = &tall;
-  std::srand(7);
+  platform::SRand(7);
   Mannschaft* team = TeamOf(1, 3);
   team->ResetForGame();
   ASSERT_TRUE(team->AddOneWormToPlayOrder(Vector2(150.0f, 20.0f), world));
@@ -159,6 +160,89 @@ TEST_F(GameTeams, BarsFollowTheTeamsHealthAndTheTeamAtTurnCountsItsTime) {
   EXPECT_NEAR(Manager().GetBarList()[1]->GetPosition(), 1.0, 1e-6);
   Manager().Update(false, 0.01, 0.01);
   EXPECT_NEAR(first->time, 1.0, 1e-9);
+}
+
+// The worms a blast or a particle can touch: the living worms of the playing teams, the last
+// team's first; none outside a game.
+TEST_F(GameTeams, OnlyTheLivingWormsOfTheGameAreCollected) {
+  Mannschaft* a = TeamOf(1, 2);
+  Mannschaft* b = TeamOf(2, 1);
+  Mannschaft* benched = TeamOf(3, 1);
+  Manager().ClearSelection();
+  for (Mannschaft* t : {a, b}) {
+    t->ResetForGame();
+    t->AddWormsToPlayOrder(6, world.get());
+    Manager().AddTeamToGame(t);
+  }
+  benched->ResetForGame();
+  benched->AddWormsToPlayOrder(6, world.get());
+  Worm* dead = a->PlayOrder()[0];
+  dead->SetHealth(0.0);
+
+  std::vector<Objekt*> worms;
+  Manager().CollectWorms(worms);
+  const Mannschaft* last = Manager().PlayingTeams().back();
+  ASSERT_EQ(worms.size(), 2u);
+  EXPECT_EQ(static_cast<Worm*>(worms[0])->GetTeam(), last);
+  EXPECT_NE(static_cast<Worm*>(worms[1])->GetTeam(), last);
+  EXPECT_EQ(std::count(worms.begin(), worms.end(), dead), 0);
+  EXPECT_EQ(std::count(worms.begin(), worms.end(), benched->GetWorm(0)), 0);
+
+  Manager().ClearSelection();
+  worms.clear();
+  Manager().CollectWorms(worms);
+  EXPECT_TRUE(worms.empty());
+}
+
+// Pass 0 draws the bodies (team layer, then the body), pass 1 the aim, which only the worm at
+// turn has.
+TEST_F(GameTeams, TheFirstPassDrawsTheBodies) {
+  Mannschaft* a = TeamOf(1, 2);
+  Manager().ClearSelection();
+  a->ResetForGame();
+  a->AddWormsToPlayOrder(2, world.get());
+  Manager().AddTeamToGame(a);
+  for (Worm* w : a->PlayOrder()) w->UpdateAnimation();
+  platform::GraphicsDevice* device = graphics->GetDevice();
+  auto draws = [&](int32_t pass) {
+    device->ClearRecordedDraws();
+    graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend);
+    Manager().DrawWorms(Vector2(), Vector2(1.0f, 1.0f), 0xFFFFFFFF, pass);
+    graphics->GetSpriteRenderer()->End();
+    return device->RecordedDraws();
+  };
+  const auto bodies = draws(0);
+  ASSERT_EQ(bodies.size(), 4u);
+  EXPECT_EQ(bodies[0].colour, a->GetColour());
+  EXPECT_EQ(bodies[1].colour, 0xFFFFFFFFu);
+  EXPECT_TRUE(draws(1).empty()) << "no worm at turn, no crosshair";
+}
+
+// New teams outside a roster with names and a template: the counter's next id, a colour, the
+// built-in name, and no worms.
+TEST_F(GameTeams, ANewTeamWithoutATemplateHasNoWorms) {
+  const int32_t counter = Manager().GetTeamCounter();
+  Mannschaft team(Manager(), true);
+  EXPECT_EQ(team.GetId(), counter + 1);
+  EXPECT_EQ(team.GetName(), u"UNNAMED_MANNSCHAFT");
+  EXPECT_EQ(team.GetWormCount(), 0);
+  EXPECT_NE(std::find(std::begin(globals->teamColours), std::end(globals->teamColours), team.GetColour()),
+            std::end(globals->teamColours));
+}
+
+// The colour is drawn by the game's generator: the same seed, the same colour.
+TEST_F(GameTeams, TheColourPickFollowsTheGamesSeed) {
+  TeamOf(1, 0)->SetColour(globals->teamColours[0]);
+  std::set<Argb> seen;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    platform::SRand(seed);
+    const Argb first = Manager().PickUnusedColour();
+    platform::SRand(seed);
+    EXPECT_EQ(Manager().PickUnusedColour(), first) << seed;
+    EXPECT_NE(first, globals->teamColours[0]);
+    seen.insert(first);
+  }
+  EXPECT_GT(seen.size(), 3u);
 }
 
 }  // namespace

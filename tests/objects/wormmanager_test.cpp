@@ -6,9 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
+#include "battle/steuerungliste.h"
+#include "objects/namen.h"
 #include "objects/worm_fixture.h"
 #include "platform/files.h"
+#include "platform/random.h"
 
 namespace {
 
@@ -182,6 +186,73 @@ TEST_F(Roster, ARemovedTeamAndItsWormsAreNotWritten) {
   std::u16string name;
   root.GetChild(0, u"WORM")->Read(u"NAME", name);
   EXPECT_EQ(name, u"Zwei");
+}
+
+// A new team from the team screens: the next id, the default control, a name and a colour
+// no other team bears, and a full set of copies of the template, each under a worm name
+// the team does not use yet while names last.
+TEST_F(Roster, ANewTeamFieldsCopiesOfTheTemplateUnderUnusedNames) {
+  // The test's language is English: the English team names serve.
+  globals->GetNamen()->Load(ParseBody(u"<TEAMNAMEN> \"Adler\" <\\TEAMNAMEN>"
+                                      u"<TEAMNAMEN_ENG> \"Eagles\" \"Bears\" <\\TEAMNAMEN_ENG>"
+                                      u"<NAMEN> \"Ida\" \"Jan\" \"Kai\" \"Lea\" <\\NAMEN>")
+                                .get());
+  // Nine teams bear nine of the ten colours; one of them is called "Eagles".
+  for (int i = 0; i < MyGlobals::kTeamColourCount; ++i) {
+    if (i == 4) continue;
+    auto team = std::make_unique<Mannschaft>();
+    team->SetColour(globals->teamColours[i]);
+    if (i == 0) team->SetName(u"Eagles");
+    Manager().AddTeam(std::move(team));
+  }
+  const int32_t counter = Manager().GetTeamCounter();
+  platform::SRand(3);
+  Mannschaft* team = Manager().AddTeam(std::make_unique<Mannschaft>(Manager(), true));
+  EXPECT_EQ(team->GetId(), counter + 1);
+  EXPECT_EQ(Manager().GetTeamCounter(), counter + 1);
+  EXPECT_EQ(team->GetName(), u"Bears");
+  EXPECT_EQ(team->GetColour(), globals->teamColours[4]);
+  EXPECT_EQ(team->Bar().name, u"Bears");
+  EXPECT_EQ(team->GetSteuerung(), u"DEFAULT");
+  ASSERT_EQ(team->GetWormCount(), globals->newTeamWormCount);
+  std::set<std::u16string> names;
+  for (int i = 0; i < team->GetWormCount(); ++i) {
+    Worm* worm = team->GetWorm(i);
+    EXPECT_NE(worm, Manager().GetDefaultWorm());
+    EXPECT_EQ(worm->GetTeam(), team);
+    EXPECT_EQ(Manager().FindWormById(worm->GetId()), worm) << "registered with the manager";
+    EXPECT_EQ(worm->GetControl(), globals->GetSteuerungListe()->GetActive());
+    EXPECT_EQ(*worm->GetSize(), *Manager().GetDefaultWorm()->GetSize());
+    if (i < 4) {
+      EXPECT_TRUE(names.insert(worm->GetName()).second) << "the four names come first, once each";
+    }
+  }
+  EXPECT_EQ(names, (std::set<std::u16string>{u"Ida", u"Jan", u"Kai", u"Lea"}));
+  for (int i = 4; i < team->GetWormCount(); ++i) EXPECT_TRUE(names.count(team->GetWorm(i)->GetName()));
+
+  // Every name and colour taken: a taken one again. Unnamed worms keep the template's name.
+  Mannschaft* another = Manager().AddTeam(std::make_unique<Mannschaft>(Manager(), false));
+  EXPECT_TRUE(another->GetName() == u"Eagles" || another->GetName() == u"Bears");
+  ASSERT_GT(another->GetWormCount(), 0);
+  EXPECT_EQ(another->GetWorm(0)->GetName(), u"Vorlage");
+
+  // The whole roster is written: the new teams with their worms.
+  KVNode root(u"TEAMS");
+  Manager().Write(&root);
+  EXPECT_EQ(root.CountChildren(u"WORM"), unsigned(2 * globals->newTeamWormCount));
+}
+
+// A team's control goes to every worm of it; a name no control bears gives the default one.
+TEST_F(Roster, TheTeamsControlGoesToItsWorms) {
+  Mannschaft* team = Manager().AddTeam(std::make_unique<Mannschaft>(Manager(), false));
+  ASSERT_GT(team->GetWormCount(), 1);
+  const SteuerungListe& controls = *globals->GetSteuerungListe();
+  ASSERT_NE(controls.FindByName(u"CPU_SCHWER"), nullptr);
+  team->SetSteuerung(u"CPU_SCHWER");
+  EXPECT_EQ(team->GetSteuerung(), u"CPU_SCHWER");
+  for (const Worm* worm : team->Worms()) EXPECT_EQ(worm->GetControl(), controls.FindByName(u"CPU_SCHWER"));
+  team->SetSteuerung(u"NIEMAND");
+  for (const Worm* worm : team->Worms()) EXPECT_EQ(worm->GetControl(), controls.GetActive());
 }
 
 }  // namespace
