@@ -37,6 +37,15 @@ class GameTeams : public WormWorld {
     for (int i = 0; i < n; ++i) owned.push_back(Make(20.0f * float(i + 1), team));
     return team;
   }
+  // A new game of these teams, every worm of them taking part.
+  void Play(std::initializer_list<Mannschaft*> teams) {
+    Manager().ClearSelection();
+    for (Mannschaft* t : teams) {
+      t->ResetForGame();
+      t->AddWormsToPlayOrder(6, world.get());
+      Manager().AddTeamToGame(t);
+    }
+  }
   std::vector<std::unique_ptr<Worm>> owned;
 };
 
@@ -69,12 +78,7 @@ TEST_F(GameTeams, WormsArePlacedOnceFixedPositionsFirstFromTheBack) {
 TEST_F(GameTeams, TurnsSkipTheLifelessAndCountRounds) {
   Mannschaft* a = TeamOf(1, 2);
   Mannschaft* b = TeamOf(2, 1);
-  Manager().ClearSelection();
-  for (Mannschaft* t : {a, b}) {
-    t->ResetForGame();
-    t->AddWormsToPlayOrder(6, world.get());
-    Manager().AddTeamToGame(t);
-  }
+  Play({a, b});
   Manager().BeginGame();
   EXPECT_EQ(Manager().GetRoundNumber(), 0u);
   EXPECT_EQ(Manager().CountLivingTeams(), 2);
@@ -140,12 +144,7 @@ TEST_F(GameTeams, StatisticsRollUpFromRoundToGameToTotal) {
 TEST_F(GameTeams, BarsFollowTheTeamsHealthAndTheTeamAtTurnCountsItsTime) {
   Mannschaft* a = TeamOf(1, 2);
   Mannschaft* b = TeamOf(2, 1);
-  Manager().ClearSelection();
-  for (Mannschaft* t : {a, b}) {
-    t->ResetForGame();
-    t->AddWormsToPlayOrder(6, world.get());
-    Manager().AddTeamToGame(t);
-  }
+  Play({a, b});
   Manager().BeginGame();
   ASSERT_EQ(Manager().GetBarList().size(), 2u);
   EXPECT_DOUBLE_EQ(Manager().GetMaxTeamValue(), 200.0);
@@ -168,12 +167,7 @@ TEST_F(GameTeams, OnlyTheLivingWormsOfTheGameAreCollected) {
   Mannschaft* a = TeamOf(1, 2);
   Mannschaft* b = TeamOf(2, 1);
   Mannschaft* benched = TeamOf(3, 1);
-  Manager().ClearSelection();
-  for (Mannschaft* t : {a, b}) {
-    t->ResetForGame();
-    t->AddWormsToPlayOrder(6, world.get());
-    Manager().AddTeamToGame(t);
-  }
+  Play({a, b});
   benched->ResetForGame();
   benched->AddWormsToPlayOrder(6, world.get());
   Worm* dead = a->PlayOrder()[0];
@@ -198,10 +192,7 @@ TEST_F(GameTeams, OnlyTheLivingWormsOfTheGameAreCollected) {
 // turn has.
 TEST_F(GameTeams, TheFirstPassDrawsTheBodies) {
   Mannschaft* a = TeamOf(1, 2);
-  Manager().ClearSelection();
-  a->ResetForGame();
-  a->AddWormsToPlayOrder(2, world.get());
-  Manager().AddTeamToGame(a);
+  Play({a});
   for (Worm* w : a->PlayOrder()) w->UpdateAnimation();
   platform::GraphicsDevice* device = graphics->GetDevice();
   auto draws = [&](int32_t pass) {
