@@ -1,0 +1,418 @@
+// The navigation graph: surface, links, features, weights, and the route search.
+#include "battle/navgraph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <queue>
+
+#include "battle/navnode.h"
+#include "battle/terrainsnapshot.h"
+
+namespace {
+
+constexpr double kRadiansPerDegree = 0.01745329238474369;
+// The twenty rays of the shelter probe, 100 pixels long, fanned over all but the ground.
+constexpr int kRays = 20;
+constexpr double kRayLength = 100.0;
+
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+}  // namespace
+
+int32_t NavGraph::AddNode(int32_t x, int32_t y) {
+  m_nodes.emplace_back();
+  m_nodes.back().x = x;
+  m_nodes.back().y = y;
+  return int32_t(m_nodes.size() - 1);
+}
+
+void NavGraph::BuildColumnIndex() {
+  m_columns.clear();
+  if (m_nodes.empty()) return;
+  int32_t lo = m_nodes[0].x, hi = m_nodes[0].x;
+  for (const Node& n : m_nodes) lo = std::min(lo, n.x), hi = std::max(hi, n.x);
+  m_left = lo;
+  m_columns.resize(size_t(int64_t(hi) - lo + 1));
+  for (size_t i = 0; i < m_nodes.size(); ++i) m_columns[size_t(m_nodes[i].x - lo)].push_back(int32_t(i));
+}
+
+int32_t NavGraph::NodeAt(int32_t x, int32_t y) const {
+  const int64_t c = int64_t(x) - m_left;
+  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
+  for (int32_t i : m_columns[size_t(c)])
+    if (m_nodes[size_t(i)].y == y) return i;
+  return kNone;
+}
+
+int32_t NavGraph::NearestInColumn(int32_t x, int32_t y) const {
+  const int64_t c = int64_t(x) - m_left;
+  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
+  int32_t best = kNone;
+  int64_t bestD = INT64_MAX;
+  for (int32_t i : m_columns[size_t(c)]) {
+    const int64_t d = std::abs(int64_t(m_nodes[size_t(i)].y) - y);
+    if (d < bestD) best = i, bestD = d;
+  }
+  return best;
+}
+
+int32_t NavGraph::FirstBelow(int32_t x, int32_t y) const {
+  const int64_t c = int64_t(x) - m_left;
+  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
+  int32_t best = kNone;
+  int64_t bestD = INT64_MAX;
+  for (int32_t i : m_columns[size_t(c)]) {
+    const int64_t d = int64_t(m_nodes[size_t(i)].y) - y;
+    if (d >= 0 && d < bestD) best = i, bestD = d;
+  }
+  return best;
+}
+
+bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel) {
+  m_nodes.clear();
+  std::vector<NavNode> surface;
+  terrain.FindSurfacePoints(plan.waterY, surface);
+  m_nodes.reserve(surface.size());
+  // The scan reports the ground pixel; a node is the empty pixel the worm stands in.
+  for (const NavNode& s : surface) AddNode(s.x, s.y - 1);
+  BuildColumnIndex();
+  if (Cancelled(cancel)) return false;
+  bool ok = true;
+  BuildLinks(terrain, plan, cancel, ok);
+  if (!ok) return false;
+  WeightGraph();
+  return true;
+}
+
+void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
+                          bool& ok) {
+  const float px = plan.person.x, py = plan.person.y;
+  // A worm off the world (or not a number) has no ground under it.
+  if (!(std::isfinite(px) && std::isfinite(py)) || std::fabs(px) > 2e9f || std::fabs(py) > 2e9f) {
+    ok = false;
+    return;
+  }
+  const int32_t first = FirstBelow(int32_t(px), int32_t(py));
+  if (first == kNone) {
+    ok = false;
+    return;
+  }
+  const int32_t climb = std::max(1, plan.climb);
+
+  // The eight arcs: a vertical impulse or none at all gives no jump.
+  std::array<Arc, 8> arcs{};
+  for (size_t j = 0; j < arcs.size(); ++j) {
+    const Vector2 v = plan.jumps[j];
+    const double speed = std::hypot(double(v.x), double(v.y));
+    Arc& a = arcs[j];
+    a.facingRight = v.x > 0.0f;
+    a.speed = speed;
+    a.angle = std::atan2(-double(v.y), std::fabs(double(v.x))) / kRadiansPerDegree;
+    a.usable = std::isfinite(speed) && speed > 0.0 && std::fabs(std::cos(a.angle * kRadiansPerDegree)) >= 1e-3 &&
+               plan.gravity > 0.0 && std::isfinite(plan.gravity);
+  }
+  std::array<Vector2, kRays> rays{};
+  for (int i = 0; i < kRays; ++i) {
+    const double deg = double(i) / 19.0 * 270.0 + 135.0;
+    rays[size_t(i)] = Vector2(float(kRayLength * std::cos(deg * kRadiansPerDegree)),
+                              float(kRayLength * std::sin(deg * kRadiansPerDegree)));
+  }
+
+  std::deque<int32_t> queue;
+  m_nodes[size_t(first)].reachable = true;
+  queue.push_back(first);
+  auto enqueue = [&](int32_t m) {
+    if (m_nodes[size_t(m)].reachable) return;
+    m_nodes[size_t(m)].reachable = true;
+    queue.push_back(m);
+  };
+  size_t done = 0;
+  while (!queue.empty()) {
+    if ((++done & 63) == 0 && Cancelled(cancel)) {
+      ok = false;
+      return;
+    }
+    const int32_t ni = queue.front();
+    queue.pop_front();
+    const int32_t nx = m_nodes[size_t(ni)].x, ny = m_nodes[size_t(ni)].y;
+
+    // Walking: a step up or down within the climb height links both ways, a free drop one way.
+    for (int side = 0; side < 2; ++side) {
+      const int slot = side == 0 ? 0 : 5, back = side == 0 ? 5 : 0;
+      const int32_t dx = side == 0 ? 1 : -1;
+      if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone) continue;
+      int32_t m = kNone;
+      for (int32_t k = 0; k < climb && m == kNone; ++k) {
+        m = NodeAt(nx + dx, ny + k);
+        if (m == kNone) m = NodeAt(nx + dx, ny - k);
+      }
+      if (m != kNone) {
+        m_nodes[size_t(ni)].links[size_t(slot)] = m;
+        m_nodes[size_t(m)].links[size_t(back)] = ni;
+        enqueue(m);
+        continue;
+      }
+      m = FirstBelow(nx + dx, ny);
+      if (m != kNone) {
+        const Node& mn = m_nodes[size_t(m)];
+        if (!terrain.TraceSegment(Vector2(float(nx + dx), float(ny)), Vector2(float(mn.x), float(mn.y - 2)), nullptr)) {
+          m_nodes[size_t(ni)].links[size_t(slot)] = m;
+          enqueue(m);
+        }
+      }
+    }
+
+    // Jumps.
+    for (int j = 0; j < 8; ++j) {
+      const int slot = j <= 3 ? j + 1 : j + 2;
+      if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone || !arcs[size_t(j)].usable) continue;
+      const Vector2 landing = TraceJumpArc(terrain, arcs[size_t(j)], Vector2(float(nx), float(ny - 1)), plan.gravity);
+      const int32_t m = NodeAt(int32_t(landing.x), int32_t(landing.y) - 1);
+      if (m != kNone) {
+        m_nodes[size_t(ni)].links[size_t(slot)] = m;
+        enqueue(m);
+      }
+    }
+
+    // Shelter and solidity.
+    const Vector2 p(float(nx), float(ny - 1));
+    int32_t pixels = 0, solid = 0;
+    double shelter = 0.0;
+    for (const Vector2& r : rays) {
+      Vector2 hit;
+      if (terrain.TraceLine(p, p + r, pixels, solid, &hit)) {
+        const Vector2 d = hit - p;
+        shelter += 1.0 - double(d.LengthSq()) / 10000.0;
+      }
+    }
+    Node& n = m_nodes[size_t(ni)];
+    n.shelter = shelter / double(kRays);
+    n.solidity = pixels > 0 ? double(solid) / double(pixels) : 0.0;
+
+    // What the worm would see from here with its weapon.
+    const Vector2 q = p + plan.shotOffset;
+    auto view = [&](const std::vector<Vector2>& points) {
+      if (points.empty()) return 0.0;
+      size_t seen = 0;
+      for (const Vector2& e : points)
+        if (!terrain.TraceSegment(q, e, nullptr)) ++seen;
+      return double(seen) / double(points.size());
+    };
+    n.enemyView = view(plan.enemies);
+    n.friendView = view(plan.friends);
+  }
+}
+
+Vector2 NavGraph::TraceJumpArc(const TerrainSnapshot& terrain, const Arc& arc, const Vector2& start,
+                               double gravity) const {
+  const double a = arc.angle * kRadiansPerDegree;
+  const double t = std::tan(a), c = std::cos(a);
+  const double k = gravity / (2.0 * arc.speed * arc.speed * c * c);
+  const float sx = arc.facingRight ? 1.0f : -1.0f;
+  const Rect& r = terrain.GetRect();
+  Vector2 previous = start;
+  for (int i = 1; i < kArcSteps; ++i) {
+    const double di = double(i);
+    Vector2 point(start.x + sx * float(i), float(double(start.y) - (di * t - k * di * di)));
+    // Below the world nothing more is met.
+    if (point.y > float(r.bottom) + 1.0f) point.y = float(r.bottom) + 1.0f;
+    if (i >= 2) {
+      Vector2 hit;
+      if (terrain.TraceSegment(previous, point, &hit)) return hit;
+    }
+    previous = point;
+    if (point.y >= float(r.bottom) + 1.0f) break;
+  }
+  return previous;
+}
+
+void NavGraph::WeightGraph() {
+  auto weigh = [&](int along, std::array<int, 4> slots) {
+    for (Node& n : m_nodes) {
+      int k = 1;
+      for (int32_t m = n.links[size_t(along)]; m != kNone && k < 30; m = m_nodes[size_t(m)].links[size_t(along)]) ++k;
+      const double factor = k < 10 ? 2.0 : (k < 20 ? 0.5 : 1.0);
+      for (int s : slots) n.linkCosts[size_t(s)] = int32_t(double(n.linkCosts[size_t(s)]) * factor);
+    }
+  };
+  weigh(0, {1, 2, 8, 9});
+  weigh(5, {6, 7, 3, 4});
+}
+
+void NavGraph::Reset(const std::vector<PlanSnapshot::Crate>& crates) {
+  for (Node& n : m_nodes) {
+    n.cost = 0;
+    n.crate = 0.0;
+    for (const PlanSnapshot::Crate& c : crates)
+      if (std::fabs(double(n.x) - c.centre.x) * 2.0 < c.size.x && std::fabs(double(n.y) - c.centre.y) * 2.0 < c.size.y)
+        n.crate = 1.0;
+    n.inOpen = false;
+    n.closed = false;
+    n.previous = kNone;
+  }
+}
+
+void NavGraph::MarkReachable(int32_t start) {
+  for (Node& n : m_nodes) n.reachable = false;
+  if (start == kNone) return;
+  std::deque<int32_t> queue{start};
+  m_nodes[size_t(start)].reachable = true;
+  while (!queue.empty()) {
+    const Node& n = m_nodes[size_t(queue.front())];
+    queue.pop_front();
+    for (int32_t m : n.links)
+      if (m != kNone && !m_nodes[size_t(m)].reachable) {
+        m_nodes[size_t(m)].reachable = true;
+        queue.push_back(m);
+      }
+  }
+}
+
+int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
+  MarkReachable(start);
+  int32_t best = kNone;
+  double bestScore = 0.0;
+  for (size_t i = m_nodes.size(); i-- > 0;) {
+    Node& n = m_nodes[i];
+    if (!n.reachable) continue;
+    n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
+    // Inserted before the first of a lower score: an equal score stays behind the earlier.
+    if (best == kNone || n.score > bestScore) best = int32_t(i), bestScore = n.score;
+  }
+  return best;
+}
+
+int32_t NavGraph::Search(int32_t start, int32_t target) {
+  // The open set as a heap of (cost, first insertion); an entry whose cost no longer
+  // matches its node's is stale and skipped.
+  struct Entry {
+    int32_t cost;
+    uint32_t seq;
+    int32_t node;
+    bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
+  };
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
+  std::vector<uint32_t> seqOf;
+  seqOf.assign(m_nodes.size(), 0);
+  uint32_t next = 0;
+  m_closedOrder.clear();
+  Node& s = m_nodes[size_t(start)];
+  s.inOpen = true;
+  s.cost = 0;
+  seqOf[size_t(start)] = next;
+  open.push({0, next++, start});
+  while (!open.empty()) {
+    const Entry e = open.top();
+    open.pop();
+    Node& n = m_nodes[size_t(e.node)];
+    if (!n.inOpen || n.cost != e.cost) continue;
+    n.inOpen = false;
+    if (e.node == target) return target;
+    for (int i = 0; i < kLinks; ++i) {
+      const int32_t mi = n.links[size_t(i)];
+      if (mi == kNone) continue;
+      Node& m = m_nodes[size_t(mi)];
+      if (m.closed) continue;
+      const int32_t c = int32_t(double(n.cost) + double(n.linkCosts[size_t(i)]) - m.crate);
+      if (m.inOpen && c > m.cost) continue;
+      m.previous = e.node;
+      if (m.inOpen && c == m.cost) continue;  // same key: its place in the heap stands
+      m.cost = c;
+      if (!m.inOpen) {
+        m.inOpen = true;
+        seqOf[size_t(mi)] = next++;
+      }
+      open.push({c, seqOf[size_t(mi)], mi});
+    }
+    n.closed = true;
+    m_closedOrder.push_back(e.node);
+  }
+  return kNone;
+}
+
+int32_t NavGraph::FindPath(int32_t start, int32_t target, const std::vector<PlanSnapshot::Crate>& crates,
+                           const std::atomic<bool>* cancel) {
+  if (start == kNone || target == kNone) return start;
+  if (Cancelled(cancel)) return kNone;
+  if (Search(start, target) == target) return target;
+  if (Cancelled(cancel)) return kNone;
+  const Node& t = m_nodes[size_t(target)];
+  int32_t reached = start;
+  int64_t best = 2147483647;
+  for (size_t k = m_closedOrder.size(); k-- > 0;) {
+    const Node& n = m_nodes[size_t(m_closedOrder[k])];
+    const int64_t dx = int64_t(n.x) - t.x, dy = int64_t(n.y) - t.y;
+    const int64_t d = dx * dx + dy * dy;
+    if (d < best) best = d, reached = m_closedOrder[k];
+  }
+  if (reached == start) return start;
+  Reset(crates);
+  Search(start, reached);
+  return reached;
+}
+
+std::vector<RouteStep> NavGraph::BuildRoute(int32_t start, int32_t end, float personX) const {
+  std::vector<RouteStep> route;
+  if (start == kNone || end == kNone) return route;
+  const Node& s = m_nodes[size_t(start)];
+  const Node& e = m_nodes[size_t(end)];
+  const bool run = std::hypot(double(s.x) - e.x, double(s.y) - e.y) > kRunDistance;
+  std::vector<RouteStep> steps;
+  size_t guard = 0;
+  for (int32_t ni = end; ni != start && guard <= m_nodes.size(); ++guard) {
+    const Node& n = m_nodes[size_t(ni)];
+    const int32_t pi = n.previous;
+    if (pi == kNone) break;
+    const Node& p = m_nodes[size_t(pi)];
+    int slot = 0;
+    for (int i = 0; i < kLinks; ++i)
+      if (p.links[size_t(i)] == ni) {
+        slot = i;
+        break;
+      }
+    RouteStep step;
+    step.to = Vector2(float(n.x), float(n.y));
+    step.from = Vector2(float(p.x), float(p.y));
+    step.facingRight = slot < 5;
+    step.kind = kSlotKind[size_t(slot)];
+    step.run = step.kind == 0 && run;
+    steps.push_back(step);  // from the end backwards
+    ni = pi;
+  }
+  // steps[0] is the last step of the route. Of a run of equal steps only the last is kept.
+  std::vector<RouteStep> kept;
+  for (const RouteStep& st : steps) {
+    if (!kept.empty()) {
+      const RouteStep& after = kept.back();
+      if (after.kind == st.kind && after.facingRight == st.facingRight && after.run == st.run) continue;
+    }
+    kept.push_back(st);
+  }
+  route.assign(kept.rbegin(), kept.rend());
+  if (!route.empty() && !route.front().started && int32_t(route.front().to.x) == int32_t(personX))
+    route.erase(route.begin());
+  return route;
+}
+
+std::vector<RouteStep> NavGraph::Plan(const PlanSnapshot& plan, const std::atomic<bool>* cancel) {
+  Reset(plan.crates);
+  if (!(std::isfinite(plan.person.x) && std::isfinite(plan.person.y)) || std::fabs(plan.person.x) > 2e9f ||
+      std::fabs(plan.person.y) > 2e9f)
+    return {};
+  const int32_t start = NearestInColumn(int32_t(plan.person.x), int32_t(plan.person.y));
+  if (start == kNone) return {};
+  int32_t target = ChooseTarget(start, plan.factors);
+  if (target != kNone) {
+    const Node& s = m_nodes[size_t(start)];
+    const Node& t = m_nodes[size_t(target)];
+    const double dx = double(s.x) - t.x, dy = double(s.y) - t.y;
+    if (dx * dx + dy * dy < 10.0) target = start;
+  } else {
+    target = start;
+  }
+  MarkReachable(start);
+  const int32_t reached = FindPath(start, target, plan.crates, cancel);
+  if (reached == kNone || Cancelled(cancel)) return {};
+  return BuildRoute(start, reached, plan.person.x);
+}

@@ -1,0 +1,152 @@
+// The computer opponent's navigation graph and route search. Every standable pixel of the
+// ground is a node (the empty pixel right above a solid one); nodes are linked by single
+// walking steps (which may climb or drop) and by the eight jumps a worm can make, and each
+// node the worm can reach carries how sheltered and how enclosed it is and how many enemies
+// and friends it can see. The search picks the best-scoring reachable node, finds the
+// cheapest path to it and turns that into a route of walk and jump steps.
+//
+// The graph is built and searched by the planner (see RoutePlanner) from copies only: the
+// terrain snapshot and the PlanSnapshot below, both taken on the main thread. Nodes refer
+// to each other by index.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/gfxtypes.h"
+
+class TerrainSnapshot;
+
+// One step of a route: walk to `to`, or jump from `from` (the take-off x) towards `to`.
+struct RouteStep {
+  Vector2 to;
+  Vector2 from;
+  bool facingRight = true;
+  // Walk with the run modifier.
+  bool run = false;
+  // 0 walk; 1, 5 the single- and double-press jump; 2, 6 the backward jumps.
+  int32_t kind = 0;
+  // The jump has been triggered.
+  bool started = false;
+};
+
+// What the planner knows of the battle, copied when the plan is asked for.
+struct PlanSnapshot {
+  // The worm planned for: its position and where its weapon sits relative to it.
+  Vector2 person;
+  Vector2 shotOffset;
+  // The highest step the worm walks up or down, in pixels.
+  int32_t climb = 10;
+  // The worm's jump impulses for (kind, direction) = (1, right), (5, right), (2, right),
+  // (6, right), (1, left), (5, left), (2, left), (6, left).
+  std::array<Vector2, 8> jumps{};
+  // The pull on the worm (the world's gravity times its type's factor), pixels / s².
+  double gravity = 100.0;
+  // The shot positions of the enemies and of the worm's team mates.
+  std::vector<Vector2> enemies;
+  std::vector<Vector2> friends;
+  // Bonus crates: centre and size.
+  struct Crate {
+    Vector2 centre;
+    Vector2 size;
+  };
+  std::vector<Crate> crates;
+  // Weights of shelter, solidity, enemy view, friend view and crates in a node's score.
+  std::array<double, 5> factors{1.0, 1.0, 4.0, -1.0, 4.0};
+  // Nothing at or below the water line is standable.
+  double waterY = 1e30;
+};
+
+class NavGraph {
+ public:
+  static constexpr int32_t kNone = -1;
+  static constexpr int kLinks = 10;
+  // Link slots: 0 walk right, 1..4 the jumps facing right of the kinds 1, 5, 2, 6; 5 walk
+  // left, 6..9 the same jumps facing left.
+  static constexpr std::array<int32_t, kLinks> kInitialCosts{1, 2000, 4000, 3000, 5000, 1, 2000, 4000, 3000, 5000};
+  static constexpr std::array<int32_t, kLinks> kSlotKind{0, 1, 5, 2, 6, 0, 1, 5, 2, 6};
+  // The longest a jump arc is followed, in pixels across.
+  static constexpr int kArcSteps = 300;
+  // A walk longer than this (straight-line distance from start to end) runs.
+  static constexpr double kRunDistance = 600.0;
+
+  struct Node {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t cost = 0;
+    double shelter = 0.0;
+    double solidity = 0.0;
+    double enemyView = 0.0;
+    double friendView = 0.0;
+    double score = 0.0;
+    double crate = 0.0;
+    int32_t previous = kNone;
+    std::array<int32_t, kLinks> links{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+    std::array<int32_t, kLinks> linkCosts = kInitialCosts;
+    bool inOpen = false;
+    bool closed = false;
+    bool reachable = false;
+  };
+
+  // The surface of the snapshot above the water line, its column index, the links and
+  // features of every node reachable from the worm's ground, and the link costs weighted
+  // near edges. False when cancelled (the graph is then incomplete) or when the worm stands
+  // on no ground (off the world or over a pit: no node is reachable, nothing to plan).
+  bool Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel = nullptr);
+
+  // For tests: a node at (x, y) (the empty pixel over the ground), and a link.
+  int32_t AddNode(int32_t x, int32_t y);
+  void SetLink(int32_t from, int slot, int32_t to) { m_nodes[size_t(from)].links[size_t(slot)] = to; }
+  void BuildColumnIndex();
+
+  // Lookups on the column index; kNone outside the rectangle or when nothing fits.
+  int32_t NodeAt(int32_t x, int32_t y) const;
+  // The smallest |node y - y| (the first such in the column).
+  int32_t NearestInColumn(int32_t x, int32_t y) const;
+  // node y >= y with the smallest node y - y.
+  int32_t FirstBelow(int32_t x, int32_t y) const;
+
+  // The search fields cleared, crates marked from the snapshot's crates.
+  void Reset(const std::vector<PlanSnapshot::Crate>& crates);
+  void MarkReachable(int32_t start);
+  // The reachable node of the highest score (the last in graph order on ties), or kNone.
+  int32_t ChooseTarget(int32_t start, const std::array<double, 5>& factors);
+  // The cheapest path from start to target over the links: the node taken is the one of
+  // the least cost, the one first put into the open set on ties. An unreachable target is
+  // replaced by the closed node nearest to it, searched again. Returns the node reached;
+  // kNone when cancelled.
+  int32_t FindPath(int32_t start, int32_t target, const std::vector<PlanSnapshot::Crate>& crates,
+                   const std::atomic<bool>* cancel = nullptr);
+  // The route from start to end along the previous links: one step per run of equal steps;
+  // a first walk step ending at the worm's own x is left out.
+  std::vector<RouteStep> BuildRoute(int32_t start, int32_t end, float personX) const;
+
+  // The whole plan of the planner thread: reset, target, path and route.
+  std::vector<RouteStep> Plan(const PlanSnapshot& plan, const std::atomic<bool>* cancel = nullptr);
+
+  const std::vector<Node>& Nodes() const { return m_nodes; }
+  std::vector<Node>& Nodes() { return m_nodes; }
+  // Nodes taken by the last search, in order.
+  const std::vector<int32_t>& ClosedOrder() const { return m_closedOrder; }
+
+ private:
+  struct Arc {
+    double speed = 0.0;
+    double angle = 0.0;
+    bool facingRight = true;
+    bool usable = false;
+  };
+  void BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
+                  bool& ok);
+  void WeightGraph();
+  // Where the arc from `start` first meets the ground (or its last point).
+  Vector2 TraceJumpArc(const TerrainSnapshot& terrain, const Arc& arc, const Vector2& start, double gravity) const;
+  int32_t Search(int32_t start, int32_t target);
+
+  std::vector<Node> m_nodes;
+  std::vector<std::vector<int32_t>> m_columns;
+  int32_t m_left = 0;
+  std::vector<int32_t> m_closedOrder;
+};

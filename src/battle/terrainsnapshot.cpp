@@ -1,0 +1,127 @@
+// The planner's copy of the game layer's solidity and its line walks.
+#include "battle/terrainsnapshot.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "battle/navnode.h"
+#include "platform/numeric.h"
+#include "platform/workers.h"
+#include "world/landschaft.h"
+#include "world/linewalk.h"
+
+TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
+  TerrainSnapshot s;
+  s.m_rect = land.GetRect();
+  s.m_width = std::max(0, s.m_rect.Width());
+  const int32_t height = std::max(0, s.m_rect.Height());
+  if (s.m_width == 0 || height == 0) {
+    s.m_rect = Rect{0, 0, 0, 0};
+    s.m_width = 0;
+    return s;
+  }
+  s.m_solid.assign(size_t(s.m_width) * size_t(height), 0);
+  const int n = std::max(1, std::min(platform::ProcessorCount(), height));
+  auto job = [&](int i) {
+    const int32_t y0 = s.m_rect.top + int32_t(int64_t(height) * i / n);
+    const int32_t y1 = s.m_rect.top + int32_t(int64_t(height) * (i + 1) / n);
+    for (int32_t y = y0; y < y1; ++y) {
+      uint8_t* row = &s.m_solid[size_t(y - s.m_rect.top) * size_t(s.m_width)];
+      for (int32_t x = s.m_rect.left; x < s.m_rect.right;) {
+        int32_t count = 0;
+        const uint32_t* p = land.PeekRow(x, y, count);
+        if (!p) {
+          ++x;
+          continue;
+        }
+        for (int32_t k = 0; k < count; ++k) row[x - s.m_rect.left + k] = IsSolidPixel(p[k]) ? 1 : 0;
+        x += count;
+      }
+    }
+  };
+  platform::WorkerPool::Shared().Run(n, job);
+  return s;
+}
+
+TerrainSnapshot TerrainSnapshot::FromRows(const std::vector<const char*>& rows, int32_t left, int32_t top) {
+  TerrainSnapshot s;
+  int32_t width = 0;
+  for (const char* r : rows) width = std::max(width, int32_t(std::strlen(r)));
+  s.m_rect = Rect{left, top, left + width, top + int32_t(rows.size())};
+  s.m_width = width;
+  s.m_solid.assign(size_t(width) * rows.size(), 0);
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; rows[y][x]; ++x) s.m_solid[y * size_t(width) + x] = rows[y][x] == '#';
+  return s;
+}
+
+namespace {
+
+Vector2 At(const LineWalk& w) { return Vector2(float(w.X()), float(w.Y())); }
+
+bool Finite(const Vector2& v) { return std::isfinite(v.x) && std::isfinite(v.y); }
+
+}  // namespace
+
+bool TerrainSnapshot::TraceSegment(const Vector2& from, const Vector2& to, Vector2* hit) const {
+  if (!Finite(from) || !Finite(to)) return false;
+  LineWalk walk(platform::TruncToInt(from.x), platform::TruncToInt(from.y), platform::TruncToInt(to.x),
+                platform::TruncToInt(to.y));
+  if (IsSolid(walk.X(), walk.Y())) {
+    if (hit) *hit = At(walk);
+    return true;
+  }
+  int64_t first = 1, last = 0;
+  walk.MajorSpan(m_rect, first, last);
+  if (first > last) return false;
+  walk.Seek(first - 1);
+  for (int64_t k = first; k <= last; ++k) {
+    walk.Step();
+    if (IsSolid(walk.X(), walk.Y())) {
+      if (hit) *hit = At(walk);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TerrainSnapshot::TraceLine(const Vector2& from, const Vector2& to, int32_t& pixels, int32_t& solid,
+                                Vector2* firstSolid) const {
+  if (!Finite(from) || !Finite(to)) return false;
+  LineWalk walk(platform::TruncToInt(from.x), platform::TruncToInt(from.y), platform::TruncToInt(to.x),
+                platform::TruncToInt(to.y));
+  uint32_t count = uint32_t(pixels) + 1u + uint32_t(walk.StepCount());
+  uint32_t blocked = uint32_t(solid);
+  bool found = false;
+  auto test = [&] {
+    if (!IsSolid(walk.X(), walk.Y())) return;
+    ++blocked;
+    if (!found && firstSolid) *firstSolid = At(walk);
+    found = true;
+  };
+  test();
+  int64_t first = 1, last = 0;
+  walk.MajorSpan(m_rect, first, last);
+  if (first <= last) {
+    walk.Seek(first - 1);
+    for (int64_t k = first; k <= last; ++k) {
+      walk.Step();
+      test();
+    }
+  }
+  pixels = int32_t(count);
+  solid = int32_t(blocked);
+  return found;
+}
+
+void TerrainSnapshot::FindSurfacePoints(double waterY, std::vector<NavNode>& out) const {
+  const int32_t bottom = platform::TruncToInt(std::min(double(m_rect.bottom), waterY));
+  for (int32_t x = m_rect.left; x < m_rect.right; ++x) {
+    bool previousEmpty = false;
+    for (int32_t y = m_rect.top; y < bottom; ++y) {
+      const bool solid = IsSolid(x, y);
+      if (solid && previousEmpty) out.emplace_back(x, y);
+      previousEmpty = !solid;
+    }
+  }
+}

@@ -1,0 +1,50 @@
+// A copy of which pixels of the game layer are solid, taken on the main thread for the
+// computer opponent's planner: the planner walks its lines and flights over the copy while
+// the battle goes on changing the real layer (craters, stamps), so the two never share a
+// pixel. One byte per pixel; outside the copied rectangle nothing is solid.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/gfxtypes.h"
+
+class Landschaft;
+struct NavNode;
+
+class TerrainSnapshot {
+ public:
+  TerrainSnapshot() = default;
+  // The solidity of every pixel of the layer's rectangle, copied by the shared workers.
+  static TerrainSnapshot Take(const Landschaft& land);
+  // A snapshot of the rectangle from rows of '#' (solid) and anything else (empty), the
+  // first row at rect.top; for tests and tools.
+  static TerrainSnapshot FromRows(const std::vector<const char*>& rows, int32_t left = 0, int32_t top = 0);
+
+  const Rect& GetRect() const { return m_rect; }
+  bool IsSolid(int64_t x, int64_t y) const {
+    if (x < m_rect.left || x >= m_rect.right || y < m_rect.top || y >= m_rect.bottom) return false;
+    return m_solid[size_t(y - m_rect.top) * size_t(m_width) + size_t(x - m_rect.left)] != 0;
+  }
+  bool Inside(int64_t x, int64_t y) const {
+    return x >= m_rect.left && x < m_rect.right && y >= m_rect.top && y < m_rect.bottom;
+  }
+
+  // The segment's pixels from `from` to `to` (truncated ends) until the first solid one:
+  // true and its position in `hit`. Outside pixels are empty; only the part of the walk
+  // over the rectangle's span is stepped.
+  bool TraceSegment(const Vector2& from, const Vector2& to, Vector2* hit) const;
+  // Every pixel of the line counted in `pixels` and the solid ones in `solid` (both running
+  // on from their values); true and the first solid pixel in `firstSolid` when one lies on it.
+  bool TraceLine(const Vector2& from, const Vector2& to, int32_t& pixels, int32_t& solid,
+                 Vector2* firstSolid) const;
+
+  // The ground-surface points, as the layer's own scan finds them (a solid pixel under an
+  // empty one, column by column, top to bottom), above the water line `waterY`.
+  void FindSurfacePoints(double waterY, std::vector<NavNode>& out) const;
+
+ private:
+  Rect m_rect{0, 0, 0, 0};
+  int32_t m_width = 0;
+  std::vector<uint8_t> m_solid;
+};
