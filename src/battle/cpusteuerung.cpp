@@ -1,7 +1,29 @@
-// The computer control's parameters in the key configuration.
+// The computer control: its parameters in the key configuration and its turn.
 #include "battle/cpusteuerung.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "battle/terrainsnapshot.h"
+#include "battle/waffe.h"
+#include "battle/waffenset.h"
+#include "engine/apicontext.h"
+#include "engine/frametimer.h"
 #include "engine/kvnode.h"
+#include "engine/myglobals.h"
+#include "objects/bonussettings.h"
+#include "objects/eventtable.h"
+#include "objects/explosionsevent.h"
+#include "objects/mannschaft.h"
+#include "objects/partikelinfo.h"
+#include "objects/worm.h"
+#include "objects/wormmanager.h"
+#include "platform/numeric.h"
+#include "platform/random.h"
+#include "world/landschaft.h"
+#include "world/welt.h"
+#include "world/wind.h"
 
 namespace {
 
@@ -16,9 +38,52 @@ void WriteValues(KVNode* node, std::u16string name, const std::array<double, N>&
   for (double v : values) child->InsertValue(std::make_unique<KVValue>(v));
 }
 
+// Where the worm's weapon would let a shot go now (the worm itself without a weapon).
+// Stands in for the worm's own shot-position query of its turn step.
+Vector2 ShotPositionOf(Worm& w) {
+  const Vector2 pos = *w.GetPosition();
+  Waffe* weapon = w.GetWeapon();
+  if (!weapon) return pos;
+  return weapon->GetShotPosition(pos, *w.GetSize(), !w.IsFacingRight(), w.GetAimAngle(), false);
+}
+
+// The worm may walk: its turn, on its feet or walking, and its weapon (if any) not busy.
+// Stands in for the worm's own movement gate of its turn step.
+bool CanMove(const Worm& w) {
+  const int32_t s = w.GetMoveState();
+  if (!w.IsCurrent() || (s != Person::kStanding && s != 2 && s != 3)) return false;
+  const Waffe* weapon = w.GetWeapon();
+  return !weapon || weapon->CanFireNow();
+}
+
+// The worm's jump impulse for a kind (flags 1: forward, 4: high, 2: backwards) facing
+// right or left: a forward jump is (sJ, -J), a high jump (0.5sJ, -2J), a short hop back
+// (-0.5sJ, -0.5J), a back flip (-0.2sJ, -3J), J the jump speed of its properties.
+Vector2 JumpVector(const Worm& w, uint32_t flags, bool right) {
+  if (flags & 2u) right = !right;
+  const double j = w.GetProperties().jumpSpeed;
+  const double s = right ? 1.0 : -1.0;
+  double vx = s * j, vy = -j;
+  if ((flags & 1u) && (flags & 4u)) {
+    vx *= 0.5;
+    vy *= 2.0;
+  } else if (flags & 4u) {
+    vx *= 0.2;
+    vy *= 3.0;
+  } else if (!(flags & 1u)) {
+    vx *= 0.5;
+    vy *= 0.5;
+  }
+  return Vector2(float(vx), float(vy));
+}
+
+bool Usable(const Worm* w) { return w && !const_cast<Worm*>(w)->IsDead() && w->status != 2; }
+
 }  // namespace
 
 CPUSteuerung::CPUSteuerung(std::u16string name) : Steuerung(std::move(name)) {}
+
+CPUSteuerung::~CPUSteuerung() { m_planner.Cancel(); }
 
 void CPUSteuerung::Save(KVNode* node) const {
   if (!node) return;
@@ -39,9 +104,384 @@ void CPUSteuerung::Load(const KVNode* node) {
     weapons.clear();
     for (unsigned i = 0; i < names->GetValueCount(); ++i) weapons.push_back(names->GetValue(i)->Text());
   }
+  const double step = angles[2];
   ReadValues(node, u"WINKEL_PARAMS", angles);
+  if (!(angles[2] > 0.0) || !std::isfinite(angles[2])) {
+    std::fprintf(stderr, "keyconfig: an angle step of %g is refused, %g is kept\n", angles[2], step);
+    angles[2] = step;
+  }
   ReadValues(node, u"FAKTOREN", factors);
   node->Read(u"BEWEGUNG", movement);
   ReadValues(node, u"PAUSE", pause);
   node->Read(u"WINDSTÄRKE", windFactor);
+}
+
+MyGlobals* CPUSteuerung::Globals() const { return m_person ? m_person->GetGlobals() : nullptr; }
+
+void CPUSteuerung::Reset(Worm* worm) {
+  // Nothing of the last turn is let go while a plan may still read it.
+  m_planner.Cancel();
+  m_job = Job::kNone;
+  m_person = worm;
+  m_enemies.clear();
+  m_ownTeam.clear();
+  m_usable.clear();
+  m_route.clear();
+  m_candidates.clear();
+  m_chosen = -1;
+  m_routePosition = -1;
+  m_pauseTimer = 1.0;
+  m_graphDirty = true;
+  m_graph.reset();
+  m_terrain.reset();
+  m_replan = false;
+  m_states.fill(kNothing);
+  m_chosenWeapon = nullptr;
+  m_shotsTaken = 0;
+  m_targetSet = false;
+}
+
+void CPUSteuerung::TakeOver(Worm* worm) {
+  Reset(worm);
+  m_planCount = movement > platform::RandFraction() ? 0 : 1;
+  m_mode = kChooseShot;
+  if (!worm) return;
+  if (m_planCount == 0) StartThinking();
+  if (MyGlobals* g = Globals())
+    if (WindManager* wind = g->GetWindManager()) wind->NewRound(windFactor);
+}
+
+void CPUSteuerung::SplitWorms() {
+  m_enemies.clear();
+  m_ownTeam.clear();
+  MyGlobals* g = Globals();
+  WormManager* manager = g ? g->GetWormManager() : nullptr;
+  if (!manager || !m_person) return;
+  const Mannschaft* mine = m_person->GetTeam();
+  for (Mannschaft* team : manager->PlayingTeams())
+    for (Worm* w : team->Worms()) {
+      if (!Usable(w) && w != m_person) continue;
+      (team == mine ? m_ownTeam : m_enemies).push_back(w);
+    }
+}
+
+std::shared_ptr<const TerrainSnapshot> CPUSteuerung::Terrain() {
+  if (m_terrain && !m_graphDirty) return m_terrain;
+  MyGlobals* g = Globals();
+  Welt* welt = g ? g->GetWelt() : nullptr;
+  Landschaft* land = welt ? welt->GetGameLandschaft() : nullptr;
+  m_terrain = std::make_shared<const TerrainSnapshot>(land ? TerrainSnapshot::Take(*land) : TerrainSnapshot());
+  return m_terrain;
+}
+
+PlanSnapshot CPUSteuerung::MakePlanSnapshot() const {
+  PlanSnapshot p;
+  Worm& w = *m_person;
+  p.person = *w.GetPosition();
+  p.shotOffset = ShotPositionOf(w) - p.person;
+  p.climb = w.GetProperties().maxStep;
+  const uint32_t kinds[4] = {1, 5, 2, 6};
+  for (int d = 0; d < 2; ++d)
+    for (int k = 0; k < 4; ++k) p.jumps[size_t(d * 4 + k)] = JumpVector(w, kinds[k], d == 0);
+  MyGlobals* g = w.GetGlobals();
+  Welt* welt = g ? g->GetWelt() : nullptr;
+  const double factor = w.GetInfo() ? w.GetInfo()->gravity.base : 1.0;
+  p.gravity = (welt ? double(welt->GetGravity().y) : 0.0) * factor;
+  p.waterY = welt ? welt->WaterSurfaceY() : 1e30;
+  for (Worm* e : m_enemies) p.enemies.push_back(ShotPositionOf(*e));
+  for (Worm* f : m_ownTeam)
+    if (f != m_person) p.friends.push_back(ShotPositionOf(*f));
+  if (BonusSettings* bonus = g ? g->GetBonusSettings() : nullptr)
+    if (const std::vector<Objekt*>* crates = bonus->ResolveCurrent())
+      for (Objekt* c : *crates) p.crates.push_back({*c->GetPosition(), *c->GetSize()});
+  p.factors = factors;
+  return p;
+}
+
+void CPUSteuerung::StartThinking() {
+  if (!m_person) return;
+  SplitWorms();
+  const PlanSnapshot plan = MakePlanSnapshot();
+  std::shared_ptr<const TerrainSnapshot> terrain;
+  std::unique_ptr<NavGraph> graph;
+  if (m_graphDirty || !m_graph) {
+    terrain = Terrain();
+    m_graphDirty = false;
+  } else {
+    graph = std::move(m_graph);
+  }
+  m_job = Job::kRoute;
+  m_planner.Start([terrain, plan, graph = std::shared_ptr<NavGraph>(std::move(graph))](
+                      const std::atomic<bool>& cancel) mutable {
+    PlanResult r;
+    r.graph = std::make_unique<NavGraph>();
+    if (graph) {
+      std::swap(*r.graph, *graph);
+    } else if (!terrain || !r.graph->Build(*terrain, plan, &cancel)) {
+      r.cancelled = cancel.load(std::memory_order_relaxed);
+      return r;
+    }
+    r.route = r.graph->Plan(plan, &cancel);
+    r.cancelled = cancel.load(std::memory_order_relaxed);
+    return r;
+  });
+}
+
+void CPUSteuerung::ChooseShot() {
+  m_usable.clear();
+  m_candidates.clear();
+  m_chosen = -1;
+  MyGlobals* g = Globals();
+  WaffenSet* set = g ? g->GetWaffenSet() : nullptr;
+  if (set)
+    for (Waffe* w : set->Weapons())
+      if (w->HasAmmoFor(*m_person) && std::find(weapons.begin(), weapons.end(), w->GetName()) != weapons.end())
+        m_usable.push_back(w);
+  std::vector<Waffe*> tried;
+  if (m_chosenWeapon)
+    tried.push_back(m_chosenWeapon);
+  else
+    tried = m_usable;
+
+  ShotSetup setup;
+  setup.angles = angles;
+  Welt* welt = g ? g->GetWelt() : nullptr;
+  setup.gravity = welt ? double(welt->GetGravity().y) : 0.0;
+  setup.aimAngle = m_person->GetAimAngle();
+  auto add = [&](Worm* w, bool enemy) {
+    ShotWorm s;
+    s.position = *w->GetPosition();
+    s.shotPosition = ShotPositionOf(*w);
+    s.centre = s.position + w->GetProperties().centre;
+    s.radius = w->GetEigenschaften().radius;
+    s.enemy = enemy;
+    s.shooter = w == m_person;
+    if (s.shooter) setup.shooter = int32_t(setup.worms.size());
+    setup.worms.push_back(s);
+  };
+  for (Worm* w : m_ownTeam) add(w, false);
+  for (Worm* w : m_enemies) add(w, true);
+  for (Waffe* w : tried) {
+    ShotWeapon sw;
+    sw.kind = w->GetControlType();
+    sw.speed = w->GetStrength();
+    if (const PartikelInfo* type = w->GetProjectile()) {
+      sw.gravityFactor = type->gravity.base;
+      sw.life = type->lifetime.base;
+    }
+    setup.weapons.push_back(sw);
+  }
+  std::shared_ptr<const TerrainSnapshot> terrain = Terrain();
+  m_job = Job::kShots;
+  m_planner.Start([terrain, setup, tried](const std::atomic<bool>& cancel) {
+    PlanResult r;
+    r.candidates = EvaluateShots(*terrain, setup, &cancel);
+    r.cancelled = cancel.load(std::memory_order_relaxed);
+    return r;
+  });
+  // The weapons the candidates name, kept in the planner's order.
+  m_usable = tried;
+}
+
+const DistanceRamp* CPUSteuerung::EstimateRamp(const Waffe& weapon, const MyGlobals& globals) {
+  const PartikelInfo* type = weapon.GetProjectile();
+  const EventTable* events = globals.GetEventTable();
+  if (!type || !events) return nullptr;
+  auto explosionOf = [&](const std::u16string& name) -> const DistanceRamp* {
+    const Event* e = events->Find(&name);
+    if (const auto* x = dynamic_cast<const ExplosionsEvent*>(e)) return &x->wormDamage;
+    if (!e) return nullptr;
+    for (const std::u16string& next : e->GetEventNames())
+      if (const auto* x = dynamic_cast<const ExplosionsEvent*>(events->Find(&next))) return &x->wormDamage;
+    return nullptr;
+  };
+  for (const auto* list : {&type->eventKill, &type->eventCollide, &type->eventWormCollide})
+    for (const std::u16string& name : list->names)
+      if (const DistanceRamp* r = explosionOf(name)) return r;
+  return nullptr;
+}
+
+double CPUSteuerung::DrawPause() const { return platform::RandFraction() * (pause[1] - pause[0]) + pause[0]; }
+
+void CPUSteuerung::TakeUpRoute(PlanResult& result) {
+  if (result.graph) m_graph = std::move(result.graph);
+  m_route = std::move(result.route);
+  m_routePosition = m_route.empty() ? -1 : 0;
+  const double p = m_planCount == 0 ? DrawPause() : 0.0;
+  if (m_person && m_routePosition >= 0 && m_planCount < kPlanLimit) {
+    m_pauseTimer = p;
+    m_mode = kWalk;
+    ++m_planCount;
+  } else {
+    m_mode = kChooseShot;
+  }
+  ++m_planCount;
+}
+
+void CPUSteuerung::TakeUpShots(PlanResult& result) {
+  m_candidates = std::move(result.candidates);
+  MyGlobals* g = Globals();
+  for (ShotCandidate& c : m_candidates) {
+    const DistanceRamp* ramp = g ? EstimateRamp(*m_usable[size_t(c.weapon)], *g) : nullptr;
+    if (!ramp) continue;
+    for (Worm* e : m_enemies) c.enemyDamage += e->DistanceFalloff(c.impact, ramp);
+    for (Worm* o : m_ownTeam) c.ownDamage += o->DistanceFalloff(c.impact, ramp);
+    c.score = c.enemyDamage - 2.0 * c.ownDamage;
+  }
+  std::stable_sort(m_candidates.begin(), m_candidates.end(),
+                   [](const ShotCandidate& a, const ShotCandidate& b) { return a.score > b.score; });
+  const int32_t positive =
+      int32_t(std::count_if(m_candidates.begin(), m_candidates.end(), [](const ShotCandidate& c) { return c.score > 0.0; }));
+  if (!m_candidates.empty())
+    m_chosen = platform::Rand() % (positive >= 1 ? positive : int32_t(m_candidates.size()));
+  const double p = DrawPause();
+  if (m_chosen < 0) return;
+  m_pauseTimer = p;
+  m_targetSet = false;
+  m_graphDirty = true;
+  m_mode = kAimAndFire;
+  ++m_shotsTaken;
+  m_chosenWeapon = m_usable[size_t(m_candidates[size_t(m_chosen)].weapon)];
+  m_person->SetWeapon(m_chosenWeapon);
+}
+
+bool CPUSteuerung::CollectPlan() {
+  if (m_job == Job::kNone) return true;
+  std::optional<PlanResult> result = m_planner.TakeResult();
+  if (!result) return false;
+  const Job job = m_job;
+  m_job = Job::kNone;
+  if (result->cancelled) {
+    m_mode = kChooseShot;
+    return true;
+  }
+  if (job == Job::kRoute)
+    TakeUpRoute(*result);
+  else
+    TakeUpShots(*result);
+  return true;
+}
+
+void CPUSteuerung::Update() {
+  if (!m_person || !m_person->IsCurrent()) {
+    // The turn has gone elsewhere: whatever was being planned for it is of no more use.
+    if (m_job != Job::kNone) {
+      m_planner.Cancel();
+      m_job = Job::kNone;
+    }
+    return;
+  }
+  if (m_mode == kWalk && (StateOf(Aktion::kLeft) == kDown || StateOf(Aktion::kRight) == kDown) &&
+      m_person->GetMoveState() == Person::kStanding)
+    m_replan = true;
+  for (int a : {Aktion::kLeft, Aktion::kRight, Aktion::kUp, Aktion::kDown, Aktion::kFire}) SetState(a, kNothing);
+  for (int a = Aktion::kNumber1; a <= Aktion::kNumber0; ++a) SetState(a, kNothing);
+
+  const Job before = m_job;
+  if (!CollectPlan()) return;
+  // Shots taken up from the thread: the pause before aiming runs from the next frame, as
+  // it does when the shots were flown inline.
+  if (before == Job::kShots) return;
+
+  if (m_mode == kWalk && m_routePosition != -1 && CanMove(*m_person) && m_replan) {
+    m_replan = false;
+    StartThinking();
+    return;
+  }
+  if (m_pauseTimer > 0.0) {
+    MyGlobals* g = Globals();
+    APIContext* ctx = g ? g->GetContext() : nullptr;
+    m_pauseTimer -= (ctx && ctx->timer) ? ctx->timer->gameStep : FrameTimer::kMaxStep;
+    return;
+  }
+
+  if (m_mode == kWalk && m_routePosition != -1) Walk();
+  if (m_mode == kAimAndFire && m_chosen >= 0) AimAndFire();
+  if (m_mode == kChooseShot) {
+    if (CanMove(*m_person) && m_planCount == 0) {
+      StartThinking();
+      return;
+    }
+    if (m_shotsTaken > 0 && !(m_chosenWeapon && !m_chosenWeapon->IsExhausted() && !m_person->IsFiring())) return;
+    SplitWorms();
+    ChooseShot();
+    // Inline the candidates are in at once and the choice is made in this frame.
+    CollectPlan();
+  }
+}
+
+void CPUSteuerung::Walk() {
+  Worm& w = *m_person;
+  if (!CanMove(w) || m_routePosition < 0 || size_t(m_routePosition) >= m_route.size()) {
+    if (m_routePosition >= 0 && size_t(m_routePosition) >= m_route.size()) m_replan = true;
+    return;
+  }
+  RouteStep& step = m_route[size_t(m_routePosition)];
+  Vector2& pos = *w.GetPosition();
+  if (step.kind != 0) {
+    if (w.IsFacingRight() != step.facingRight) w.SetFacingRight(step.facingRight);
+    if (int32_t(pos.x) == int32_t(step.from.x)) {
+      if (!step.started) {
+        pos.y = step.from.y - 1.0f;
+        if (step.kind == 5) SetState(Aktion::kJump, kDouble);
+        if (step.kind == 1) SetState(Aktion::kJump, kSingle);
+        if (step.kind == 6) SetState(Aktion::kBackJump, kDouble);
+        if (step.kind == 2) SetState(Aktion::kBackJump, kSingle);
+        step.started = true;
+      } else if (w.GetMoveState() == Person::kStanding) {
+        ++m_routePosition;
+        m_replan = true;
+      }
+    } else {
+      ++m_routePosition;
+      m_replan = true;
+    }
+  } else {
+    if (step.run) SetState(Aktion::kModifier, kDown);
+    if (step.facingRight) {
+      if (pos.x < step.to.x) {
+        SetState(Aktion::kRight, kDown);
+      } else {
+        pos.x = step.to.x;
+        ++m_routePosition;
+      }
+    } else {
+      if (pos.x > step.to.x) {
+        SetState(Aktion::kLeft, kDown);
+      } else {
+        pos.x = step.to.x;
+        ++m_routePosition;
+      }
+    }
+  }
+  if (size_t(m_routePosition) >= m_route.size()) m_replan = true;
+  if (m_routePosition == -1) m_mode = kChooseShot;
+}
+
+void CPUSteuerung::AimAndFire() {
+  Worm& w = *m_person;
+  const ShotCandidate& c = m_candidates[size_t(m_chosen)];
+  if (!m_targetSet && w.CanFireWeapon()) {
+    SetState(SettingAction(c.setting), kDown);
+    w.SetTarget(c.aimPoint);
+    m_targetSet = true;
+    return;
+  }
+  const double aim = -w.GetAimAngle();
+  if (!c.facingRight && w.IsFacingRight()) {
+    SetState(Aktion::kLeft, kDown);
+  } else if (c.facingRight && !w.IsFacingRight()) {
+    SetState(Aktion::kRight, kDown);
+  } else if (aim > c.angle + 1.0) {
+    SetState(Aktion::kDown, kDown);
+  } else if (c.angle - 1.0 > aim) {
+    SetState(Aktion::kUp, kDown);
+  } else if (c.strength > w.GetStrength() && !w.HasActed()) {
+    if (w.CanFireWeapon()) {
+      w.SetAimAngle(-c.angle);
+      SetState(Aktion::kFire, kDown);
+    }
+  } else {
+    m_mode = kChooseShot;
+  }
 }
