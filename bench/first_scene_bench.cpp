@@ -2,8 +2,9 @@
 // OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
 // loop draws it, and each thing drawn on its own on a cleared back buffer (the clear alone is
 // the baseline to subtract), the post-effect chain part by part (the scene captured into
-// its first picture, each effect the scene switched on, the light rays' silhouette, the
-// finished picture drawn onto the back buffer), the presentation that scales the back
+// its first picture, each effect the scene switched on, the light rays' silhouette and the
+// depth of field's depth key at the sizes their effects draw them, the finished picture
+// drawn onto the back buffer), the presentation that scales the back
 // buffer into the window, and the scene's start (its data files, the world's build and its first frame). Every
 // figure waits for the driver to finish, and counts the CPU time of every thread of the
 // process (the software rasteriser draws on its own threads).
@@ -32,6 +33,8 @@
 #include "platform/texture.h"
 #include "platform/video.h"
 #include "platform/window.h"
+#include "posteffects/mype_effectcombination.h"
+#include "posteffects/mype_kinds.h"
 #include "posteffects/myposteffect.h"
 #include "posteffects/myposteffectrenderdata.h"
 #include "posteffects/posteffectlibrary.h"
@@ -266,21 +269,42 @@ void PostEffect(benchmark::State& state) {
   Rate(state);
 }
 
-// The world drawn flat in the light rays' silhouette colours, into the chain's extra picture.
-void Silhouette(benchmark::State& state) {
+// The world drawn flat in a render extra's colours, into the extra picture at the size the
+// effect that reads it draws it (the label gives the fraction of the screen).
+void RenderExtra(benchmark::State& state, const MyPostEffect* effect, const char16_t* name, uint32_t clear) {
   Game& game = TheGame(state);
   PostEffectLibrary* effects = game.globals->GetPostEffects();
   MyPostEffectRenderData& data = effects->GetRenderData();
   platform::GraphicsDevice* device = game.graphics->GetDevice();
+  const platform::Vector2 scaling = effect ? effect->ExtraScaling() : platform::Vector2{1.0f, 1.0f};
+  state.SetLabel("at " + std::to_string(scaling.x));
   for (auto _ : state) {
     platform::Texture* kept = device->RenderTarget();
-    device->SetRenderTarget(data.Extra());
-    device->Clear(platform::kClearTarget, 0xFFFFFFFF, 1.0f, 0);
-    effects->RenderLevelExtra(u"SILHOUETTE");
+    platform::Texture* extra = data.ExtraAt(scaling.x, scaling.y);
+    device->SetRenderTarget(extra);
+    if (extra != data.Extra()) device->SetDrawingArea(data.Width(), data.Height());
+    device->Clear(platform::kClearTarget, clear, 1.0f, 0);
+    effects->RenderLevelExtra(name);
     device->SetRenderTarget(kept);
     glFinish();
   }
   Rate(state);
+}
+
+// The light rays' silhouette (drawn with the sprite shader).
+void Silhouette(benchmark::State& state) {
+  Game& game = TheGame(state);
+  MyPostEffect* rays = game.globals->GetPostEffects()->GetScatter();
+  if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(rays)) rays = combination->FindScatter();
+  RenderExtra(state, rays, u"SILHOUETTE", 0xFFFFFFFF);
+}
+
+// The depth of field's depth key (drawn flat through the mask effect in the game; here with
+// the sprite shader, which costs about the same per pixel).
+void DepthKey(benchmark::State& state) {
+  Game& game = TheGame(state);
+  MyPE_EffectCombination* dof = game.globals->GetPostEffects()->GetDepthOfField();
+  RenderExtra(state, dof ? dof->FindDOF() : nullptr, u"DOF_TIEFE", 0xFF000000);
 }
 
 // The chain's finished picture drawn onto the back buffer.
@@ -336,6 +360,7 @@ BENCHMARK(PostEffect)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
 BENCHMARK(Silhouette)->Apply(Sizes);
+BENCHMARK(DepthKey)->Apply(Sizes);
 BENCHMARK(ChainToBackBuffer)->Apply(Sizes);
 BENCHMARK(Present)->Apply(Sizes);
 BENCHMARK(SceneStart)

@@ -8,6 +8,7 @@ GraphicsDevice::~GraphicsDevice() = default;
 bool GraphicsDevice::Reset(int32_t width, int32_t height) {
   ++m_resetCount;
   if (m_failResets || m_status == DeviceStatus::Lost || width <= 0 || height <= 0) return false;
+  m_areaWidth = m_areaHeight = 0;
   if (!ResetBackBuffer(width, height)) return false;
   m_width = width;
   m_height = height;

@@ -59,7 +59,7 @@ struct DrawState {
 struct DrawRecord {
   const Texture* texture = nullptr;
   Rect source;
-  Vector2 corners[4];  // top-left, top-right, bottom-left, bottom-right as drawn
+  Vector2 corners[4];  // top-left, top-right, bottom-left, bottom-right as drawn, in target pixels
   uint32_t colour = 0;
   bool blend = false;
   bool alphaTest = false;
@@ -112,8 +112,18 @@ class GraphicsDevice {
   virtual bool CopyRenderTarget(Texture* from, Texture* to) = 0;
   int32_t TargetWidth() const { return m_target ? m_target->Width() : m_width; }
   int32_t TargetHeight() const { return m_target ? m_target->Height() : m_height; }
+  // Sprite and pre-transformed quad positions are given in a drawing area of width x height
+  // pixels that is stretched over the whole current target: a screen-sized scene drawn into
+  // a smaller target keeps its screen coordinates and comes out at the target's size. Each
+  // SetRenderTarget (and each reset) makes the area the new target's own size again.
+  void SetDrawingArea(int32_t width, int32_t height) {
+    m_areaWidth = width;
+    m_areaHeight = height;
+  }
+  int32_t AreaWidth() const { return m_areaWidth > 0 ? m_areaWidth : TargetWidth(); }
+  int32_t AreaHeight() const { return m_areaHeight > 0 ? m_areaHeight : TargetHeight(); }
 
-  // Sprite quads: positions in target pixels where (0, 0) is the top-left corner of the top-
+  // Sprite quads: positions in drawing-area pixels where (0, 0) is the top-left corner of the top-
   // left pixel, so a texel maps onto a pixel exactly at integer positions. Drawn in order.
   virtual void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                                const DrawState& state) = 0;
@@ -143,6 +153,9 @@ class GraphicsDevice {
   int32_t m_width;
   int32_t m_height;
   Texture* m_target = nullptr;
+  // The drawing area; 0 stands for the target's own size.
+  int32_t m_areaWidth = 0;
+  int32_t m_areaHeight = 0;
   bool m_inScene = false;
 
  private:

@@ -51,13 +51,16 @@ class GlDevice;
 // Whether every quad shows its texture at its own size or larger. There the filter reads
 // level 0 alone, mip chain or not; saying so up front spares the software rasteriser the
 // level of detail it would otherwise work out for each pixel. Each quad maps its texels to
-// the screen affinely; the larger of the two texel steps per screen pixel decides.
-bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float height) {
+// the screen affinely; the larger of the two texel steps per screen pixel decides. The
+// drawing area stretched over the target by (areaX, areaY) target pixels per area pixel.
+bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
+                  double areaY) {
   for (size_t i = 0; i < count; ++i) {
     const QuadVertex& a = quads[i].v[0];
     const QuadVertex& b = quads[i].v[1];
     const QuadVertex& c = quads[i].v[2];
-    const double px1 = b.x - a.x, py1 = b.y - a.y, px2 = c.x - a.x, py2 = c.y - a.y;
+    const double px1 = (b.x - a.x) * areaX, py1 = (b.y - a.y) * areaY;
+    const double px2 = (c.x - a.x) * areaX, py2 = (c.y - a.y) * areaY;
     const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
     const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
     const double det = px1 * py2 - px2 * py1;
@@ -266,6 +269,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       if (!TargetFramebuffer(target)) return false;
     }
     m_target = target;
+    m_areaWidth = m_areaHeight = 0;
     BindTarget();
     return true;
   }
@@ -288,8 +292,10 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                        const DrawState& state) override {
     MakeCurrent();
     Prepare(texture, state, 0.0f);
-    const bool levelZero = texture && texture->Levels() > 1 &&
-                           AllMagnified(quads, count, float(texture->Width()), float(texture->Height()));
+    const bool levelZero =
+        texture && texture->Levels() > 1 &&
+        AllMagnified(quads, count, float(texture->Width()), float(texture->Height()),
+                     double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight());
     BindLevelZeroSampler(levelZero);
     while (count > 0) {
       size_t n = std::min(count, kMaxQuadsPerCall);
@@ -324,8 +330,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   // What the effects need of the device.
   uint32_t PrepareTexture(Texture* texture) override { return texture ? Upload(texture)->name : 0; }
   void EffectTargetSize(int32_t& width, int32_t& height) const override {
-    width = TargetWidth();
-    height = TargetHeight();
+    width = AreaWidth();
+    height = AreaHeight();
   }
   void SetEffectPass(gl::EffectPassDrawer* pass) override { m_effectPass = pass; }
   void InvalidateDrawState() override { m_stateValid = false; }
@@ -364,6 +370,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     m_width = width;
     m_height = height;
     m_target = nullptr;
+    m_areaWidth = m_areaHeight = 0;
     m_window->SetBackBufferSize(width, height);
     BindTarget();
     return ok;
@@ -453,7 +460,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     }
     if (!m_stateValid || state.alphaTest != m_state.alphaTest)
       glUniform1i(m_alphaTestLoc, state.alphaTest ? 1 : 0);
-    float w = float(TargetWidth()), h = float(TargetHeight());
+    float w = float(AreaWidth()), h = float(AreaHeight());
     if (!m_stateValid || w != m_uniformWidth || h != m_uniformHeight) glUniform2f(m_targetSizeLoc, w, h);
     if (!m_stateValid || pixelOffset != m_pixelOffset) glUniform1f(m_pixelOffsetLoc, pixelOffset);
     m_state = state;

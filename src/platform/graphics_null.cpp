@@ -39,6 +39,7 @@ class NullDevice final : public GraphicsDevice {
   bool SetRenderTarget(Texture* target) override {
     if (target && !target->IsRenderTarget()) return false;
     m_target = target;
+    m_areaWidth = m_areaHeight = 0;
     return true;
   }
 
@@ -78,7 +79,14 @@ class NullDevice final : public GraphicsDevice {
     DrawRecord r;
     r.texture = texture;
     r.source = quad.source;
-    for (int i = 0; i < 4; ++i) r.corners[i] = Vector2(quad.v[i].x, quad.v[i].y);
+    // Where the corners land on the target: pixel edges for sprites, pixel centres for
+    // pre-transformed quads.
+    const float sx = float(TargetWidth()) / float(AreaWidth()), sy = float(TargetHeight()) / float(AreaHeight());
+    const float edge = preTransformed ? 0.5f : 0.0f;
+    for (int i = 0; i < 4; ++i)
+      r.corners[i] = sx == 1.0f && sy == 1.0f
+                         ? Vector2(quad.v[i].x, quad.v[i].y)
+                         : Vector2((quad.v[i].x + edge) * sx - edge, (quad.v[i].y + edge) * sy - edge);
     r.colour = quad.v[0].colour;
     r.blend = state.blend;
     r.alphaTest = state.alphaTest;

@@ -85,6 +85,13 @@ MyPostEffect::MyPostEffect(const KVNode* node, const DataArchive* archive, APICo
       if (const KVValue* v = extra->GetValue(1)) m_renderExtraName = v->Text();
       if (const KVValue* v = extra->GetValue(2)) m_extraThroughSecond = v->AsBool();
     }
+    // The extra's picture at a fraction of the screen: it is only sampled (a mask, a key),
+    // so a smaller one draws the scene again for a fraction of the pixels. Values outside
+    // (0, 1] keep the full size.
+    double ex = 0.0, ey = 0.0;
+    if (ReadEffectNumber(*node, u"EXTRA_SCALING", 0, ex) && ReadEffectNumber(*node, u"EXTRA_SCALING", 1, ey) &&
+        ex > 0.0 && ex <= 1.0 && ey > 0.0 && ey <= 1.0)
+      m_extraScaling = {float(ex), float(ey)};
     node->Read(u"MAKE_ORIGINAL", m_copyToOrg);
     double x = 0.0, y = 0.0;
     if (ReadEffectNumber(*node, u"SCALING", 0, x) && ReadEffectNumber(*node, u"SCALING", 1, y))
@@ -127,6 +134,7 @@ MyPostEffect::MyPostEffect(const MyPostEffect& other)
       m_renderExtraName(other.m_renderExtraName),
       m_renderExtra(other.m_renderExtra),
       m_extraThroughSecond(other.m_extraThroughSecond),
+      m_extraScaling(other.m_extraScaling),
       m_lost(true),
       m_created(false),
       m_copyToOrg(other.m_copyToOrg),
@@ -201,9 +209,12 @@ void MyPostEffect::OnResetDevice() {
   if (m_created) Create();
 }
 
-bool MyPostEffect::DrawRenderExtra(MyPostEffectRenderData& data) {
+platform::Texture* MyPostEffect::DrawRenderExtra(MyPostEffectRenderData& data) {
   platform::GraphicsDevice* device = m_graphics->GetDevice();
-  device->SetRenderTarget(data.Extra());
+  platform::Texture* target = data.ExtraAt(m_extraScaling.x, m_extraScaling.y);
+  device->SetRenderTarget(target);
+  // The scene keeps its screen coordinates on a smaller picture.
+  if (target != data.Extra()) device->SetDrawingArea(data.Width(), data.Height());
   device->BeginScene();
   device->Clear(platform::kClearTarget | platform::kClearZBuffer, m_clearColour, 1.0f, 0);
   bool drew = false;
@@ -227,7 +238,8 @@ bool MyPostEffect::DrawRenderExtra(MyPostEffectRenderData& data) {
     if (sprites) sprites->effect = nullptr;
   }
   device->EndScene();
-  return drew;
+  device->SetDrawingArea(0, 0);
+  return drew ? target : nullptr;
 }
 
 void MyPostEffect::Render(MyPostEffectRenderData& data) {
@@ -242,11 +254,12 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
   fx->SetTexture(m_sourceHandle, data.Source());
   fx->SetTexture(m_originalHandle, data.Org());
   if (m_renderExtra) {
-    if (!DrawRenderExtra(data)) {
+    platform::Texture* extra = DrawRenderExtra(data);
+    if (!extra) {
       device->SetRenderTarget(kept);
       return;
     }
-    fx->SetTexture(m_extraHandle, data.Extra());
+    fx->SetTexture(m_extraHandle, extra);
   }
   fx->SetFloat(m_timeHandle, float(m_time));
   fx->SetFloat(m_f_1Handle, m_f_1.Current());

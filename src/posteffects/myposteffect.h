@@ -85,6 +85,9 @@ class MyPostEffect : public ResetObjekt {
   const std::u16string& GetRenderExtraName() const { return m_renderExtraName; }
   bool HasRenderExtra() const { return m_renderExtra; }
   bool ExtraThroughSecondEffect() const { return m_extraThroughSecond; }
+  // The size of the render extra's picture as a fraction of the screen ("EXTRA_SCALING",
+  // each value in (0, 1]; 1, 1 draws it into the screen-sized EXTRA).
+  const platform::Vector2& ExtraScaling() const { return m_extraScaling; }
   bool CopiesToOriginal() const { return m_copyToOrg; }
   uint32_t GetClearColour() const { return m_clearColour; }
   bool IsLost() const { return m_lost; }
@@ -119,8 +122,9 @@ class MyPostEffect : public ResetObjekt {
   APIGraphics* Graphics() const { return m_graphics; }
 
  private:
-  // Draws the render extra into EXTRA; false when nothing was drawn.
-  bool DrawRenderExtra(MyPostEffectRenderData& data);
+  // Draws the render extra into EXTRA, or into the smaller picture of its scaling: that
+  // picture, null when nothing was drawn.
+  platform::Texture* DrawRenderExtra(MyPostEffectRenderData& data);
 
   std::u16string m_fileName = kDefaultFile;
   std::u16string m_secondFileName;
@@ -144,6 +148,7 @@ class MyPostEffect : public ResetObjekt {
   std::u16string m_renderExtraName = u"NIX";
   bool m_renderExtra = false;
   bool m_extraThroughSecond = false;
+  platform::Vector2 m_extraScaling{1.0f, 1.0f};
   bool m_lost = true;
   bool m_created = false;
   bool m_copyToOrg = false;

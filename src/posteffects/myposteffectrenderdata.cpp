@@ -1,6 +1,9 @@
 // The frame chain's render targets and quad.
 #include "posteffects/myposteffectrenderdata.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/apigraphics.h"
 
 MyPostEffectRenderData::MyPostEffectRenderData(APIGraphics* graphics) : m_graphics(graphics) {
@@ -55,7 +58,28 @@ void MyPostEffectRenderData::OnResetDevice() {
   }
 }
 
+platform::Texture* MyPostEffectRenderData::ExtraAt(float scaleX, float scaleY) {
+  const int32_t w = std::clamp(int32_t(std::lround(double(m_width) * scaleX)), 1, m_width);
+  const int32_t h = std::clamp(int32_t(std::lround(double(m_height) * scaleY)), 1, m_height);
+  if (!m_extra || (w == m_width && h == m_height)) return m_extra.get();
+  for (const ReducedExtra& reduced : m_reducedExtras)
+    if (reduced.width == w && reduced.height == h) return reduced.target ? reduced.target.get() : m_extra.get();
+  platform::GraphicsDevice* device = m_graphics ? m_graphics->GetDevice() : nullptr;
+  auto target = std::make_unique<platform::Texture>(w, h, 1, platform::kUsageRenderTarget);
+  if (device) {
+    platform::Texture* previous = device->RenderTarget();
+    const bool usable = device->SetRenderTarget(target.get());
+    device->SetRenderTarget(previous);
+    if (!usable) target.reset();
+  }
+  // A size the device refuses is remembered too, so it is not tried again every frame.
+  m_reducedExtras.push_back({w, h, std::move(target)});
+  const ReducedExtra& made = m_reducedExtras.back();
+  return made.target ? made.target.get() : m_extra.get();
+}
+
 void MyPostEffectRenderData::OnLostDevice() {
+  m_reducedExtras.clear();
   m_extra.reset();
   m_source.reset();
   m_work.reset();

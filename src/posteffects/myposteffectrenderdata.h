@@ -1,11 +1,13 @@
 // The shared pictures of the frame chain: four screen-sized render targets (the captured
 // scene ORG, EXTRA for render-extra drawing, SOURCE as the next effect's input and WORK as
-// its output) and the full-screen quad whose size the passes shrink and grow. Made again
-// at the new back-buffer size after every device reset.
+// its output), smaller targets for render extras drawn at a reduced size, and the
+// full-screen quad whose size the passes shrink and grow. Made again at the new back-buffer
+// size after every device reset.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/resetobjekt.h"
 #include "platform/graphics.h"
@@ -44,6 +46,10 @@ class MyPostEffectRenderData : public ResetObjekt {
 
   platform::Texture* Org() const { return m_org.get(); }
   platform::Texture* Extra() const { return m_extra.get(); }
+  // A picture for render extras drawn at a reduced size: scaleX x scaleY of the screen
+  // (each at most 1), made on first use and kept until the device is lost. EXTRA itself
+  // at full size, or when the smaller target cannot be had.
+  platform::Texture* ExtraAt(float scaleX, float scaleY);
   platform::Texture* Source() const { return m_source.get(); }
   platform::Texture* Work() const { return m_work.get(); }
   int32_t Width() const { return m_width; }
@@ -53,6 +59,12 @@ class MyPostEffectRenderData : public ResetObjekt {
  private:
   APIGraphics* m_graphics;
   std::unique_ptr<platform::Texture> m_org, m_extra, m_source, m_work;
+  struct ReducedExtra {
+    int32_t width;
+    int32_t height;
+    std::unique_ptr<platform::Texture> target;
+  };
+  std::vector<ReducedExtra> m_reducedExtras;
   int32_t m_width = 0;
   int32_t m_height = 0;
   uint64_t m_uploads = 0;

@@ -181,6 +181,58 @@ TEST_F(GlDeviceTest, MipmappedSpritesReadLevelZeroAtTheirSizeAndTheChainWhenShru
   }
 }
 
+TEST_F(GlDeviceTest, ADrawingAreaStretchesOverASmallerTarget) {
+  // The back buffer's 64 x 48 pixels drawn into a quarter-size target.
+  auto target = std::make_shared<Texture>(16, 12, 1, platform::kUsageRenderTarget);
+  ASSERT_TRUE(device->SetRenderTarget(target.get()));
+  device->SetDrawingArea(64, 48);
+  EXPECT_EQ(device->AreaWidth(), 64);
+  device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+  auto red = std::make_shared<Texture>(1, 1);
+  red->MutablePixels()[0] = 0xFFFF0000;
+  // One-texel squares with a mip chain: drawn at their own size in the area they shrink to
+  // a quarter on the target, so the chain's grey is read, not level 0's squares.
+  auto squares = std::make_shared<Texture>(16, 16, 5);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) squares->MutablePixels()[y * 16 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+  squares->MarkAllDirty();
+  batch->Begin(0);
+  const Vector2 eight(8, 8), at(40, 20);
+  batch->SetTransform(platform::Transformation2D(nullptr, 0, &eight, nullptr, 0, &at));
+  batch->Draw(red.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  // Half a texel off, so level 0 alone would give pure black or white.
+  const Vector2 one(1, 1), offset(0.5f, 16.5f);
+  batch->SetTransform(platform::Transformation2D(nullptr, 0, &one, nullptr, 0, &offset));
+  batch->Draw(squares.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  // A pre-transformed quad's pixel centres scale with the area too: its two pixels (area
+  // 48 .. 51 wide, row 40 .. 43) land on target pixel 12, row 10.
+  platform::SpriteQuad quad;
+  const float xs[4] = {48, 51, 48, 51}, ys[4] = {40, 40, 43, 43};
+  for (int i = 0; i < 4; ++i) {
+    quad.v[i].x = xs[i];
+    quad.v[i].y = ys[i];
+    quad.v[i].colour = 0xFF00FF00;
+  }
+  device->DrawPreTransformedQuad(nullptr, quad, platform::DrawState{false, false}, 0);
+  const auto pixels = device->ReadPixels();
+  ASSERT_EQ(pixels.size(), 16u * 12u);
+  // The red square: area 40 .. 48 by 20 .. 28, target 10 .. 12 by 5 .. 7.
+  for (int y = 4; y <= 7; ++y)
+    for (int x = 9; x <= 12; ++x)
+      EXPECT_EQ(At(pixels, x, y, 16), x >= 10 && x < 12 && y >= 5 && y < 7 ? 0xFFFF0000u : 0xFF0000FFu)
+          << x << ", " << y;
+  EXPECT_NEAR(Channel(At(pixels, 2, 6, 16), 8), 128, 12) << "the squares shrunk to grey";
+  EXPECT_EQ(At(pixels, 12, 10, 16), 0xFF00FF00u);
+  EXPECT_EQ(At(pixels, 13, 10, 16), 0xFF0000FFu);
+  // A new target brings the target's own size back.
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
+  EXPECT_EQ(device->AreaWidth(), 64);
+  ASSERT_TRUE(device->SetRenderTarget(target.get()));
+  EXPECT_EQ(device->AreaWidth(), 16);
+  EXPECT_EQ(device->AreaHeight(), 12);
+}
+
 TEST_F(GlDeviceTest, PreTransformedQuadsPutPixelCentresOnIntegerPositions) {
   auto texture = std::make_shared<Texture>(2, 1);
   texture->MutablePixels()[0] = 0xFF000000;

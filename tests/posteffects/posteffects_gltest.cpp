@@ -229,15 +229,28 @@ TEST_F(GlPostEffects, ScatteringBrightensOnlyWhereTheMaskLetsLightThrough) {
 
 TEST_F(GlPostEffects, DepthOfFieldBlursWhereTheDepthKeyLeavesTheFocalPlane) {
   // The grey picture stands in for the blurred one; the mask is drawn flat through the
-  // mask effect.
-  auto screen = Run(
-      uR"(<PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>
-       <PE_DOF> <NAME> "D" <\NAME> <FX_NAME> "pe_dof.fx" "pe_maske.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
-          <RENDER_EXTRA> "1" "HALB" "1" <\RENDER_EXTRA> <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> "1" <\BLUR> <\PE_DOF>
-       <PE_COMBINATION> <NAME> "Tiefe" <\NAME> <POST_EFFECT_LISTE> "Grau" "D" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
-      {u"Tiefe"});
-  ExpectNear(Band(screen, 0, h / 2), 0xFF3E3E3E, 2, "far: the grey picture");
-  ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
+  // mask effect, into the screen-sized extra picture or into a smaller one that keeps the
+  // mask where it lies on the screen.
+  for (const char16_t* scaling : {u"", u"<EXTRA_SCALING> \"0.25\" \"0.5\" <\\EXTRA_SCALING>"}) {
+    SCOPED_TRACE(platform::U16ToUtf8(scaling));
+    auto screen = Run(
+        uR"(<PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>
+         <PE_DOF> <NAME> "D" <\NAME> <FX_NAME> "pe_dof.fx" "pe_maske.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+            <RENDER_EXTRA> "1" "HALB" "1" <\RENDER_EXTRA> <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> "1" <\BLUR>)" +
+            std::u16string(scaling) +
+            uR"(<\PE_DOF>
+         <PE_COMBINATION> <NAME> "Tiefe" <\NAME> <POST_EFFECT_LISTE> "Grau" "D" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
+        {u"Tiefe"});
+    ExpectNear(Band(screen, 0, h / 2), 0xFF3E3E3E, 2, "far: the grey picture");
+    ExpectNear(At(screen, w / 4 - 2, h - 2), 0xFF3E3E3E, 2, "far, in the corner");
+    ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
+    for (int32_t y : {1, h - 2}) ExpectNear(At(screen, w / 2 + 2, y), kBands[2], 2, "in focus, beside the mask");
+    const std::vector<MyPostEffect*> active = library->GetActiveList();
+    for (MyPostEffect* effect : active) {
+      library->DeactivateEffect(effect);
+      delete effect;
+    }
+  }
 }
 
 TEST_F(GlPostEffects, WithNothingActiveTheCapturedPictureIsShown) {

@@ -162,10 +162,27 @@ TEST_F(PostEffects, BaseKeysAndDefaults) {
   EXPECT_TRUE(e.ExtraThroughSecondEffect());
   EXPECT_TRUE(e.CopiesToOriginal());
   EXPECT_EQ(e.Scaling(), (platform::Vector2{0.5f, 2.0f}));
+  EXPECT_EQ(e.ExtraScaling(), (platform::Vector2{1.0f, 1.0f}));
   // A short key reads its missing values as 0.
   EXPECT_EQ(e.ParamV4_1(), (platform::Vector4{1.0f, 2.0f, 0.0f, 0.0f}));
   EXPECT_FLOAT_EQ(e.ParamF_2(), 3.5f);
   EXPECT_TRUE(e.BlendsFinished());
+
+  // The render extra's picture: a fraction of the screen, anything else the full size.
+  const struct {
+    const char16_t* values;
+    platform::Vector2 scaling;
+  } extras[] = {{uR"("0.25" "0.5")", {0.25f, 0.5f}},
+                {uR"("1" "1")", {1.0f, 1.0f}},
+                {uR"("0.5")", {1.0f, 1.0f}},
+                {uR"("2" "0.5")", {1.0f, 1.0f}},
+                {uR"("0" "0.5")", {1.0f, 1.0f}}};
+  for (const auto& c : extras) {
+    auto extra = Doc(u"<E> <EXTRA_SCALING> " + std::u16string(c.values) + u" <\\EXTRA_SCALING> <\\E>");
+    MyPostEffect scaled(extra->GetChild(0, u"E"), nullptr, &run.context);
+    EXPECT_EQ(scaled.ExtraScaling(), c.scaling) << platform::U16ToUtf8(c.values);
+    EXPECT_EQ(scaled.Clone()->ExtraScaling(), c.scaling) << "copied";
+  }
 }
 
 TEST_F(PostEffects, ScreenSettersConvertPixels) {
