@@ -283,6 +283,27 @@ TEST_F(WormTurn, TheFourJumpsTakeOffAlongTheirVectors) {
   EXPECT_EQ(w->GetJumpVector(Worm::kJumpBackward, 1).x, -50.0f);
 }
 
+TEST_F(WormTurn, TheJetPackLiftsOffAndAThrowLeavesTheGround) {
+  // Standing on the ground row 80: the jet pack starts 2 pixels above it, a throw 2 higher
+  // than it stood.
+  auto w = Make(100.0f);
+  w->Command(Person::kJetpack);
+  EXPECT_EQ(w->GetMoveState(), Person::kJetpack);
+  EXPECT_EQ(w->GetPosition()->y, 78.0f);
+  EXPECT_EQ(*w->GetSpeed(), Vector2(0.0f, -100.0f));
+  auto t = Make(100.0f);
+  CommandParam param;
+  param.vector = Vector2(30.0f, -40.0f);
+  t->Command(Person::kThrown, &param);
+  EXPECT_EQ(t->GetPosition()->y, 77.0f);
+  EXPECT_EQ(*t->GetSpeed(), param.vector);
+  // A weapon at work keeps the worm from walking off.
+  weapon.SetActive(true);
+  Hold({kRightKey}, 0.1);
+  EXPECT_EQ(worm->GetMoveState(), Person::kStanding);
+  EXPECT_EQ(worm->GetPosition()->x, 100.0f);
+}
+
 TEST_F(WormTurn, KeysJumpSingleOrDouble) {
   weapon.charges = false;
   const struct {
