@@ -128,6 +128,9 @@ class Waffe {
   virtual bool GetCameraTarget(Vector2& /*out*/) const { return false; }
   virtual bool AllowsCameraTarget() const { return true; }
   virtual bool FireTest(const Objekt& /*worm*/) const { return true; }
+  // An object the weapon keeps outside the particle list and the worm manager (the
+  // walkers it sends), so that the camera and the turn find it by id like any other.
+  virtual Objekt* FindOwnedObject(uint32_t /*id*/) const { return nullptr; }
   // At every turn change, before the turn's counts are reset.
   virtual void Cancel() {}
 
@@ -266,15 +269,4 @@ class Waffe {
   std::vector<ShotPosEntry> m_shotPositions;
   uint8_t m_cameraTarget = 1;
   bool m_usable = true;
-};
-
-// A weapon of the file whose class is not built yet: every operation is the base's, and
-// firing it does nothing. Named by its keyword for the messages.
-class PlaceholderWaffe final : public Waffe {
- public:
-  PlaceholderWaffe(const KVNode* block, MyGlobals* globals, APIContext* context)
-      : Waffe(block, globals, context) {}
-
- protected:
-  int32_t FireImpl(Objekt&, const Vector2&, const Vector2&, double, const Vector2&) override { return 0; }
 };

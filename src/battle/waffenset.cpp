@@ -8,6 +8,8 @@
 #include "battle/waffen_geschosse.h"
 #include "battle/waffen_gesteuert.h"
 #include "battle/waffen_luft.h"
+#include "battle/waffen_nahkampf.h"
+#include "battle/waffen_werkzeug.h"
 #include "engine/kvnode.h"
 #include "platform/text.h"
 
@@ -64,11 +66,15 @@ std::unique_ptr<Waffe> WaffenSet::Create(const std::u16string& keyword, const KV
   if (keyword == u"AUTO") return std::make_unique<Auto>(block, globals, context);
   if (keyword == u"JETPACK") return std::make_unique<Jetpack>(block, globals, context);
   if (keyword == u"OBJEKTE_EINF\u00DCGEN") return std::make_unique<Objekteinfuegen>(block, globals, context);
-  // The classes of the other keywords (tools, close combat)
-  // are not built yet: until they are, their blocks give weapons with the base behaviour
-  // that do nothing when fired.
-  for (const char16_t* known : kKeywords)
-    if (keyword == known) return std::make_unique<PlaceholderWaffe>(block, globals, context);
+  if (keyword == u"BEAMER") return std::make_unique<Beamer>(block, globals, context);
+  if (keyword == u"TELEPORT") return std::make_unique<Teleport>(block, globals, context);
+  if (keyword == u"SWITCHWORM") return std::make_unique<SwitchWorm>(block, globals, context);
+  if (keyword == u"SCHILD") return std::make_unique<Schild>(block, globals, context);
+  if (keyword == u"POST_EFFECTS") return std::make_unique<PostEffectWaffe>(block, globals, context);
+  if (keyword == u"NAHKAMPFWAFFE") return std::make_unique<Nahkampfwaffe>(block, globals, context);
+  if (keyword == u"FLAMMENWERFER") return std::make_unique<Flammenwerfer>(block, globals, context);
+  if (keyword == u"EROSION") return std::make_unique<Erosion>(block, globals, context);
+  if (keyword == u"SELBSTM\u00D6RDER") return std::make_unique<Selbstmoerder>(block, globals, context);
   return nullptr;
 }
 
@@ -98,6 +104,12 @@ void WaffenSet::Load(const KVNode* root) {
 void WaffenSet::GetWeapons(std::vector<Waffe*>& out) const { out = m_weapons; }
 
 Waffe* WaffenSet::FindByName(const std::u16string& name) const { return Waffe::FindByName(m_weapons, name); }
+
+Objekt* WaffenSet::FindOwnedObject(uint32_t id) const {
+  for (Waffe* weapon : m_weapons)
+    if (Objekt* object = weapon->FindOwnedObject(id)) return object;
+  return nullptr;
+}
 
 void WaffenSet::AddTeamRecords(Mannschaft* team) {
   for (auto it = m_weapons.rbegin(); it != m_weapons.rend(); ++it) (*it)->AddTeamRecord(team);

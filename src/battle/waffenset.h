@@ -48,14 +48,15 @@ class WaffenSet {
   // Reads the weapon file: every block of each keyword, keyword by keyword, then every
   // KATEGORIE. Blocks of other names are skipped with a message. Loading again adds.
   void Load(const KVNode* root);
-  // The weapon class of a keyword, made from its block (a class not built yet is a weapon
-  // with the base behaviour that does nothing when fired). Null for an unknown keyword.
+  // The weapon class of a keyword, made from its block. Null for an unknown keyword.
   static std::unique_ptr<Waffe> Create(const std::u16string& keyword, const KVNode* block, MyGlobals* globals,
                                        APIContext* context);
 
   void GetWeapons(std::vector<Waffe*>& out) const;
   const std::vector<Waffe*>& Weapons() const { return m_weapons; }
   Waffe* FindByName(const std::u16string& name) const;
+  // An object one of the weapons keeps (Waffe::FindOwnedObject); null when none has it.
+  Objekt* FindOwnedObject(uint32_t id) const;
   int32_t GetCategoryCount() const { return int32_t(m_categories.size()); }
   const WaffenKategorie* GetCategory(int32_t i) const {
     return i >= 0 && i < GetCategoryCount() ? &m_categories[size_t(i)] : nullptr;

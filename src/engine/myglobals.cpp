@@ -244,7 +244,8 @@ void MyGlobals::SetWelt(std::unique_ptr<Welt> welt) {
 Objekt* MyGlobals::FindObject(uint32_t id) const {
   if (Objekt* particle = m_particles->FindById(id)) return particle;
   if (Objekt* worm = m_wormManager->FindWormById(id)) return worm;
-  return m_wormManager->FindPersonById(id);
+  if (Objekt* person = m_wormManager->FindPersonById(id)) return person;
+  return m_weapons ? m_weapons->FindOwnedObject(id) : nullptr;
 }
 
 void MyGlobals::CollectObjects(std::vector<Objekt*>& out) const {

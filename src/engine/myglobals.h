@@ -123,7 +123,7 @@ class MyGlobals : public APIGlobals, public ObjectFinder {
   CameraJobList* GetCameraJobs() const { return m_cameraJobs.get(); }
 
   // The object with that id: a particle first, then a worm, then another person of the
-  // worm and team manager; null when none has it.
+  // worm and team manager, then an object a weapon keeps; null when none has it.
   Objekt* FindObject(uint32_t id) const override;
   // Appends every particle, then every worm in the game.
   void CollectObjects(std::vector<Objekt*>& out) const;
