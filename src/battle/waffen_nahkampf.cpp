@@ -235,9 +235,10 @@ void Erosion::Bite(const Vector2& at, int32_t perParticle) {
   if (!land) return;
   const uint32_t* pixel = land->PeekPixel(at.x, at.y);
   if (!pixel || !IsSolidPixel(*pixel)) return;
-  // Only the surface is eaten: a solid pixel with open air below, left or right of it.
+  // Only the surface is eaten: a solid pixel with open air below, left, right or above it.
+  // Above is tested too, or flat ground, the commonest surface, would never be bitten.
   const bool surface = land->IsEmptyAt(at.x, at.y + 1.0f) || land->IsEmptyAt(at.x - 1.0f, at.y) ||
-                       land->IsEmptyAt(at.x + 1.0f, at.y);
+                       land->IsEmptyAt(at.x + 1.0f, at.y) || land->IsEmptyAt(at.x, at.y - 1.0f);
   if (!surface) return;
   const Argb colour = 0xFF000000u | (*pixel & 0x00FFFFFFu);
   ++m_bites;

@@ -90,12 +90,12 @@ TEST_F(ToolTest, BeamerChainsCloseAtTheirLengthOnTheActionKeyOrAtTheTurnsEnd) {
     for (size_t i = 0; i < group.size(); ++i)
       EXPECT_EQ(*group[i]->GetPosition(), Vector2(60.0f + 80.0f * float(i), 100.0f));
     // The turn's end closes whatever is pending and ends placing.
-    weapon->NewTurn();
+    active->NewTurn();
     EXPECT_TRUE(gates.GetPending().empty());
     EXPECT_EQ(gates.GetPlaced().size(), size_t(c.clicks));
     EXPECT_FALSE(beamer.IsActive());
   }
-  weapon->ResetForGame();
+  active->ResetForGame();
   EXPECT_TRUE(gates.GetPlaced().empty()) << "a new game round starts without gates";
 }
 
@@ -143,7 +143,7 @@ TEST_F(ToolTest, TeleportPlaysTheLeavingAnimationMovesTheWormThenPlaysTheArrivin
     // The arriving animation plays again on the second use too.
     frames = 0;
     while (teleport.IsActive() && frames < 100) {
-      weapon->Update(0.01);
+      active->Update(0.01);
       ++frames;
     }
     EXPECT_NEAR(frames, 20, 1);
@@ -169,7 +169,7 @@ TEST_F(ToolTest, SwitchOpensWormSwitchingForTheTurnWithoutSpendingIt) {
   EXPECT_EQ(globals->switchOpen, 1);
   EXPECT_EQ(tool.GetUsesThisTurn(), 0);
   EXPECT_TRUE(tool.CanFire(*shooter)) << "the worm may still act after switching";
-  weapon->NewTurn();
+  active->NewTurn();
   EXPECT_EQ(globals->switchOpen, 0);
   EXPECT_EQ(tool.GetAmmoForTeam(own), 0) << "one unit for the turn it was used in";
 }
@@ -194,7 +194,7 @@ TEST_F(ToolTest, ShieldStandsAtTheTargetForItsRoundsAndTurnsAShell) {
 
   // A shell flying right at the shield's centre turns back at its outer circle.
   shield.Arm(1.0);
-  weapon->NewTurn();
+  active->NewTurn();
   ASSERT_EQ(Fire({50.0f, 120.0f}, {1.0f, 0.0f}, {200.0f, 100.0f}), 1);
   const PartikelInfo* shellType = Type(
       u"<NAME> \"Geschoss\" <\\NAME> <GRAVITATION> \"0\" <\\GRAVITATION> <PARTIKELTYP> \"2\" <\\PARTIKELTYP>");
@@ -211,7 +211,7 @@ TEST_F(ToolTest, ShieldStandsAtTheTargetForItsRoundsAndTurnsAShell) {
   EXPECT_GT(nearest, 35.0f) << "it never got inside";
 
   // Each use adds one field; a new game round removes them.
-  weapon->ResetForGame();
+  active->ResetForGame();
   EXPECT_TRUE(fields.GetActive().empty());
 }
 
@@ -246,13 +246,13 @@ TEST_F(ToolTest, EffectsOfAUseStartAtTheTurnsEndAndLastTheirRounds) {
   EXPECT_DOUBLE_EQ(globals->busyTime, 1.0);
   Frames(10);
   for (const auto& instance : tool.GetInstances()) EXPECT_FALSE(instance->IsActive()) << "not in this turn";
-  weapon->NewTurn();
+  active->NewTurn();
   for (const auto& instance : tool.GetInstances()) EXPECT_TRUE(instance->IsActive());
-  weapon->NewTurn();
+  active->NewTurn();
   for (const auto& instance : tool.GetInstances()) EXPECT_TRUE(instance->IsActive()) << "one round counted";
   tool.Arm(5.0);
   for (const auto& instance : tool.GetInstances()) EXPECT_EQ(instance->GetRoundLimit(), 2) << "running: kept";
-  weapon->NewTurn();
+  active->NewTurn();
   for (const auto& instance : tool.GetInstances()) EXPECT_FALSE(instance->IsActive()) << "two rounds: over";
 }
 

@@ -143,17 +143,30 @@ class WeaponWorld : public ::testing::Test {
     auto root = ParseBody(keys, keyword);
     weapon = WaffenSet::Create(keyword, root.get(), globals.get(), &context);
     weapon->AddTeamRecord(own);
+    active = weapon.get();
     W* typed = dynamic_cast<W*>(weapon.get());
     EXPECT_NE(typed, nullptr);
     return *typed;
   }
+  // The same, kept by the game's weapon set (as the game keeps its weapons).
+  template <class W>
+  W& MakeInSet(const char16_t* keyword, std::u16string_view keys) {
+    auto root = ParseBody(std::u16string(u"<") + keyword + u">" + std::u16string(keys) + u"<\\" + keyword + u">");
+    WaffenSet& set = *globals->GetWaffenSet();
+    set.Load(root.get());
+    active = set.Weapons().back();
+    active->AddTeamRecord(own);
+    W* typed = dynamic_cast<W*>(active);
+    EXPECT_NE(typed, nullptr);
+    return *typed;
+  }
   int32_t Fire(Vector2 at, Vector2 direction, Vector2 target = {0.0f, 0.0f}, double strength = 1.0) {
-    return weapon->Fire(*shooter, at, direction, strength, target);
+    return active->Fire(*shooter, at, direction, strength, target);
   }
   // One battle frame, in the level's order: the weapons, the particles, the force fields.
   void Frame() {
     ++log.frame;
-    weapon->Update(0.01);
+    active->Update(0.01);
     globals->GetPartikelListe()->Update();
   }
   void Frames(int n) {
@@ -171,6 +184,8 @@ class WeaponWorld : public ::testing::Test {
   std::unique_ptr<PartikelInfo> wormType;
   Worm* shooter = nullptr;
   std::unique_ptr<Waffe> weapon;
+  // The weapon the test fires and steps.
+  Waffe* active = nullptr;
 };
 
 }  // namespace weapon_test
