@@ -129,7 +129,7 @@ void BM_ShotPosition(benchmark::State& state) {
     entry->AddChildWith(u"SHOT_POS", u"0.3", u"0.5");
     entry->AddChildWith(u"WINKEL", angle);
   }
-  PlaceholderWaffe weapon(block.get(), nullptr, nullptr);
+  Bazooka weapon(block.get(), nullptr, nullptr);
   double angle = -90.0;
   for (auto _ : state) {
     benchmark::DoNotOptimize(

@@ -97,6 +97,8 @@ class WeaponWorld : public ::testing::Test {
     auto other = std::make_unique<Mannschaft>();
     other->SetId(2);
     enemy = globals->GetWormManager()->AddTeam(std::move(other));
+    globals->GetWormManager()->AddTeamToGame(own);
+    globals->GetWormManager()->AddTeamToGame(enemy);
     wormType = std::make_unique<PartikelInfo>(
         ParseBody(u"<NAME> \"WormBody\" <\\NAME> <COLLISION_EBENE> \"1\" <\\COLLISION_EBENE>"
                   u"<REIBUNG_COLLISION> \"1\" \"0\" <\\REIBUNG_COLLISION>",
@@ -120,7 +122,7 @@ class WeaponWorld : public ::testing::Test {
     globals->SetWelt(std::move(world));
   }
   // A worm of the default properties (radius 25, centre 25 above the feet) with its feet at
-  // `at`, in the game.
+  // `at`, taking part in the game.
   Worm* AddWorm(Vector2 at, Mannschaft* team) {
     auto worm = std::make_unique<Worm>(wormType.get(), nullptr, globals.get());
     *worm->GetPosition() = at;
@@ -128,6 +130,8 @@ class WeaponWorld : public ::testing::Test {
     worm->SetTeam(team);
     Worm* raw = worm.get();
     globals->GetWormManager()->AddWorm(std::move(worm));
+    team->AddWormToPlayOrder(raw, globals->GetWelt(), &at);
+    *raw->GetPosition() = at;
     return raw;
   }
   const PartikelInfo* Type(std::u16string_view keys) {
