@@ -22,6 +22,7 @@
 #include "objects/partikel.h"
 #include "objects/partikelinfo.h"
 #include "objects/partikelliste.h"
+#include "objects/wormmanager.h"
 #include "platform/text.h"
 #include "support/user_folder.h"
 #include "world/terrain_art.h"
@@ -60,6 +61,8 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
                                           archive.get());
   PartikelInfo::LoadAll(LoadKVFromArchive(u"partikel.prt", archive.get()).get(), *globals.GetPartikelListe(),
                         globals.GetAnimationManager());
+  // The car is a person of the roster.
+  globals.GetWormManager()->Load(LoadKVFromArchive(u"worms_default.wrm", archive.get()).get());
   WaffenSet set(&globals, &context);
   testing::internal::CaptureStderr();
   set.Load(root.get());
@@ -67,23 +70,45 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
 
   std::vector<std::u16string> names;
   for (const Waffe* w : set.Weapons()) names.push_back(w->GetName());
-  EXPECT_EQ(names, (std::vector<std::u16string>{u"Bazooka", u"Lenkrakete", u"Gewehr", u"Granate", u"Dynamit",
-                                                u"Mine"}));
-  std::vector<std::u16string> keys = {u"BAZOOKA_BESCHREIBUNG", u"SHOTS_LEFT",        u"HOMING_BESCHREIBUNG",
-                                      u"AUFSCHALTZEIT",        u"SEKUNDEN",          u"TIMER",
-                                      u"DYNAMIT_R\u00DCCKZUG", u"MINE_R\u00DCCKZUG", u"MINE_BESCHREIBUNG"};
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Bazooka", u"Lenkrakete", u"Gewehr", u"Flugzeug",
+                                                u"Luftschlag", u"Armageddon", u"Granate", u"Dynamit", u"Mine",
+                                                u"Auto", u"Bauen", u"Jetpack"}));
+  std::vector<std::u16string> keys = {u"BAZOOKA_BESCHREIBUNG",
+                                      u"SHOTS_LEFT",
+                                      u"HOMING_BESCHREIBUNG",
+                                      u"AUFSCHALTZEIT",
+                                      u"SEKUNDEN",
+                                      u"TIMER",
+                                      u"DYNAMIT_R\u00DCCKZUG",
+                                      u"MINE_R\u00DCCKZUG",
+                                      u"MINE_BESCHREIBUNG",
+                                      u"AIRSTRIKE_BESCHREIBUNG",
+                                      u"ARMAGEDDON_BESCHREIBUNG",
+                                      u"FLUGZEUG_START",
+                                      u"FLUGZEUG_CANCEL",
+                                      u"AUTO_START",
+                                      u"AUTO_BESCHREIBUNG",
+                                      u"JETPACK_START",
+                                      u"JETPACK_BESCHREIBUNG",
+                                      u"OBJEKTE_START",
+                                      u"OBJEKTE_BESCHREIBUNG"};
   for (const Waffe* w : set.Weapons()) {
     EXPECT_TRUE(w->IsUsable()) << U8(w->GetName());
     ASSERT_NE(w->GetPreview(), nullptr) << U8(w->GetName());
     EXPECT_EQ(w->GetPreview()->rect.Width(), 64) << U8(w->GetName());
     EXPECT_FALSE(w->GetShotPositions().empty()) << U8(w->GetName());
-    // The worm holds it in its own pose, body and team layer, for holding and firing.
-    for (bool held : {true, false})
-      for (bool team : {false, true}) EXPECT_NE(w->GetAnimationId(held, team), nullptr) << U8(w->GetName());
+    // The worm holds the weapons it aims in its own pose, body and team layer, for holding
+    // and firing; the air attacks and the devices it does not hold in its hand.
+    const std::vector<std::u16string> inHand = {u"Bazooka", u"Lenkrakete", u"Gewehr",
+                                                u"Granate", u"Dynamit",    u"Mine"};
+    if (std::find(inHand.begin(), inHand.end(), w->GetName()) != inHand.end()) {
+      for (bool held : {true, false})
+        for (bool team : {false, true}) EXPECT_NE(w->GetAnimationId(held, team), nullptr) << U8(w->GetName());
+    }
     for (const char16_t* suffix : {u"", u"_CHANGE_ANZAHL1", u"_CHANGE_ANZAHL"})
       keys.push_back(w->GetTextId() + suffix);
   }
-  ASSERT_EQ(set.GetCategoryCount(), 2);
+  ASSERT_EQ(set.GetCategoryCount(), 4);
   int listed = 0;
   for (int c = 0; c < set.GetCategoryCount(); ++c) {
     keys.push_back(set.GetCategory(c)->GetTextId());
@@ -100,7 +125,12 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
     if (block->Read(u"NAME", name)) eventNames.push_back(name);
   }
   for (const Waffe* w : set.Weapons()) {
+    // The car's type is the roster's; the jet pack and the builder fire nothing.
     const PartikelInfo* type = w->GetProjectile();
+    if (w->GetName() == u"Auto" || w->GetName() == u"Jetpack" || w->GetName() == u"Bauen") {
+      EXPECT_EQ(type, nullptr) << U8(w->GetName());
+      continue;
+    }
     ASSERT_NE(type, nullptr) << U8(w->GetName());
     for (const PartikelInfo::WeightedNames* list :
          {&type->eventCreate, &type->eventDelete, &type->eventCollide, &type->eventKill,

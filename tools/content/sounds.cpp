@@ -287,6 +287,21 @@ std::vector<float> Zap(uint32_t seed) {
   });
 }
 
+// A plane's engine for looping: a buzzing pulse wave beaten by the propeller blades, every
+// partial a whole number of cycles in the second it lasts, so its end meets its start.
+std::vector<float> Propeller(uint32_t seed) {
+  WhiteNoise noise(seed);
+  Oscillator engine(Oscillator::Wave::Square), sub(Oscillator::Wave::Sine), blades(Oscillator::Wave::Sine);
+  Biquad lp, hiss;
+  lp.Set(Biquad::Type::LowPass, 900, 1.2, kRate);
+  hiss.Set(Biquad::Type::BandPass, 2400, 1.0, kRate);
+  return Render(1.0, [&](double) {
+    const double beat = 0.65 + 0.35 * blades.Next(24, kRate);
+    const double e = lp.Process(engine.Next(96, kRate, 0.3)) + 0.5 * sub.Next(48, kRate);
+    return (0.8 * e + 0.08 * hiss.Process(noise.Next())) * beat;
+  });
+}
+
 }  // namespace
 
 const std::vector<SoundInfo>& SoundCatalogue() {
@@ -316,6 +331,7 @@ const std::vector<SoundInfo>& SoundCatalogue() {
       {"sounds/kraftfeld_treffer.wav", 35, 0.65, FieldHit},
       {"sounds/kraftfeld_aus.wav", 36, 0.6, FieldOff},
       {"sounds/zap.wav", 37, 0.6, Zap},
+      {"sounds/flugzeug.wav", 38, 0.55, Propeller},
   };
   return catalogue;
 }
