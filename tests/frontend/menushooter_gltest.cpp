@@ -11,6 +11,7 @@
 
 #include "battle/cameramanager.h"
 #include "battle/waffe.h"
+#include "battle/waffenset.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
@@ -97,15 +98,19 @@ TEST(MenuShooter, DefaultKeysAimChargeAndFire) {
     frames(8.0);
     EXPECT_EQ(rockets(), 0) << "it came down somewhere";
 
-    // Tab through the other weapons; each leaves the soldier's hands with Space (the homing
-    // missile once it has a target).
+    // Tab on to each of the other weapons held in the hand (passing the air attacks and the
+    // devices between them); each leaves the soldier's hands with Space (the homing missile
+    // once it has a target).
+    const size_t weaponCount = game->GetWaffenSet()->Weapons().size();
     for (const char16_t* name : {u"Lenkrakete", u"Gewehr", u"Granate", u"Dynamit", u"Mine"}) {
-      // The control tells presses apart by the wall clock's milliseconds.
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      keys->SetKey(kTab, true);
-      frames(0.1);
-      keys->SetKey(kTab, false);
-      frames(0.3);
+      for (size_t tabs = 0; tabs < weaponCount && menu.GetShooter()->GetWeapon()->GetName() != name; ++tabs) {
+        // The control tells presses apart by the wall clock's milliseconds.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        keys->SetKey(kTab, true);
+        frames(0.1);
+        keys->SetKey(kTab, false);
+        frames(0.3);
+      }
       Waffe* weapon = menu.GetShooter()->GetWeapon();
       ASSERT_EQ(weapon->GetName(), name);
       if (weapon->NeedsTarget()) soldier->SetTarget(*soldier->GetPosition() + Vector2(300.0f, -100.0f));
