@@ -38,45 +38,6 @@ void WriteValues(KVNode* node, std::u16string name, const std::array<double, N>&
   for (double v : values) child->InsertValue(std::make_unique<KVValue>(v));
 }
 
-// Where the worm's weapon would let a shot go now (the worm itself without a weapon).
-// Stands in for the worm's own shot-position query of its turn step.
-Vector2 ShotPositionOf(Worm& w) {
-  const Vector2 pos = *w.GetPosition();
-  Waffe* weapon = w.GetWeapon();
-  if (!weapon) return pos;
-  return weapon->GetShotPosition(pos, *w.GetSize(), !w.IsFacingRight(), w.GetAimAngle(), false);
-}
-
-// The worm may walk: its turn, on its feet or walking, and its weapon (if any) not busy.
-// Stands in for the worm's own movement gate of its turn step.
-bool CanMove(const Worm& w) {
-  const int32_t s = w.GetMoveState();
-  if (!w.IsCurrent() || (s != Person::kStanding && s != 2 && s != 3)) return false;
-  const Waffe* weapon = w.GetWeapon();
-  return !weapon || weapon->CanFireNow();
-}
-
-// The worm's jump impulse for a kind (flags 1: forward, 4: high, 2: backwards) facing
-// right or left: a forward jump is (sJ, -J), a high jump (0.5sJ, -2J), a short hop back
-// (-0.5sJ, -0.5J), a back flip (-0.2sJ, -3J), J the jump speed of its properties.
-Vector2 JumpVector(const Worm& w, uint32_t flags, bool right) {
-  if (flags & 2u) right = !right;
-  const double j = w.GetProperties().jumpSpeed;
-  const double s = right ? 1.0 : -1.0;
-  double vx = s * j, vy = -j;
-  if ((flags & 1u) && (flags & 4u)) {
-    vx *= 0.5;
-    vy *= 2.0;
-  } else if (flags & 4u) {
-    vx *= 0.2;
-    vy *= 3.0;
-  } else if (!(flags & 1u)) {
-    vx *= 0.5;
-    vy *= 0.5;
-  }
-  return Vector2(float(vx), float(vy));
-}
-
 bool Usable(const Worm* w) { return w && !const_cast<Worm*>(w)->IsDead() && w->status != 2; }
 
 }  // namespace
@@ -178,19 +139,19 @@ PlanSnapshot CPUSteuerung::MakePlanSnapshot() const {
   PlanSnapshot p;
   Worm& w = *m_person;
   p.person = *w.GetPosition();
-  p.shotOffset = ShotPositionOf(w) - p.person;
+  p.shotOffset = w.GetShotPosition(0, false) - p.person;
   p.climb = w.GetProperties().maxStep;
   const uint32_t kinds[4] = {1, 5, 2, 6};
   for (int d = 0; d < 2; ++d)
-    for (int k = 0; k < 4; ++k) p.jumps[size_t(d * 4 + k)] = JumpVector(w, kinds[k], d == 0);
+    for (int k = 0; k < 4; ++k) p.jumps[size_t(d * 4 + k)] = w.GetJumpVector(kinds[k], d == 0 ? 1 : -1);
   MyGlobals* g = w.GetGlobals();
   Welt* welt = g ? g->GetWelt() : nullptr;
   const double factor = w.GetInfo() ? w.GetInfo()->gravity.base : 1.0;
   p.gravity = (welt ? double(welt->GetGravity().y) : 0.0) * factor;
   p.waterY = welt ? welt->WaterSurfaceY() : 1e30;
-  for (Worm* e : m_enemies) p.enemies.push_back(ShotPositionOf(*e));
+  for (Worm* e : m_enemies) p.enemies.push_back(e->GetShotPosition(0, false));
   for (Worm* f : m_ownTeam)
-    if (f != m_person) p.friends.push_back(ShotPositionOf(*f));
+    if (f != m_person) p.friends.push_back(f->GetShotPosition(0, false));
   if (BonusSettings* bonus = g ? g->GetBonusSettings() : nullptr)
     if (const std::vector<Objekt*>* crates = bonus->ResolveCurrent())
       for (Objekt* c : *crates) p.crates.push_back({*c->GetPosition(), *c->GetSize()});
@@ -251,7 +212,7 @@ void CPUSteuerung::ChooseShot() {
   auto add = [&](Worm* w, bool enemy) {
     ShotWorm s;
     s.position = *w->GetPosition();
-    s.shotPosition = ShotPositionOf(*w);
+    s.shotPosition = w->GetShotPosition(0, false);
     s.centre = s.position + w->GetProperties().centre;
     s.radius = w->GetEigenschaften().radius;
     s.enemy = enemy;
@@ -383,7 +344,7 @@ void CPUSteuerung::Update() {
   // it does when the shots were flown inline.
   if (before == Job::kShots) return;
 
-  if (m_mode == kWalk && m_routePosition != -1 && CanMove(*m_person) && m_replan) {
+  if (m_mode == kWalk && m_routePosition != -1 && m_person->CanMove() && m_replan) {
     m_replan = false;
     StartThinking();
     return;
@@ -398,7 +359,7 @@ void CPUSteuerung::Update() {
   if (m_mode == kWalk && m_routePosition != -1) Walk();
   if (m_mode == kAimAndFire && m_chosen >= 0) AimAndFire();
   if (m_mode == kChooseShot) {
-    if (CanMove(*m_person) && m_planCount == 0) {
+    if (m_person->CanMove() && m_planCount == 0) {
       StartThinking();
       return;
     }
@@ -412,7 +373,7 @@ void CPUSteuerung::Update() {
 
 void CPUSteuerung::Walk() {
   Worm& w = *m_person;
-  if (!CanMove(w) || m_routePosition < 0 || size_t(m_routePosition) >= m_route.size()) {
+  if (!w.CanMove() || m_routePosition < 0 || size_t(m_routePosition) >= m_route.size()) {
     if (m_routePosition >= 0 && size_t(m_routePosition) >= m_route.size()) m_replan = true;
     return;
   }

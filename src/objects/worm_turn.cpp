@@ -304,15 +304,19 @@ Vector2 Worm::GetJumpVector(uint32_t flags, int32_t direction) const {
   if (direction < 0) right = false;
   if (flags & kJumpBackward) right = !right;
   const double jump = m_properties.jumpSpeed;
-  Vector2 v(float((right ? 1.0 : -1.0) * jump), float(-jump));
+  double x = (right ? 1.0 : -1.0) * jump, y = -jump;
   const bool forward = flags & kJumpForward, high = flags & kJumpHigh;
-  if (forward && high)
-    v = Vector2(0.5f * v.x, 2.0f * v.y);
-  else if (high)
-    v = Vector2(0.2f * v.x, 3.0f * v.y);
-  else if (!forward)
-    v = v * 0.5f;
-  return v;
+  if (forward && high) {
+    x *= 0.5;
+    y *= 2.0;
+  } else if (high) {
+    x *= 0.2;
+    y *= 3.0;
+  } else if (!forward) {
+    x *= 0.5;
+    y *= 0.5;
+  }
+  return Vector2(float(x), float(y));
 }
 
 bool Worm::Command(int32_t action, const CommandParam* param) {
