@@ -7,6 +7,7 @@
 
 #include "battle/terrainsnapshot.h"
 #include "battle/waffe.h"
+#include "battle/waffen_nahkampf.h"
 #include "battle/waffenset.h"
 #include "engine/apicontext.h"
 #include "engine/frametimer.h"
@@ -244,10 +245,17 @@ void CPUSteuerung::ChooseShot() {
   m_usable = tried;
 }
 
-const DistanceRamp* CPUSteuerung::EstimateRamp(const Waffe& weapon, const MyGlobals& globals) {
+std::optional<CPUSteuerung::DamageEstimate> CPUSteuerung::EstimateDamage(const Waffe& weapon, const MyGlobals& globals,
+                                                                         double shooterRadius) {
+  if (const auto* blow = dynamic_cast<const Nahkampfwaffe*>(&weapon)) {
+    // The blow meets a body within the shooter's radius of its fist, which sits about one
+    // radius from the shooter's feet.
+    const double reach = 2.0 * std::max(0.0, shooterRadius);
+    return DamageEstimate{DistanceRamp{blow->GetDamage(), blow->GetDamage(), 0.0, reach}, true};
+  }
   const PartikelInfo* type = weapon.GetProjectile();
   const EventTable* events = globals.GetEventTable();
-  if (!type || !events) return nullptr;
+  if (!type || !events) return std::nullopt;
   auto explosionOf = [&](const std::u16string& name) -> const DistanceRamp* {
     const Event* e = events->Find(&name);
     if (const auto* x = dynamic_cast<const ExplosionsEvent*>(e)) return &x->wormDamage;
@@ -258,8 +266,8 @@ const DistanceRamp* CPUSteuerung::EstimateRamp(const Waffe& weapon, const MyGlob
   };
   for (const auto* list : {&type->eventKill, &type->eventCollide, &type->eventWormCollide})
     for (const std::u16string& name : list->names)
-      if (const DistanceRamp* r = explosionOf(name)) return r;
-  return nullptr;
+      if (const DistanceRamp* r = explosionOf(name)) return DamageEstimate{*r, false};
+  return std::nullopt;
 }
 
 double CPUSteuerung::DrawPause() const { return platform::RandFraction() * (pause[1] - pause[0]) + pause[0]; }
@@ -282,11 +290,14 @@ void CPUSteuerung::TakeUpRoute(PlanResult& result) {
 void CPUSteuerung::TakeUpShots(PlanResult& result) {
   m_candidates = std::move(result.candidates);
   MyGlobals* g = Globals();
+  const double radius = m_person ? m_person->GetEigenschaften().radius : 0.0;
   for (ShotCandidate& c : m_candidates) {
-    const DistanceRamp* ramp = g ? EstimateRamp(*m_usable[size_t(c.weapon)], *g) : nullptr;
-    if (!ramp) continue;
-    for (Worm* e : m_enemies) c.enemyDamage += e->DistanceFalloff(c.impact, ramp);
-    for (Worm* o : m_ownTeam) c.ownDamage += o->DistanceFalloff(c.impact, ramp);
+    const std::optional<DamageEstimate> estimate =
+        g ? EstimateDamage(*m_usable[size_t(c.weapon)], *g, radius) : std::nullopt;
+    if (!estimate) continue;
+    for (Worm* e : m_enemies) c.enemyDamage += e->DistanceFalloff(c.impact, &estimate->ramp);
+    for (Worm* o : m_ownTeam)
+      if (!(estimate->sparesShooter && o == m_person)) c.ownDamage += o->DistanceFalloff(c.impact, &estimate->ramp);
     c.score = c.enemyDamage - 2.0 * c.ownDamage;
   }
   std::stable_sort(m_candidates.begin(), m_candidates.end(),

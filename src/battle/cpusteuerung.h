@@ -12,6 +12,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,11 @@
 #include "battle/routeplanner.h"
 #include "battle/shotchoice.h"
 #include "battle/steuerung.h"
+#include "objects/distanceramp.h"
 
 class MyGlobals;
 class TerrainSnapshot;
 class Waffe;
-struct DistanceRamp;
 
 class CPUSteuerung : public Steuerung {
  public:
@@ -85,10 +86,16 @@ class CPUSteuerung : public Steuerung {
   std::array<double, 2> pause{1.0, 3.0};
   double windFactor = 1.0;
 
-  // The damage ramp the computer expects of a weapon: the worm damage of the explosion its
-  // shell's kill (or collision) event sets off, looked up one follow-up deep; null when it
-  // sets off none.
-  static const DistanceRamp* EstimateRamp(const Waffe& weapon, const MyGlobals& globals);
+  // The damage the computer expects of a weapon around where its shot goes off: the worm
+  // damage of the explosion its shell's kill (or collision) event sets off, looked up one
+  // follow-up deep; for a blow, its damage within the reach of the shooter's body, which
+  // spares the shooter itself. Nothing when the weapon hurts no one it knows of.
+  struct DamageEstimate {
+    DistanceRamp ramp;
+    bool sparesShooter = false;
+  };
+  static std::optional<DamageEstimate> EstimateDamage(const Waffe& weapon, const MyGlobals& globals,
+                                                      double shooterRadius);
 
  private:
   enum class Job { kNone, kRoute, kShots };
