@@ -368,9 +368,10 @@ bool Worm::Command(int32_t action, const CommandParam* param) {
 
 void Worm::BeginTurn() {
   m_isCurrent = true;
-  for (const auto& effect : m_effects) {
-    effect->StartIfDue();
-    effect->CountRound();
+  // A turn counts as a round of each effect, but does not end one the turn has just begun.
+  for (size_t i = m_effects.size(); i-- > 0;) {
+    m_effects[i]->StartIfDue();
+    m_effects[i]->AddRound();
   }
   if (m_weapon && !m_weapon->HasAmmoFor(*this)) SetWeapon(nullptr);
   if (m_control) m_control->TakeOver(this);

@@ -1,7 +1,18 @@
 // The parts of the graphics device that both backends share.
 #include "platform/graphics.h"
 
+#include <atomic>
+
+#include "platform/graphics_hooks.h"
+
 namespace platform {
+
+namespace {
+std::atomic<bool> g_refuseTargets{false};
+}  // namespace
+
+void RefuseRenderTargets(bool refuse) { g_refuseTargets = refuse; }
+bool RenderTargetsRefused() { return g_refuseTargets; }
 
 GraphicsDevice::~GraphicsDevice() = default;
 

@@ -9,6 +9,7 @@
 
 #include "platform/effect_backend.h"
 #include "platform/graphics.h"
+#include "platform/graphics_hooks.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -265,7 +266,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   bool SetRenderTarget(Texture* target) override {
     MakeCurrent();
     if (target) {
-      if (!target->IsRenderTarget()) return false;
+      if (!target->IsRenderTarget() || RenderTargetsRefused()) return false;
       if (!TargetFramebuffer(target)) return false;
     }
     m_target = target;

@@ -4,6 +4,7 @@
 
 #include "platform/effect_backend.h"
 #include "platform/graphics.h"
+#include "platform/graphics_hooks.h"
 
 namespace platform {
 
@@ -37,7 +38,7 @@ class NullDevice final : public GraphicsDevice {
   }
 
   bool SetRenderTarget(Texture* target) override {
-    if (target && !target->IsRenderTarget()) return false;
+    if (target && (!target->IsRenderTarget() || RenderTargetsRefused())) return false;
     m_target = target;
     m_areaWidth = m_areaHeight = 0;
     return true;

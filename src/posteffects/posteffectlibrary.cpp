@@ -172,16 +172,16 @@ void PostEffectLibrary::RenderActive() {
   APIGraphics* graphics = m_context->graphics;
   platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
   if (!device) return;
-  if (!m_renderData.IsComplete()) {
-    // Without its targets the chain cannot run: the scene is drawn as it is.
+  platform::Texture* kept = device->RenderTarget();
+  if (!m_renderData.IsComplete() || !device->SetRenderTarget(m_renderData.Org())) {
+    // Without its targets (never made, or refused now) the chain cannot run: the scene is
+    // drawn as it is, where the caller draws.
     if (device->BeginScene()) {
       m_scene->RenderPass();
       device->EndScene();
     }
     return;
   }
-  platform::Texture* kept = device->RenderTarget();
-  device->SetRenderTarget(m_renderData.Org());
   device->BeginScene();
   device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kCaptureClear,
                 1.0f, 0);

@@ -221,9 +221,10 @@ TEST_F(Fields, ParticlesInFlightAreKilledOrTurnedBackByTheFieldsAroundThem) {
   fields.Clear();
   const std::u16string zone = u"Zone";
   fields.Add(fields.CreateByName(&zone));
-  Partikel* doomed = sim.Add(*shell, {100.0f, 200.0f}, {400.0f, 0.0f});
-  for (int i = 0; i < 40 && sim.list.FindById(doomed->GetId()); ++i) sim.list.Update();
-  EXPECT_EQ(sim.list.FindById(doomed->GetId()), nullptr) << "killed in the ring and deleted";
+  // Asked by id: the particle itself is gone once deleted.
+  const uint32_t doomed = sim.Add(*shell, {100.0f, 200.0f}, {400.0f, 0.0f})->GetId();
+  for (int i = 0; i < 40 && sim.list.FindById(doomed); ++i) sim.list.Update();
+  EXPECT_EQ(sim.list.FindById(doomed), nullptr) << "killed in the ring and deleted";
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 
 #include "battle/humansteuerung.h"
 #include "engine/apiinput.h"
+#include "posteffects/posteffectinstance.h"
+#include "posteffects/posteffectlibrary.h"
 #include "worm_fixture.h"
 
 namespace worm_test {
@@ -437,6 +439,47 @@ TEST_F(WormTurn, TheTurnBeginsAndEnds) {
   EXPECT_TRUE(weapon.shots.empty());
   EXPECT_EQ(worm->GetStrength(), 0.0);
   EXPECT_EQ(worm->GetMoveState(), Person::kStanding);
+}
+
+TEST_F(WormTurn, EffectsTheWormWasHitWithShowDuringItsNextTurn) {
+  // One effect lasts a round, one half a second of the worm's turns; both switch a
+  // saturation at once.
+  auto sections = ParseBody(
+      u"<PE_SATURATE> <NAME> \"S\" <\\NAME> <\\PE_SATURATE>"
+      u"<PEA_SATURATE> <NAME> \"A\" <\\NAME> <POSTEFFECT_NAME> \"S\" <\\POSTEFFECT_NAME>"
+      u" <SATURATE_PARAMS_ACTIVE> \"0\" <\\SATURATE_PARAMS_ACTIVE> <SATURATE_PARAMS_INACTIVE> \"1\" <\\SATURATE_PARAMS_INACTIVE>"
+      u" <SPEED> \"0\" \"0\" \"0\" <\\SPEED> <\\PEA_SATURATE>"
+      u"<POSTEFFECT_INSTANZ> <NAME> \"RUNDE\" <\\NAME> <ANIMATOR_NAME> \"A\" <\\ANIMATOR_NAME>"
+      u" <TIMER_PARAMS> \"0\" \"0\" <\\TIMER_PARAMS> <ROUND_PARAMS> \"1\" \"1\" <\\ROUND_PARAMS> <\\POSTEFFECT_INSTANZ>"
+      u"<POSTEFFECT_INSTANZ> <NAME> \"ZEIT\" <\\NAME> <ANIMATOR_NAME> \"A\" <\\ANIMATOR_NAME>"
+      u" <TIMER_PARAMS> \"1\" \"0.5\" <\\TIMER_PARAMS> <\\POSTEFFECT_INSTANZ>",
+      u"POSTEFFECTS");
+  globals->GetPostEffects()->Load(sections.get(), nullptr);
+  worm->EndTurn();
+  worm->ApplyPostEffectRamp(*worm->GetPosition(), {u"RUNDE", u"ZEIT"}, DistanceRamp{1.0, 1.0, 0.0, 1000.0});
+  ASSERT_EQ(worm->Effects().size(), 2u);
+  auto active = [&](const std::u16string& name) {
+    for (const auto& effect : worm->Effects())
+      if (effect->GetName() == name) return effect->IsActive();
+    return false;
+  };
+  Frames(1.0);
+  EXPECT_FALSE(active(u"RUNDE")) << "not before the worm's turn";
+
+  worm->BeginTurn();
+  EXPECT_TRUE(active(u"RUNDE"));
+  EXPECT_TRUE(active(u"ZEIT"));
+  Frames(0.3);
+  EXPECT_TRUE(active(u"ZEIT"));
+  Frames(0.3);
+  EXPECT_FALSE(active(u"ZEIT")) << "its time is up";
+  EXPECT_TRUE(active(u"RUNDE")) << "for the whole turn";
+  EXPECT_EQ(globals->GetPostEffects()->GetActiveList().size(), 1u) << "the timed one went";
+  worm->EndTurn();
+  EXPECT_FALSE(active(u"RUNDE"));
+  Frames(0.01);
+  EXPECT_TRUE(worm->Effects().empty()) << "both done and gone";
+  EXPECT_FALSE(globals->GetPostEffects()->HasActiveEffects());
 }
 
 TEST_F(WormTurn, ATurnIsOverWhenTheWeaponIsSpentAndNothingHoldsIt) {

@@ -9,6 +9,7 @@
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
+#include "platform/graphics_hooks.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "posteffects/mype_effectcombination.h"
@@ -256,6 +257,32 @@ TEST_F(GlPostEffects, DepthOfFieldBlursWhereTheDepthKeyLeavesTheFocalPlane) {
 TEST_F(GlPostEffects, WithNothingActiveTheCapturedPictureIsShown) {
   auto screen = Run(u"", {});
   for (int i = 0; i < 4; ++i) ExpectNear(Band(screen, i, h / 3), kBands[i], 1, "as captured");
+}
+
+TEST_F(GlPostEffects, WithoutItsTargetsTheSceneIsDrawnAsItIs) {
+  platform::GraphicsDevice* device = graphics->GetDevice();
+  MyPostEffectRenderData& data = library->GetRenderData();
+  std::vector<uint32_t> screen;
+  platform::RefuseRenderTargets(true);
+  data.OnLostDevice();
+  data.OnResetDevice();
+  const bool complete = data.IsComplete();
+  if (!complete)
+    screen = Run(
+        uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+         <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>)",
+        {u"S"});
+  platform::RefuseRenderTargets(false);
+  ASSERT_FALSE(complete);
+  for (int i = 0; i < 4; ++i) ExpectNear(Band(screen, i, h / 3), kBands[i], 1, "drawn directly");
+
+  // Targets to be had again after a reset: the grey effect shows.
+  data.OnLostDevice();
+  data.OnResetDevice();
+  device->Clear(platform::kClearTarget, 0xFFFF00FF, 1.0f, 0);
+  library->RenderActive();
+  screen = device->ReadPixels();
+  ExpectNear(Band(screen, 2, h / 3), 0xFF787878, 2, "grey through the chain");
 }
 
 }  // namespace

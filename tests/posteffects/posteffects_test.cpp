@@ -3,9 +3,17 @@
 // key conversions, combinations, animators and instances.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
+#include "battle/waffe.h"
+#include "battle/waffen_werkzeug.h"
+#include "battle/waffenset.h"
+#include "battle/waffenteams.h"
+#include "engine/dataarchive.h"
 #include "engine/kvnode.h"
+#include "engine/spriterenderer.h"
+#include "platform/graphics_hooks.h"
 #include "platform/text.h"
 #include "posteffects/leveleffects.h"
 #include "posteffects/mype_effectcombination.h"
@@ -15,7 +23,10 @@
 #include "posteffects/posteffectinstance.h"
 #include "posteffects/posteffectlibrary.h"
 #include "posteffects/posteffectscene.h"
+#include "objects/mannschaft.h"
+#include "objects/objekt.h"
 #include "support/engine_run.h"
+#include "support/kv_fixture.h"
 #include "world/settingobjekt.h"
 
 namespace {
@@ -319,6 +330,229 @@ TEST_F(PostEffects, ResolutionChangesRemakeTheTargets) {
   run.graphics->ChangeMode(1024, 768, 60, kFormatX8R8G8B8, false);
   EXPECT_EQ(data.Org()->Width(), int32_t(run.graphics->GetScreenWidth()));
   EXPECT_FLOAT_EQ(data.quad.v[3].y, float(run.graphics->GetScreenHeight()) - 0.5f);
+}
+
+// The device refuses render targets while this lives.
+struct RefusedTargets {
+  RefusedTargets() { platform::RefuseRenderTargets(true); }
+  ~RefusedTargets() { platform::RefuseRenderTargets(false); }
+};
+
+// Draws one white quad over the screen through the sprite renderer.
+struct QuadScene : PostEffectScene {
+  explicit QuadScene(APIGraphics* graphics) : graphics(graphics), white(1, 1) {}
+  void RenderPass() override {
+    ++passes;
+    SpriteRenderer* sprites = graphics->GetSpriteRenderer();
+    ASSERT_TRUE(Succeeded(sprites->Begin(SpriteRenderer::kAlphaBlend)));
+    const Rect source{0, 0, 1, 1};
+    const Rect screen = graphics->GetScreenRect();
+    sprites->DrawRect(&white, &source, &screen, SpriteRenderer::kStretch, SpriteRenderer::kStretch, 0xFFFFFFFF);
+    sprites->End();
+  }
+  bool RenderForEffect(const std::u16string&) override { return false; }
+  APIGraphics* graphics;
+  platform::Texture white;
+  int passes = 0;
+};
+
+TEST_F(PostEffects, WithoutItsTargetsTheChainDrawsTheSceneDirectly) {
+  Load(uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\PE_SATURATE>)");
+  QuadScene quads(run.graphics.get());
+  library->SetLevel(&quads);
+  library->ActivateEffect(Make(u"S").release());
+  platform::GraphicsDevice* device = run.graphics->GetDevice();
+  MyPostEffectRenderData& data = library->GetRenderData();
+  // Refused when the targets are made, or only when the frame wants to draw into them.
+  for (bool remade : {true, false}) {
+    SCOPED_TRACE(remade ? "refused when made" : "refused at the frame");
+    {
+      RefusedTargets refused;
+      if (remade) {
+        data.OnLostDevice();
+        data.OnResetDevice();
+        EXPECT_FALSE(data.IsComplete());
+      }
+      quads.passes = 0;
+      device->ClearRecordedDraws();
+      library->RenderActive();
+      EXPECT_EQ(quads.passes, 1);
+      // One quad: the scene's, into the back buffer; no pass ran and no old capture was shown.
+      ASSERT_EQ(device->RecordedDraws().size(), 1u);
+      EXPECT_EQ(device->RecordedDraws()[0].texture, &quads.white);
+      EXPECT_EQ(device->RecordedDraws()[0].target, nullptr);
+      EXPECT_EQ(device->RenderTarget(), nullptr);
+    }
+
+    // Once the device gives targets again (after the next reset), the chain runs.
+    data.OnLostDevice();
+    data.OnResetDevice();
+    ASSERT_TRUE(data.IsComplete());
+    device->ClearRecordedDraws();
+    library->RenderActive();
+    EXPECT_EQ(quads.passes, 2);
+    ASSERT_FALSE(device->RecordedDraws().empty());
+    EXPECT_EQ(device->RecordedDraws().front().target, data.Org()) << "the scene is captured";
+    EXPECT_EQ(device->RecordedDraws().back().texture, data.Org()) << "the result is shown";
+    EXPECT_EQ(device->RecordedDraws().back().target, nullptr);
+  }
+  library->SetLevel(nullptr);
+}
+
+// The drunken-view tool as the weapon file names it, with the shipped effects: fired in a
+// turn, its wobble and blur come on at the turn's end, blend in, run through the chain, and
+// after its round blend out and leave the list.
+TEST_F(PostEffects, TheEffectToolRunsItsWobbleAndBlurThroughTheChainForItsRound) {
+  auto shipped = LoadKVFromArchive(u"PostEffects.efx", run.globals->GetArchive());
+  ASSERT_NE(shipped, nullptr);
+  library->Load(shipped.get(), run.globals->GetArchive());
+  struct Thrower final : Objekt {
+    Vector2 position{100.0f, 100.0f}, size{20.0f, 20.0f}, speed{};
+    Vector2* GetPosition() override { return &position; }
+    Vector2* GetSize() override { return &size; }
+    Vector2* GetSpeed() override { return &speed; }
+  } worm;
+  struct OneTeam final : WaffenTeams {
+    Mannschaft* team = nullptr;
+    Mannschaft* TeamOf(const Objekt&) const override { return team; }
+    Argb TeamColour(const Mannschaft*) const override { return 0xFFFFFFFF; }
+    int32_t RoundNumber() const override { return 0; }
+  } teams;
+  Mannschaft team;
+  teams.team = &team;
+  WaffenTeams::Install(&teams);
+  auto block = ParseBody(
+      u"<TEXT_ID> \"W\" <\\TEXT_ID> <USES_PER_GAME> \"-1\" <\\USES_PER_GAME>"
+      u" <EFFECT_INSTANZ> \"RAUSCH_WOBBLE\" \"RAUSCH_BLUR\" <\\EFFECT_INSTANZ>",
+      u"POST_EFFECTS");
+  std::unique_ptr<Waffe> weapon = WaffenSet::Create(u"POST_EFFECTS", block.get(), run.globals, &run.context);
+  auto* tool = dynamic_cast<PostEffectWaffe*>(weapon.get());
+  ASSERT_NE(tool, nullptr);
+  ASSERT_EQ(tool->GetInstances().size(), 2u);
+  tool->AddTeamRecord(&team);
+  QuadScene quads(run.graphics.get());
+  library->SetLevel(&quads);
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      library->UpdateActive(0.01);
+      tool->Update(0.01);
+    }
+  };
+  auto wobble = [&]() -> MyPostEffect* {
+    for (MyPostEffect* e : library->GetActiveList())
+      if (dynamic_cast<MyPE_Wobble*>(e)) return e;
+    return nullptr;
+  };
+  auto mix = [&]() -> MyPostEffect* {
+    for (MyPostEffect* e : library->GetActiveList())
+      if (auto* c = dynamic_cast<MyPE_EffectCombination*>(e)) return c->FindEffect(u"RauschMix");
+    return nullptr;
+  };
+
+  ASSERT_EQ(tool->Fire(worm, worm.position, {1.0f, 0.0f}, 1.0, {}), 1);
+  frames(50);
+  EXPECT_FALSE(library->HasActiveEffects()) << "nothing in the turn it was used";
+  tool->Cancel();  // the turn ends: the weapon is put away
+  ASSERT_EQ(library->GetActiveList().size(), 2u);
+  ASSERT_NE(wobble(), nullptr);
+  ASSERT_NE(mix(), nullptr);
+  frames(75);
+  EXPECT_NEAR(wobble()->ParamF_1(), 6.0f / kW, 1e-4f) << "half-way after half its blend";
+  EXPECT_NEAR(mix()->ParamF_1(), 0.35f, 0.01f);
+  frames(80);
+  EXPECT_FLOAT_EQ(wobble()->ParamF_1(), 12.0f / kW);
+  EXPECT_FLOAT_EQ(mix()->ParamF_1(), 0.7f);
+  // The frame runs the blur's three passes and the wobble over the captured scene.
+  const auto passes = Frame();
+  EXPECT_EQ(quads.passes, 1);
+  EXPECT_EQ(passes.size(), 4u);
+  for (const auto& pass : passes) EXPECT_NE(pass.target, nullptr);
+
+  tool->Cancel();  // the next turn ends: its one round is over
+  for (const auto& instance : tool->GetInstances()) EXPECT_FALSE(instance->IsActive());
+  frames(75);
+  ASSERT_NE(wobble(), nullptr) << "still blending out";
+  EXPECT_NEAR(wobble()->ParamF_1(), 6.0f / kW, 1e-4f);
+  frames(80);
+  EXPECT_FALSE(library->HasActiveEffects()) << "the battle is drawn directly again";
+  library->SetLevel(nullptr);
+  WaffenTeams::Install(nullptr);
+}
+
+// Every value of these keys anywhere below the node.
+void CollectValues(const KVNode& node, const std::vector<std::u16string_view>& keys, bool allValues,
+                   std::vector<std::u16string>& out) {
+  for (const auto& child : node.Children()) {
+    for (std::u16string_view key : keys)
+      if (child->Name() == key)
+        for (unsigned i = 0; i < (allValues ? child->GetValueCount() : std::min(1u, child->GetValueCount())); ++i)
+          out.push_back(child->GetValue(i)->Text());
+    CollectValues(*child, keys, allValues, out);
+  }
+}
+
+// The shipped effects hold every section the settings, events, weapons and menus name, and
+// every effect's file loads.
+TEST_F(PostEffects, TheShippedEffectsHoldEveryNameTheGameAsksFor) {
+  const DataArchive* archive = run.globals->GetArchive();
+  auto shipped = LoadKVFromArchive(u"PostEffects.efx", archive);
+  ASSERT_NE(shipped, nullptr);
+  library->Load(shipped.get(), archive);
+
+  std::vector<std::u16string> effects = {u"MenuBlur", u"Bloom", u"Tiefenschaerfe", u"Lichtstrahlen"};
+  std::vector<std::u16string> instances = {u"RAUSCH_WOBBLE", u"RAUSCH_BLUR"};
+  auto settings = LoadKVFromArchive(u"WorldSetting.wst", archive);
+  ASSERT_NE(settings, nullptr);
+  CollectValues(*settings, {u"POST_EFFECT", u"SCATTER_NAME", u"DOF_EFFECT"}, false, effects);
+  for (const char16_t* file : {u"events.evt", u"waffen.waf"}) {
+    auto doc = LoadKVFromArchive(file, archive);
+    ASSERT_NE(doc, nullptr) << platform::U16ToUtf8(file);
+    CollectValues(*doc, {u"REDNEREFFECT_ISTANZEN", u"EFFECT_INSTANZ"}, true, instances);
+  }
+  EXPECT_GT(effects.size(), 6u) << "the settings' level effects";
+  for (const std::u16string& name : effects) EXPECT_NE(Make(name), nullptr) << platform::U16ToUtf8(name);
+  for (const std::u16string& name : instances) {
+    std::unique_ptr<PostEffectInstance> instance = library->CreateInstance(name);
+    ASSERT_NE(instance, nullptr) << platform::U16ToUtf8(name);
+    instance->Bind();
+    EXPECT_NE(instance->GetAnimator(), nullptr) << platform::U16ToUtf8(name);
+  }
+
+  for (size_t i = 0; i < library->EffectTemplateCount(); ++i) {
+    const std::u16string& name = library->GetEffectTemplate(i)->GetName();
+    SCOPED_TRACE(platform::U16ToUtf8(name));
+    std::unique_ptr<MyPostEffect> effect = Make(name);
+    effect->SetLibrary(library);
+    effect->Create();
+    if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect.get())) {
+      EXPECT_EQ(combination->ChildCount(), combination->GetEffectNames().size()) << "every child known";
+      for (size_t c = 0; c < combination->ChildCount(); ++c) EXPECT_TRUE(combination->GetChild(c)->IsCreated());
+    } else {
+      EXPECT_TRUE(effect->IsCreated()) << platform::U16ToUtf8(effect->GetFileName());
+    }
+  }
+
+  // The pause screen's blur comes on over 0.3 s and leaves the list once blended out.
+  std::unique_ptr<MyPostEffectAnimator> pause = library->CreateAnimator(u"BlurMenu");
+  ASSERT_NE(pause, nullptr);
+  pause->Attach();
+  EXPECT_FALSE(library->HasActiveEffects());
+  pause->Activate();
+  ASSERT_EQ(library->GetActiveList().size(), 1u);
+  auto* blur = dynamic_cast<MyPE_EffectCombination*>(library->GetActiveList()[0]);
+  ASSERT_NE(blur, nullptr);
+  const double step = 0.01;
+  auto frames = [&](int n) {
+    for (int f = 0; f < n; ++f) {
+      library->UpdateActive(step);
+      pause->Update(&step);
+    }
+  };
+  frames(31);
+  EXPECT_FLOAT_EQ(blur->FindEffect(u"MenuBlurMix")->ParamF_1(), 1.0f);
+  pause->Deactivate();
+  frames(32);
+  EXPECT_FALSE(library->HasActiveEffects());
 }
 
 // --- combinations ---
