@@ -142,9 +142,6 @@ void MainMenu::LoadDataFiles() {
   // The weapons ask the worm manager which team a worm plays for.
   WaffenTeams::Install(m_globals->GetWormManager());
   Step();
-  // The weapons name particle types, animations and sounds, so they come after those.
-  m_globals->GetWaffenSet()->Load(load(u"waffen.waf").get());
-  Step();
   // Water and winds go to the game-wide managers, where every world and battle finds them.
   m_globals->GetWasserManager()->Load(load(u"wasser.was").get());
   Step();
@@ -162,6 +159,10 @@ void MainMenu::LoadDataFiles() {
   Step();
   if (PostEffectLibrary* effects = m_globals->GetPostEffects())
     effects->Load(load(u"PostEffects.efx").get(), archive);
+  // The weapons name particle types, animations, sounds, persons, gate and field types and
+  // effect instances, so they come after all of those.
+  m_globals->GetWaffenSet()->Load(load(u"waffen.waf").get());
+  Step();
   APIGraphics* graphics = m_context->graphics;
   GameCatalogueAssets assets(graphics ? graphics->GetTexturDefCache() : nullptr, animations, archive);
   m_globals->GetSettingKatalog()->Load(load(u"WorldSetting.wst").get(), &assets, graphics);
