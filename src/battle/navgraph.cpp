@@ -8,12 +8,13 @@
 
 #include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
+#include "world/linewalk.h"
 
 namespace {
 
 constexpr double kRadiansPerDegree = 0.01745329238474369;
 // The twenty rays of the shelter probe, 100 pixels long, fanned over all but the ground.
-constexpr int kRays = 20;
+constexpr size_t kRays = 20;
 constexpr double kRayLength = 100.0;
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -100,24 +101,16 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   }
   const int32_t climb = std::max(1, plan.climb);
 
-  // The eight arcs: a vertical impulse or none at all gives no jump.
-  std::array<Arc, 8> arcs{};
-  for (size_t j = 0; j < arcs.size(); ++j) {
-    const Vector2 v = plan.jumps[j];
-    const double speed = std::hypot(double(v.x), double(v.y));
-    Arc& a = arcs[j];
-    a.facingRight = v.x > 0.0f;
-    a.speed = speed;
-    a.angle = std::atan2(-double(v.y), std::fabs(double(v.x))) / kRadiansPerDegree;
-    a.usable = std::isfinite(speed) && speed > 0.0 && std::fabs(std::cos(a.angle * kRadiansPerDegree)) >= 1e-3 &&
-               plan.gravity > 0.0 && std::isfinite(plan.gravity);
-  }
-  std::array<Vector2, kRays> rays{};
-  for (int i = 0; i < kRays; ++i) {
-    const double deg = double(i) / 19.0 * 270.0 + 135.0;
-    rays[size_t(i)] = Vector2(float(kRayLength * std::cos(deg * kRadiansPerDegree)),
-                              float(kRayLength * std::sin(deg * kRadiansPerDegree)));
-  }
+  std::array<Arc, 8> arcs;
+  for (size_t j = 0; j < arcs.size(); ++j) arcs[j] = MakeArc(plan.jumps[j], plan.gravity, terrain.GetRect());
+  static const Fan fan = MakeFan();
+  // The fan's pixels as steps through the copy's bytes, for nodes whose fan lies inside it.
+  const Rect& rect = terrain.GetRect();
+  const int64_t stride = terrain.Width();
+  std::vector<int64_t> fanSteps;
+  fanSteps.reserve(fan.pixels.size());
+  for (const auto& o : fan.pixels) fanSteps.push_back(int64_t(o[1]) * stride + o[0]);
+  const int32_t reach = int32_t(kRayLength) + 2;
 
   std::deque<int32_t> queue;
   m_nodes[size_t(first)].reachable = true;
@@ -167,7 +160,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     for (int j = 0; j < 8; ++j) {
       const int slot = j <= 3 ? j + 1 : j + 2;
       if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone || !arcs[size_t(j)].usable) continue;
-      const Vector2 landing = TraceJumpArc(terrain, arcs[size_t(j)], Vector2(float(nx), float(ny - 1)), plan.gravity);
+      const Vector2 landing = LandArc(terrain, arcs[size_t(j)], nx, ny - 1);
       const int32_t m = NodeAt(int32_t(landing.x), int32_t(landing.y) - 1);
       if (m != kNone) {
         m_nodes[size_t(ni)].links[size_t(slot)] = m;
@@ -175,23 +168,33 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       }
     }
 
-    // Shelter and solidity.
-    const Vector2 p(float(nx), float(ny - 1));
+    // Shelter and solidity: every pixel of the twenty rays counts, the first solid one of
+    // a ray tells how near the ground is that way.
     int32_t pixels = 0, solid = 0;
     double shelter = 0.0;
-    for (const Vector2& r : rays) {
-      Vector2 hit;
-      if (terrain.TraceLine(p, p + r, pixels, solid, &hit)) {
-        const Vector2 d = hit - p;
-        shelter += 1.0 - double(d.LengthSq()) / 10000.0;
+    const int64_t px = nx, py = int64_t(ny) - 1;
+    const bool inside =
+        px - reach >= rect.left && px + reach < rect.right && py - reach >= rect.top && py + reach < rect.bottom;
+    const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
+    for (size_t r = 0; r < kRays; ++r) {
+      bool met = false;
+      for (uint32_t k = fan.rayStart[r]; k < fan.rayStart[r + 1]; ++k) {
+        const auto& o = fan.pixels[k];
+        if (centre ? !centre[fanSteps[k]] : !terrain.IsSolid(px + o[0], py + o[1])) continue;
+        ++solid;
+        if (met) continue;
+        met = true;
+        const double dx = o[0], dy = o[1];
+        shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
       }
+      pixels += int32_t(fan.rayStart[r + 1] - fan.rayStart[r]);
     }
     Node& n = m_nodes[size_t(ni)];
     n.shelter = shelter / double(kRays);
     n.solidity = pixels > 0 ? double(solid) / double(pixels) : 0.0;
 
     // What the worm would see from here with its weapon.
-    const Vector2 q = p + plan.shotOffset;
+    const Vector2 q = Vector2(float(nx), float(ny - 1)) + plan.shotOffset;
     auto view = [&](const std::vector<Vector2>& points) {
       if (points.empty()) return 0.0;
       size_t seen = 0;
@@ -204,27 +207,95 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   }
 }
 
-Vector2 NavGraph::TraceJumpArc(const TerrainSnapshot& terrain, const Arc& arc, const Vector2& start,
-                               double gravity) const {
-  const double a = arc.angle * kRadiansPerDegree;
-  const double t = std::tan(a), c = std::cos(a);
-  const double k = gravity / (2.0 * arc.speed * arc.speed * c * c);
-  const float sx = arc.facingRight ? 1.0f : -1.0f;
-  const Rect& r = terrain.GetRect();
-  Vector2 previous = start;
-  for (int i = 1; i < kArcSteps; ++i) {
+NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Rect& world) {
+  Arc arc;
+  // A vertical impulse or none at all gives no jump, nor does a world without a pull.
+  const double speed = std::hypot(double(impulse.x), double(impulse.y));
+  const double angle = std::atan2(-double(impulse.y), std::fabs(double(impulse.x)));
+  const double c = std::cos(angle), t = std::tan(angle);
+  if (!(std::isfinite(speed) && speed > 0.0 && std::fabs(c) >= 1e-3 && gravity > 0.0 && std::isfinite(gravity)))
+    return arc;
+  arc.usable = true;
+  arc.sx = impulse.x > 0.0f ? 1 : -1;
+  const double k = gravity / (2.0 * speed * speed * c * c);
+  // Rows further than the world is high from any start are beyond it: above, nothing is
+  // met; below, the flight ends.
+  const int64_t height = int64_t(world.bottom) - world.top + 2;
+  auto rowAt = [&](int i) {
     const double di = double(i);
-    Vector2 point(start.x + sx * float(i), float(double(start.y) - (di * t - k * di * di)));
-    // Below the world nothing more is met.
-    if (point.y > float(r.bottom) + 1.0f) point.y = float(r.bottom) + 1.0f;
-    if (i >= 2) {
-      Vector2 hit;
-      if (terrain.TraceSegment(previous, point, &hit)) return hit;
+    const double r = std::floor(-(di * t - k * di * di));
+    return int64_t(std::clamp(r, -4e9, 4e9));
+  };
+  arc.row.reserve(kArcSteps);
+  for (int i = 0; i < kArcSteps; ++i) arc.row.push_back(rowAt(i));
+  arc.lastRow = -(double(kArcSteps - 1) * t - k * double(kArcSteps - 1) * double(kArcSteps - 1));
+  // A pixel just met again is left out: it was not solid then, so it is not now.
+  auto add = [&](int64_t x, int64_t y) {
+    if (y < -height) return;
+    const std::array<int32_t, 2> o{int32_t(x), int32_t(y)};
+    auto& met = arc.pixels;
+    if (std::find(met.end() - std::min<ptrdiff_t>(ptrdiff_t(met.size()), 8), met.end(), o) != met.end()) return;
+    met.push_back(o);
+  };
+  arc.stepEnd.assign(kArcSteps, 0);
+  for (int i = 2; i < kArcSteps; ++i) {
+    if (arc.row[size_t(i)] > height || arc.row[size_t(i - 1)] > height) {
+      // Every start is above the world's bottom, so this point is below it: the walk stops.
+      for (int r = i; r < kArcSteps; ++r) arc.stepEnd[size_t(r)] = uint32_t(arc.pixels.size());
+      break;
     }
-    previous = point;
-    if (point.y >= float(r.bottom) + 1.0f) break;
+    LineWalk walk(arc.sx * (i - 1), int32_t(arc.row[size_t(i - 1)]), arc.sx * i, int32_t(arc.row[size_t(i)]));
+    add(walk.X(), walk.Y());
+    for (int64_t s = 1; s <= walk.StepCount(); ++s) {
+      walk.Step();
+      add(walk.X(), walk.Y());
+    }
+    arc.stepEnd[size_t(i)] = uint32_t(arc.pixels.size());
   }
-  return previous;
+  return arc;
+}
+
+NavGraph::Fan NavGraph::MakeFan() {
+  Fan fan;
+  for (size_t i = 0; i < kRays; ++i) {
+    const double deg = double(i) / 19.0 * 270.0 + 135.0;
+    const double ex = std::floor(kRayLength * std::cos(deg * kRadiansPerDegree));
+    const double ey = std::floor(kRayLength * std::sin(deg * kRadiansPerDegree));
+    fan.rayStart[i] = uint32_t(fan.pixels.size());
+    LineWalk walk(0, 0, int32_t(ex), int32_t(ey));
+    fan.pixels.push_back({0, 0});
+    for (int64_t s = 1; s <= walk.StepCount(); ++s) {
+      walk.Step();
+      fan.pixels.push_back({int32_t(walk.X()), int32_t(walk.Y())});
+    }
+  }
+  fan.rayStart[kRays] = uint32_t(fan.pixels.size());
+  return fan;
+}
+
+Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Arc& arc, int32_t x, int32_t y) {
+  const Rect& r = terrain.GetRect();
+  const int64_t bottom = int64_t(r.bottom) + 1;
+  uint32_t p = 0;
+  for (int i = 2; i < kArcSteps; ++i) {
+    const int64_t px = int64_t(x) + int64_t(arc.sx) * i;
+    const int64_t py = int64_t(y) + arc.row[size_t(i)];
+    if (py >= bottom) {
+      // Below the world nothing more is met: the last piece ends on its edge.
+      const Vector2 from{float(int64_t(x) + int64_t(arc.sx) * (i - 1)), float(int64_t(y) + arc.row[size_t(i - 1)])};
+      const Vector2 edge{float(px), float(bottom)};
+      Vector2 hit;
+      return terrain.TraceSegment(from, edge, &hit) ? hit : edge;
+    }
+    for (const uint32_t end = arc.stepEnd[size_t(i)]; p < end; ++p) {
+      const auto& o = arc.pixels[p];
+      if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
+        return Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1]));
+    }
+    // Past the world's side it never comes back.
+    if (arc.sx > 0 ? px >= r.right : px < r.left) return Vector2(float(px), float(py));
+  }
+  return Vector2(float(int64_t(x) + int64_t(arc.sx) * (kArcSteps - 1)), float(double(y) + arc.lastRow));
 }
 
 void NavGraph::WeightGraph() {

@@ -132,17 +132,32 @@ class NavGraph {
   const std::vector<int32_t>& ClosedOrder() const { return m_closedOrder; }
 
  private:
+  // A jump's flight from any start pixel: x moves one pixel a step, the height of step i
+  // is i tan a - g i^2 / (2 v^2 cos^2 a) above the start, and the pixels met between the
+  // points of steps 1, 2, ... (each pixel once, in order) are the same wherever it starts.
   struct Arc {
-    double speed = 0.0;
-    double angle = 0.0;
-    bool facingRight = true;
     bool usable = false;
+    int32_t sx = 1;
+    // Row of step i's point below the start (floor of the negated height).
+    std::vector<int64_t> row;
+    // The exact point of the last step, below the start.
+    double lastRow = 0.0;
+    // The pixels met, as offsets, and per step i >= 2 one past its last pixel.
+    std::vector<std::array<int32_t, 2>> pixels;
+    std::vector<uint32_t> stepEnd;
+  };
+  // The twenty shelter rays from any start pixel: the pixels of each, as offsets.
+  struct Fan {
+    std::vector<std::array<int32_t, 2>> pixels;
+    std::array<uint32_t, 21> rayStart{};
   };
   void BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
                   bool& ok);
   void WeightGraph();
-  // Where the arc from `start` first meets the ground (or its last point).
-  Vector2 TraceJumpArc(const TerrainSnapshot& terrain, const Arc& arc, const Vector2& start, double gravity) const;
+  static Arc MakeArc(const Vector2& impulse, double gravity, const Rect& world);
+  static Fan MakeFan();
+  // Where the arc from the start pixel first meets the ground (or its last point).
+  static Vector2 LandArc(const TerrainSnapshot& terrain, const Arc& arc, int32_t x, int32_t y);
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;

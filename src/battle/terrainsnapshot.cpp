@@ -116,12 +116,24 @@ bool TerrainSnapshot::TraceLine(const Vector2& from, const Vector2& to, int32_t&
 
 void TerrainSnapshot::FindSurfacePoints(double waterY, std::vector<NavNode>& out) const {
   const int32_t bottom = platform::TruncToInt(std::min(double(m_rect.bottom), waterY));
-  for (int32_t x = m_rect.left; x < m_rect.right; ++x) {
-    bool previousEmpty = false;
-    for (int32_t y = m_rect.top; y < bottom; ++y) {
-      const bool solid = IsSolid(x, y);
-      if (solid && previousEmpty) out.emplace_back(x, y);
-      previousEmpty = !solid;
-    }
+  const int32_t rows = std::max(0, bottom - m_rect.top);
+  if (m_width == 0 || rows == 0) return;
+  // Row by row over the copy (as it lies in memory), then handed out column by column,
+  // top to bottom: first counted per column, then put in place.
+  const size_t width = size_t(m_width);
+  std::vector<uint32_t> count(width + 1, 0);
+  for (int32_t r = 1; r < rows; ++r) {
+    const uint8_t* above = &m_solid[size_t(r - 1) * width];
+    const uint8_t* row = above + width;
+    for (size_t c = 0; c < width; ++c) count[c + 1] += uint32_t(row[c] & (above[c] ^ 1));
+  }
+  for (size_t c = 0; c < width; ++c) count[c + 1] += count[c];
+  const size_t first = out.size();
+  out.resize(first + count[width]);
+  for (int32_t r = 1; r < rows; ++r) {
+    const uint8_t* above = &m_solid[size_t(r - 1) * width];
+    const uint8_t* row = above + width;
+    for (size_t c = 0; c < width; ++c)
+      if (row[c] && !above[c]) out[first + count[c]++] = NavNode(m_rect.left + int32_t(c), m_rect.top + r);
   }
 }

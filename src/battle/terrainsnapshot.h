@@ -26,6 +26,10 @@ class TerrainSnapshot {
     if (x < m_rect.left || x >= m_rect.right || y < m_rect.top || y >= m_rect.bottom) return false;
     return m_solid[size_t(y - m_rect.top) * size_t(m_width) + size_t(x - m_rect.left)] != 0;
   }
+  // The solidity bytes row by row from the rectangle's top left, for walks that have
+  // checked their bounds once: pixel (x, y) is at (y - top) * width + (x - left).
+  const uint8_t* Bytes() const { return m_solid.data(); }
+  int32_t Width() const { return m_width; }
   bool Inside(int64_t x, int64_t y) const {
     return x >= m_rect.left && x < m_rect.right && y >= m_rect.top && y < m_rect.bottom;
   }

@@ -3,11 +3,15 @@
 // equal costs, the fallback to the nearest reachable node, and the routes made of it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <string>
 
 #include "battle/navgraph.h"
+#include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
+#include "world/landschaft.h"
+#include "world/terrain_art.h"
 
 namespace {
 
@@ -98,9 +102,109 @@ TEST(NavGraph, JumpsCrossAGapAndBadArcsAreSkipped) {
     if (bad == 2) p.jumps.fill(Vector2(0.0f, 0.0f));
     NavGraph h;
     ASSERT_TRUE(h.Build(terrain, p));
-    for (int s = 1; s < 10; ++s)
-      if (s != 5) EXPECT_EQ(h.Nodes()[size_t(h.NodeAt(9, 59))].links[size_t(s)], NavGraph::kNone) << bad << " " << s;
+    for (int s = 1; s < 10; ++s) {
+      if (s == 5) continue;
+      EXPECT_EQ(h.Nodes()[size_t(h.NodeAt(9, 59))].links[size_t(s)], NavGraph::kNone) << bad << " " << s;
+    }
   }
+}
+
+// A jump traced the direct way: step by step from the start, each piece of the flight a
+// segment through the terrain between the pixels of its ends, the last point when nothing
+// is met.
+Vector2 TracedLanding(const TerrainSnapshot& terrain, Vector2 v, double g, Vector2 start) {
+  const double speed = std::hypot(double(v.x), double(v.y));
+  const double a = std::atan2(-double(v.y), std::fabs(double(v.x)));
+  const double t = std::tan(a), k = g / (2.0 * speed * speed * std::cos(a) * std::cos(a));
+  const float bottom = float(terrain.GetRect().bottom) + 1.0f;
+  Vector2 previous = start;
+  for (int i = 1; i < NavGraph::kArcSteps; ++i) {
+    Vector2 point(start.x + (v.x > 0.0f ? 1.0f : -1.0f) * float(i),
+                  float(std::floor(double(start.y) - (double(i) * t - k * double(i) * double(i)))));
+    if (point.y > bottom) point.y = bottom;
+    Vector2 hit;
+    if (i >= 2 && terrain.TraceSegment(previous, point, &hit)) return hit;
+    previous = point;
+    if (point.y >= bottom) break;
+  }
+  return previous;
+}
+
+TEST(NavGraph, JumpLinksAndShelterMatchTheirDirectTraces) {
+  // Rough hills with overhangs and floating rocks, so that jumps land everywhere, on
+  // ledges, under roofs and beyond the sides.
+  std::mt19937 rng(11);
+  const int w = 300, h = 300;  // tall enough that some shelter fans lie wholly inside
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (int x = 0; x < w; ++x) {
+    const int top = 200 + int(25.0 * std::sin(x * 0.05) + 10.0 * std::sin(x * 0.23));
+    for (int y = top; y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+  }
+  for (int r = 0; r < 40; ++r) {
+    const int x0 = int(rng() % w), y0 = int(rng() % 220), len = 3 + int(rng() % 20);
+    for (int x = x0; x < std::min(w, x0 + len); ++x) art[size_t(y0)][size_t(x)] = '#';
+  }
+  std::vector<const char*> rows;
+  for (auto& r : art) rows.push_back(r.c_str());
+  // Far from the origin, where the direct traces' truncation is the flooring of the copies
+  // (closer, a jump's flight and a ray reaching below 0 may part by a pixel).
+  const int32_t o = 1000;
+  const auto terrain = TerrainSnapshot::FromRows(rows, o, o);
+  PlanSnapshot plan = Worm(float(o + 150), float(o));
+  // Impulses whose flights reach no whole pixel exactly (where the two ways of computing a
+  // height could round either side), and a steep back flip that leaves the world's top.
+  const Vector2 right[4] = {{61.3f, -57.9f}, {29.7f, -121.1f}, {-31.1f, -29.3f}, {-19.7f, -401.3f}};
+  for (size_t i = 0; i < 4; ++i) plan.jumps[i] = right[i], plan.jumps[i + 4] = Vector2(-right[i].x, right[i].y);
+  NavGraph g;
+  ASSERT_TRUE(g.Build(terrain, plan));
+  int compared = 0;
+  for (const NavGraph::Node& n : g.Nodes()) {
+    if (!n.reachable) continue;
+    for (int j = 0; j < 8; ++j) {
+      const int slot = j <= 3 ? j + 1 : j + 2;
+      const Vector2 at = TracedLanding(terrain, plan.jumps[size_t(j)], plan.gravity, Vector2(float(n.x), float(n.y - 1)));
+      const int32_t expected = g.NodeAt(int32_t(at.x), int32_t(at.y) - 1);
+      ASSERT_EQ(n.links[size_t(slot)], expected) << n.x << "," << n.y << " jump " << j;
+      compared += expected != NavGraph::kNone;
+    }
+    int32_t pixels = 0, solid = 0;
+    double shelter = 0.0;
+    for (int i = 0; i < 20; ++i) {
+      const double deg = double(i) / 19.0 * 270.0 + 135.0;
+      const Vector2 p(float(n.x), float(n.y - 1));
+      const Vector2 r(float(100.0 * std::cos(deg * 0.01745329238474369)),
+                      float(100.0 * std::sin(deg * 0.01745329238474369)));
+      Vector2 hit;
+      if (terrain.TraceLine(p, p + r, pixels, solid, &hit))
+        shelter += 1.0 - double((hit - p).LengthSq()) / 10000.0;
+    }
+    ASSERT_DOUBLE_EQ(n.shelter, shelter / 20.0) << n.x << "," << n.y;
+    ASSERT_DOUBLE_EQ(n.solidity, double(solid) / double(pixels)) << n.x << "," << n.y;
+  }
+  EXPECT_GT(compared, 1000);
+}
+
+TEST(NavGraph, TheCopysSurfaceIsTheLayersSurface) {
+  // Caves and overhangs off the origin: the same points in the same order (column by
+  // column, top to bottom), which the graph's order and its ties rest on.
+  std::mt19937 rng(5);
+  std::vector<std::string> art(90, std::string(130, '.'));
+  for (auto& row : art)
+    for (char& c : row) c = rng() % 3 == 0 ? '#' : '.';
+  auto land = terrain_test::ArtStore(art, -40, -30);
+  std::vector<NavNode> layer, copy;
+  land->FindSurfacePoints(layer);
+  TerrainSnapshot::Take(*land).FindSurfacePoints(1e30, copy);
+  ASSERT_EQ(copy.size(), layer.size());
+  for (size_t i = 0; i < copy.size(); ++i) {
+    ASSERT_EQ(copy[i].x, layer[i].x) << i;
+    ASSERT_EQ(copy[i].y, layer[i].y) << i;
+  }
+  // Above a water line only.
+  copy.clear();
+  TerrainSnapshot::Take(*land).FindSurfacePoints(10.0, copy);
+  for (const NavNode& n : copy) EXPECT_LT(n.y, 10);
+  EXPECT_FALSE(copy.empty());
 }
 
 // The search as a plain open list: take the least cost, the first in the list on ties.
