@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/battledata.h"
 #include "battle/cameramanager.h"
 #include "battle/steuerungliste.h"
 #include "battle/waffenset.h"
@@ -107,66 +108,10 @@ bool MainMenu::Quitting() {
 
 void MainMenu::LoadDataFiles() {
   if (!m_globals) return;
-  const DataArchive* archive = m_globals->GetArchive();
-  // Each file is handed to its loader even when it is missing (a null document loads
-  // nothing), and each is followed by a step. The catalogue comes last: its backdrops copy
-  // the moving animations.
-  // The document lives, and messages about its values name it, until the end of the
-  // statement that hands it to its loader.
-  // After a quit, what is left loads nothing.
-  auto load = [&](const char16_t* name) {
-    return content::ScopedDocument(name, m_quitting ? nullptr : LoadKVFromArchive(name, archive));
-  };
-  AnimationManager* animations = m_globals->GetAnimationManager();
-  animations->LoadFile(load(u"animationen.ani").get(), archive);
-  Step();
-  animations->LoadFile(load(u"ebenen_animationen.ani").get(), archive);
-  Step();
-  // The particle types name their animations, so they come after them.
-  PartikelInfo::LoadAll(load(u"partikel.prt").get(), *m_globals->GetPartikelListe(), animations);
-  Step();
-  // The explosions' blasts and the events name particle types too; the events also name
-  // sounds and animations.
-  m_globals->GetExplosionTable()->Load(load(u"explosionen.exp").get(), m_globals->GetPartikelListe());
-  Step();
-  m_globals->GetEventTable()->Load(load(u"events.evt").get(), *m_globals->GetEventHost());
-  Step();
-  m_globals->GetLayerProperties()->Load(load(u"eigenschaften.egs").get());
-  Step();
-  m_globals->GetNamen()->Load(load(u"namen.nam").get());
-  Step();
-  // The roster's person sets and templates (the car and the walking bomb weapons send out).
-  m_globals->GetWormManager()->Load(load(u"worms_default.wrm").get());
-  // Then the player's own teams and worms, through the same reader.
-  m_globals->GetWormManager()->LoadRoster(m_context->UserFilePath(u"teams.man"));
-  // The weapons ask the worm manager which team a worm plays for.
-  WaffenTeams::Install(m_globals->GetWormManager());
-  Step();
-  // Water and winds go to the game-wide managers, where every world and battle finds them.
-  m_globals->GetWasserManager()->Load(load(u"wasser.was").get());
-  Step();
-  if (WindManager* wind = m_globals->GetWindManager()) wind->Load(load(u"wind.wnd").get());
-  Step();
-  m_globals->GetRenderExtras()->Load(load(u"RenderExtra.ree").get());
-  Step();
-  // Gates are particles of named types, with animations and sounds of their own.
-  const LoadSources sources{m_globals->GetPartikelListe(), animations, m_context->sound, archive};
-  m_globals->GetTeleporterListe()->Load(load(u"Teleporter.tpt").get(), sources);
-  Step();
-  m_globals->GetKraftfeldListe()->Create(load(u"kraftfelder.kft").get(), sources);
-  Step();
-  m_globals->GetBonusSettings()->LoadFile(load(u"Boni.bon").get());
-  Step();
-  if (PostEffectLibrary* effects = m_globals->GetPostEffects())
-    effects->Load(load(u"PostEffects.efx").get(), archive);
-  // The weapons name particle types, animations, sounds, persons, gate and field types and
-  // effect instances, so they come after all of those.
-  m_globals->GetWaffenSet()->Load(load(u"waffen.waf").get());
-  Step();
-  APIGraphics* graphics = m_context->graphics;
-  GameCatalogueAssets assets(graphics ? graphics->GetTexturDefCache() : nullptr, animations, archive);
-  m_globals->GetSettingKatalog()->Load(load(u"WorldSetting.wst").get(), &assets, graphics);
-  Step();
+  BattleDataOptions options;
+  options.step = [this] { Step(); };
+  options.stop = [this] { return m_quitting; };
+  LoadBattleData(*m_globals, *m_context, options);
 }
 
 MainMenu::~MainMenu() {

@@ -1,6 +1,8 @@
 // Reading and writing the campaign progress.
 #include "frontend/unlockliste.h"
 
+#include <algorithm>
+
 #include "engine/kvnode.h"
 
 void UnlockListe::Load(std::u16string_view path) {
@@ -20,4 +22,13 @@ bool UnlockListe::Save(std::u16string_view path) const {
   KVNode root(u"UNLOCK");
   for (const auto& key : m_keys) root.InsertValue(std::make_unique<KVValue>(key));
   return SavePlayerFileOver(path, m_fileState, root, "campaign progress");
+}
+
+void UnlockListe::Unlock(const std::u16string& key) {
+  if (key.empty() || IsUnlocked(key)) return;
+  m_keys.push_back(key);
+}
+
+bool UnlockListe::IsUnlocked(std::u16string_view key) const {
+  return std::find(m_keys.begin(), m_keys.end(), key) != m_keys.end();
 }

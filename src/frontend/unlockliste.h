@@ -26,6 +26,9 @@ class UnlockListe {
   bool Save(std::u16string_view path) const;
 
   const std::vector<std::u16string>& GetKeys() const { return m_keys; }
+  // Grants a campaign key; an empty key, or one held already, changes nothing.
+  void Unlock(const std::u16string& key);
+  bool IsUnlocked(std::u16string_view key) const;
 
  private:
   std::vector<std::u16string> m_keys;
