@@ -129,7 +129,18 @@ TEST(BattleObjectsContent, ForceFieldTypesReadCleanlyAndTheShieldIsThere) {
   }
   // The shield weapon creates its field by this name.
   const std::u16string shield = u"SCHILD";
-  EXPECT_NE(dynamic_cast<SchubsKraftfeld*>(fields.CreateByName(&shield).get()), nullptr);
+  std::unique_ptr<Kraftfeld> made = fields.CreateByName(&shield);
+  auto* schild = dynamic_cast<SchubsKraftfeld*>(made.get());
+  ASSERT_NE(schild, nullptr);
+  // It and the kill field act on the shells the aimed and air weapons fire.
+  for (const char16_t* shell : {u"RAKETE", u"LENKRAKETE", u"KUGEL", u"GRANATE", u"LUFTBOMBE", u"METEOR"}) {
+    const PartikelInfo* type = content.particles.FindInfo(shell);
+    ASSERT_NE(type, nullptr) << U8(shell);
+    EXPECT_TRUE(type->checkForceFields) << U8(shell);
+    for (const auto& field : fields.GetTypes())
+      EXPECT_NE(uint32_t(type->partikelTyp) & static_cast<KillKraftfeld*>(field.get())->GetKinds(), 0u)
+          << U8(shell) << " in " << U8(field->GetName());
+  }
 }
 
 TEST(BattleObjectsContent, BonusSetsNameKnownCrateTypesAndEveryLevelFindsItsSets) {
