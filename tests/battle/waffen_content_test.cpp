@@ -113,8 +113,8 @@ TEST(WaffenContent, ShippedWeaponsLoadWithIconsCategoriesAndTexts) {
     EXPECT_FALSE(w->GetShotPositions().empty()) << U8(w->GetName());
     // The worm holds the weapons it aims in its own pose, body and team layer, for holding
     // and firing; the air attacks and the devices it does not hold in its hand.
-    const std::vector<std::u16string> inHand = {u"Bazooka", u"Lenkrakete", u"Gewehr",
-                                                u"Granate", u"Dynamit",    u"Mine"};
+    const std::vector<std::u16string> inHand = {u"Bazooka", u"Lenkrakete", u"Gewehr",        u"Granate",
+                                                u"Dynamit", u"Mine",       u"Flammenwerfer", u"Schlaeger"};
     if (std::find(inHand.begin(), inHand.end(), w->GetName()) != inHand.end()) {
       for (bool held : {true, false})
         for (bool team : {false, true}) EXPECT_NE(w->GetAnimationId(held, team), nullptr) << U8(w->GetName());

@@ -385,8 +385,22 @@ WEAPON_SHAPES = {
                 '<circle cx="12" cy="-7" r="1.6" fill="#ffd23a" stroke="#ff7a1a" stroke-width="0.6"/>'),
     "mine": ('<path d="M-3 3 L11 3 L10 -1 C8 -4 0 -4 -2 -1 Z" fill="#9aa6b2" stroke="%(ink)s" stroke-width="1.1"/>'
              '<circle cx="4" cy="-4" r="1.3" fill="#ff3a2a"/>'),
+    "flammenwerfer": ('<circle cx="-9" cy="4.5" r="4.6" fill="#d8342c" stroke="%(ink)s" stroke-width="1.2"/>'
+                      '<rect x="-14" y="-2.8" width="26" height="5.6" rx="1.5" fill="#8e9aa6" stroke="%(ink)s" '
+                      'stroke-width="1.2"/>'
+                      '<rect x="11" y="-4" width="6" height="8" rx="1" fill="#3a3f45" stroke="%(ink)s" '
+                      'stroke-width="1"/>'
+                      '<rect x="-3" y="2.4" width="3.5" height="5" rx="1" fill="#3b2a1a" stroke="%(ink)s" '
+                      'stroke-width="1"/>'
+                      '<path d="M17.5 0 q3 -2.6 6 0 q-3 2.6 -6 0 Z" fill="#ffb02a"/>'),
+    "schlaeger": ('<rect x="-5" y="-2" width="6" height="4" rx="1" fill="#3b2a1a" stroke="%(ink)s" stroke-width="1"/>'
+                  '<path d="M0 -1.8 L15 -3.4 C21 -4.2 23 -2 23 0 C23 2 21 4.2 15 3.4 L0 1.8 Z" fill="#b07838" '
+                  'stroke="%(ink)s" stroke-width="1.2"/>'
+                  '<path d="M3 -1 L16 -2.2" stroke="#ffffff" stroke-width="0.9" opacity="0.35"/>'),
 }
-WEAPON_KINDS = ("bazooka", "lenkrakete", "gewehr", "granate", "dynamit", "mine")
+WEAPON_KINDS = ("bazooka", "lenkrakete", "gewehr", "granate", "dynamit", "mine", "flammenwerfer", "schlaeger")
+# The club's blow: from over the shoulder down in front, played once when it strikes.
+SWING_AIMS = (-150, -120, -80, -30, 15, 35)
 # The aims of a weapon pose's frames: from straight down to straight up, as the worm picks a
 # frame by its aim (the first for +90, the middle for 0, the last for -90).
 WEAPON_AIMS = (90, 60, 30, 0, -30, -60, -90)
@@ -509,6 +523,7 @@ def animations():
     # Weapons held, one frame per aim (waffen.waf positions them by the aim; they do not play).
     for kind in WEAPON_KINDS:
         A.append(("WAFFE_" + kind.upper(), [weapon_pose(kind, a) for a in WEAPON_AIMS], 1, True))
+    A.append(("WAFFE_SCHLAEGER_SCHLAG", [weapon_pose("schlaeger", a) for a in SWING_AIMS], 18, True))
     return A
 
 
