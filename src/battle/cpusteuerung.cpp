@@ -95,7 +95,8 @@ void CPUSteuerung::Reset(Worm* worm) {
   m_pauseTimer = 1.0;
   m_graphDirty = true;
   m_graph.reset();
-  m_terrain.reset();
+  // The copy stays for the next turn to take again in place; the battle's end lets it go.
+  if (!worm) m_terrain.reset();
   m_replan = false;
   m_states.fill(kNothing);
   m_chosenWeapon = nullptr;
@@ -132,7 +133,13 @@ std::shared_ptr<const TerrainSnapshot> CPUSteuerung::Terrain() {
   MyGlobals* g = Globals();
   Welt* welt = g ? g->GetWelt() : nullptr;
   Landschaft* land = welt ? welt->GetGameLandschaft() : nullptr;
-  m_terrain = std::make_shared<const TerrainSnapshot>(land ? TerrainSnapshot::Take(*land) : TerrainSnapshot());
+  // The last copy is taken again in place when no plan holds it any more (none is under
+  // way, so none can): no new pages to fault in at every turn.
+  if (!m_terrain || m_terrain.use_count() != 1 || m_planner.Busy()) m_terrain = std::make_shared<TerrainSnapshot>();
+  if (land)
+    m_terrain->Retake(*land);
+  else
+    *m_terrain = TerrainSnapshot();
   return m_terrain;
 }
 

@@ -133,7 +133,7 @@ class CPUSteuerung : public Steuerung {
   int32_t m_routePosition = -1;
   int32_t m_planCount = 0;
   std::unique_ptr<NavGraph> m_graph;
-  std::shared_ptr<const TerrainSnapshot> m_terrain;
+  std::shared_ptr<TerrainSnapshot> m_terrain;
   bool m_graphDirty = true;
   bool m_replan = false;
   int32_t m_mode = kChooseShot;

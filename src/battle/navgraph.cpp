@@ -104,6 +104,8 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   std::array<Arc, 8> arcs;
   for (size_t j = 0; j < arcs.size(); ++j) arcs[j] = MakeArc(plan.jumps[j], plan.gravity, terrain.GetRect());
   static const Fan fan = MakeFan();
+  Tops tops;
+  tops.Build(terrain);
   // The fan's pixels as steps through the copy's bytes, for nodes whose fan lies inside it.
   const Rect& rect = terrain.GetRect();
   const int64_t stride = terrain.Width();
@@ -160,7 +162,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     for (int j = 0; j < 8; ++j) {
       const int slot = j <= 3 ? j + 1 : j + 2;
       if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone || !arcs[size_t(j)].usable) continue;
-      const Vector2 landing = LandArc(terrain, arcs[size_t(j)], nx, ny - 1);
+      const Vector2 landing = LandArc(terrain, tops, arcs[size_t(j)], nx, ny - 1);
       const int32_t m = NodeAt(int32_t(landing.x), int32_t(landing.y) - 1);
       if (m != kNone) {
         m_nodes[size_t(ni)].links[size_t(slot)] = m;
@@ -238,12 +240,17 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     met.push_back(o);
   };
   arc.stepEnd.assign(kArcSteps, 0);
+  arc.stepBox.assign(kArcSteps, {0, 0, INT32_MIN});
+  // A run that reaches below the world is never passed over.
+  arc.runBox.assign(size_t(kArcSteps - 2 + kArcRun - 1) / kArcRun, {INT32_MAX, INT32_MIN, INT32_MIN});
   for (int i = 2; i < kArcSteps; ++i) {
     if (arc.row[size_t(i)] > height || arc.row[size_t(i - 1)] > height) {
       // Every start is above the world's bottom, so this point is below it: the walk stops.
       for (int r = i; r < kArcSteps; ++r) arc.stepEnd[size_t(r)] = uint32_t(arc.pixels.size());
+      for (size_t r = size_t(i - 2) / kArcRun; r < arc.runBox.size(); ++r) arc.runBox[r][2] = INT32_MAX;
       break;
     }
+    const size_t begin = arc.pixels.size();
     LineWalk walk(arc.sx * (i - 1), int32_t(arc.row[size_t(i - 1)]), arc.sx * i, int32_t(arc.row[size_t(i)]));
     add(walk.X(), walk.Y());
     for (int64_t s = 1; s <= walk.StepCount(); ++s) {
@@ -251,6 +258,15 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
       add(walk.X(), walk.Y());
     }
     arc.stepEnd[size_t(i)] = uint32_t(arc.pixels.size());
+    auto& box = arc.stepBox[size_t(i)];
+    box = {INT32_MAX, INT32_MIN, INT32_MIN};
+    for (size_t k = begin; k < arc.pixels.size(); ++k) {
+      box[0] = std::min(box[0], arc.pixels[k][0]);
+      box[1] = std::max(box[1], arc.pixels[k][0]);
+      box[2] = std::max(box[2], arc.pixels[k][1]);
+    }
+    auto& run = arc.runBox[size_t(i - 2) / kArcRun];
+    run = {std::min(run[0], box[0]), std::max(run[1], box[1]), std::max(run[2], box[2])};
   }
   return arc;
 }
@@ -273,11 +289,48 @@ NavGraph::Fan NavGraph::MakeFan() {
   return fan;
 }
 
-Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Arc& arc, int32_t x, int32_t y) {
+void NavGraph::Tops::Build(const TerrainSnapshot& terrain) {
+  left = terrain.GetRect().left;
+  bottom = terrain.GetRect().bottom;
+  levels.assign(1, {});
+  terrain.ColumnTops(levels[0]);
+  for (size_t span = 1; span * 2 <= levels[0].size(); span *= 2) {
+    const std::vector<int32_t>& below = levels.back();
+    std::vector<int32_t> next(below.size() - span);
+    for (size_t c = 0; c < next.size(); ++c) next[c] = std::min(below[c], below[c + span]);
+    levels.push_back(std::move(next));
+  }
+}
+
+int32_t NavGraph::Tops::Min(int64_t from, int64_t to) const {
+  // Columns beside the copy hold nothing: their ground is its bottom.
+  int32_t least = bottom;
+  const int64_t n = levels.empty() ? 0 : int64_t(levels[0].size());
+  const int64_t a = std::max<int64_t>(from - left, 0), b = std::min<int64_t>(to - left, n - 1);
+  if (a > b) return least;
+  size_t k = 0;
+  while ((int64_t(2) << k) <= b - a + 1) ++k;
+  const int64_t span = int64_t(1) << k;
+  return std::min({least, levels[k][size_t(a)], levels[k][size_t(b - span + 1)]});
+}
+
+Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y) {
   const Rect& r = terrain.GetRect();
   const int64_t bottom = int64_t(r.bottom) + 1;
   uint32_t p = 0;
   for (int i = 2; i < kArcSteps; ++i) {
+    if ((i - 2) % kArcRun == 0) {
+      // A whole run above the ground (and so above the world's bottom) is passed over.
+      const auto& run = arc.runBox[size_t(i - 2) / kArcRun];
+      const int last = std::min(i + kArcRun, kArcSteps) - 1;
+      if (run[2] != INT32_MAX && int64_t(y) + run[2] < tops.Min(int64_t(x) + run[0], int64_t(x) + run[1])) {
+        p = arc.stepEnd[size_t(last)];
+        const int64_t px = int64_t(x) + int64_t(arc.sx) * last;
+        if (arc.sx > 0 ? px >= r.right : px < r.left) return Vector2(float(px), float(int64_t(y) + arc.row[size_t(last)]));
+        i = last;
+        continue;
+      }
+    }
     const int64_t px = int64_t(x) + int64_t(arc.sx) * i;
     const int64_t py = int64_t(y) + arc.row[size_t(i)];
     if (py >= bottom) {
@@ -287,7 +340,10 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Arc& arc, int32_
       Vector2 hit;
       return terrain.TraceSegment(from, edge, &hit) ? hit : edge;
     }
-    for (const uint32_t end = arc.stepEnd[size_t(i)]; p < end; ++p) {
+    const uint32_t end = arc.stepEnd[size_t(i)];
+    const auto& box = arc.stepBox[size_t(i)];
+    if (int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) p = end;
+    for (; p < end; ++p) {
       const auto& o = arc.pixels[p];
       if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
         return Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1]));

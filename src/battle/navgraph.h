@@ -145,6 +145,21 @@ class NavGraph {
     // The pixels met, as offsets, and per step i >= 2 one past its last pixel.
     std::vector<std::array<int32_t, 2>> pixels;
     std::vector<uint32_t> stepEnd;
+    // Per step, the columns its pixels lie in and the lowest of their rows, as offsets;
+    // the same per run of kArcRun steps from step 2 on.
+    std::vector<std::array<int32_t, 3>> stepBox;
+    std::vector<std::array<int32_t, 3>> runBox;
+  };
+  static constexpr int kArcRun = 16;
+  // The highest solid row of every column of the copy (its bottom where there is none),
+  // with the least of any run of columns at hand.
+  struct Tops {
+    int32_t left = 0;
+    int32_t bottom = 0;
+    // Level k holds the least of 2^k columns from each column on.
+    std::vector<std::vector<int32_t>> levels;
+    void Build(const TerrainSnapshot& terrain);
+    int32_t Min(int64_t from, int64_t to) const;
   };
   // The twenty shelter rays from any start pixel: the pixels of each, as offsets.
   struct Fan {
@@ -157,7 +172,9 @@ class NavGraph {
   static Arc MakeArc(const Vector2& impulse, double gravity, const Rect& world);
   static Fan MakeFan();
   // Where the arc from the start pixel first meets the ground (or its last point).
-  static Vector2 LandArc(const TerrainSnapshot& terrain, const Arc& arc, int32_t x, int32_t y);
+  // A piece of the flight wholly above the ground of its columns meets nothing and is
+  // passed over.
+  static Vector2 LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y);
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;

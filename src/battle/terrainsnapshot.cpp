@@ -12,21 +12,30 @@
 
 TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
   TerrainSnapshot s;
+  s.Retake(land);
+  return s;
+}
+
+void TerrainSnapshot::Retake(const Landschaft& land) {
+  TerrainSnapshot& s = *this;
   s.m_rect = land.GetRect();
   s.m_width = std::max(0, s.m_rect.Width());
   const int32_t height = std::max(0, s.m_rect.Height());
   if (s.m_width == 0 || height == 0) {
     s.m_rect = Rect{0, 0, 0, 0};
     s.m_width = 0;
-    return s;
+    s.m_solid.clear();
+    return;
   }
-  s.m_solid.assign(size_t(s.m_width) * size_t(height), 0);
+  // Each job clears its own rows: the main thread does not go over the whole copy twice.
+  s.m_solid.resize(size_t(s.m_width) * size_t(height));
   const int n = std::max(1, std::min(platform::ProcessorCount(), height));
   auto job = [&](int i) {
     const int32_t y0 = s.m_rect.top + int32_t(int64_t(height) * i / n);
     const int32_t y1 = s.m_rect.top + int32_t(int64_t(height) * (i + 1) / n);
     for (int32_t y = y0; y < y1; ++y) {
       uint8_t* row = &s.m_solid[size_t(y - s.m_rect.top) * size_t(s.m_width)];
+      std::memset(row, 0, size_t(s.m_width));
       for (int32_t x = s.m_rect.left; x < s.m_rect.right;) {
         int32_t count = 0;
         const uint32_t* p = land.PeekRow(x, y, count);
@@ -40,7 +49,6 @@ TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
     }
   };
   platform::WorkerPool::Shared().Run(n, job);
-  return s;
 }
 
 TerrainSnapshot TerrainSnapshot::FromRows(const std::vector<const char*>& rows, int32_t left, int32_t top) {
@@ -135,5 +143,16 @@ void TerrainSnapshot::FindSurfacePoints(double waterY, std::vector<NavNode>& out
     const uint8_t* row = above + width;
     for (size_t c = 0; c < width; ++c)
       if (row[c] && !above[c]) out[first + count[c]++] = NavNode(m_rect.left + int32_t(c), m_rect.top + r);
+  }
+}
+
+void TerrainSnapshot::ColumnTops(std::vector<int32_t>& out) const {
+  out.assign(size_t(m_width), m_rect.bottom);
+  size_t open = size_t(m_width);
+  const int32_t height = m_width > 0 ? int32_t(m_solid.size() / size_t(m_width)) : 0;
+  for (int32_t r = 0; r < height && open > 0; ++r) {
+    const uint8_t* row = &m_solid[size_t(r) * size_t(m_width)];
+    for (size_t c = 0; c < size_t(m_width); ++c)
+      if (row[c] && out[c] == m_rect.bottom) out[c] = m_rect.top + r, --open;
   }
 }

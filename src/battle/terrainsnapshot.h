@@ -17,6 +17,8 @@ class TerrainSnapshot {
   TerrainSnapshot() = default;
   // The solidity of every pixel of the layer's rectangle, copied by the shared workers.
   static TerrainSnapshot Take(const Landschaft& land);
+  // The same into this copy, reusing its memory.
+  void Retake(const Landschaft& land);
   // A snapshot of the rectangle from rows of '#' (solid) and anything else (empty), the
   // first row at rect.top; for tests and tools.
   static TerrainSnapshot FromRows(const std::vector<const char*>& rows, int32_t left = 0, int32_t top = 0);
@@ -46,6 +48,8 @@ class TerrainSnapshot {
   // The ground-surface points, as the layer's own scan finds them (a solid pixel under an
   // empty one, column by column, top to bottom), above the water line `waterY`.
   void FindSurfacePoints(double waterY, std::vector<NavNode>& out) const;
+  // For every column from the left, the highest solid row (the bottom when none).
+  void ColumnTops(std::vector<int32_t>& out) const;
 
  private:
   Rect m_rect{0, 0, 0, 0};
