@@ -1,0 +1,119 @@
+#include "battle/leveldisplay.h"
+
+#include <algorithm>
+
+#include "battle/cameramanager.h"
+#include "battle/level.h"
+#include "battle/waffe.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/fontmanager.h"
+#include "engine/myglobals.h"
+#include "engine/sprache.h"
+#include "engine/spriterenderer.h"
+
+namespace {
+
+MyGlobals* GlobalsOf(MyGlobals* globals, APIContext* context) {
+  if (globals) return globals;
+  return context ? dynamic_cast<MyGlobals*>(context->globals.get()) : nullptr;
+}
+
+}  // namespace
+
+LevelDisplay::LevelDisplay(Level& level, MyGlobals* globals, APIContext* context)
+    : m_level(level),
+      m_globals(GlobalsOf(globals, context ? context : APIContext::Get())),
+      m_context(context ? context : APIContext::Get()),
+      m_hud(std::make_unique<LevelHud>(m_context, m_globals, this, m_globals ? m_globals->GetCamera() : nullptr)),
+      m_renderer(m_context, m_globals, this, m_hud.get()) {}
+
+LevelDisplay::~LevelDisplay() { Listen(false); }
+
+void LevelDisplay::Listen(bool on) {
+  if (!m_context->input || on == m_listening) return;
+  if (on)
+    m_context->input->RegisterControl(m_hud.get(), true);
+  else
+    m_context->input->UnregisterControl(m_hud.get());
+  m_listening = on;
+}
+
+void LevelDisplay::BeginRound() {
+  m_hud->BuildHudBar();
+  m_hud->BuildWeaponStore();
+  m_hud->Reset();
+  m_hud->ForgetWeapons();
+  m_hud->CloseStore();
+  m_levelStoreTarget = m_level.GetPanelAnimator().GetTarget();
+  Listen(true);
+}
+
+void LevelDisplay::EndRound() {
+  m_hud->CloseStore();
+  m_hud->ForgetWeapons();
+  Listen(false);
+}
+
+void LevelDisplay::Update() {
+  const FrameTimer* timer = m_context->timer.get();
+  const double dt = timer ? timer->gameStep : 0.0, real = timer ? timer->realStep : 0.0;
+  const InputState* mouse = m_context->input ? m_context->input->GetInputState() : nullptr;
+  m_hud->Update(mouse, dt);
+  // The display closed the store (a weapon taken, a click beside it): the Level's closes too.
+  if (m_globals && !m_hud->IsStoreOpening() && m_level.GetPanelAnimator().GetTarget() != 0.0 &&
+      m_globals->panelRequest == 0)
+    m_globals->panelRequest = 2;
+  m_level.Update();
+  // The Level opened or closed its store (the weapon key, a new turn): the display follows.
+  const double target = m_level.GetPanelAnimator().GetTarget();
+  if (target != m_levelStoreTarget) {
+    if (target != 0.0)
+      m_hud->OpenStore(mouse);
+    else
+      m_hud->CloseStore();
+    m_levelStoreTarget = target;
+  }
+  m_hud->UpdateDescription(real);
+}
+
+void LevelDisplay::RenderOverlay() {
+  if (IsRoundStarted() && !IsRunning()) {
+    // Paused: a box in the middle says so; the pause button or the pause key goes on.
+    APIGraphics* graphics = m_context->graphics;
+    SpriteRenderer* sprites = graphics ? graphics->GetSpriteRenderer() : nullptr;
+    if (!sprites || !m_globals || !Succeeded(sprites->Begin(SpriteRenderer::kAlphaBlend))) return;
+    std::u16string text = u"Pause";
+    if (m_context->language)
+      if (const std::u16string* t = m_context->language->GetText(u"PAUSEMENU")) text = *t;
+    TextBoxStyle style;
+    style.border = 20;
+    style.boxColours[0] = 0xB0000000;
+    style.boxColours[1] = 0xC0FFFFFF;
+    style.boxColours[2] = 0x80FFFFFF;
+    style.textColour = 0xFFFFFFFF;
+    style.effectColour = 0x40000000;
+    style.effectValue = 2.0;
+    style.effectParams[0] = 8;
+    style.font = std::max(0, m_hud->GetFont(0));
+    const int32_t w = int32_t(graphics->GetScreenWidth()), h = int32_t(graphics->GetScreenHeight());
+    const Rect box{w / 2 - 150, h / 2 - 45, w / 2 + 150, h / 2 + 45};
+    DrawTextBox(m_context, m_globals, text, &box, style);
+    // The buttons stay, so the pause button can end the pause.
+    m_hud->GetElement(LevelHud::kHudSlot)->CallHandler();
+    sprites->End();
+    return;
+  }
+  m_renderer.RenderOverlay();
+}
+
+Worm* LevelDisplay::GetActiveWorm() const { return m_level.GetActiveWorm(); }
+
+double LevelDisplay::GetTurnTimeLeft() const { return m_level.GetTurnTimeLeft(); }
+
+bool LevelDisplay::IsRoundStarted() const { return (m_level.GetState() & Level::kRoundStarted) != 0; }
+
+bool LevelDisplay::IsRunning() const { return (m_level.GetState() & Level::kRunning) != 0; }
+
+void LevelDisplay::OpenPauseScreen() { m_level.SetRunning(!IsRunning()); }
