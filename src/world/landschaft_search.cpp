@@ -116,6 +116,25 @@ bool Landschaft::TraceLine(const Vector2& from, const Vector2& to, int32_t& pixe
 }
 
 bool Landschaft::FindSurfaceY(int32_t x, int32_t y, int32_t range, int32_t& row) const {
+  // Outside the store's columns no pixel is solid nor empty: nothing can be found.
+  if (x < m_area.left || x >= m_area.right) return false;
+  // The column's pixel at a row, as PeekPixel finds it, with the column worked out once.
+  const int32_t cx = x - m_area.left;
+  const size_t column = size_t(cx >> kTileShift);
+  const int32_t within = cx & (kTileSize - 1);
+  auto pixel = [&](int32_t py) -> const uint32_t* {
+    if (py < m_area.top || py >= m_area.bottom) return nullptr;
+    const int32_t cy = py - m_area.top;
+    return m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + column]->Row(cy & (kTileSize - 1)) + within;
+  };
+  auto IsSolidAt = [&](int32_t, int32_t py) {
+    const uint32_t* p = pixel(py);
+    return p && IsSolidPixel(*p);
+  };
+  auto IsEmptyAt = [&](int32_t, int32_t py) {
+    const uint32_t* p = pixel(py);
+    return p && IsEmptyPixel(*p);
+  };
   bool upSolid = IsSolidAt(x, y);
   bool downEmpty = IsEmptyAt(x, y);
   if (upSolid == downEmpty) return false;

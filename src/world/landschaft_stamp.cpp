@@ -82,22 +82,31 @@ struct StampSetup {
   // The source position of each destination column u and row v (mirrored where asked),
   // when the destination is small enough to tabulate.
   std::vector<double> columnSource, rowSource;
-  // Nearest sampling: every byte value times its channel's modulation, truncated.
-  int32_t modulated[4][256] = {};
+  // Nearest sampling and the fixed colour: every byte value times its channel's modulation,
+  // truncated. Filled only for stamps that read it (bilinear ones without a fixed colour,
+  // the earth settling in its thousands, do not), so it is left uninitialised here.
+  int32_t modulated[4][256];
   FactorSpec sourceFactor[4], destFactor[4];
   // The inverse transform is exactly the identity (no rotation): a pixel maps to itself.
   bool identity = false;
   // A blend whose result some channel decides before the whole sample is read.
   enum Shortcut { kNone, kKeepWhereClear, kKeepWhereGroundOpaque, kClearWhereGroundClear } shortcut = kNone;
+  // Every channel blends by the same two factors (source alpha over the ground, say), so a
+  // pixel works them out once.
+  bool sharedFactors = false;
 
+  // The source position of column u (row v) of a destination `dest` wide (high) over a
+  // source `source` wide (high), mirrored or not: the tables hold exactly these values.
+  static double SourcePosition(int32_t u, int32_t dest, int32_t source, bool mirror) {
+    return mirror ? (1.0 - double(u) / dest) * source : double(u) / dest * source;
+  }
   double SourceX(int32_t u) const {
     if (!columnSource.empty()) return columnSource[size_t(u)];
-    return stamp->mirrorX ? (1.0 - double(u) / destWidth) * sourceWidth : double(u) / destWidth * sourceWidth;
+    return SourcePosition(u, destWidth, sourceWidth, stamp->mirrorX);
   }
   double SourceY(int32_t v) const {
     if (!rowSource.empty()) return rowSource[size_t(v)];
-    return stamp->mirrorY ? (1.0 - double(v) / destHeight) * sourceHeight
-                          : double(v) / destHeight * sourceHeight;
+    return SourcePosition(v, destHeight, sourceHeight, stamp->mirrorY);
   }
 };
 
@@ -127,21 +136,33 @@ struct BilinearSample {
     const uint32_t* row1 = s.source + size_t(y1) * size_t(s.pitch);
     p00 = row0[x0], p10 = row0[x1], p01 = row1[x0], p11 = row1[x1];
   }
-  int32_t Channel(int shift, float modulation) const {
-    double v = (1.0 - fy) * (double((p00 >> shift) & 255) * (1.0 - fx) + double((p10 >> shift) & 255) * fx) +
-               fy * (double((p01 >> shift) & 255) * (1.0 - fx) + double((p11 >> shift) & 255) * fx);
-    return platform::TruncInRange(double(modulation) * v);
+  // One channel of the sample before modulation.
+  double Weighted(int shift) const {
+    return (1.0 - fy) * (double((p00 >> shift) & 255) * (1.0 - fx) + double((p10 >> shift) & 255) * fx) +
+           fy * (double((p01 >> shift) & 255) * (1.0 - fx) + double((p11 >> shift) & 255) * fx);
+  }
+  // Whether two channels carry the same byte in each of the four texels, so that their
+  // weighted values are the same sum (a white crumb of earth: all four channels alike).
+  bool SameBytes(int shift, int other) const {
+    const uint32_t differ = ((p00 >> shift) ^ (p00 >> other)) | ((p10 >> shift) ^ (p10 >> other)) |
+                            ((p01 >> shift) ^ (p01 >> other)) | ((p11 >> shift) ^ (p11 >> other));
+    return (differ & 255u) == 0;
+  }
+  static int32_t Modulated(double weighted, float modulation) {
+    return platform::TruncInRange(double(modulation) * weighted);
   }
   double fx, fy;
   uint32_t p00, p10, p01, p11;
 };
 
+// A blend factor's value for the sampled channels and the terrain's (0..3 alpha, red, green,
+// blue of the sample, 4..7 those of the terrain).
+inline float FactorValue(const FactorSpec& f, const int32_t sampled[4], const int32_t terrain[4]) {
+  return f.base + f.sign * kUnit.v[f.index < 4 ? sampled[f.index] : terrain[f.index - 4]];
+}
+
 // One blended channel: trunc(sampled * Fs + terrain * Fd) in single precision.
-inline int32_t Blend(const StampSetup& s, int c, const float unit[8], int32_t sampled, int32_t terrain) {
-  const FactorSpec& fs = s.sourceFactor[c];
-  const FactorSpec& fd = s.destFactor[c];
-  float sourceFactor = fs.base + fs.sign * unit[fs.index];
-  float destFactor = fd.base + fd.sign * unit[fd.index];
+inline int32_t Blend(const StampSetup& s, float sourceFactor, float destFactor, int32_t sampled, int32_t terrain) {
   int32_t value = platform::TruncInRange(float(sampled) * sourceFactor + float(terrain) * destFactor);
   return s.stamp->clamp ? std::clamp(value, 0, 255) : (value & 255);
 }
@@ -173,6 +194,9 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
   // to the next pixel it lets through.
   const bool scanMask = s.identity && stamp.maskLayer && exactPositions && !stamp.keepSolid;
 
+  // The source position of the last column and row sampled.
+  int32_t lastU = INT32_MIN, lastV = INT32_MIN;
+  double sx = 0.0, sy = 0.0;
   for (int32_t y = y0; y < y1; ++y) {
     const float fy = float(y);
     // The row's pixels for reading, and for writing once the first pixel is written (a tile
@@ -245,17 +269,23 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
         continue;
       }
 
-      const double sx = s.SourceX(u), sy = s.SourceY(v);
+      // Neighbouring pixels mostly share their column's or row's source position.
+      if (u != lastU) lastU = u, sx = s.SourceX(u);
+      if (v != lastV) lastV = v, sy = s.SourceY(v);
       const int32_t ix = platform::TruncToInt(sx), iy = platform::TruncToInt(sy);
       Channels src;
       if (stamp.bilinear) {
         const BilinearSample b(s, sx, sy, ix, iy);
-        src.c[0] = b.Channel(24, s.modulation[0]);
+        const double alphaValue = b.Weighted(24);
+        src.c[0] = BilinearSample::Modulated(alphaValue, s.modulation[0]);
         // A clear sample blended by its own alpha leaves the ground as it was.
         if (s.shortcut == StampSetup::kKeepWhereClear && src.c[0] == 0) continue;
-        src.c[1] = b.Channel(16, s.modulation[1]);
-        src.c[2] = b.Channel(8, s.modulation[2]);
-        src.c[3] = b.Channel(0, s.modulation[3]);
+        const double redValue = b.SameBytes(16, 24) ? alphaValue : b.Weighted(16);
+        const double greenValue = b.SameBytes(8, 16) ? redValue : b.Weighted(8);
+        const double blueValue = b.SameBytes(0, 8) ? greenValue : b.Weighted(0);
+        src.c[1] = BilinearSample::Modulated(redValue, s.modulation[1]);
+        src.c[2] = BilinearSample::Modulated(greenValue, s.modulation[2]);
+        src.c[3] = BilinearSample::Modulated(blueValue, s.modulation[3]);
       } else {
         src = SampleNearest(s, ix, iy);
         if (s.shortcut == StampSetup::kKeepWhereClear && src.c[0] == 0) continue;
@@ -278,12 +308,20 @@ void StampTile(const StampSetup& s, LandschaftTile& tile, std::vector<RemovedPix
       }
       const int32_t dst[4] = {int32_t(before >> 24), int32_t((before >> 16) & 255),
                               int32_t((before >> 8) & 255), int32_t(before & 255)};
-      const float unit[8] = {kUnit.v[src.c[0]], kUnit.v[src.c[1]], kUnit.v[src.c[2]], kUnit.v[src.c[3]],
-                             kUnit.v[dst[0]],   kUnit.v[dst[1]],   kUnit.v[dst[2]],   kUnit.v[dst[3]]};
-      *writable(x) = (uint32_t(Blend(s, 0, unit, src.c[0], dst[0])) << 24) |
-               (uint32_t(Blend(s, 1, unit, src.c[1], dst[1])) << 16) |
-               (uint32_t(Blend(s, 2, unit, src.c[2], dst[2])) << 8) |
-               uint32_t(Blend(s, 3, unit, src.c[3], dst[3]));
+      float sf[4], df[4];
+      if (s.sharedFactors) {
+        sf[0] = sf[1] = sf[2] = sf[3] = FactorValue(s.sourceFactor[0], src.c, dst);
+        df[0] = df[1] = df[2] = df[3] = FactorValue(s.destFactor[0], src.c, dst);
+      } else {
+        for (int c = 0; c < 4; ++c) {
+          sf[c] = FactorValue(s.sourceFactor[c], src.c, dst);
+          df[c] = FactorValue(s.destFactor[c], src.c, dst);
+        }
+      }
+      *writable(x) = (uint32_t(Blend(s, sf[0], df[0], src.c[0], dst[0])) << 24) |
+                     (uint32_t(Blend(s, sf[1], df[1], src.c[1], dst[1])) << 16) |
+                     (uint32_t(Blend(s, sf[2], df[2], src.c[2], dst[2])) << 8) |
+                     uint32_t(Blend(s, sf[3], df[3], src.c[3], dst[3]));
     }
   }
   if (removed) SortToColumnOrder(*removed, 0, t.left, t.right - t.left);
@@ -298,9 +336,13 @@ namespace {
 bool PrepareStamp(const LandStamp& stamp, StampSetup& s, bool& drawable) {
   const Rect& d = stamp.destination;
   Vector2 centre(float(d.left) + stamp.rotationCentre.x, float(d.top) + stamp.rotationCentre.y);
-  platform::Matrix m = platform::Matrix::Translation(-centre.x, -centre.y) *
-                       platform::Matrix::RotationZ(float(stamp.rotation * 0.01745329238474369)) *
-                       platform::Matrix::Translation(centre.x, centre.y);
+  // Unrotated about a finite centre the product is exactly the identity (the translations
+  // cancel), which the settling earth's many small stamps need not multiply out.
+  platform::Matrix m = platform::Matrix::Identity();
+  if (!(stamp.rotation == 0.0 && std::isfinite(centre.x) && std::isfinite(centre.y)))
+    m = platform::Matrix::Translation(-centre.x, -centre.y) *
+        platform::Matrix::RotationZ(float(stamp.rotation * 0.01745329238474369)) *
+        platform::Matrix::Translation(centre.x, centre.y);
   s.stamp = &stamp;
   const Vector2 corners[4] = {{float(d.left), float(d.top)},
                               {float(d.right), float(d.top)},
@@ -349,15 +391,24 @@ bool PrepareStamp(const LandStamp& stamp, StampSetup& s, bool& drawable) {
     s.sourceFactor[ch] = Factor(stamp.sourceMode, ch);
     s.destFactor[ch] = Factor(stamp.destMode, ch);
   }
-  constexpr int32_t kLargestTable = 1 << 16;
-  if (s.destWidth > 0 && s.destWidth <= kLargestTable && s.destHeight > 0 && s.destHeight <= kLargestTable) {
+  auto same = [](const FactorSpec& a, const FactorSpec& b) {
+    return a.base == b.base && a.sign == b.sign && a.index == b.index;
+  };
+  s.sharedFactors = true;
+  for (int ch = 1; ch < 4; ++ch)
+    s.sharedFactors = s.sharedFactors && same(s.sourceFactor[ch], s.sourceFactor[0]) &&
+                      same(s.destFactor[ch], s.destFactor[0]);
+  // Tables pay for themselves on larger destinations; a small one (a crumb of earth) reads
+  // the same values from the formulas without allocating.
+  constexpr int32_t kLargestTable = 1 << 16, kSmallestTable = 16;
+  if (s.destWidth > 0 && s.destWidth <= kLargestTable && s.destHeight > 0 && s.destHeight <= kLargestTable &&
+      int64_t(s.destWidth) * s.destHeight > int64_t(kSmallestTable) * kSmallestTable) {
     s.columnSource.resize(size_t(s.destWidth));
     s.rowSource.resize(size_t(s.destHeight));
-    StampSetup direct = s;  // without tables: the formulas themselves
-    direct.columnSource.clear();
-    direct.rowSource.clear();
-    for (int32_t u = 0; u < s.destWidth; ++u) s.columnSource[size_t(u)] = direct.SourceX(u);
-    for (int32_t v = 0; v < s.destHeight; ++v) s.rowSource[size_t(v)] = direct.SourceY(v);
+    for (int32_t u = 0; u < s.destWidth; ++u)
+      s.columnSource[size_t(u)] = StampSetup::SourcePosition(u, s.destWidth, s.sourceWidth, stamp.mirrorX);
+    for (int32_t v = 0; v < s.destHeight; ++v)
+      s.rowSource[size_t(v)] = StampSetup::SourcePosition(v, s.destHeight, s.sourceHeight, stamp.mirrorY);
   }
 
   // A transform without an inverse (a rotation that is not a number) maps no pixel.
@@ -392,7 +443,33 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   StampSetup s;
   bool drawable = false;
   if (!PrepareStamp(stamp, s, drawable)) return false;
-  if (drawable && !m_tiles.empty()) {
+  const int64_t area =
+      drawable ? int64_t(s.clip.right - int64_t(s.clip.left)) * (int64_t(s.clip.bottom) - s.clip.top) : 0;
+  if (drawable && !m_tiles.empty() && area <= kInlineStampPixels) {
+    // A small stamp on this thread: the touched tiles in ascending order. Each pixel lies in
+    // one tile and the removed pixels are joined in tile order, so this is the result the
+    // jobs below give, without building their lists.
+    const bool collect = stamp.erase && stamp.collectRemoved && removed;
+    std::vector<RemovedPixel> tileRemoved;
+    const int64_t left = int64_t(s.box.left) - m_area.left, right = int64_t(s.box.right) - m_area.left;
+    const int64_t top = int64_t(s.box.top) - m_area.top, bottom = int64_t(s.box.bottom) - m_area.top;
+    // Candidate cells one beyond the box on each side; Touches decides, as below.
+    const int64_t c0 = std::max<int64_t>(0, (left >> kTileShift) - 1);
+    const int64_t c1 = std::min<int64_t>(m_columns - 1, (right >> kTileShift) + 1);
+    const int64_t r0 = std::max<int64_t>(0, (top >> kTileShift) - 1);
+    const int64_t r1 = std::min<int64_t>(m_rows - 1, (bottom >> kTileShift) + 1);
+    // Tiles are laid out column by column, so walking columns then rows ascends the tiles.
+    for (int64_t c = c0; c <= c1; ++c)
+      for (int64_t r = r0; r <= r1; ++r) {
+        LandschaftTile& tile = *GridTile(int32_t(c), int32_t(r));
+        if (!Touches(s.box, tile.WorldRect())) continue;
+        StampTile(s, tile, collect ? &tileRemoved : nullptr);
+        if (collect) {
+          removed->insert(removed->end(), tileRemoved.begin(), tileRemoved.end());
+          tileRemoved.clear();
+        }
+      }
+  } else if (drawable && !m_tiles.empty()) {
     const int n = platform::ProcessorCount();
     const size_t tileCount = m_tiles.size();
     // Tile i goes to job i mod n; each job works through its tiles in ascending order.
@@ -414,8 +491,7 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
         StampTile(s, *m_tiles[index], collect ? &perTile[index] : nullptr);
       }
     };
-    int64_t area = int64_t(s.clip.right - int64_t(s.clip.left)) * (int64_t(s.clip.bottom) - s.clip.top);
-    if (area <= kInlineStampPixels || busy.size() < 2) {
+    if (busy.size() < 2) {
       for (size_t k = 0; k < busy.size(); ++k) job(int(k));
     } else {
       platform::WorkerPool::Shared().Run(int(busy.size()), job);
