@@ -198,6 +198,8 @@ TEST(Shell, WithoutItsDataSaysWhereItLookedAndFails) {
 TEST(Shell, EndsOnSigtermAndWritesTheConfiguration) {
   TempDir home;
   ASSERT_EQ(RunAndTerminate(home.Path()), 0);
+  // A first start leaves a team file too, for the teams the player makes.
+  EXPECT_TRUE(std::filesystem::exists(home.Path() / "Krumbolt" / "teams.man"));
   std::vector<uint8_t> bytes;
   auto root = ReadConfig(home.Path(), &bytes);
   ASSERT_NE(root, nullptr);
@@ -250,6 +252,54 @@ TEST(Shell, EndsOnSigtermAndWritesTheConfiguration) {
   EXPECT_EQ(IntOf(*root, u"Sound", u"P_Sounds"), 3);
   EXPECT_EQ(TextOf(*root, u"Sprache", u"Aktive_Sprache"), u"DEUTSCH");
   EXPECT_EQ(IntOf(*root, u"ANWENDUNG", u"MUSIC_VOLUME"), 30);
+}
+
+// The player's teams live in "teams.man" in the per-user folder: a start reads them over the
+// shipped defaults and the end writes them back, so the next start finds the same roster.
+TEST(Shell, KeepsTheRosterInTheTeamFileAcrossStarts) {
+  TempDir home;
+  const auto folder = home.Path() / "Krumbolt";
+  std::filesystem::create_directories(folder);
+  const std::u16string path = platform::Utf8ToU16((folder / "teams.man").string());
+  auto roster = ParseKVText(
+      u"<>\n \t<\\>\n<TEAMS><MANNSCHAFT_COUNTER> \"5\" <\\MANNSCHAFT_COUNTER>"
+      u"<MANNSCHAFT><NAME> \"Die Roten\" <\\NAME><COLOR> \"f00ff00\" <\\COLOR><ID> \"4\" <\\ID>"
+      u"<ANZ_WON> \"3\" <\\ANZ_WON><ANZ_LOST> \"2\" <\\ANZ_LOST><TIME> \"12.75\" <\\TIME>"
+      u"<STEUERUNG> \"CPU_MITTEL\" <\\STEUERUNG><\\MANNSCHAFT>"
+      u"<MANNSCHAFT><NAME> \"Die Blauen\" <\\NAME><COLOR> \"ff0000ff\" <\\COLOR><ID> \"5\" <\\ID><\\MANNSCHAFT>"
+      u"<WORM><NAME> \"Anna\" <\\NAME><MANNSCHAFTS_ID> \"4\" <\\MANNSCHAFTS_ID>"
+      u"<PERSONEN_EIGENSCHAFTEN><GELAUFEN> \"250.5\" <\\GELAUFEN><GESTORBEN> \"2\" <\\GESTORBEN>"
+      u"<\\PERSONEN_EIGENSCHAFTEN><\\WORM>"
+      u"<WORM><NAME> \"Bert\" <\\NAME><MANNSCHAFTS_ID> \"5\" <\\MANNSCHAFTS_ID><\\WORM><\\TEAMS>");
+  ASSERT_NE(roster, nullptr);
+  ASSERT_TRUE(SaveKVFile(path, *roster));
+
+  ASSERT_EQ(RunAndTerminate(home.Path()), 0);
+  auto saved = LoadKVFile(path);
+  ASSERT_NE(saved, nullptr);
+  ASSERT_EQ(saved->CountChildren(u"MANNSCHAFT"), 2u);
+  ASSERT_EQ(saved->CountChildren(u"WORM"), 2u);
+  auto text = [](const KVNode* block, const char16_t* key) {
+    std::u16string value = u"(missing)";
+    if (block) block->Read(key, value);
+    return value;
+  };
+  const KVNode* red = saved->GetChild(0, u"MANNSCHAFT");
+  EXPECT_EQ(text(red, u"NAME"), u"Die Roten");
+  EXPECT_EQ(text(red, u"COLOR"), u"f00ff00");
+  EXPECT_EQ(text(red, u"ID"), u"4");
+  EXPECT_EQ(text(red, u"ANZ_WON"), u"3");
+  EXPECT_EQ(text(red, u"ANZ_LOST"), u"2");
+  EXPECT_EQ(text(red, u"TIME"), u"12.750000");
+  EXPECT_EQ(text(red, u"STEUERUNG"), u"CPU_MITTEL");
+  EXPECT_EQ(text(saved->GetChild(1, u"MANNSCHAFT"), u"NAME"), u"Die Blauen");
+  const KVNode* anna = saved->GetChild(0, u"WORM");
+  EXPECT_EQ(text(anna, u"NAME"), u"Anna");
+  EXPECT_EQ(text(anna, u"MANNSCHAFTS_ID"), u"4");
+  const KVNode* stats = anna ? anna->GetChild(0, u"PERSONEN_EIGENSCHAFTEN") : nullptr;
+  EXPECT_EQ(text(stats, u"GELAUFEN"), u"250.500000");
+  EXPECT_EQ(text(stats, u"GESTORBEN"), u"2");
+  EXPECT_EQ(text(saved->GetChild(1, u"WORM"), u"MANNSCHAFTS_ID"), u"5");
 }
 
 TEST(Shell, LosingTheDisplayEndsTheGameWithThePlayersFilesSaved) {

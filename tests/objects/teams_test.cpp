@@ -75,6 +75,36 @@ TEST_F(GameTeams, WormsArePlacedOnceFixedPositionsFirstFromTheBack) {
   EXPECT_DOUBLE_EQ(team->TotalHealth(), 300.0);
 }
 
+// Teams and worms join the game at random places by the game's generator: the same seed
+// gives the same turn order, with each bar in its team's place, and the third of three lands
+// first or last, never between the two before it.
+TEST_F(GameTeams, TheTurnOrderFollowsTheSeedAndTheBiasedInsertion) {
+  Mannschaft* a = TeamOf(1, 3);
+  Mannschaft* b = TeamOf(2, 1);
+  Mannschaft* c = TeamOf(3, 1);
+  std::set<std::vector<Mannschaft*>> teamOrders;
+  std::set<std::vector<Worm*>> wormOrders;
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    platform::SRand(seed);
+    Play({a, b, c});
+    const std::vector<Mannschaft*> teams = Manager().PlayingTeams();
+    const std::vector<Worm*> worms = a->PlayOrder();
+    ASSERT_EQ(Manager().GetBarList().size(), 3u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(Manager().GetBarList()[i], &teams[i]->Bar()) << seed;
+    platform::SRand(seed);
+    Play({a, b, c});
+    EXPECT_EQ(Manager().PlayingTeams(), teams) << seed;
+    EXPECT_EQ(a->PlayOrder(), worms) << seed;
+    teamOrders.insert(teams);
+    wormOrders.insert(worms);
+  }
+  EXPECT_EQ(teamOrders, (std::set<std::vector<Mannschaft*>>{{a, b, c}, {c, a, b}}));
+  Worm* w0 = a->GetWorm(0);
+  Worm* w1 = a->GetWorm(1);
+  Worm* w2 = a->GetWorm(2);
+  EXPECT_EQ(wormOrders, (std::set<std::vector<Worm*>>{{w0, w1, w2}, {w2, w0, w1}}));
+}
+
 TEST_F(GameTeams, TurnsSkipTheLifelessAndCountRounds) {
   Mannschaft* a = TeamOf(1, 2);
   Mannschaft* b = TeamOf(2, 1);

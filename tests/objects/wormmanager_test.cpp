@@ -87,7 +87,17 @@ TEST_F(Roster, TeamsAndWormsComeBackAsTheyWereSaved) {
   EXPECT_EQ(red->GetWorm(1)->GetName(), u"Carl");
   EXPECT_EQ(Manager().FindTeamById(9)->GetWorm(0)->GetName(), u"Bert");
 
-  red->GetWorm(0)->GetEigenschaften().damageDealt[0] = 400.25;
+  // Every statistic's total goes into the file and comes back; the game's and the round's
+  // do not.
+  WormEigenschaften& stats = red->GetWorm(0)->GetEigenschaften();
+  stats.timeOnTurn[0] = 61.5;
+  stats.walked[0] = 1234.25;
+  stats.weaponsUsed[0] = 17;
+  stats.died[0] = 3;
+  stats.enemiesKilled[0] = 9;
+  stats.damageDealt[0] = 400.25;
+  stats.damageTaken[0] = 321.125;
+  stats.damageDealt[WormEigenschaften::kGame] = 55.0;
   red->time = 13.5;
   ASSERT_TRUE(Manager().SaveRoster(platform::FromOsPath(path.string())));
   const std::string bytes = Bytes(path);
@@ -115,8 +125,22 @@ TEST_F(Roster, TeamsAndWormsComeBackAsTheyWereSaved) {
   ASSERT_NE(red2, nullptr);
   EXPECT_EQ(red2->GetColour(), 0x0F00FF00u);
   EXPECT_DOUBLE_EQ(red2->time, 13.5);
+  EXPECT_EQ(red2->GetName(), u"Rot");
+  EXPECT_EQ(red2->GetSteuerung(), u"CPU_MITTEL");
+  EXPECT_EQ(red2->wins, 3);
+  EXPECT_EQ(red2->losses, 4);
   ASSERT_EQ(red2->GetWormCount(), 2);
-  EXPECT_DOUBLE_EQ(red2->GetWorm(0)->GetEigenschaften().damageDealt[0], 400.25);
+  EXPECT_EQ(red2->GetWorm(0)->GetName(), u"Anna");
+  const WormEigenschaften& back = red2->GetWorm(0)->GetEigenschaften();
+  EXPECT_DOUBLE_EQ(back.timeOnTurn[0], 61.5);
+  EXPECT_DOUBLE_EQ(back.walked[0], 1234.25);
+  EXPECT_EQ(back.weaponsUsed[0], 17);
+  EXPECT_EQ(back.died[0], 3);
+  EXPECT_EQ(back.enemiesKilled[0], 9);
+  EXPECT_DOUBLE_EQ(back.damageDealt[0], 400.25);
+  EXPECT_DOUBLE_EQ(back.damageTaken[0], 321.125);
+  EXPECT_DOUBLE_EQ(back.damageDealt[WormEigenschaften::kGame], 0.0);
+  EXPECT_EQ(next.FindTeamById(9)->GetColour(), 0xFF0000FFu);
 }
 
 // What cannot be sound is left out with a message, and the full file is kept aside when the
