@@ -12,6 +12,7 @@
 #include "engine/myglobals.h"
 #include "engine/sprache.h"
 #include "engine/spriterenderer.h"
+#include "platform/spritebatch.h"
 
 namespace {
 
@@ -106,6 +107,68 @@ void LevelDisplay::RenderOverlay() {
     return;
   }
   m_renderer.RenderOverlay();
+}
+
+namespace {
+
+std::vector<std::u16string> SplitLines(const std::u16string& text) {
+  std::vector<std::u16string> out;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t bar = text.find(u'|', start);
+    out.push_back(text.substr(start, bar == std::u16string::npos ? std::u16string::npos : bar - start));
+    if (bar == std::u16string::npos) break;
+    start = bar + 1;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<LevelDisplay::ResultLine> LevelDisplay::ResultLines(std::u16string* headline) const {
+  std::vector<ResultLine> lines;
+  if (headline) *headline = m_level.BuildRoundEndHeadline();
+  // Two tables of labels and values side by side: columns 0 and 1, then 2 and 3.
+  for (int32_t column = 0; column < 4; column += 2) {
+    const std::vector<std::u16string> labels = SplitLines(m_level.BuildRoundEndTable(column));
+    const std::vector<std::u16string> values = SplitLines(m_level.BuildRoundEndTable(column + 1));
+    for (size_t i = 0; i < labels.size(); ++i) {
+      if (labels[i].empty()) continue;
+      lines.push_back({labels[i], i < values.size() ? values[i] : u""});
+    }
+  }
+  return lines;
+}
+
+void LevelDisplay::RenderResult() {
+  if (m_level.GetRanking().empty() || !m_globals) return;
+  APIGraphics* graphics = m_context->graphics;
+  SpriteRenderer* sprites = graphics ? graphics->GetSpriteRenderer() : nullptr;
+  FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr;
+  if (!sprites || !fonts) return;
+  const bool ownBatch = !sprites->Batch() || !sprites->Batch()->InBatch();
+  if (ownBatch && !Succeeded(sprites->Begin(SpriteRenderer::kAlphaBlend))) return;
+  std::u16string headline;
+  const std::vector<ResultLine> lines = ResultLines(&headline);
+  constexpr int32_t kRow = 28, kHead = 60, kWidth = 680, kBorder = 24;
+  const int32_t w = int32_t(graphics->GetScreenWidth()), h = int32_t(graphics->GetScreenHeight());
+  const int32_t height = kHead + kRow * int32_t(lines.size()) + 2 * kBorder;
+  const Rect box{w / 2 - kWidth / 2, std::max(10, h / 2 - height / 2), w / 2 + kWidth / 2,
+                 std::max(10, h / 2 - height / 2) + height};
+  m_globals->DrawRectBox(box.left, box.top, box.right, box.bottom, 16, 0xD0FFFFFF, 0xC0101830, 0x60FFFFFF, 0,
+                         0, 0, 0);
+  Rect head{box.left, box.top + kBorder, box.right, box.top + kBorder + kHead - 10};
+  const int headFont = m_hud->GetFont(0), rowFont = m_hud->GetFont(2);
+  fonts->DrawText(headFont, &headline, &head, kDtCenter | kDtVCenter | kDtNoClip, 0xFFFFE9A8);
+  int32_t y = box.top + kBorder + kHead;
+  for (const ResultLine& line : lines) {
+    Rect left{box.left + kBorder, y, w / 2 + 40, y + kRow};
+    Rect right{w / 2 + 50, y, box.right - kBorder, y + kRow};
+    fonts->DrawText(rowFont, &line.label, &left, kDtVCenter | kDtNoClip, 0xFFDDDDDD);
+    fonts->DrawText(rowFont, &line.value, &right, kDtVCenter | kDtNoClip, 0xFFFFFFFF);
+    y += kRow;
+  }
+  if (ownBatch) sprites->End();
 }
 
 Worm* LevelDisplay::GetActiveWorm() const { return m_level.GetActiveWorm(); }

@@ -39,6 +39,16 @@ class LevelDisplay final : public HudHost, public PostEffectScene {
   // The worms' labels and the display; while paused, the pause box instead.
   void RenderOverlay();
 
+  // Once the round is booked: its headline and its table (who stood out how) in a box in the
+  // middle of the screen, inside an open sprite batch or on its own.
+  void RenderResult();
+  // The lines of the result box: the headline, then label and value pairs.
+  struct ResultLine {
+    std::u16string label;
+    std::u16string value;
+  };
+  std::vector<ResultLine> ResultLines(std::u16string* headline) const;
+
   // HudHost: what the display reads of the Level; the pause button pauses and resumes.
   Worm* GetActiveWorm() const override;
   double GetTurnTimeLeft() const override;

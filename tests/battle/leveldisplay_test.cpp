@@ -101,3 +101,30 @@ TEST(BattleWithDisplay, StoreFollowsTheBattleAndArmsTheWorm) {
 }
 
 }  // namespace
+
+namespace {
+
+// A battle played to its end: the result box holds the headline and eight label/value rows.
+TEST(BattleWithDisplay, BookedRoundShowsItsHeadlineAndWhoStoodOut) {
+  UserFolder folder;
+  HeadlessBattleConfig config = IdleBattle();
+  config.teams[0].control = config.teams[1].control = HeadlessBattleConfig::Control::kScripted;
+  HeadlessBattle battle(config);
+  ASSERT_TRUE(battle.Start());
+  LevelDisplay display(battle.GetLevel(), &battle.Globals(), &battle.Context());
+  display.BeginRound();
+  std::u16string headline;
+  const HeadlessBattleResult result = battle.Run();
+  ASSERT_TRUE(result.decided) << result.cappedBy;
+  battle.GetLevel().UpdateRoundStatistics();
+  const auto lines = display.ResultLines(&headline);
+  EXPECT_FALSE(headline.empty());
+  ASSERT_EQ(lines.size(), 8u);
+  for (const auto& line : lines) {
+    EXPECT_FALSE(line.label.empty());
+    EXPECT_FALSE(line.value.empty());
+  }
+  display.RenderResult();
+}
+
+}  // namespace
