@@ -263,7 +263,11 @@ bool HeadlessBattle::Step() {
 }
 
 void HeadlessBattle::CheckTurnChange() {
-  if (m_level->GetTurnCount() == m_lastTurnCount && m_level->GetActiveWorm() == m_lastWorm) return;
+  // A worm switch hands the rest of the turn to another worm of the team: the same turn.
+  if (m_level->GetTurnCount() == m_lastTurnCount) {
+    m_lastWorm = m_level->GetActiveWorm();
+    return;
+  }
   m_lastTurnCount = m_level->GetTurnCount();
   m_lastWorm = m_level->GetActiveWorm();
   m_lastTurnSeconds = m_turnSeconds;

@@ -88,8 +88,11 @@ void BattleHarness::CheckFrame() {
       Fail("position", "an object's position is not a number");
       break;
     }
-  if (int64_t(g.GetPartikelListe()->GetCount()) > g.particleMaximum)
-    Fail("particles", std::to_string(g.GetPartikelListe()->GetCount()));
+  // The maximum holds for the particles the list may thin; those it never thins (gates,
+  // crates and the like) come on top.
+  if (int64_t(g.GetPartikelListe()->MainList().size()) > g.particleMaximum)
+    Fail("particles", std::to_string(g.GetPartikelListe()->MainList().size()) + " thinnable and " +
+                          std::to_string(g.GetPartikelListe()->KeptList().size()) + " kept");
   for (Mannschaft* team : m_battle.Teams())
     for (int32_t a : Ammo(g, team))
       if (a < -1) Fail("ammunition", std::to_string(a));
