@@ -1,6 +1,7 @@
 // One frame of the first scene, started as the shell starts it (the shipped archive, the
 // OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
-// loop draws it, and each thing drawn on its own on a cleared back buffer (the clear alone is
+// loop draws it, and each thing drawn on its own on a cleared back buffer (the backdrop alone
+// and with the background layers; the clear alone is
 // the baseline to subtract), the post-effect chain part by part (the scene captured into
 // its first picture, each effect the scene switched on, the light rays' silhouette and the
 // depth of field's depth key at the sizes their effects draw them, the finished picture
@@ -38,6 +39,7 @@
 #include "posteffects/myposteffect.h"
 #include "posteffects/myposteffectrenderdata.h"
 #include "posteffects/posteffectlibrary.h"
+#include "world/ebenenhintergrund.h"
 #include "world/wassermanager.h"
 #include "world/welt.h"
 
@@ -182,6 +184,18 @@ void BackdropAndBackgroundLayers(benchmark::State& state) {
   game.View(camera, zoom, centre);
   Welt* world = game.globals->GetWelt();
   for (auto _ : state) game.DrawAlone([&] { world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true); });
+  Rate(state);
+}
+
+// The backdrop alone: the sky pictures stretched over the screen and their animations.
+void Backdrop(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Vector2 camera, zoom, centre;
+  game.View(camera, zoom, centre);
+  Welt* world = game.globals->GetWelt();
+  const EbenenHintergrund* backdrop = world->GetBackdrop();
+  state.SetLabel(std::to_string(backdrop ? backdrop->GetBackground().size() : 0) + " pictures");
+  for (auto _ : state) game.DrawAlone([&] { world->DrawBackdrop(zoom, centre, 0xFFFFFFFF); });
   Rate(state);
 }
 
@@ -347,6 +361,7 @@ void Sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(WholeFrame)->Apply(Sizes);
 BENCHMARK(ClearOnly)->Apply(Sizes);
 BENCHMARK(BackdropAndBackgroundLayers)->Apply(Sizes);
+BENCHMARK(Backdrop)->Apply(Sizes);
 BENCHMARK(BackgroundLayers)->Apply(Sizes);
 BENCHMARK(GameLayers)->Apply(Sizes);
 BENCHMARK(Water)->Apply(Sizes);

@@ -60,4 +60,34 @@ void Texture::MarkDirty(int32_t firstRow, int32_t endRow) {
   }
 }
 
+AlphaRows MeasureAlphaRows(const Texture& texture, const Rect& rect) {
+  const int32_t left = std::clamp(rect.left, 0, texture.Width()), right = std::clamp(rect.right, left, texture.Width());
+  const int32_t top = std::clamp(rect.top, 0, texture.Height()), bottom = std::clamp(rect.bottom, top, texture.Height());
+  const int32_t rows = bottom - top;
+  AlphaRows result{0, rows, rows};
+  const uint32_t* pixels = texture.Pixels();
+  if (!pixels || left == right) return result;
+  bool seen = false;
+  bool opaqueBelow = true;
+  for (int32_t y = rows; y-- > 0;) {
+    const uint32_t* row = pixels + size_t(top + y) * size_t(texture.Width());
+    uint32_t any = 0, all = 0xFF000000u;
+    for (int32_t x = left; x < right; ++x) {
+      any |= row[x];
+      all &= row[x];
+    }
+    if (opaqueBelow && (all >> 24) == 0xFF)
+      result.opaqueFrom = y;
+    else
+      opaqueBelow = false;
+    if (any >> 24) {
+      if (!seen) result.endShown = y + 1;
+      seen = true;
+      result.firstShown = y;
+    }
+  }
+  if (!seen) result.firstShown = result.endShown = 0;
+  return result;
+}
+
 }  // namespace platform

@@ -86,4 +86,15 @@ class Texture {
 
 using TexturePtr = std::shared_ptr<Texture>;
 
+// What the alpha channel of a rectangle of a texture shows, row by row (rows counted from
+// the rectangle's top).
+struct AlphaRows {
+  int32_t firstShown = 0;  // first row with a pixel that is not fully transparent
+  int32_t endShown = 0;    // one past the last such row (firstShown == endShown: nothing shows)
+  int32_t opaqueFrom = 0;  // every pixel from this row to the bottom is fully opaque
+};
+// The rectangle is clipped to the texture. A texture without pixels in memory counts as
+// showing every row and hiding nothing.
+AlphaRows MeasureAlphaRows(const Texture& texture, const Rect& rect);
+
 }  // namespace platform

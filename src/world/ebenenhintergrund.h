@@ -12,6 +12,7 @@
 
 #include "engine/gfxtypes.h"
 #include "engine/resetobjekt.h"
+#include "platform/texture.h"
 #include "world/catalogueassets.h"
 
 class APIGraphics;
@@ -33,6 +34,10 @@ class EbenenHintergrund : public ResetObjekt {
     SettingTextureRef textureRef;
     const TexturePartRecord* texture = nullptr;
     double parallax = 0.0;
+    // The picture's transparent and opaque rows, as measured when its texture last changed
+    // (drawing leaves out what cannot show).
+    mutable platform::AlphaRows alphaRows;
+    mutable uint64_t alphaMeasuredAt = ~uint64_t(0);
   };
 
   // Reads a "HINTERGRUND" entry of "HINTERGRÜNDE" (null: every default). With a graphics

@@ -118,6 +118,9 @@ class Welt : public WorldBounds {
   // scroll fraction (0 .. 1, from the camera); then the background layers.
   void DrawBackground(const Vector2& camera, const Vector2& zoom, const Vector2& scrollFraction, Argb colour,
                       bool drawBackdrop);
+  // The backdrop alone. Rows that are transparent in a picture, and rows that a later
+  // picture covers with opaque rows across the screen, are left out.
+  void DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour);
   void DrawGameLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
   void DrawForegroundLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
   // The layers' animations that the current render extra colours; true when any drew.
@@ -167,7 +170,6 @@ class Welt : public WorldBounds {
  private:
   using LayerGroup = std::vector<std::unique_ptr<Landschaft>>;
   int32_t LayersToCut(int32_t layerArgument) const;
-  void DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour);
   bool DrawTinted(const LayerGroup& group, int32_t layerKey, const Vector2& camera, const Vector2& zoom);
   void DeleteLayers();
 

@@ -1,5 +1,9 @@
 // Drawing the world: the backdrop and the three layer groups, in colour, and the effect
 // passes that take their colours from the current render extra.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include "engine/apigraphics.h"
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
@@ -33,6 +37,15 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
   if (!renderer) return;
   const double screenW = m_graphics->GetScreenWidth(), screenH = m_graphics->GetScreenHeight();
   const auto& pictures = m_backdrop->GetBackground();
+  // Each picture spans the screen's width: where one is opaque in whole rows, the pictures
+  // before it cannot show, and rows that are transparent throughout change nothing. Both are
+  // left out of the drawn rectangle, a few texels short so the filter reads what it read.
+  struct Placed {
+    const TexturePartRecord* picture = nullptr;
+    Vector2 scale, position;
+    platform::AlphaRows rows;
+  };
+  std::vector<Placed> placed(pictures.size());
   for (size_t j = 0; j < pictures.size(); ++j) {
     const TexturePartRecord* picture = pictures[j].texture;
     if (!picture || !picture->texture) continue;
@@ -40,9 +53,53 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
     // A picture without pixels has no size to stretch from.
     if (w <= 0 || h <= 0) continue;
     const double ox = w * pictures[j].parallax * zoom.x, oy = h * pictures[j].parallax * zoom.y;
-    const Vector2 scale(float((screenW + ox) / w), float((screenH + oy) / h));
-    const Vector2 position(float(-ox * scrollFraction.x), float(-oy * scrollFraction.y));
-    renderer->DrawTransformed(picture->texture, &picture->rect, &scale, nullptr, 0.0, &position, colour);
+    Placed& p = placed[j];
+    p.picture = picture;
+    p.scale = Vector2(float((screenW + ox) / w), float((screenH + oy) / h));
+    p.position = Vector2(float(-ox * scrollFraction.x), float(-oy * scrollFraction.y));
+    const uint64_t change = picture->texture->ChangeCount();
+    if (pictures[j].alphaMeasuredAt != change) {
+      pictures[j].alphaRows = platform::MeasureAlphaRows(*picture->texture, picture->rect);
+      pictures[j].alphaMeasuredAt = change;
+    }
+    p.rows = pictures[j].alphaRows;
+  }
+  const bool opaqueColour = (colour >> 24) == 0xFF;
+  double hiddenFrom = screenH;  // screen rows from here down are covered by a later picture
+  std::vector<double> coveredFrom(pictures.size(), screenH);
+  for (size_t j = pictures.size(); j-- > 0;) {
+    coveredFrom[j] = hiddenFrom;
+    const Placed& p = placed[j];
+    if (!p.picture || !opaqueColour || p.scale.x <= 0.0f || p.scale.y <= 0.0f) continue;
+    const int32_t h = p.picture->rect.Height();
+    if (p.rows.opaqueFrom >= h) continue;
+    // The first opaque row is left out too: the filter blends it with the row above.
+    const double top = p.position.y + double(p.rows.opaqueFrom + 1) * p.scale.y;
+    const double bottom = p.position.y + double(h) * p.scale.y;
+    if (bottom >= screenH && p.position.x <= 0.0f && p.position.x + p.picture->rect.Width() * p.scale.x >= screenW)
+      hiddenFrom = std::min(hiddenFrom, std::max(0.0, top));
+  }
+  for (size_t j = 0; j < pictures.size(); ++j) {
+    const Placed& p = placed[j];
+    if (!p.picture) continue;
+    const Rect& rect = p.picture->rect;
+    const int32_t h = rect.Height();
+    // Texels the filter may reach beyond a screen pixel's own: one for a magnified picture,
+    // a mip level's width and its neighbour when it is shrunk.
+    const float shrink = std::max(1.0f / std::fabs(p.scale.x), 1.0f / std::fabs(p.scale.y));
+    const int32_t margin = 2 + 2 * int32_t(std::ceil(std::min(shrink, 1024.0f)));
+    int32_t first = 0, end = h;
+    if (opaqueColour && p.scale.y > 0.0f) {
+      first = std::max(0, p.rows.firstShown - margin);
+      end = std::min(p.rows.endShown + margin, h);
+      const double coveredRow = (coveredFrom[j] - p.position.y) / p.scale.y;
+      if (coveredRow < double(end)) end = std::clamp(int32_t(std::ceil(coveredRow)) + margin, first, end);
+    }
+    if (first < end) {
+      const Rect part{rect.left, rect.top + first, rect.right, rect.top + end};
+      const Vector2 at(p.position.x, p.position.y + float(first) * p.scale.y);
+      renderer->DrawTransformed(p.picture->texture, &part, &p.scale, nullptr, 0.0, &at, colour);
+    }
     if (BewegteAnimation* animation = m_backdrop->GetAnimation(j))
       animation->RenderTransformed(Vector2(0.0f, 0.0f), Vector2(1.0f, 1.0f), colour);
   }

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "platform/image.h"
 
+using platform::AlphaRows;
+using platform::MeasureAlphaRows;
 using platform::Rect;
 using platform::Texture;
 
@@ -44,4 +49,39 @@ TEST(Texture, LevelCountsAndPowersOfTwo) {
   EXPECT_EQ(Texture(64, 32, 3).Levels(), 3);
   for (auto [n, p] : {std::pair{1, 1}, {2, 2}, {3, 4}, {100, 128}, {128, 128}, {129, 256}})
     EXPECT_EQ(platform::NextPowerOfTwo(n), p);
+}
+
+// Rows counted from the rectangle's top; '.' is transparent, 'o' opaque, '+' partly covered.
+TEST(Texture, AlphaRowsFindTransparentTopsAndOpaqueBottoms) {
+  struct Case {
+    const char* name;
+    std::vector<const char*> rows;
+    Rect rect;
+    int32_t firstShown, endShown, opaqueFrom;
+  };
+  const Case cases[] = {
+      {"hills over the sky", {"....", "..+.", ".oo+", "oooo", "oooo"}, {0, 0, 4, 5}, 1, 5, 3},
+      {"a gap in the last row", {"oooo", "oooo", "oo.o"}, {0, 0, 4, 3}, 0, 3, 3},
+      {"all clear", {"....", "...."}, {0, 0, 4, 2}, 0, 0, 2},
+      {"all opaque", {"oo", "oo"}, {0, 0, 2, 2}, 0, 2, 0},
+      {"shown in the middle", {"..", "+.", ".."}, {0, 0, 2, 3}, 1, 2, 3},
+      // Only the rectangle counts: the clear column and the top row lie outside it.
+      {"a part", {"....", ".ooo", ".ooo"}, {1, 1, 4, 3}, 0, 2, 0},
+      {"clipped to the texture", {"..", "oo"}, {-5, -5, 9, 9}, 1, 2, 1},
+      {"empty rectangle", {"oo"}, {1, 0, 1, 1}, 0, 1, 1},
+  };
+  for (const Case& c : cases) {
+    const int32_t w = int32_t(std::strlen(c.rows[0])), h = int32_t(c.rows.size());
+    Texture texture(w, h);
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) {
+        const char k = c.rows[size_t(y)][x];
+        texture.MutablePixels()[size_t(y) * size_t(w) + size_t(x)] =
+            k == 'o' ? 0xFF336699u : k == '+' ? 0x80336699u : 0x00FFFFFFu;
+      }
+    const AlphaRows rows = MeasureAlphaRows(texture, c.rect);
+    EXPECT_EQ(rows.firstShown, c.firstShown) << c.name;
+    EXPECT_EQ(rows.endShown, c.endShown) << c.name;
+    EXPECT_EQ(rows.opaqueFrom, c.opaqueFrom) << c.name;
+  }
 }

@@ -9,8 +9,10 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "engine/animationmanager.h"
+#include "engine/bewegteanimation.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
@@ -23,6 +25,7 @@
 #include "platform/window.h"
 #include "support/golden.h"
 #include "world/levelinfo.h"
+#include "world/ebenenhintergrund.h"
 #include "world/settingkatalog.h"
 #include "world/welt.h"
 
@@ -178,6 +181,39 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
       half[size_t(y) * size_t(kW / 2) + size_t(x)] = mean;
     }
   EXPECT_TRUE(MatchesGolden(half, kW / 2, {0, 0, kW / 2, kH / 2}, "world", 3));
+
+  // The backdrop leaves out the pictures' transparent rows and the rows a later picture
+  // covers: the picture is the one every picture drawn whole gives.
+  platform::GraphicsDevice& device = *graphics.GetDevice();
+  SpriteRenderer& sprites = *graphics.GetSpriteRenderer();
+  for (const auto& [zoom, fraction] : {std::pair{Vector2(1.0f, 1.0f), Vector2(0.5f, 0.5f)},
+                                       std::pair{Vector2(0.35f, 0.35f), Vector2(0.0f, 1.0f)},
+                                       std::pair{Vector2(1.5f, 1.5f), Vector2(1.0f, 0.0f)}}) {
+    device.Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(sprites.Begin(SpriteRenderer::kAlphaBlend), kResultOk);
+    world.DrawBackdrop(zoom, fraction, 0xFFFFFFFF);
+    ASSERT_EQ(sprites.End(), kResultOk);
+    const auto trimmed = device.ReadPixels();
+    device.Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+    ASSERT_EQ(sprites.Begin(SpriteRenderer::kAlphaBlend), kResultOk);
+    const auto& pictures = backdrop->GetBackground();
+    for (size_t j = 0; j < pictures.size(); ++j) {
+      const TexturePartRecord* picture = pictures[j].texture;
+      const float w = float(picture->rect.Width()), h = float(picture->rect.Height());
+      const float ox = w * float(pictures[j].parallax) * zoom.x, oy = h * float(pictures[j].parallax) * zoom.y;
+      const Vector2 scale((kW + ox) / w, (kH + oy) / h), at(-ox * fraction.x, -oy * fraction.y);
+      sprites.DrawTransformed(picture->texture, &picture->rect, &scale, nullptr, 0.0, &at, 0xFFFFFFFF);
+      if (BewegteAnimation* clouds = backdrop->GetAnimation(j))
+        clouds->RenderTransformed(Vector2(0.0f, 0.0f), Vector2(1.0f, 1.0f), 0xFFFFFFFF);
+    }
+    ASSERT_EQ(sprites.End(), kResultOk);
+    const auto whole = device.ReadPixels();
+    int largest = 0;
+    for (size_t i = 0; i < whole.size(); ++i)
+      for (int shift : {16, 8, 0})
+        largest = std::max(largest, std::abs(int((whole[i] >> shift) & 0xFF) - int((trimmed[i] >> shift) & 0xFF)));
+    EXPECT_LE(largest, 2) << "zoom " << zoom.x << ", scrolled " << fraction.x << ", " << fraction.y;
+  }
 
   // Moving the camera 100 pixels slides the terrain by 100 pixels: a row of soil comes
   // along whole (and differs from the row slid by the far hills' 90).
