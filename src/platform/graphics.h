@@ -110,6 +110,12 @@ class GraphicsDevice {
   // Copies the whole picture of one render target into another of the same size, pixel for
   // pixel (no filtering). False when either is no render target or the sizes differ.
   virtual bool CopyRenderTarget(Texture* from, Texture* to) = 0;
+  // The same onto the back buffer, which must have the render target's size. False when the
+  // device cannot: the caller then draws the picture instead.
+  virtual bool CopyToBackBuffer(Texture* from) {
+    (void)from;
+    return false;
+  }
   int32_t TargetWidth() const { return m_target ? m_target->Width() : m_width; }
   int32_t TargetHeight() const { return m_target ? m_target->Height() : m_height; }
   // Sprite and pre-transformed quad positions are given in a drawing area of width x height

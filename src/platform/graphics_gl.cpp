@@ -289,6 +289,18 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     return true;
   }
 
+  bool CopyToBackBuffer(Texture* from) override {
+    MakeCurrent();
+    if (!from || !from->IsRenderTarget() || from->Width() != m_width || from->Height() != m_height) return false;
+    GLuint read = TargetFramebuffer(from);
+    if (!read || !m_backFramebuffer) return false;
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, read);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_backFramebuffer);
+    glBlitFramebuffer(0, 0, m_width, m_height, 0, 0, m_width, m_height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    BindTarget();
+    return true;
+  }
+
   void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                        const DrawState& state) override {
     MakeCurrent();

@@ -200,6 +200,9 @@ void PostEffectLibrary::RenderActive() {
     }
   }
   device->SetRenderTarget(kept);
+  // The finished picture covers the back buffer pixel for pixel: a copy, where the device
+  // can make one, does what drawing it unblended does.
+  if (!kept && device->CopyToBackBuffer(m_renderData.Org())) return;
   device->BeginScene();
   if (SpriteRenderer* sprites = graphics->GetSpriteRenderer(); sprites && Succeeded(sprites->Begin(0))) {
     const Rect& screen = graphics->GetScreenRect();

@@ -89,11 +89,13 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
     const float shrink = std::max(1.0f / std::fabs(p.scale.x), 1.0f / std::fabs(p.scale.y));
     const int32_t margin = 2 + 2 * int32_t(std::ceil(std::min(shrink, 1024.0f)));
     int32_t first = 0, end = h;
-    if (opaqueColour && p.scale.y > 0.0f) {
+    if (p.rows.firstShown == p.rows.endShown) {
+      first = end = 0;  // clear throughout
+    } else if (opaqueColour && p.scale.y > 0.0f) {
       first = std::max(0, p.rows.firstShown - margin);
       end = std::min(p.rows.endShown + margin, h);
       const double coveredRow = (coveredFrom[j] - p.position.y) / p.scale.y;
-      if (coveredRow < double(end)) end = std::clamp(int32_t(std::ceil(coveredRow)) + margin, first, end);
+      if (coveredFrom[j] < screenH && coveredRow < double(end)) end = std::clamp(int32_t(std::ceil(coveredRow)) + margin, first, end);
     }
     if (first < end) {
       const Rect part{rect.left, rect.top + first, rect.right, rect.top + end};

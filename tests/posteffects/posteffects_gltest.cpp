@@ -137,6 +137,43 @@ TEST_F(GlPostEffects, ACopyShowsThePictureAndOnlyMakeOriginalReachesTheScreen) {
   ExpectNear(At(screen, w - 1, h - 1), kBands[3], 1, "corner");
 }
 
+// The finished picture reaches the back buffer pixel for pixel and the right way up.
+TEST_F(GlPostEffects, TheBackBufferGetsTheFinishedPictureUnchanged) {
+  class TopAndBottom : public BandScene {
+   public:
+    explicit TopAndBottom(APIGraphics* graphics) : BandScene(graphics), m_graphics(graphics) {}
+    void RenderPass() override {
+      BandScene::RenderPass();
+      SpriteRenderer* sprites = m_graphics->GetSpriteRenderer();
+      platform::Texture white(1, 1);
+      white.MutablePixels()[0] = 0xFFFFFFFF;
+      const Rect source{0, 0, 1, 1}, top{0, 0, 64, 32}, bottom{0, 700, 64, 768};
+      sprites->Begin(SpriteRenderer::kAlphaBlend);
+      sprites->DrawRect(&white, &source, &top, SpriteRenderer::kStretch, SpriteRenderer::kStretch, 0x80FF2010);
+      sprites->DrawRect(&white, &source, &bottom, SpriteRenderer::kStretch, SpriteRenderer::kStretch, 0xFF10E0F0);
+      sprites->End();
+    }
+
+   private:
+    APIGraphics* m_graphics;
+  } marked(graphics.get());
+  library->SetLevel(&marked);
+  const auto screen = Run(
+      uR"(<PE_SATURATE> <NAME> "Bunt" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <SÄTTIGUNG> "1.2" <\SÄTTIGUNG> <\PE_SATURATE>)",
+      {u"Bunt"});
+  platform::GraphicsDevice* device = graphics->GetDevice();
+  ASSERT_TRUE(device->SetRenderTarget(library->GetRenderData().Org()));
+  const auto finished = device->ReadPixels();
+  device->SetRenderTarget(nullptr);
+  ASSERT_EQ(screen.size(), finished.size());
+  size_t differing = 0;
+  for (size_t i = 0; i < screen.size(); ++i) differing += screen[i] != finished[i];
+  EXPECT_EQ(differing, 0u);
+  EXPECT_NE(At(screen, 8, 8), At(screen, 8, 760)) << "the marks at the top and the bottom";
+  ExpectNear(At(screen, 8, 760), 0xFF00F0FF, 24, "the bottom mark, more saturated");
+  library->SetLevel(scene.get());
+}
+
 TEST_F(GlPostEffects, Saturation) {
   auto screen = Run(
       uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>

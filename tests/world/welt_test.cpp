@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 
 #include "engine/animationmanager.h"
@@ -34,12 +36,14 @@ const char16_t* const kAnimations =
     u"<BEWEGTEANIMATION> <NAME> \"WOLKE\" <\\NAME> <PFAD> \"Ab\" <\\PFAD> <\\BEWEGTEANIMATION>"
     u"<\\ANI>";
 
-// Pictures of the backdrop by file name, each a texture of its own size.
+// Pictures of the backdrop by file name, each a texture of its own size, half see-through
+// everywhere (no row is left out as clear or as hidden under an opaque picture).
 class Pictures : public CatalogueAssets {
  public:
   explicit Pictures(const AnimationManager& animations) : m_animations(animations) {}
   void Add(const std::u16string& name, int32_t w, int32_t h) {
     m_textures.push_back(std::make_unique<platform::Texture>(w, h));
+    std::fill_n(m_textures.back()->MutablePixels(), size_t(w) * size_t(h), 0x80FFFFFFu);
     m_records[name] = {m_textures.back().get(), Rect{0, 0, w, h}};
   }
   const TexturePartRecord* GetTexture(const std::u16string& file, const SearchPath&,
