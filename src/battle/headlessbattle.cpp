@@ -21,6 +21,7 @@
 #include "objects/worm.h"
 #include "objects/wormmanager.h"
 #include "platform/random.h"
+#include "platform/text.h"
 #include "world/levelinfo.h"
 
 namespace {
@@ -142,6 +143,7 @@ HeadlessBattle::~HeadlessBattle() {
   // The controls of the worms go after the game-wide object, which the worms are part of.
   if (m_context) m_context->globals.reset();
   m_scripted.clear();
+  if (m_graphics && m_window) m_graphics->Release();
 }
 
 bool HeadlessBattle::Start() {
@@ -154,8 +156,21 @@ bool HeadlessBattle::Start() {
   DisplayEnvironment display;
   display.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
   m_graphics = std::make_unique<APIGraphics>(context, display);
-  m_graphics->UseNullDevice(true);
-  m_graphics->Create();
+  if (m_config.openGL) {
+    std::string why;
+    m_window = platform::Window::Create(m_config.title, 1024, 768, &why);
+    if (!m_window) {
+      m_error = u"No window for OpenGL: " + platform::Utf8ToU16(why);
+      return false;
+    }
+    context.mainWindow = m_window.get();
+  } else {
+    m_graphics->UseNullDevice(true);
+  }
+  if (m_graphics->Create() != kResultOk && m_window) {
+    m_error = u"The OpenGL device could not be made.";
+    return false;
+  }
   context.graphics = m_graphics.get();
   context.timer = std::make_unique<FrameTimer>();
   context.timer->gameStep = context.timer->realStep = kFrameStep;

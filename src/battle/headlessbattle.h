@@ -18,6 +18,7 @@
 #include "battle/level.h"
 #include "battle/humansteuerung.h"
 #include "engine/apiinput.h"
+#include "platform/window.h"
 
 class APIContext;
 class APIGraphics;
@@ -76,6 +77,9 @@ struct HeadlessBattleConfig {
   double turnGrace = 10.0;
   // Names the per-user folder, so a battle never reads or writes the player's own files.
   std::u16string title = u"Krumbolt-headless";
+  // Draws on OpenGL in a window of its own (offscreen under SDL_VIDEODRIVER=offscreen)
+  // instead of the null device, so its frames can be looked at.
+  bool openGL = false;
 };
 
 struct HeadlessBattleResult {
@@ -147,6 +151,7 @@ class HeadlessBattle {
   void CheckTurnChange();
 
   HeadlessBattleConfig m_config;
+  std::unique_ptr<platform::Window> m_window;
   std::unique_ptr<APIContext> m_context;
   std::unique_ptr<APIGraphics> m_graphics;
   MyGlobals* m_globals = nullptr;
