@@ -279,4 +279,41 @@ TEST_F(Roster, TheTeamsControlGoesToItsWorms) {
   for (const Worm* worm : team->Worms()) EXPECT_EQ(worm->GetControl(), controls.GetActive());
 }
 
+// A file cut short keeps what is whole of it; the cut file is kept aside when the roster is
+// written.
+TEST_F(Roster, ATruncatedFileGivesWhatIsWholeAndIsKeptAside) {
+  const auto path = dir.Path() / "teams.man";
+  WriteFile(path, TeamBlock(u"<ID> \"1\" <\\ID> <NAME> \"A\" <\\NAME>") +
+                      TeamBlock(u"<ID> \"2\" <\\ID> <NAME> \"B\" <\\NAME>") + WormEntry(u"Eins", 1) +
+                      WormEntry(u"Zwei", 2));
+  const std::string whole = Bytes(path);
+  // UTF-16: cut at an even byte, inside the last worm entry.
+  const std::string cut = whole.substr(0, (whole.size() * 3 / 4) & ~size_t(1));
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << cut;
+  Manager().LoadRoster(platform::FromOsPath(path.string()));
+  EXPECT_TRUE(Manager().DroppedOnRead());
+  ASSERT_EQ(Manager().Teams().size(), 1u);
+  EXPECT_EQ(Manager().Teams()[0]->GetName(), u"A");
+  EXPECT_EQ(Manager().Teams()[0]->GetWormCount(), 1);
+  ASSERT_TRUE(Manager().SaveRoster(platform::FromOsPath(path.string())));
+  EXPECT_EQ(Bytes(dir.Path() / "teams.man.bad"), cut);
+  auto saved = LoadKVFile(platform::FromOsPath(path.string()));
+  ASSERT_NE(saved, nullptr);
+  EXPECT_EQ(saved->CountChildren(u"MANNSCHAFT"), 1u);
+}
+
+// A roster keeps at most kMaxTeams teams; the rest of the file is left out with a message.
+TEST_F(Roster, TeamsBeyondTheMostARosterKeepsAreLeftOut) {
+  std::u16string body;
+  for (int i = 1; i <= WormManager::kMaxTeams + 2; ++i)
+    body += TeamBlock(u"<ID> \"" + platform::FormatW(u"%d", i) + u"\" <\\ID>") + WormEntry(u"W", i);
+  const auto path = dir.Path() / "teams.man";
+  WriteFile(path, body);
+  Manager().LoadRoster(platform::FromOsPath(path.string()));
+  EXPECT_TRUE(Manager().DroppedOnRead());
+  ASSERT_EQ(Manager().Teams().size(), size_t(WormManager::kMaxTeams));
+  EXPECT_EQ(Manager().Teams().back()->GetId(), WormManager::kMaxTeams);
+  EXPECT_EQ(Manager().FindTeamById(WormManager::kMaxTeams + 1), nullptr);
+}
+
 }  // namespace
