@@ -88,25 +88,49 @@ void LevelDisplay::RenderOverlay() {
     std::u16string text = u"Pause";
     if (m_context->language)
       if (const std::u16string* t = m_context->language->GetText(u"PAUSEMENU")) text = *t;
-    TextBoxStyle style;
-    style.border = 20;
-    style.boxColours[0] = 0xB0000000;
-    style.boxColours[1] = 0xC0FFFFFF;
-    style.boxColours[2] = 0x80FFFFFF;
-    style.textColour = 0xFFFFFFFF;
-    style.effectColour = 0x40000000;
-    style.effectValue = 2.0;
-    style.effectParams[0] = 8;
-    style.font = std::max(0, m_hud->GetFont(0));
     const int32_t w = int32_t(graphics->GetScreenWidth()), h = int32_t(graphics->GetScreenHeight());
-    const Rect box{w / 2 - 150, h / 2 - 45, w / 2 + 150, h / 2 + 45};
-    DrawTextBox(m_context, m_globals, text, &box, style);
+    Rect box{w / 2 - 150, h / 2 - 45, w / 2 + 150, h / 2 + 45};
+    m_hud->DrawPanel(box);
+    if (FontManager* fonts = graphics->GetFontManager())
+      fonts->DrawText(m_hud->GetFont(0), &text, &box, kDtCenter | kDtVCenter | kDtNoClip, 0xFFFFFFFF);
     // The buttons stay, so the pause button can end the pause.
     m_hud->GetElement(LevelHud::kHudSlot)->CallHandler();
     sprites->End();
     return;
   }
   m_renderer.RenderOverlay();
+  if (m_helpShown && IsRunning() && GetActiveWorm()) {
+    SpriteRenderer* sprites = m_context->graphics ? m_context->graphics->GetSpriteRenderer() : nullptr;
+    if (!sprites || !Succeeded(sprites->Begin(SpriteRenderer::kAlphaBlend))) return;
+    if (m_context->language)
+      if (const std::u16string* help = m_context->language->GetText(u"BATTLE_HILFE"))
+        DrawTextPanel(*help, m_hud->GetFont(2));
+    sprites->End();
+  }
+}
+
+void LevelDisplay::DrawTextPanel(const std::u16string& text, int font) {
+  APIGraphics* graphics = m_context->graphics;
+  FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr;
+  if (!fonts || !m_globals) return;
+  std::vector<std::u16string> lines;
+  for (size_t start = 0; start <= text.size();) {
+    const size_t bar = text.find(u'|', start);
+    lines.push_back(text.substr(start, bar == std::u16string::npos ? std::u16string::npos : bar - start));
+    if (bar == std::u16string::npos) break;
+    start = bar + 1;
+  }
+  constexpr int32_t kRow = 26, kBorder = 24, kWidth = 560;
+  const int32_t w = int32_t(graphics->GetScreenWidth()), h = int32_t(graphics->GetScreenHeight());
+  const int32_t height = kRow * int32_t(lines.size()) + 2 * kBorder;
+  const int32_t top = std::max(10, h / 2 - height / 2);
+  m_hud->DrawPanel({w / 2 - kWidth / 2, top, w / 2 + kWidth / 2, top + height});
+  int32_t y = top + kBorder;
+  for (const std::u16string& line : lines) {
+    Rect r{w / 2 - kWidth / 2 + kBorder, y, w / 2 + kWidth / 2 - kBorder, y + kRow};
+    fonts->DrawText(font, &line, &r, kDtVCenter | kDtNoClip, 0xFFFFFFFF);
+    y += kRow;
+  }
 }
 
 namespace {
@@ -155,8 +179,7 @@ void LevelDisplay::RenderResult() {
   const int32_t height = kHead + kRow * int32_t(lines.size()) + 2 * kBorder;
   const Rect box{w / 2 - kWidth / 2, std::max(10, h / 2 - height / 2), w / 2 + kWidth / 2,
                  std::max(10, h / 2 - height / 2) + height};
-  m_globals->DrawRectBox(box.left, box.top, box.right, box.bottom, 16, 0xD0FFFFFF, 0xC0101830, 0x60FFFFFF, 0,
-                         0, 0, 0);
+  m_hud->DrawPanel(box);
   Rect head{box.left, box.top + kBorder, box.right, box.top + kBorder + kHead - 10};
   const int headFont = m_hud->GetFont(0), rowFont = m_hud->GetFont(2);
   fonts->DrawText(headFont, &headline, &head, kDtCenter | kDtVCenter | kDtNoClip, 0xFFFFE9A8);

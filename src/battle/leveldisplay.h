@@ -55,6 +55,9 @@ class LevelDisplay final : public HudHost, public PostEffectScene {
   bool IsRoundStarted() const override;
   bool IsRunning() const override;
   void OpenPauseScreen() override;
+  // The help button shows the keys in a box, and hides it again.
+  void OpenHelpScreen() override { m_helpShown = !m_helpShown; }
+  bool IsHelpShown() const { return m_helpShown; }
 
   LevelHud& GetHud() { return *m_hud; }
   LevelRenderer& GetRenderer() { return m_renderer; }
@@ -62,6 +65,8 @@ class LevelDisplay final : public HudHost, public PostEffectScene {
 
  private:
   void Listen(bool on);
+  // A box of text lines ("|" between them) in the middle of the screen.
+  void DrawTextPanel(const std::u16string& text, int font);
 
   Level& m_level;
   MyGlobals* m_globals;
@@ -69,6 +74,7 @@ class LevelDisplay final : public HudHost, public PostEffectScene {
   std::unique_ptr<LevelHud> m_hud;
   LevelRenderer m_renderer;
   bool m_listening = false;
+  bool m_helpShown = false;
   // The Level's store target as last seen, so its opening and closing reach the display.
   double m_levelStoreTarget = 0.0;
 };

@@ -484,7 +484,8 @@ void LevelHud::DrawElement(GUIElement* element, const GUIRect* rect, const Rect*
   switch (id) {
     case kTurnTime: {
       const double left = m_host ? m_host->GetTurnTimeLeft() : 0.0;
-      text = platform::FormatW(u"%d", std::isfinite(left) ? platform::TruncToInt(left) : 0);
+      // A clock run out shows 0, not the fraction of a frame it went below.
+      text = platform::FormatW(u"%d", std::isfinite(left) ? std::max(0, platform::TruncToInt(left)) : 0);
       if (m_context->language)
         if (const std::u16string* unit = m_context->language->GetText(u"ZEIT_ANZEIGE")) text += *unit;
       break;

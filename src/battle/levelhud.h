@@ -165,6 +165,9 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   }
   int GetFont(int index) const { return index >= 0 && index < kFontCount ? m_fonts[index] : -1; }
 
+  // A deep panel (the weapon store's look) stretched over the rectangle, inside a batch.
+  void DrawPanel(const Rect& rect, Argb colour = 0xFFFFFFFF) const { DrawPart(20, rect, colour); }
+
   // The colours of a weapon cell: the cell, the icon and the count, before the panel's alpha.
   struct CellColours {
     Argb cell;
