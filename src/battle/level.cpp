@@ -87,7 +87,8 @@ Level::~Level() {
 }
 
 bool Level::Start(const LevelInfo& level, uint32_t seed, const std::vector<TeamEntry>& teams, bool newGame,
-                  std::u16string* error, MyLoadScreen* loadScreen, const std::function<bool()>& cancelled) {
+                  std::u16string* error, MyLoadScreen* loadScreen, const std::function<bool()>& cancelled,
+                  bool reuseWorld) {
   m_state &= ~kRunning;
   if (int32_t(teams.size()) < kMinTeams) {
     if (error) *error = u"A battle needs at least two teams.";
@@ -95,7 +96,7 @@ bool Level::Start(const LevelInfo& level, uint32_t seed, const std::vector<TeamE
   }
   if (SteuerungListe* controls = m_globals ? m_globals->GetSteuerungListe() : nullptr)
     controls->SetLevel(nullptr, nullptr);
-  if (!Load(level, seed, loadScreen, error, cancelled)) return false;
+  if (!Load(level, seed, loadScreen, error, cancelled, reuseWorld)) return false;
   if (!PlaceTeams(teams, &level, newGame, error)) return false;
   if (newGame)
     ResetForNewGame();
@@ -108,7 +109,7 @@ bool Level::Start(const LevelInfo& level, uint32_t seed, const std::vector<TeamE
 }
 
 bool Level::Load(const LevelInfo& level, uint32_t seed, MyLoadScreen* loadScreen, std::u16string* error,
-                 const std::function<bool()>& cancelled) {
+                 const std::function<bool()>& cancelled, bool reuseWorld) {
   m_roundEnded = false;
   m_unlockKey = level.unlocks;
   if (!m_globals) {
@@ -121,22 +122,25 @@ bool Level::Load(const LevelInfo& level, uint32_t seed, MyLoadScreen* loadScreen
   }
   // The particles of the last battle go with its world.
   m_globals->GetPartikelListe()->Clear();
-  WorldBuildServices services;
-  services.context = m_context;
-  services.animations = m_globals->GetAnimationManager();
-  services.textures = m_context->graphics ? m_context->graphics->GetTexturDefCache() : nullptr;
-  services.archive = m_globals->GetArchive();
-  services.cancelled = cancelled;
-  std::unique_ptr<Welt> world = level.BuildWorld(loadScreen, services);
-  if (cancelled && cancelled()) {
-    if (error) *error = u"The level's build was cancelled.";
-    return false;
+  Welt* built = m_globals->GetWelt();
+  if (!reuseWorld || !built || !built->GetGameLandschaft()) {
+    WorldBuildServices services;
+    services.context = m_context;
+    services.animations = m_globals->GetAnimationManager();
+    services.textures = m_context->graphics ? m_context->graphics->GetTexturDefCache() : nullptr;
+    services.archive = m_globals->GetArchive();
+    services.cancelled = cancelled;
+    std::unique_ptr<Welt> world = level.BuildWorld(loadScreen, services);
+    if (cancelled && cancelled()) {
+      if (error) *error = u"The level's build was cancelled.";
+      return false;
+    }
+    if (!world || !world->GetGameLandschaft()) {
+      if (error) *error = u"The level's world could not be built.";
+      return false;
+    }
+    m_globals->SetWelt(std::move(world));
   }
-  if (!world || !world->GetGameLandschaft()) {
-    if (error) *error = u"The level's world could not be built.";
-    return false;
-  }
-  m_globals->SetWelt(std::move(world));
   SceneManagers managers;
   managers.water = m_globals->GetWasserManager();
   managers.wind = m_globals->GetWindManager();

@@ -85,7 +85,7 @@ class Level {
   // cannot all be placed; the level then stays stopped.
   bool Start(const LevelInfo& level, uint32_t seed, const std::vector<TeamEntry>& teams, bool newGame,
              std::u16string* error = nullptr, MyLoadScreen* loadScreen = nullptr,
-             const std::function<bool()>& cancelled = {});
+             const std::function<bool()>& cancelled = {}, bool reuseWorld = false);
 
   void SetWinsNeeded(int32_t wins) { m_winsNeeded = wins; }
   int32_t GetWinsNeeded() const { return m_winsNeeded; }
@@ -96,8 +96,10 @@ class Level {
   // bonus set to their managers, sets the camera up and seeds the game's generator. False
   // when no world could be built.
   // `cancelled`, when given, is asked during the build: true stops it (a quit while loading).
+  // With reuseWorld the world the game-wide object holds is the level's, built already (the
+  // first scene's); it is kept when it has ground.
   bool Load(const LevelInfo& level, uint32_t seed, MyLoadScreen* loadScreen = nullptr, std::u16string* error = nullptr,
-            const std::function<bool()>& cancelled = {});
+            const std::function<bool()>& cancelled = {}, bool reuseWorld = false);
   // Puts the teams into the game. A new game: a fresh play order per team, one worm at each
   // of the level's weighted start positions of its slot, the rest at random; a further
   // round: the same worms placed again. Then every playing team gets full ammunition. False

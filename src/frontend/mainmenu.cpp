@@ -20,6 +20,7 @@
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
 #include "frontend/engineshowcase.h"
+#include "frontend/menubattle.h"
 #include "frontend/menucraters.h"
 #include "frontend/menushooter.h"
 #include "frontend/menuworms.h"
@@ -32,6 +33,7 @@
 #include "objects/soundchoice.h"
 #include "objects/teleporterliste.h"
 #include "objects/wormmanager.h"
+#include "platform/clock.h"
 #include "platform/numeric.h"
 #include "platform/random.h"
 #include "platform/text.h"
@@ -48,6 +50,8 @@
 namespace {
 
 constexpr uint8_t kKeyEscape = 0x01;
+constexpr uint8_t kKeyEnter = 28;
+constexpr uint8_t kKeyNumpadEnter = 156;
 constexpr int32_t kMeterHalfWidth = 160;
 constexpr int32_t kMeterTop = 36;
 constexpr int32_t kMeterHeight = 14;
@@ -98,7 +102,25 @@ MainMenu::MainMenu(APIContext* context)
     // Until the battle drives the worms' turns, the first of them tries the weapons.
     m_shooter = std::make_unique<MenuShooter>(m_globals);
     m_shooter->SetWorms(&m_worms->Worms());
+    m_battle = std::make_unique<MenuBattle>(m_globals, m_context);
   }
+}
+
+bool MainMenu::StartBattle() {
+  if (!m_battle || !m_levelInfo || !m_hasMenuWorld) return false;
+  // The battle's worms take the stage.
+  m_shooter.reset();
+  m_worms.reset();
+  m_playerHasCamera = true;
+  // The seed of the battle's draws; the world stays the one shown.
+  const bool started =
+      m_battle->Start(*m_levelInfo, battleSeed ? battleSeed : platform::TickCount(), m_startScreen.get(), true);
+  // The battle's setting brings its water; the menu world keeps its own.
+  if (WasserManager* water = GetBackdropWater()) {
+    const std::u16string name = kBackdropWater;
+    water->SetLevelWater(water->FindByName(&name));
+  }
+  return started;
 }
 
 bool MainMenu::Quitting() {
@@ -153,8 +175,9 @@ void MainMenu::BuildMenuWorld() {
   if (!archive || !graphics) return;
   std::unique_ptr<KVNode> document = LoadKVFromArchive(kMenuLevel, archive);
   if (!document) return;
-  LevelInfo level(document.get(),
-                  LevelSources{m_globals->GetLayerProperties(), m_globals->GetSettingKatalog(), archive});
+  m_levelInfo = std::make_unique<LevelInfo>(
+      document.get(), LevelSources{m_globals->GetLayerProperties(), m_globals->GetSettingKatalog(), archive});
+  const LevelInfo& level = *m_levelInfo;
   WorldBuildServices services;
   services.context = m_context;
   services.animations = m_globals->GetAnimationManager();
@@ -252,6 +275,13 @@ void MainMenu::Update() {
   // 0.01 s each); its way starts with the first update.
   if (m_panStart < 0.0) m_panStart = m_context->timer->realTotal;
   m_panClock = m_context->timer->realTotal - m_panStart;
+  if (m_battle && m_battle->IsRunning()) {
+    // The battle steps the world, the camera, the water, the wind, the particles, the
+    // events and the effects itself.
+    m_battle->Update();
+    if (m_showcase) m_showcase->Update();
+    return;
+  }
   if (m_hasMenuWorld) m_globals->GetWelt()->Update(*m_context->timer);
   UpdateCamera(step);
   if (WasserManager* water = GetBackdropWater()) water->Update();
@@ -287,8 +317,9 @@ void MainMenu::OnLeftButtonUp(const InputState* state) {
       std::abs(state->mouseX - m_pressX) <= kClickSlop && std::abs(state->mouseY - m_pressY) <= kClickSlop;
   m_pressX = m_pressY = -1;
   if (!click) return;
-  // A weapon that takes a target takes the click.
+  // A weapon that takes a target takes the click; in the battle every click is the players'.
   if (m_shooter && m_shooter->TakesClicks()) return;
+  if (m_battle && m_battle->IsRunning()) return;
   CameraManager* camera = m_globals->GetCamera();
   const Vector2 point = camera->ScreenToWorld(state->mouseX, state->mouseY);
   if (!m_craters->Blast(point)) return;
@@ -318,7 +349,9 @@ void MainMenu::Render() {
     if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
       DrawWindMeter();
       if (m_shooter) m_shooter->RenderOverlay();
-      if (m_showcase) m_showcase->Draw();
+      if (m_battle) m_battle->RenderOverlay();
+      // The battle has the screen to itself.
+      if (m_showcase && !(m_battle && m_battle->IsRunning())) m_showcase->Draw();
       renderer->End();
     }
     device->EndScene();
@@ -358,6 +391,7 @@ void MainMenu::RenderPass() {
   water(-1);
   if (m_worms) m_worms->Render(camera, zoom);
   if (m_shooter) m_shooter->Render(camera, zoom);
+  if (m_battle) m_battle->Render(camera, zoom);
   water(0);
   if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
   water(1);
@@ -404,7 +438,14 @@ void MainMenu::DrawWindMeter() {
 }
 
 void MainMenu::OnKeyDown(const InputState* state) {
-  if (state && state->keyboard.WasKeyPressed(kKeyEscape)) m_context->running = false;
+  if (!state) return;
+  if (state->keyboard.WasKeyPressed(kKeyEscape)) m_context->running = false;
+  if (m_battle && m_battle->IsRunning()) {
+    m_battle->OnKeyDown(state);
+  } else if (m_battle &&
+             (state->keyboard.WasKeyPressed(kKeyEnter) || state->keyboard.WasKeyPressed(kKeyNumpadEnter))) {
+    StartBattle();
+  }
 }
 
 void MainMenu::UpdateMusic() {

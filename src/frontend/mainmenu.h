@@ -3,8 +3,9 @@
 // behind the start's loading screen, builds the world of "mainmenu.lvl" behind the battle's
 // loading screen and shows it through the battle's camera, slowly panning from one end to the
 // other until the player drags, scrolls or zooms the view, with animated water along its
-// bottom and a wind meter whose wind changes every few seconds; it keeps a title
-// song playing and ends the program on Escape. The front end fills it in (the remaining
+// bottom and a wind meter whose wind changes every few seconds; Enter starts a hot-seat
+// battle of two teams on that world; it keeps a title song playing and ends the program on
+// Escape. The front end fills it in (the remaining
 // data files, menus, the battle).
 #pragma once
 
@@ -18,6 +19,8 @@
 
 class APIContext;
 class EngineShowcase;
+class LevelInfo;
+class MenuBattle;
 class MenuCraters;
 class MenuShooter;
 class MenuWorms;
@@ -76,6 +79,13 @@ class MainMenu : public MyControl, public PostEffectScene {
   MenuCraters* GetCraters() const { return m_craters.get(); }
   MenuWorms* GetWorms() const { return m_worms.get(); }
   MenuShooter* GetShooter() const { return m_shooter.get(); }
+  // The hot-seat battle on the menu world (null without one): Enter starts it; the worms
+  // and the shooting range leave then.
+  MenuBattle* GetBattle() const { return m_battle.get(); }
+  // Starts it; false when there is no menu world or the battle cannot start.
+  bool StartBattle();
+  // The seed of the battle's draws; 0 takes the tick count at the start.
+  uint32_t battleSeed = 0;
 
   // The menu world stands in for the battle in the post-effect chain: its layers and water,
   // and its layers in a render extra's key colours.
@@ -152,6 +162,8 @@ class MainMenu : public MyControl, public PostEffectScene {
   std::unique_ptr<MenuWorms> m_worms;
   // After the worms: it goes first, while the worm it arms still exists.
   std::unique_ptr<MenuShooter> m_shooter;
+  std::unique_ptr<LevelInfo> m_levelInfo;
+  std::unique_ptr<MenuBattle> m_battle;
   int32_t m_pressX = -1, m_pressY = -1;
   bool m_hasMenuWorld = false;
   // Seconds of real time since the view started on its way, and the timer's total then.

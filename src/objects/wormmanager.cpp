@@ -241,7 +241,7 @@ void WormManager::DrawWorms(const Vector2& offset, const Vector2& zoom, Argb col
         worm.DrawSprites(offset, zoom, colour, true);
       else if (pass == 1)
         worm.DrawAim(offset, zoom, colour);
-      else if (pass == 2)
+      else if (pass == 2 && !worm.IsDead())
         worm.DrawLabel(offset, zoom);
     }
   }

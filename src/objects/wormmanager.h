@@ -128,7 +128,8 @@ class WormManager : public PersonenManager, public WaffenTeams {
   // Per frame: the bars follow their teams' health and rows; while the round runs the team
   // at turn counts its time (gameStep: the scaled step, 0 while paused).
   void Update(bool addTime, double gameStep, double realStep);
-  // Every playing worm, back to front, in one pass: 0 the body, 1 the aim, 2 the label.
+  // Every playing worm, back to front, in one pass: 0 the body, 1 the aim, 2 the label (of
+  // the living worms only).
   void DrawWorms(const Vector2& offset, const Vector2& zoom, Argb colour, int32_t pass);
   // The render-extra form of every playing worm; true when any drew.
   bool RenderExtra(const Vector2& offset, const Vector2& zoom);

@@ -1,0 +1,237 @@
+// The first scene's hot-seat battle.
+#include "frontend/menubattle.h"
+
+#include <algorithm>
+
+#include "battle/cameramanager.h"
+#include "battle/steuerungliste.h"
+#include "battle/waffenset.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/fontmanager.h"
+#include "engine/frametimer.h"
+#include "engine/messagepanel.h"
+#include "engine/myglobals.h"
+#include "engine/spriterenderer.h"
+#include "objects/mannschaft.h"
+#include "objects/worm.h"
+#include "objects/wormmanager.h"
+#include "platform/numeric.h"
+#include "platform/text.h"
+#include "platform/texture.h"
+#include "world/levelinfo.h"
+
+namespace {
+
+constexpr uint8_t kKeyEnter = 28;
+constexpr uint8_t kKeySpace = 57;
+constexpr uint8_t kKeyNumpadEnter = 156;
+constexpr Argb kShadow = 0xA0000000;
+constexpr Argb kBoxColour = 0xC0101820;
+constexpr Argb kTextColour = 0xFFFFFFFF;
+constexpr int32_t kMargin = 16;
+constexpr int32_t kLineHeight = 26;
+constexpr uint32_t kLineFormat = kDtSingleLine | kDtNoClip;
+constexpr uint32_t kCentredFormat = kDtCenter | kDtSingleLine | kDtNoClip;
+
+std::vector<std::u16string> SplitLines(const std::u16string& text) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i)
+    if (i == text.size() || text[i] == u'|') {
+      lines.push_back(text.substr(start, i - start));
+      start = i + 1;
+    }
+  return lines;
+}
+
+}  // namespace
+
+MenuBattle::MenuBattle(MyGlobals* globals, APIContext* context)
+    : m_globals(globals), m_context(context), m_level(globals, context) {
+  m_white = std::make_unique<platform::Texture>(1, 1);
+  m_white->MutablePixels()[0] = 0xFFFFFFFF;
+  APIGraphics* graphics = m_context ? m_context->graphics : nullptr;
+  if (FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr) {
+    m_fonts[0] = fonts->AddFont(std::make_unique<MyFont>(FontDesc(u"Roboto Condensed", 24), graphics));
+    m_fonts[1] = fonts->AddFont(std::make_unique<MyFont>(FontDesc(u"Roboto Black", 34), graphics));
+    // The turn changes and what happened at the end of each turn, under the turn's panel in
+    // the top left corner.
+    const int32_t top = 64 + 4 * kLineHeight;
+    if (m_globals) m_globals->fadingTextList.Place({kMargin, top, kMargin + 640, top + 8 * kLineHeight}, m_fonts[0]);
+  }
+}
+
+MenuBattle::~MenuBattle() = default;
+
+void MenuBattle::ChooseTeams() {
+  WormManager* manager = m_globals->GetWormManager();
+  m_teams.clear();
+  // The roster's first teams that field worms; new teams for the rest, kept out of the
+  // roster so that the player's team file does not grow with every start.
+  for (const auto& team : manager->Teams())
+    if (int32_t(m_teams.size()) < kTeamCount && team->GetWormCount() > 0) m_teams.push_back({team.get(), u"DEFAULT"});
+  while (int32_t(m_teams.size()) < kTeamCount && manager->GetDefaultWorm()) {
+    Mannschaft* team = manager->AddTeam(std::make_unique<Mannschaft>(*manager, true));
+    manager->RemoveTeam(team);
+    m_teams.push_back({team, u"DEFAULT"});
+  }
+}
+
+bool MenuBattle::Start(const LevelInfo& level, uint32_t seed, MyLoadScreen* loadScreen, bool reuseWorld) {
+  m_levelInfo = &level;
+  m_seed = seed;
+  m_loadScreen = loadScreen;
+  if (!m_globals || !m_globals->GetWormManager()) {
+    m_error = u"There is no game to play.";
+    return false;
+  }
+  ChooseTeams();
+  m_level.SetWinsNeeded(1);
+  m_level.SetRoundTime(kRoundTime);
+  m_started = m_level.Start(level, seed, m_teams, true, &m_error, loadScreen, {}, reuseWorld);
+  // The key that started the battle (Enter is also the jump) counts for nothing in it.
+  if (SteuerungListe* controls = m_globals->GetSteuerungListe()) {
+    controls->Update();
+    for (const auto& control : controls->Controls()) control->ConsumeAll();
+  }
+  // The camera starts near the first worm, at the screen's own scale; the wheel zooms out.
+  CameraManager* camera = m_globals->GetCamera();
+  APIGraphics* graphics = m_context ? m_context->graphics : nullptr;
+  if (m_started && camera && graphics && m_level.GetActiveWorm()) {
+    const Vector2 at = *m_level.GetActiveWorm()->GetPosition();
+    const float width = float(graphics->GetScreenWidth()), height = float(graphics->GetScreenHeight());
+    camera->SetView({at.x - width / 2.0f, at.y - height / 2.0f, width, height});
+  }
+  m_decidedFor = m_resultFor = 0.0;
+  m_booked = m_restartAsked = false;
+  if (m_started) ++m_battles;
+  return m_started;
+}
+
+bool MenuBattle::Restart() {
+  if (!m_levelInfo) return false;
+  // The next battle: the same level with the next seed.
+  return Start(*m_levelInfo, m_seed + 1, m_loadScreen, false);
+}
+
+void MenuBattle::Update() {
+  if (!m_started) return;
+  m_level.Update();
+  const double real = m_context && m_context->timer ? m_context->timer->realStep : 0.0;
+  if (!m_level.IsRoundDecided() && !m_booked) return;
+  if (!m_booked) {
+    // The round's end stays in view a moment before it is booked and the result shows.
+    m_decidedFor += real;
+    if (m_decidedFor < Level::kDecisionWait) return;
+    m_level.UpdateRoundStatistics();
+    m_booked = true;
+    m_resultFor = 0.0;
+    return;
+  }
+  m_resultFor += real;
+  if (m_restartAsked) {
+    m_restartAsked = false;
+    m_level.EndRoundTeardown();
+    Restart();
+  }
+}
+
+void MenuBattle::OnKeyDown(const InputState* state) {
+  if (!state || !m_booked || m_resultFor < kResultPause) return;
+  if (state->keyboard.WasKeyPressed(kKeyEnter) || state->keyboard.WasKeyPressed(kKeySpace) ||
+      state->keyboard.WasKeyPressed(kKeyNumpadEnter))
+    m_restartAsked = true;
+}
+
+void MenuBattle::Render(const Vector2& offset, const Vector2& zoom) {
+  if (!m_started) return;
+  WormManager* manager = m_globals->GetWormManager();
+  for (int32_t pass = 0; pass < 3; ++pass) manager->DrawWorms(offset, zoom, 0xFFFFFFFF, pass);
+  m_globals->GetWaffenSet()->DrawAll(offset, zoom, false);
+}
+
+std::vector<std::u16string> MenuBattle::OverlayLines() const {
+  std::vector<std::u16string> lines;
+  if (!m_started) {
+    lines.push_back(m_error.empty() ? std::u16string(u"Enter: a hot-seat battle of two teams") : m_error);
+    return lines;
+  }
+  if (m_booked) {
+    lines.push_back(m_level.BuildRoundEndHeadline());
+    const std::vector<std::u16string> names = SplitLines(m_level.BuildRoundEndTable(0));
+    const std::vector<std::u16string> values = SplitLines(m_level.BuildRoundEndTable(1));
+    const std::vector<std::u16string> names2 = SplitLines(m_level.BuildRoundEndTable(2));
+    const std::vector<std::u16string> values2 = SplitLines(m_level.BuildRoundEndTable(3));
+    for (size_t i = 0; i < names.size(); ++i) lines.push_back(names[i] + u" " + (i < values.size() ? values[i] : u""));
+    for (size_t i = 0; i < names2.size(); ++i)
+      lines.push_back(names2[i] + u" " + (i < values2.size() ? values2[i] : u""));
+    return lines;
+  }
+  if (const Worm* worm = m_level.GetActiveWorm()) {
+    const Mannschaft* team = worm->GetTeam();
+    const int32_t seconds = std::max(0, platform::TruncToInt(m_level.GetTurnTimeLeft() + 0.999));
+    lines.push_back(worm->GetName() + u" (" + (team ? team->GetName() : u"") + u")  " +
+                    platform::FormatW(u"%d s", seconds));
+  }
+  for (const Mannschaft* team : m_globals->GetWormManager()->PlayingTeams())
+    lines.push_back(team->GetName() + platform::FormatW(u": %d", platform::TruncToInt(team->TotalHealth())));
+  return lines;
+}
+
+void MenuBattle::RenderOverlay() {
+  APIGraphics* graphics = m_context ? m_context->graphics : nullptr;
+  FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr;
+  SpriteRenderer* renderer = graphics ? graphics->GetSpriteRenderer() : nullptr;
+  if (!fonts || !renderer || m_fonts[0] < 0) return;
+  const int32_t width = int32_t(graphics->GetScreenWidth()), height = int32_t(graphics->GetScreenHeight());
+  const Rect source{0, 0, 1, 1};
+  auto box = [&](const Rect& r) {
+    renderer->DrawRect(m_white.get(), &source, &r, SpriteRenderer::kStretch, SpriteRenderer::kStretch, kBoxColour);
+  };
+  auto text = [&](int font, const std::u16string& line, Rect r, uint32_t format, Argb colour) {
+    const Vector2 shadow{2.0f, 2.0f};
+    fonts->DrawTextOffset(m_fonts[font], &line, &r, &shadow, 0.0, format, kShadow);
+    fonts->DrawText(m_fonts[font], &line, &r, format, colour);
+  };
+  const std::vector<std::u16string> lines = OverlayLines();
+  if (lines.empty()) return;
+  if (!m_started) {
+    // Before the battle: how to start it, at the bottom of the screen.
+    text(0, lines[0], {0, height - kMargin - kLineHeight, width, height - kMargin}, kCentredFormat, kTextColour);
+    return;
+  }
+  if (m_booked) {
+    // The result in a box in the middle: the headline, the statistics, how to go on.
+    const int32_t boxWidth = std::min(width - 2 * kMargin, 900);
+    const int32_t boxHeight = 60 + int32_t(lines.size()) * kLineHeight + 50;
+    const Rect r{(width - boxWidth) / 2, (height - boxHeight) / 2, (width + boxWidth) / 2, (height + boxHeight) / 2};
+    box(r);
+    box(r);
+    text(1, lines[0], {r.left, r.top + 12, r.right, r.top + 56}, kCentredFormat, kTextColour);
+    for (size_t i = 1; i < lines.size(); ++i) {
+      const int32_t y = r.top + 60 + int32_t(i - 1) * kLineHeight;
+      text(0, lines[i], {r.left + 30, y, r.right - 30, y + kLineHeight}, kLineFormat, kTextColour);
+    }
+    if (m_resultFor >= kResultPause)
+      text(0, u"Enter: next battle    Esc: quit", {r.left, r.bottom - 40, r.right, r.bottom - 10}, kCentredFormat,
+           0xFFB0C8E0);
+    return;
+  }
+  // Top left: whose turn it is with the clock, then each team's health, in the team colours.
+  const Worm* worm = m_level.GetActiveWorm();
+  const Argb turnColour = worm && worm->GetTeam() ? worm->GetTeam()->GetColour() | 0xFF000000 : kTextColour;
+  // Below the wind meter.
+  const int32_t panelTop = 64;
+  box({kMargin - 6, panelTop - 6, kMargin + 420, panelTop + kLineHeight * int32_t(lines.size()) + 6});
+  int32_t y = panelTop;
+  const auto& teams = m_globals->GetWormManager()->PlayingTeams();
+  for (size_t i = 0; i < lines.size(); ++i, y += kLineHeight) {
+    Argb colour = i == 0 ? turnColour : kTextColour;
+    if (i > 0 && i - 1 < teams.size()) colour = teams[i - 1]->GetColour() | 0xFF000000;
+    text(0, lines[i], {kMargin, y, kMargin + 400, y + kLineHeight}, kLineFormat, colour);
+  }
+  // The turn changes and what happened at the end of each turn.
+  m_globals->fadingTextList.Draw();
+}
