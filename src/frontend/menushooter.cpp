@@ -47,7 +47,10 @@ Worm* MenuShooter::PickShooter() const {
   return nullptr;
 }
 
-bool MenuShooter::TakesClicks() const { return m_shooter && m_weapon && m_weapon->NeedsTarget(); }
+bool MenuShooter::TakesClicks() const {
+  // A target to pick, or gates and pictures to place.
+  return m_shooter && m_weapon && (m_weapon->NeedsTarget() || (m_weapon->IsActive() && m_weapon->TakesSteering()));
+}
 
 void MenuShooter::Arm(Worm& shooter) {
   WaffenSet* set = m_globals->GetWaffenSet();
@@ -119,6 +122,26 @@ void MenuShooter::Update(double step, Steuerung* control) {
   if (!shooter || !m_weapon || !control) return;
 
   using namespace Aktion;
+  // A weapon that takes the steering while it works (the car, the plane, the jet pack, the
+  // gates, the builder, the runners) gets the arrows, fire and the mouse, as in a battle.
+  if (m_weapon->IsActive() && m_weapon->TakesSteering()) {
+    const struct {
+      int action;
+      void (Waffe::*handler)(double);
+    } steer[] = {{kLeft, &Waffe::OnLeft}, {kRight, &Waffe::OnRight}, {kUp, &Waffe::OnUp}, {kDown, &Waffe::OnDown}};
+    for (const auto& key : steer)
+      if (control->IsDown(key.action, Steuerung::kRaw)) (m_weapon->*key.handler)(step);
+    const bool fire = control->IsDown(kFire, Steuerung::kRaw);
+    if (fire && !m_fireLatch) m_weapon->OnAction();
+    m_fireLatch = fire;
+    const bool click = control->IsDown(kTarget, Steuerung::kRaw);
+    if (click) {
+      m_weapon->OnPlace(step);
+      if (!m_clickLatch) m_weapon->OnClick(m_globals->cursorPoint);
+    }
+    m_clickLatch = click;
+    return;
+  }
   if (control->IsDown(kLeft, Steuerung::kRaw)) shooter->SetFacingRight(false);
   if (control->IsDown(kRight, Steuerung::kRaw)) shooter->SetFacingRight(true);
   const double rate = control->IsDown(kModifier, Steuerung::kRaw) ? kFastAimRate : kAimRate;
@@ -155,6 +178,9 @@ void MenuShooter::Update(double step, Steuerung* control) {
   }
   // One shot per press of fire, and a full charge does not fire again while it is held.
   m_fireLatch = fireDown && (m_fireLatch || !m_charging);
+  // A weapon that works on after the shot (the flame thrower) follows the aim.
+  if (m_weapon->FiresContinuously() && m_weapon->IsActive())
+    m_weapon->SetAim(shooter->GetShotPosition(0, false), shooter->GetAimDirection());
 }
 
 void MenuShooter::Render(const Vector2& offset, const Vector2& zoom) {

@@ -58,5 +58,6 @@ class MenuShooter {
   Waffe* m_weapon = nullptr;
   bool m_charging = false;
   bool m_fireLatch = false;
+  bool m_clickLatch = false;
   bool m_shotThisTurn = false;
 };

@@ -10,6 +10,7 @@
 
 #include "battle/steuerung.h"
 #include "battle/waffen_geschosse.h"
+#include "battle/waffen_gesteuert.h"
 #include "battle/waffenset.h"
 #include "objects/partikelliste.h"
 #include "objects/worm_fixture.h"
@@ -127,6 +128,68 @@ TEST_F(MenuShooterTest, TabPicksTheNextWeaponAndNumbersSetItsValue) {
   worms[0]->Kill(nullptr, 0);
   Frames(0.01);
   EXPECT_EQ(shooter->GetShooter(), worms[1].get());
+}
+
+TEST_F(MenuShooterTest, AWorkingWeaponTakesTheSteeringOrFollowsTheAim) {
+  auto more = ParseBody(
+      u"<OBJEKTE_EINF\u00DCGEN> \"Bauen\" <ANIMATIONEN> \"Pfeilanimation\" <\\ANIMATIONEN> "
+      u"<SCALEING> \"1\" \"2\" <\\SCALEING> <ROTATION_STEP> \"10\" <\\ROTATION_STEP> <\\OBJEKTE_EINF\u00DCGEN>"
+      u"<FLAMMENWERFER> \"Flammenwerfer\" <PARTIKELINFO> \"SHELL\" <\\PARTIKELINFO> <MAX_TIME> \"1\" "
+      u"<\\MAX_TIME> <\\FLAMMENWERFER>",
+      u"WAFFEN");
+  globals->GetWaffenSet()->Load(more.get());
+  Frames(0.01);
+  Worm* worm = worms[0].get();
+  // The range armed its shooter with the first file; these come on top, as plentiful.
+  for (const char16_t* name : {u"Bauen", u"Flammenwerfer"}) {
+    Waffe* w = globals->GetWaffenSet()->FindByName(name);
+    w->AddTeamRecord(worm->GetTeam());
+    w->FindTeamRecord(worm->GetTeam())->availabilityOverride = 1;
+  }
+  auto tabTo = [&](const char16_t* name) {
+    for (int i = 0; i < 8 && shooter->GetWeapon()->GetName() != name; ++i) {
+      keys.pressed[Aktion::kNextWorm] = true;
+      Frames(0.01);
+    }
+    ASSERT_EQ(shooter->GetWeapon()->GetName(), name);
+  };
+  // The builder: fire takes a picture, the arrows turn and scale it, a click builds it.
+  tabTo(u"Bauen");
+  keys.down[Aktion::kFire] = true;
+  Frames(0.05);
+  keys.down[Aktion::kFire] = false;
+  auto* builder = dynamic_cast<Objekteinfuegen*>(shooter->GetWeapon());
+  ASSERT_NE(builder, nullptr);
+  ASSERT_TRUE(builder->IsActive());
+  EXPECT_TRUE(shooter->TakesClicks()) << "the scene leaves the clicks to the builder";
+  const double aim = worm->GetAimAngle();
+  keys.down[Aktion::kLeft] = keys.down[Aktion::kUp] = true;
+  Frames(0.35);
+  keys.down[Aktion::kLeft] = keys.down[Aktion::kUp] = false;
+  EXPECT_EQ(builder->GetRotation(), 40.0) << "a step at once, then one every 0.1 s";
+  EXPECT_NEAR(builder->GetScale(), 1.35, 1e-6);
+  EXPECT_EQ(worm->GetAimAngle(), aim) << "the arrows are the builder's, not the aim's";
+  EXPECT_TRUE(worm->IsFacingRight()) << "nor do they turn the worm";
+  keys.down[Aktion::kTarget] = true;
+  Frames(0.05);
+  keys.down[Aktion::kTarget] = false;
+  EXPECT_FALSE(builder->IsActive()) << "built";
+
+  // The flame thrower sprays along the aim as it moves.
+  Frames(3.0);
+  tabTo(u"Flammenwerfer");
+  keys.down[Aktion::kFire] = true;
+  Frames(0.02);
+  keys.down[Aktion::kFire] = false;
+  ASSERT_TRUE(shooter->GetWeapon()->IsActive());
+  const auto& flames = globals->GetPartikelListe()->MainList();
+  ASSERT_FALSE(flames.empty());
+  const float before = flames.back()->GetSpeed()->y;
+  keys.down[Aktion::kUp] = true;
+  Frames(0.5);
+  keys.down[Aktion::kUp] = false;
+  ASSERT_FALSE(flames.empty());
+  EXPECT_LT(flames.back()->GetSpeed()->y, before - 100.0f) << "the newest flame flies higher";
 }
 
 }  // namespace
