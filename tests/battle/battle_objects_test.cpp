@@ -10,8 +10,8 @@
 
 #include "battle_moments.h"
 #include "objects/bonussettings.h"
-#include "world/collisionshape.h"
 #include "platform/text.h"
+#include "world/collisionshape.h"
 
 namespace {
 

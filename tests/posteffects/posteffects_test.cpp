@@ -13,6 +13,8 @@
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
 #include "engine/spriterenderer.h"
+#include "objects/mannschaft.h"
+#include "objects/objekt.h"
 #include "platform/graphics_hooks.h"
 #include "platform/text.h"
 #include "posteffects/leveleffects.h"
@@ -23,8 +25,6 @@
 #include "posteffects/posteffectinstance.h"
 #include "posteffects/posteffectlibrary.h"
 #include "posteffects/posteffectscene.h"
-#include "objects/mannschaft.h"
-#include "objects/objekt.h"
 #include "support/engine_run.h"
 #include "support/kv_fixture.h"
 #include "world/settingobjekt.h"
@@ -347,7 +347,8 @@ struct QuadScene : PostEffectScene {
     ASSERT_TRUE(Succeeded(sprites->Begin(SpriteRenderer::kAlphaBlend)));
     const Rect source{0, 0, 1, 1};
     const Rect screen = graphics->GetScreenRect();
-    sprites->DrawRect(&white, &source, &screen, SpriteRenderer::kStretch, SpriteRenderer::kStretch, 0xFFFFFFFF);
+    sprites->DrawRect(&white, &source, &screen, SpriteRenderer::kStretch, SpriteRenderer::kStretch,
+                      0xFFFFFFFF);
     sprites->End();
   }
   bool RenderForEffect(const std::u16string&) override { return false; }
@@ -357,7 +358,8 @@ struct QuadScene : PostEffectScene {
 };
 
 TEST_F(PostEffects, WithoutItsTargetsTheChainDrawsTheSceneDirectly) {
-  Load(uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\PE_SATURATE>)");
+  Load(
+      uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\PE_SATURATE>)");
   QuadScene quads(run.graphics.get());
   library->SetLevel(&quads);
   library->ActivateEffect(Make(u"S").release());
@@ -485,7 +487,8 @@ void CollectValues(const KVNode& node, const std::vector<std::u16string_view>& k
   for (const auto& child : node.Children()) {
     for (std::u16string_view key : keys)
       if (child->Name() == key)
-        for (unsigned i = 0; i < (allValues ? child->GetValueCount() : std::min(1u, child->GetValueCount())); ++i)
+        for (unsigned i = 0; i < (allValues ? child->GetValueCount() : std::min(1u, child->GetValueCount()));
+             ++i)
           out.push_back(child->GetValue(i)->Text());
     CollectValues(*child, keys, allValues, out);
   }
@@ -526,7 +529,8 @@ TEST_F(PostEffects, TheShippedEffectsHoldEveryNameTheGameAsksFor) {
     effect->Create();
     if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect.get())) {
       EXPECT_EQ(combination->ChildCount(), combination->GetEffectNames().size()) << "every child known";
-      for (size_t c = 0; c < combination->ChildCount(); ++c) EXPECT_TRUE(combination->GetChild(c)->IsCreated());
+      for (size_t c = 0; c < combination->ChildCount(); ++c)
+        EXPECT_TRUE(combination->GetChild(c)->IsCreated());
     } else {
       EXPECT_TRUE(effect->IsCreated()) << platform::U16ToUtf8(effect->GetFileName());
     }
