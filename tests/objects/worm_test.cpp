@@ -546,6 +546,35 @@ TEST_F(WormDrawing, TheAimShowsTheCrosshairAndTheChargeDots) {
     EXPECT_EQ(d.colour, 0x80FFFFFFu);
 }
 
+// Which worms show their label in each of the manager's five label modes: the worm at turn,
+// another worm of its team and a worm of another team.
+TEST_F(WormDrawing, TheLabelModeChoosesWhoseLabelsShow) {
+  Mannschaft* atTurn = Team(1, 0xFFFF8000);
+  Mannschaft* other = Team(2, 0xFF0080FF);
+  auto current = Make(100.0f, atTurn);
+  auto mate = Make(200.0f, atTurn);
+  auto enemy = Make(300.0f, other);
+  current->SetCurrent(true);
+  Manager().SetCurrentTeam(atTurn);
+  Manager().showArrows = false;
+  const struct {
+    int32_t mode;
+    bool current, mate, enemy;
+  } cases[] = {{WormManager::kNoLabels, false, false, false},
+               {WormManager::kAllLabels, true, true, true},
+               {WormManager::kCurrentTeam, true, true, false},
+               {WormManager::kOtherTeams, false, false, true},
+               {WormManager::kCurrentWorm, true, false, false}};
+  for (const auto& c : cases) {
+    Manager().labelMode = c.mode;
+    auto shows = [&](Worm& w) { return !Draw([&] { w.DrawLabel(Vector2(), Vector2(1.0f, 1.0f)); }).empty(); };
+    EXPECT_EQ(shows(*current), c.current) << "mode " << c.mode;
+    EXPECT_EQ(shows(*mate), c.mate) << "mode " << c.mode;
+    EXPECT_EQ(shows(*enemy), c.enemy) << "mode " << c.mode;
+  }
+  Manager().SetCurrentTeam(nullptr);
+}
+
 TEST_F(WormDrawing, TheCurrentWormHasItsArrowAboveTheLabel) {
   Mannschaft* team = Team(1, 0xFFFF8000);
   auto w = Make(100.0f, team);
