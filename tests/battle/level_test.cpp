@@ -260,3 +260,92 @@ TEST_F(BattleTest, TheSameSeedGivesTheSameBattleTwiceAndOnOneOrEightWorkers) {
   EXPECT_EQ(a.healths, c.healths);
   EXPECT_EQ(a.ammunition, c.ammunition);
 }
+
+namespace {
+
+// A living worm of the team not at turn.
+Worm* OtherTeamsWorm(HeadlessBattle& battle, int skip = 0) {
+  for (Mannschaft* team : battle.Teams())
+    if (team != battle.GetLevel().GetActiveTeam())
+      for (Worm* w : team->PlayOrder())
+        if (!w->IsDead() && skip-- == 0) return w;
+  return nullptr;
+}
+
+// Lifts the worm into the air, so it falls for a while.
+void Lift(Worm& w) {
+  *w.GetPosition() = *w.GetPosition() - Vector2(0.0f, 250.0f);
+  w.Command(Person::kFalling);
+}
+
+}  // namespace
+
+TEST_F(BattleTest, TheHoldStopsTheClockButNoLongerThanTwentySecondsInARow) {
+  HeadlessBattle battle(Config(u"mainmenu.lvl", 3, {Idle(), Idle()}, 1));
+  ASSERT_TRUE(battle.Start());
+  Level& level = battle.GetLevel();
+  MyGlobals& g = battle.Globals();
+  for (int i = 0; i < 200; ++i) battle.Step();
+  // A hold of a second stops the clock for that second.
+  double clock = level.GetTurnTimeLeft();
+  g.busyTime = 1.0;
+  for (int i = 0; i < 99; ++i) battle.Step();
+  EXPECT_EQ(level.GetTurnTimeLeft(), clock);
+  for (int i = 0; i < 51; ++i) battle.Step();
+  EXPECT_NEAR(level.GetTurnTimeLeft(), clock - 0.5, 0.011);
+  // An object that never ends renews the hold every frame: the clock goes on after 20 s.
+  clock = level.GetTurnTimeLeft();
+  int frames = 0;
+  for (; frames < 3000 && level.GetTurnTimeLeft() == clock; ++frames) {
+    g.busyTime = 2.0;
+    battle.Step();
+  }
+  EXPECT_NEAR(frames * HeadlessBattle::kFrameStep, Level::kMaxContinuousHold, 0.015);
+  g.busyTime = 2.0;
+  battle.Step();
+  EXPECT_LT(level.GetTurnTimeLeft(), clock - 0.015) << "the capped hold keeps the clock running";
+}
+
+TEST_F(BattleTest, ADoneWormEndsItsTurnWhenEveryLivingWormStandsAndTheClockEndsItAtOnce) {
+  HeadlessBattle battle(Config(u"mainmenu.lvl", 8, {Idle(), Idle()}, 3));
+  ASSERT_TRUE(battle.Start());
+  Level& level = battle.GetLevel();
+  for (int i = 0; i < 200; ++i) battle.Step();
+  int32_t turns = level.GetTurnCount();
+
+  // The worm at turn is done, but another worm is still in the air: the turn waits for it.
+  Worm* falling = OtherTeamsWorm(battle);
+  ASSERT_NE(falling, nullptr);
+  Lift(*falling);
+  level.GetActiveWorm()->status = 1;
+  battle.Step();
+  EXPECT_FALSE(level.IsTurnLatched());
+  int frames = 0;
+  for (; frames < 1000 && level.GetTurnCount() == turns; ++frames) battle.Step();
+  EXPECT_EQ(level.GetTurnCount(), turns + 1);
+  EXPECT_TRUE(falling->IsAtRest()) << "the turn passed while a worm was still falling";
+  EXPECT_GT(frames, 20) << "the fall took its time";
+
+  // A corpse in the air does not hold the turn.
+  for (int i = 0; i < 100; ++i) battle.Step();
+  turns = level.GetTurnCount();
+  Worm* corpse = OtherTeamsWorm(battle);
+  ASSERT_NE(corpse, nullptr);
+  corpse->SetHealth(0.0);
+  ASSERT_TRUE(corpse->IsDead());
+  Lift(*corpse);
+  level.GetActiveWorm()->status = 1;
+  for (int i = 0; i < 5; ++i) battle.Step();
+  EXPECT_EQ(level.GetTurnCount(), turns + 1);
+
+  // The clock running out ends the turn at once, with worms still moving.
+  for (int i = 0; i < 1000 && (i < 100 || level.GetHoldTime() > 0.0); ++i) battle.Step();
+  turns = level.GetTurnCount();
+  Worm* mover = OtherTeamsWorm(battle);
+  ASSERT_NE(mover, nullptr);
+  Lift(*mover);
+  level.SetTurnTimeLeft(0.015);
+  for (int i = 0; i < 3; ++i) battle.Step();
+  EXPECT_FALSE(mover->IsStanding());
+  EXPECT_EQ(level.GetTurnCount(), turns + 1);
+}
