@@ -178,11 +178,18 @@ GUIElement* LevelHud::MakeElement(int32_t id, const GUIRect& rect, bool storeHoo
 Mannschaft* LevelHud::GetPlayingTeamByIndex(int index) const {
   WormManager* worms = m_globals ? m_globals->GetWormManager() : nullptr;
   if (!worms || index < 0) return nullptr;
+  // The roster's order; teams playing without being in the roster (made for one battle)
+  // follow in their turn order.
   const std::vector<Mannschaft*>& playing = worms->PlayingTeams();
   int seen = 0;
   for (const auto& team : worms->Teams()) {
     if (std::find(playing.begin(), playing.end(), team.get()) == playing.end()) continue;
     if (seen++ == index) return team.get();
+  }
+  for (Mannschaft* team : playing) {
+    const bool inRoster = std::any_of(worms->Teams().begin(), worms->Teams().end(),
+                                      [&](const auto& t) { return t.get() == team; });
+    if (!inRoster && seen++ == index) return team;
   }
   return nullptr;
 }

@@ -249,6 +249,8 @@ void MainMenu::UpdateCamera(double step) {
 }
 
 void MainMenu::OnMouseWheel(const InputState* state) {
+  // In the battle the wheel reaches the camera through the battle's display.
+  if (m_battle && m_battle->IsRunning()) return;
   if (CameraShowsWorld()) m_globals->GetCamera()->OnMouseWheel(state);
 }
 
@@ -345,14 +347,18 @@ void MainMenu::Render() {
     device->EndScene();
   }
   if (device->BeginScene()) {
-    SpriteRenderer* renderer = graphics->GetSpriteRenderer();
-    if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
-      DrawWindMeter();
-      if (m_shooter) m_shooter->RenderOverlay();
+    if (m_battle && m_battle->IsRunning()) {
+      // The battle has the screen to itself: its HUD has the wind meter.
+      m_battle->RenderOverlay();
+    } else {
+      SpriteRenderer* renderer = graphics->GetSpriteRenderer();
+      if (renderer && Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) {
+        DrawWindMeter();
+        if (m_shooter) m_shooter->RenderOverlay();
+        if (m_showcase) m_showcase->Draw();
+        renderer->End();
+      }
       if (m_battle) m_battle->RenderOverlay();
-      // The battle has the screen to itself.
-      if (m_showcase && !(m_battle && m_battle->IsRunning())) m_showcase->Draw();
-      renderer->End();
     }
     device->EndScene();
   }
@@ -373,6 +379,11 @@ void MainMenu::WorldTransform(Vector2& camera, Vector2& zoom, Vector2& centre) c
 }
 
 void MainMenu::RenderPass() {
+  // A running battle draws its world itself, in its depth order.
+  if (m_battle && m_battle->IsRunning()) {
+    m_battle->RenderPass();
+    return;
+  }
   SpriteRenderer* renderer = m_context->graphics ? m_context->graphics->GetSpriteRenderer() : nullptr;
   if (!renderer || !Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) return;
   Vector2 camera, zoom, centre;
@@ -391,7 +402,6 @@ void MainMenu::RenderPass() {
   water(-1);
   if (m_worms) m_worms->Render(camera, zoom);
   if (m_shooter) m_shooter->Render(camera, zoom);
-  if (m_battle) m_battle->Render(camera, zoom);
   water(0);
   if (world) world->DrawForegroundLayers(camera, zoom, 0xFFFFFFFF);
   water(1);
@@ -399,6 +409,7 @@ void MainMenu::RenderPass() {
 }
 
 bool MainMenu::RenderForEffect(const std::u16string& name) {
+  if (m_battle && m_battle->IsRunning()) return m_battle->RenderForEffect(name);
   Welt* world = m_hasMenuWorld ? m_globals->GetWelt() : nullptr;
   RenderExtraListe* extras = m_globals ? m_globals->GetRenderExtras() : nullptr;
   SpriteRenderer* renderer = m_context->graphics ? m_context->graphics->GetSpriteRenderer() : nullptr;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "battle/cameramanager.h"
+#include "battle/cpusteuerung.h"
 #include "battle/steuerungliste.h"
 #include "battle/waffenset.h"
 #include "engine/apicontext.h"
@@ -28,11 +29,9 @@ constexpr uint8_t kKeyEnter = 28;
 constexpr uint8_t kKeySpace = 57;
 constexpr uint8_t kKeyNumpadEnter = 156;
 constexpr Argb kShadow = 0xA0000000;
-constexpr Argb kBoxColour = 0xC0101820;
 constexpr Argb kTextColour = 0xFFFFFFFF;
 constexpr int32_t kMargin = 16;
 constexpr int32_t kLineHeight = 26;
-constexpr uint32_t kLineFormat = kDtSingleLine | kDtNoClip;
 constexpr uint32_t kCentredFormat = kDtCenter | kDtSingleLine | kDtNoClip;
 
 std::vector<std::u16string> SplitLines(const std::u16string& text) {
@@ -49,9 +48,7 @@ std::vector<std::u16string> SplitLines(const std::u16string& text) {
 }  // namespace
 
 MenuBattle::MenuBattle(MyGlobals* globals, APIContext* context)
-    : m_globals(globals), m_context(context), m_level(globals, context) {
-  m_white = std::make_unique<platform::Texture>(1, 1);
-  m_white->MutablePixels()[0] = 0xFFFFFFFF;
+    : m_globals(globals), m_context(context), m_level(globals, context), m_display(m_level, globals, context) {
   APIGraphics* graphics = m_context ? m_context->graphics : nullptr;
   if (FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr) {
     m_fonts[0] = fonts->AddFont(std::make_unique<MyFont>(FontDesc(u"Roboto Condensed", 24), graphics));
@@ -76,6 +73,14 @@ void MenuBattle::ChooseTeams() {
     Mannschaft* team = manager->AddTeam(std::make_unique<Mannschaft>(*manager, true));
     manager->RemoveTeam(team);
     m_teams.push_back({team, u"DEFAULT"});
+  }
+  // The second team plays against the player, unless there is no such control.
+  SteuerungListe* controls = m_globals->GetSteuerungListe();
+  if (m_teams.size() > 1 && controls && controls->FindByName(opponent)) {
+    m_teams[1].control = opponent;
+    // The computer plans on the main thread here: on its own thread in this scene its plans
+    // never came back, so it stood through its turns.
+    if (auto* cpu = dynamic_cast<CPUSteuerung*>(controls->FindByName(opponent))) cpu->SetThreaded(false);
   }
 }
 
@@ -106,7 +111,11 @@ bool MenuBattle::Start(const LevelInfo& level, uint32_t seed, MyLoadScreen* load
   }
   m_decidedFor = m_resultFor = 0.0;
   m_booked = m_restartAsked = false;
-  if (m_started) ++m_battles;
+  if (m_started) {
+    ++m_battles;
+    // The display lays itself out for the teams and takes the mouse.
+    m_display.BeginRound();
+  }
   return m_started;
 }
 
@@ -118,7 +127,8 @@ bool MenuBattle::Restart() {
 
 void MenuBattle::Update() {
   if (!m_started) return;
-  m_level.Update();
+  // The display's frame runs the battle's.
+  m_display.Update();
   const double real = m_context && m_context->timer ? m_context->timer->realStep : 0.0;
   if (!m_level.IsRoundDecided() && !m_booked) return;
   if (!m_booked) {
@@ -133,6 +143,7 @@ void MenuBattle::Update() {
   m_resultFor += real;
   if (m_restartAsked) {
     m_restartAsked = false;
+    m_display.EndRound();
     m_level.EndRoundTeardown();
     Restart();
   }
@@ -145,11 +156,12 @@ void MenuBattle::OnKeyDown(const InputState* state) {
     m_restartAsked = true;
 }
 
-void MenuBattle::Render(const Vector2& offset, const Vector2& zoom) {
-  if (!m_started) return;
-  WormManager* manager = m_globals->GetWormManager();
-  for (int32_t pass = 0; pass < 3; ++pass) manager->DrawWorms(offset, zoom, 0xFFFFFFFF, pass);
-  m_globals->GetWaffenSet()->DrawAll(offset, zoom, false);
+void MenuBattle::RenderPass() {
+  if (m_started) m_display.RenderPass();
+}
+
+bool MenuBattle::RenderForEffect(const std::u16string& name) {
+  return m_started && m_display.RenderForEffect(name);
 }
 
 std::vector<std::u16string> MenuBattle::OverlayLines() const {
@@ -185,53 +197,27 @@ void MenuBattle::RenderOverlay() {
   FontManager* fonts = graphics ? graphics->GetFontManager() : nullptr;
   SpriteRenderer* renderer = graphics ? graphics->GetSpriteRenderer() : nullptr;
   if (!fonts || !renderer || m_fonts[0] < 0) return;
+  if (m_started && !m_booked) {
+    // The battle's own display: the HUD, the team panels, the store, the descriptions.
+    m_display.RenderOverlay();
+    return;
+  }
+  if (m_booked) m_display.RenderResult();
   const int32_t width = int32_t(graphics->GetScreenWidth()), height = int32_t(graphics->GetScreenHeight());
-  const Rect source{0, 0, 1, 1};
-  auto box = [&](const Rect& r) {
-    renderer->DrawRect(m_white.get(), &source, &r, SpriteRenderer::kStretch, SpriteRenderer::kStretch, kBoxColour);
-  };
   auto text = [&](int font, const std::u16string& line, Rect r, uint32_t format, Argb colour) {
     const Vector2 shadow{2.0f, 2.0f};
     fonts->DrawTextOffset(m_fonts[font], &line, &r, &shadow, 0.0, format, kShadow);
     fonts->DrawText(m_fonts[font], &line, &r, format, colour);
   };
   const std::vector<std::u16string> lines = OverlayLines();
-  if (lines.empty()) return;
+  if (lines.empty() || !Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend))) return;
   if (!m_started) {
     // Before the battle: how to start it, at the bottom of the screen.
     text(0, lines[0], {0, height - kMargin - kLineHeight, width, height - kMargin}, kCentredFormat, kTextColour);
-    return;
+  } else if (m_resultFor >= kResultPause) {
+    // Under the result: how to go on.
+    text(0, u"Enter: next battle    Esc: quit", {0, height - 3 * kMargin - kLineHeight, width, height - 3 * kMargin},
+         kCentredFormat, 0xFFE0ECFF);
   }
-  if (m_booked) {
-    // The result in a box in the middle: the headline, the statistics, how to go on.
-    const int32_t boxWidth = std::min(width - 2 * kMargin, 900);
-    const int32_t boxHeight = 60 + int32_t(lines.size()) * kLineHeight + 50;
-    const Rect r{(width - boxWidth) / 2, (height - boxHeight) / 2, (width + boxWidth) / 2, (height + boxHeight) / 2};
-    box(r);
-    box(r);
-    text(1, lines[0], {r.left, r.top + 12, r.right, r.top + 56}, kCentredFormat, kTextColour);
-    for (size_t i = 1; i < lines.size(); ++i) {
-      const int32_t y = r.top + 60 + int32_t(i - 1) * kLineHeight;
-      text(0, lines[i], {r.left + 30, y, r.right - 30, y + kLineHeight}, kLineFormat, kTextColour);
-    }
-    if (m_resultFor >= kResultPause)
-      text(0, u"Enter: next battle    Esc: quit", {r.left, r.bottom - 40, r.right, r.bottom - 10}, kCentredFormat,
-           0xFFB0C8E0);
-    return;
-  }
-  // Top left: whose turn it is with the clock, then each team's health, in the team colours.
-  const Worm* worm = m_level.GetActiveWorm();
-  const Argb turnColour = worm && worm->GetTeam() ? worm->GetTeam()->GetColour() | 0xFF000000 : kTextColour;
-  // Below the wind meter.
-  const int32_t panelTop = 64;
-  box({kMargin - 6, panelTop - 6, kMargin + 420, panelTop + kLineHeight * int32_t(lines.size()) + 6});
-  int32_t y = panelTop;
-  const auto& teams = m_globals->GetWormManager()->PlayingTeams();
-  for (size_t i = 0; i < lines.size(); ++i, y += kLineHeight) {
-    Argb colour = i == 0 ? turnColour : kTextColour;
-    if (i > 0 && i - 1 < teams.size()) colour = teams[i - 1]->GetColour() | 0xFF000000;
-    text(0, lines[i], {kMargin, y, kMargin + 400, y + kLineHeight}, kLineFormat, colour);
-  }
-  // The turn changes and what happened at the end of each turn.
-  m_globals->fadingTextList.Draw();
+  renderer->End();
 }

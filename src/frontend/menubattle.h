@@ -1,7 +1,8 @@
-// The first scene's battle: until the menus come, Enter starts a hot-seat battle of two teams
-// on the menu level, both players at the keyboard on the human control. The scene shows the
-// world; this shows the worms, the weapons, whose turn it is with the clock, the turn changes
-// and the round's result, and starts a new battle when the players ask for one after it.
+// The first scene's battle: until the menus come, Enter starts a battle of two teams on the
+// menu level, the player at the keyboard and the mouse against the computer (or, with the
+// second control set to the human one, two players at one keyboard). It draws the battle's
+// world, its display (the HUD, the weapon store) and the round's result, and starts a new
+// battle when the player asks for one after it.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "battle/level.h"
+#include "battle/leveldisplay.h"
 #include "engine/gfxtypes.h"
 
 class APIContext;
@@ -30,6 +32,8 @@ class MenuBattle {
   static constexpr double kRoundTime = 40.0;
   // After the result shows, how long before a key starts the next battle.
   static constexpr double kResultPause = 1.0;
+  // The second team's control: the computer of middle strength.
+  static constexpr const char16_t* kOpponent = u"CPU_MITTEL";
 
   MenuBattle(MyGlobals* globals, APIContext* context);
   ~MenuBattle();
@@ -45,12 +49,18 @@ class MenuBattle {
   // Enter or Space once the result has shown a moment: the next battle on the same level,
   // on a world built anew.
   void OnKeyDown(const InputState* state);
-  // The worms and the weapons in the world's view.
-  void Render(const Vector2& offset, const Vector2& zoom);
-  // Whose turn it is, the clock, the turn-change messages and the result, over the screen.
+  // The battle's world, everything in it in depth order (and, for a post effect, in a render
+  // extra's key colours).
+  void RenderPass();
+  bool RenderForEffect(const std::u16string& name);
+  // Before the battle how to start it; during it the HUD, the store and the descriptions;
+  // after it the round's result and how to go on.
   void RenderOverlay();
 
   Level& GetLevel() { return m_level; }
+  LevelDisplay& GetDisplay() { return m_display; }
+  // The control of the second team for the next start: the computer by default.
+  std::u16string opponent = kOpponent;
   bool IsRunning() const { return m_started; }
   bool IsResultShown() const { return m_booked; }
   const std::u16string& GetError() const { return m_error; }
@@ -65,6 +75,7 @@ class MenuBattle {
   MyGlobals* m_globals;
   APIContext* m_context;
   Level m_level;
+  LevelDisplay m_display;
   const LevelInfo* m_levelInfo = nullptr;
   uint32_t m_seed = 0;
   MyLoadScreen* m_loadScreen = nullptr;
@@ -77,5 +88,4 @@ class MenuBattle {
   bool m_restartAsked = false;
   int32_t m_battles = 0;
   int m_fonts[2] = {-1, -1};
-  std::unique_ptr<platform::Texture> m_white;
 };

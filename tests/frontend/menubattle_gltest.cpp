@@ -68,6 +68,9 @@ TEST(MenuBattle, EnterStartsAHotSeatBattleThatPlaysToItsResultAndAgain) {
   // Before Enter the scene says how to start.
   frames(0.3);
   menu.battleSeed = 7;
+  // Two players at one keyboard (the second team is the computer unless asked otherwise).
+  ASSERT_EQ(battle.opponent, MenuBattle::kOpponent);
+  battle.opponent = u"DEFAULT";
   EXPECT_FALSE(battle.IsRunning());
   EXPECT_TRUE(Contains(battle.OverlayLines(), u"Enter"));
   press(kEnter);
@@ -130,6 +133,74 @@ TEST(MenuBattle, EnterStartsAHotSeatBattleThatPlaysToItsResultAndAgain) {
   EXPECT_FALSE(battle.IsResultShown());
   EXPECT_NE(level.GetActiveWorm(), nullptr);
   for (const Mannschaft* team : game->GetWormManager()->PlayingTeams()) EXPECT_EQ(team->CountLivingWorms(), 3);
+}
+
+}  // namespace
+
+namespace {
+
+// The scene's own battle: the player's team against the computer, which plays its turns;
+// the player's turn shows the HUD, and the weapon key opens the store over the world.
+TEST(MenuBattle, ThePlayerFacesTheComputerWhichTakesItsTurns) {
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  MyGlobals* game = engine.game;
+  MainMenu menu(&engine.context);
+  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
+  MenuBattle& battle = *menu.GetBattle();
+  auto frames = [&](double seconds) {
+    engine.Step(int(seconds * 100.0 + 0.5), [&] {
+      engine.input->Update();
+      menu.Update();
+    });
+  };
+  frames(0.2);
+  menu.battleSeed = 3;
+
+  engine.keys->SetKey(kEnter, true);
+  frames(0.05);
+  engine.keys->SetKey(kEnter, false);
+  frames(0.05);
+  ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
+  Level& level = battle.GetLevel();
+  const auto& teams = game->GetWormManager()->PlayingTeams();
+  ASSERT_EQ(teams.size(), 2u);
+  int computers = 0;
+  Mannschaft* computer = nullptr;
+  for (Mannschaft* team : teams)
+    if (team->GetSteuerung() == MenuBattle::kOpponent) ++computers, computer = team;
+  ASSERT_EQ(computers, 1);
+  EXPECT_TRUE(battle.GetDisplay().IsListening()) << "the mouse goes to the battle's display";
+
+  // The player's turn: the weapon key (the right button's request) opens the store.
+  for (int i = 0; i < 100 && level.GetActiveWorm() && level.GetActiveWorm()->GetTeam() == computer; ++i) {
+    level.SetTurnTimeLeft(-1.0);
+    frames(0.5);
+  }
+  Worm* player = level.GetActiveWorm();
+  ASSERT_NE(player, nullptr);
+  ASSERT_NE(player->GetTeam(), computer);
+  for (int i = 0; i < 50 && !player->IsStanding(); ++i) frames(0.1);
+  game->panelRequest = 3;
+  frames(0.5);
+  EXPECT_TRUE(battle.GetDisplay().GetHud().IsStoreOpening());
+  platform::GraphicsDevice* device = engine.graphics->GetDevice();
+  menu.Render();
+  WritePngBesideBuild("menubattle_store.png", device->ReadPixels(), device->BackBufferWidth(),
+                      device->BackBufferHeight());
+
+  // The turn passes to the computer, which uses a weapon before its clock runs out.
+  level.SetTurnTimeLeft(-1.0);
+  for (int i = 0; i < 100 && level.GetActiveWorm() == player; ++i) frames(0.1);
+  Worm* cpu = level.GetActiveWorm();
+  ASSERT_NE(cpu, nullptr);
+  ASSERT_EQ(cpu->GetTeam(), computer);
+  for (int i = 0; i < 600 && cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound] == 0 &&
+                  level.GetActiveWorm() == cpu;
+       ++i)
+    frames(0.1);
+  EXPECT_GE(cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the computer fired";
 }
 
 }  // namespace
