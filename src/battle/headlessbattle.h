@@ -127,6 +127,8 @@ class HeadlessBattle {
   std::function<void(HeadlessBattle&)> onTurn;
 
   Level& GetLevel() { return *m_level; }
+  // The level description the battle was started from (null before Start).
+  const LevelInfo* GetLevelInfo() const { return m_levelInfo.get(); }
   MyGlobals& Globals() { return *m_globals; }
   APIContext& Context() { return *m_context; }
   const HeadlessBattleConfig& Config() const { return m_config; }

@@ -349,3 +349,49 @@ TEST_F(BattleTest, ADoneWormEndsItsTurnWhenEveryLivingWormStandsAndTheClockEndsI
   EXPECT_FALSE(mover->IsStanding());
   EXPECT_EQ(level.GetTurnCount(), turns + 1);
 }
+
+TEST_F(BattleTest, AGameOfTwoWinsPlaysASecondRoundWithTheSameTeamsPlacedAgain) {
+  HeadlessBattle battle(Config(u"mainmenu.lvl", 13, {Idle(), Idle()}, 2));
+  ASSERT_TRUE(battle.Start());
+  Level& level = battle.GetLevel();
+  level.SetWinsNeeded(2);
+  Mannschaft* winner = level.GetActiveTeam();
+  Mannschaft* loser = battle.Teams()[0] == winner ? battle.Teams()[1] : battle.Teams()[0];
+  Doom(*loser);
+  level.SetTurnTimeLeft(0.1);
+  while (battle.Step()) {
+  }
+  ASSERT_TRUE(level.IsRoundDecided());
+  level.UpdateRoundStatistics();
+  EXPECT_FALSE(level.IsGameWon()) << "one win of two";
+  level.EndRoundContinue();
+  EXPECT_EQ(level.GetActiveWorm(), nullptr);
+  EXPECT_FALSE(level.IsRoundDecided()) << "a round that ended is not decided again";
+
+  // The next round: the same teams and worms, placed anew with their full health; the
+  // game's wins stay, the round's statistics start again.
+  std::vector<Level::TeamEntry> teams;
+  for (Mannschaft* t : battle.Teams()) teams.push_back({t, u""});
+  std::u16string error;
+  ASSERT_TRUE(level.Start(*battle.GetLevelInfo(), 14, teams, false, &error)) << U8(error);
+  EXPECT_FALSE(level.IsRoundDecided());
+  EXPECT_TRUE(level.GetRanking().empty());
+  EXPECT_EQ(winner->winsThisGame, 1);
+  EXPECT_EQ(loser->lossesThisGame, 1);
+  for (Mannschaft* t : battle.Teams()) {
+    EXPECT_EQ(t->CountLivingWorms(), 2);
+    for (Worm* w : t->PlayOrder()) EXPECT_EQ(w->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 0);
+  }
+  ASSERT_NE(level.GetActiveWorm(), nullptr);
+  // The same team wins again: the game is won, and its headline names it.
+  Doom(*loser);
+  level.SetTurnTimeLeft(0.1);
+  for (int i = 0; i < 3000 && !(level.IsRoundDecided() && !level.AreDeathsPlaying()); ++i) level.Update(0.01, 0.01);
+  ASSERT_TRUE(level.IsRoundDecided());
+  level.UpdateRoundStatistics();
+  EXPECT_TRUE(level.IsGameWon());
+  EXPECT_NE(level.BuildGameEndHeadline().find(winner->GetName()), std::u16string::npos);
+  const int32_t totalWins = winner->wins;
+  level.EndRoundTeardown();
+  EXPECT_EQ(winner->wins, totalWins + 2) << "the game's wins go into the team's totals";
+}
