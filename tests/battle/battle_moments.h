@@ -53,30 +53,32 @@ bool StepUntil(HeadlessBattle& battle, int frames, Done done) {
   return done();
 }
 
-inline Waffe* Weapon(HeadlessBattle& battle, const char16_t* name) {
-  return battle.Globals().GetWaffenSet()->FindByName(name);
-}
-
 // The gate weapon fired by the active worm, its chain placed at the points; the chain closes
 // when it is as long as the weapon allows, or on the action key.
-inline bool PlaceGates(HeadlessBattle& battle, const std::vector<Vector2>& points) {
-  Worm* worm = battle.GetLevel().GetActiveWorm();
-  Waffe* beamer = Weapon(battle, u"Beamer");
+inline bool PlaceGates(Level& level, MyGlobals& globals, const std::vector<Vector2>& points) {
+  Worm* worm = level.GetActiveWorm();
+  Waffe* beamer = globals.GetWaffenSet()->FindByName(u"Beamer");
   if (!worm || !beamer) return false;
   if (beamer->Fire(*worm, *worm->GetPosition(), {1.0f, 0.0f}, 1.0, {}) != 1) return false;
   for (const Vector2& p : points) beamer->OnClick(p);
   beamer->OnAction();
-  return battle.Globals().GetTeleporterListe()->GetPending().empty();
+  return globals.GetTeleporterListe()->GetPending().empty();
+}
+inline bool PlaceGates(HeadlessBattle& battle, const std::vector<Vector2>& points) {
+  return PlaceGates(battle.GetLevel(), battle.Globals(), points);
 }
 
 // The shield weapon fired by the active worm at the point: the field it raised.
-inline Kraftfeld* RaiseShield(HeadlessBattle& battle, const Vector2& at) {
-  Worm* worm = battle.GetLevel().GetActiveWorm();
-  Waffe* shield = Weapon(battle, u"Schild");
+inline Kraftfeld* RaiseShield(Level& level, MyGlobals& globals, const Vector2& at) {
+  Worm* worm = level.GetActiveWorm();
+  Waffe* shield = globals.GetWaffenSet()->FindByName(u"Schild");
   if (!worm || !shield) return nullptr;
   if (shield->Fire(*worm, *worm->GetPosition(), {1.0f, 0.0f}, 1.0, at) != 1) return nullptr;
-  const auto& fields = battle.Globals().GetKraftfeldListe()->GetActive();
+  const auto& fields = globals.GetKraftfeldListe()->GetActive();
   return fields.empty() ? nullptr : fields.back().get();
+}
+inline Kraftfeld* RaiseShield(HeadlessBattle& battle, const Vector2& at) {
+  return RaiseShield(battle.GetLevel(), battle.Globals(), at);
 }
 
 // A bazooka's rocket flying from `from` with that speed.

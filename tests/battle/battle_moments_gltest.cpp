@@ -5,13 +5,17 @@
 // the same frame without it), and a crate sailing down after a turn passed to the other team.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 
 #include "battle/cameramanager.h"
 #include "battle/levelrender.h"
 #include "battle_moments.h"
 #include "engine/apigraphics.h"
+#include "frontend/mainmenu.h"
+#include "frontend/menubattle.h"
 #include "objects/bonussettings.h"
 #include "platform/graphics.h"
+#include "platform/input.h"
 #include "platform/text.h"
 #include "support/gl_engine.h"
 
@@ -103,6 +107,65 @@ TEST(BattleMoments, GatesShieldPoisonAndCratesAsTheyAreSeen) {
   ASSERT_NE(crate, nullptr);
   camera.Shoot("battle_crate.png", *crate->GetPosition() + Vector2(0.0f, 200.0f));
   effects.SetLevel(nullptr);
+}
+
+// The first scene's hot-seat battle shows the gates and the shield its weapons put up: the
+// frame with them differs from the same frame once they are gone, where they stand.
+TEST(BattleMoments, TheFirstScenesBattleShowsGatesAndShields) {
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  MainMenu menu(&engine.context);
+  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  MyGlobals& game = *engine.game;
+  if (PostEffectLibrary* library = game.GetPostEffects()) library->StopLevelEffects();
+  auto frames = [&](int n) {
+    engine.Step(n, [&] {
+      engine.input->Update();
+      menu.Update();
+    });
+  };
+  constexpr uint8_t kEnter = 28;
+  frames(30);
+  menu.battleSeed = 7;
+  engine.keys->SetKey(kEnter, true);
+  frames(5);
+  engine.keys->SetKey(kEnter, false);
+  frames(5);
+  MenuBattle& battle = *menu.GetBattle();
+  ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
+  Level& level = battle.GetLevel();
+  ASSERT_NE(level.GetActiveWorm(), nullptr);
+  frames(200);
+
+  platform::GraphicsDevice* device = engine.graphics->GetDevice();
+  const Vector2 at = *level.GetActiveWorm()->GetPosition();
+  const Vector2 gate = at + Vector2(-150.0f, -60.0f), shield = at + Vector2(150.0f, -150.0f);
+  ASSERT_TRUE(PlaceGates(level, game, {gate, at + Vector2(200.0f, -400.0f)}));
+  ASSERT_NE(RaiseShield(level, game, shield), nullptr);
+  frames(20);
+  auto picture = [&](const char* name) {
+    game.GetCamera()->SetView(ViewRect{at.x - 512.0f, at.y - 384.0f, 1024.0f, 768.0f});
+    menu.Render();
+    std::vector<uint32_t> pixels = device->ReadPixels();
+    WritePngBesideBuild(name, pixels, 1024, 768);
+    return pixels;
+  };
+  const std::vector<uint32_t> with = picture("menubattle_gates_shield.png");
+  const Vector2 gateNow = *game.GetTeleporterListe()->GetPlaced()[0]->GetPosition();
+  game.GetTeleporterListe()->Clear();
+  game.GetKraftfeldListe()->Clear();
+  const std::vector<uint32_t> without = picture("menubattle_without.png");
+  // Pixels that changed within a box around a point of the world.
+  auto changed = [&](const Vector2& p, int half) {
+    const int cx = int(p.x - at.x) + 512, cy = int(p.y - at.y) + 384;
+    int n = 0;
+    for (int y = std::max(0, cy - half); y < std::min(768, cy + half); ++y)
+      for (int x = std::max(0, cx - half); x < std::min(1024, cx + half); ++x)
+        n += with[size_t(y) * 1024 + size_t(x)] != without[size_t(y) * 1024 + size_t(x)];
+    return n;
+  };
+  EXPECT_GT(changed(gateNow + Vector2(0.0f, -44.0f), 20), 200) << "the gate shows";
+  EXPECT_GT(changed(shield, 70), 2000) << "the shield shows";
 }
 
 }  // namespace
