@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "battle/cameramanager.h"
-#include "battle/cpusteuerung.h"
 #include "battle/steuerungliste.h"
 #include "battle/waffenset.h"
 #include "engine/apicontext.h"
@@ -78,9 +77,6 @@ void MenuBattle::ChooseTeams() {
   SteuerungListe* controls = m_globals->GetSteuerungListe();
   if (m_teams.size() > 1 && controls && controls->FindByName(opponent)) {
     m_teams[1].control = opponent;
-    // The computer plans on the main thread here: on its own thread in this scene its plans
-    // never came back, so it stood through its turns.
-    if (auto* cpu = dynamic_cast<CPUSteuerung*>(controls->FindByName(opponent))) cpu->SetThreaded(false);
   }
 }
 

@@ -5,7 +5,9 @@
 // looking at.
 #include <gtest/gtest.h>
 
+#include "battle/cpusteuerung.h"
 #include "battle/level.h"
+#include "battle/steuerungliste.h"
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
@@ -157,6 +159,11 @@ TEST(MenuBattle, ThePlayerFacesTheComputerWhichTakesItsTurns) {
   };
   frames(0.2);
   menu.battleSeed = 3;
+  // In the game the computer plans on its own thread in wall-clock time; the frames here come
+  // far faster than the game's pace, so it plans inline, in step with them.
+  auto* opponent = dynamic_cast<CPUSteuerung*>(game->GetSteuerungListe()->FindByName(MenuBattle::kOpponent));
+  ASSERT_NE(opponent, nullptr);
+  opponent->SetThreaded(false);
 
   engine.keys->SetKey(kEnter, true);
   frames(0.05);
