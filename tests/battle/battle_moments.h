@@ -23,6 +23,7 @@
 #include "objects/partikelliste.h"
 #include "objects/teleporterliste.h"
 #include "objects/worm.h"
+#include "objects/wormmanager.h"
 #include "posteffects/mype_kinds.h"
 #include "posteffects/myposteffect.h"
 #include "posteffects/posteffectinstance.h"
@@ -94,8 +95,8 @@ inline uint32_t FireRocket(HeadlessBattle& battle, const Vector2& from, const Ve
 
 // Poison gas bursting at each of the team's worms, as a gas grenade's does: a puff of smoke
 // at the worm takes the event (and dies of it).
-inline void GasAt(HeadlessBattle& battle, const Mannschaft& team) {
-  PartikelListe& particles = *battle.Globals().GetPartikelListe();
+inline void GasAt(MyGlobals& globals, const Mannschaft& team) {
+  PartikelListe& particles = *globals.GetPartikelListe();
   const PartikelInfo* puff = particles.FindInfo(u"Rauch");
   ASSERT_NE(puff, nullptr);
   for (Worm* worm : team.PlayOrder()) {
@@ -103,16 +104,18 @@ inline void GasAt(HeadlessBattle& battle, const Mannschaft& team) {
     auto source = std::make_unique<Partikel>(puff, &at, nullptr, 0xFFFFFFFF, 0);
     Partikel* raw = source.get();
     particles.Add(std::move(source));
-    battle.Globals().GetEventTable()->Run(u"Gas", *raw);
+    globals.GetEventTable()->Run(u"Gas", *raw);
   }
 }
+inline void GasAt(HeadlessBattle& battle, const Mannschaft& team) { GasAt(battle.Globals(), team); }
 
 // The wobble on the effect list, if any.
-inline MyPostEffect* ListedWobble(HeadlessBattle& battle) {
-  for (MyPostEffect* effect : battle.Globals().GetPostEffects()->GetActiveList())
+inline MyPostEffect* ListedWobble(MyGlobals& globals) {
+  for (MyPostEffect* effect : globals.GetPostEffects()->GetActiveList())
     if (dynamic_cast<MyPE_Wobble*>(effect)) return effect;
   return nullptr;
 }
+inline MyPostEffect* ListedWobble(HeadlessBattle& battle) { return ListedWobble(battle.Globals()); }
 
 // No game layer has ground there.
 inline bool IsAir(HeadlessBattle& battle, const Vector2& p) {

@@ -138,7 +138,7 @@ TEST(BattleMoments, TheFirstScenesBattleShowsGatesAndShields) {
   frames(200);
 
   platform::GraphicsDevice* device = engine.graphics->GetDevice();
-  const Vector2 at = *level.GetActiveWorm()->GetPosition();
+  Vector2 at = *level.GetActiveWorm()->GetPosition();
   const Vector2 gate = at + Vector2(-150.0f, -60.0f), shield = at + Vector2(150.0f, -150.0f);
   ASSERT_TRUE(PlaceGates(level, game, {gate, at + Vector2(200.0f, -400.0f)}));
   ASSERT_NE(RaiseShield(level, game, shield), nullptr);
@@ -166,6 +166,27 @@ TEST(BattleMoments, TheFirstScenesBattleShowsGatesAndShields) {
   };
   EXPECT_GT(changed(gateNow + Vector2(0.0f, -44.0f), 20), 200) << "the gate shows";
   EXPECT_GT(changed(shield, 70), 2000) << "the shield shows";
+
+  // The waiting team breathes gas: in its turn the scene sways (the level's own effects are
+  // off here, so the wobble is the only effect).
+  const auto& teams = game.GetWormManager()->PlayingTeams();
+  ASSERT_EQ(teams.size(), 2u);
+  const Mannschaft* poisoned = teams[0] == level.GetActiveTeam() ? teams[1] : teams[0];
+  GasAt(game, *poisoned);
+  for (int i = 0; i < 120 && level.GetActiveTeam() != poisoned; ++i) frames(50);
+  ASSERT_EQ(level.GetActiveTeam(), poisoned);
+  frames(150);
+  MyPostEffect* wobble = ListedWobble(game);
+  ASSERT_NE(wobble, nullptr);
+  at = *level.GetActiveWorm()->GetPosition();
+  const std::vector<uint32_t> swaying = picture("menubattle_poisoned.png");
+  PostEffectLibrary& effects = *game.GetPostEffects();
+  effects.DeactivateEffect(wobble);
+  const std::vector<uint32_t> steady = picture("menubattle_poisoned_steady.png");
+  effects.ActivateEffect(wobble);
+  size_t moved = 0;
+  for (size_t i = 0; i < swaying.size(); ++i) moved += swaying[i] != steady[i];
+  EXPECT_GT(moved, swaying.size() / 10) << "the wobble moves the picture";
 }
 
 }  // namespace
