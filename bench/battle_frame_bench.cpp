@@ -100,13 +100,19 @@ class Game {
     hud = std::make_unique<LevelHud>(context, globals, &battle, globals->GetCamera());
     hud->Reset();
     renderer = std::make_unique<LevelRenderer>(context, globals, &battle, hud.get());
-    // The camera over the middle of the world at the level's own zoom.
-    if (CameraManager* camera = globals->GetCamera()) {
-      const Rect r = globals->GetWelt()->GetWorldRect();
-      const float h = float(r.bottom - r.top), w = h * 1024.0f / 768.0f;
-      camera->SetView(ViewRect{float(r.left + r.right) / 2.0f - w / 2.0f, float(r.top), w, h});
-    }
+    SetZoomedOut(false);
     for (int i = 0; i < 50; ++i) Step();
+  }
+
+  // The camera over the middle of the world: at the screen's own scale (as the battle starts)
+  // or zoomed out to the world's whole height.
+  void SetZoomedOut(bool out) {
+    CameraManager* camera = globals->GetCamera();
+    if (!camera) return;
+    const Rect r = globals->GetWelt()->GetWorldRect();
+    const float h = out ? float(r.bottom - r.top) : 768.0f, w = h * 1024.0f / 768.0f;
+    camera->SetView(ViewRect{float(r.left + r.right) / 2.0f - w / 2.0f, float(r.bottom) - h, w, h});
+    camera->Update(0.01, false);
   }
 
   void Teams() {
@@ -217,13 +223,20 @@ Game& TheGame() {
   return game;
 }
 
+// range(0): 0 at the screen's scale, 1 zoomed out to the world's height.
+Game& TheGame(benchmark::State& state) {
+  Game& game = TheGame();
+  game.SetZoomedOut(state.range(0) != 0);
+  return game;
+}
+
 void Rate(benchmark::State& state) {
   state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["particles"] = double(TheGame().globals->GetPartikelListe()->GetCount());
 }
 
 void WholeFrame(benchmark::State& state) {
-  Game& game = TheGame();
+  Game& game = TheGame(state);
   for (auto _ : state) game.Frame();
   Rate(state);
 }
@@ -237,7 +250,7 @@ void GameStep(benchmark::State& state) {
 // The drawing parts, each alone on a cleared back buffer (the clear alone is the baseline).
 template <class Part>
 void Alone(benchmark::State& state, Part part) {
-  Game& game = TheGame();
+  Game& game = TheGame(state);
   platform::GraphicsDevice* device = game.graphics->GetDevice();
   SpriteRenderer* sprites = game.graphics->GetSpriteRenderer();
   Vector2 offset, scale, centre;
@@ -317,7 +330,7 @@ void Present(benchmark::State& state) {
 }
 
 #define BATTLE_BENCH(name) \
-  BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
+  BENCHMARK(name)->Arg(0)->Arg(1)->ArgName("zoomed_out")->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
 BATTLE_BENCH(WholeFrame);
 BATTLE_BENCH(GameStep);
