@@ -382,6 +382,7 @@ void Selbstmoerder::Update(double step) {
     runner.lifeLeft -= step;
     bool explode = runner.lifeLeft <= 0.0 || person.IsDead();
     const int32_t state = person.GetMoveState();
+    int32_t last = state;
     if (state == Person::kStanding && runner.lastState == Person::kWalking) {
       // Walking, then standing: it ran into something.
       if (m_killOnObstacle) {
@@ -391,9 +392,13 @@ void Selbstmoerder::Update(double step) {
         Walk(runner);
       }
     } else if (state == Person::kStanding) {
+      // Landed (or sent out) standing: it walks on. It counts as walking from here, or a
+      // wall right in its way would stop it at every step without ever counting as one,
+      // and it would stand there until its time ran out.
       Walk(runner);
+      last = person.GetMoveState();
     }
-    runner.lastState = state;
+    runner.lastState = last;
     if (explode) {
       person.Kill(nullptr, 0);
       m_runners.erase(m_runners.begin() + std::ptrdiff_t(i));

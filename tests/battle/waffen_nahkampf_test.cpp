@@ -263,6 +263,31 @@ TEST_F(CloseCombatTest, RunnersAreSentApartAndExplodeAtTheWall) {
   EXPECT_EQ(globals->GetCameraJobs()->Jobs().back().GetObjectId(), shooter->GetId());
 }
 
+TEST_F(CloseCombatTest, ARunnerSentRightAgainstAWallMeetsItAtOnce) {
+  // Sent out a little inside the ground at the foot of the wall: it climbs out, and its first
+  // step then stops at the wall, which is meeting it.
+  for (bool kill : {true, false}) {
+    SCOPED_TRACE(kill);
+    log.runs.clear();
+    auto& runners = MakeInSet<Selbstmoerder>(
+        u"SELBSTM\u00D6RDER", u"<PERSON> \"Laeufer\" <\\PERSON> <MAX_TIMER> \"5\" <\\MAX_TIMER> <KILL_ON_HINDERNISS> \"" +
+                                  std::u16string(kill ? u"1" : u"0") + u"\" <\\KILL_ON_HINDERNISS>");
+    ASSERT_EQ(Fire({297.0f, 153.0f}, {1.0f, 0.0f}), 1);
+    bool turned = false;
+    for (int i = 0; i < 100 && runners.IsActive(); ++i) {
+      Frame();
+      if (!runners.GetRunners().empty()) turned = turned || runners.GetRunners()[0].direction < 0;
+    }
+    if (kill) {
+      EXPECT_FALSE(runners.IsActive());
+      EXPECT_EQ(log.Named(u"Blast").size(), 1u) << "at the wall, not when its time is up";
+    } else {
+      EXPECT_TRUE(turned) << "it turned round at the wall";
+    }
+    active->NewTurn();
+  }
+}
+
 TEST_F(CloseCombatTest, ARunnerThatTurnsAtTheWallExplodesWhenItsTimeIsUp) {
   auto& runners = MakeInSet<Selbstmoerder>(u"SELBSTM\u00D6RDER",
                                       u"<PERSON> \"Laeufer\" <\\PERSON> <KILL_ON_HINDERNISS> \"0\" "

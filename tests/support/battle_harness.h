@@ -46,6 +46,7 @@ class BattleHarness {
   double m_clockAtStart = 0.0;
   double m_lastClock = -1.0;
   double m_stillFor = 0.0;
+  bool m_overMaximum = false;
   int32_t m_strayPlanFrames = 0;
   double m_maxClock = 0.0;
   int32_t m_shots = 0;
