@@ -106,6 +106,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   static const Fan fan = MakeFan();
   Tops tops;
   tops.Build(terrain);
+  const int32_t* topRow = tops.levels[0].data();
   // The fan's pixels as steps through the copy's bytes, for nodes whose fan lies inside it.
   const Rect& rect = terrain.GetRect();
   const int64_t stride = terrain.Width();
@@ -182,7 +183,10 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       bool met = false;
       for (uint32_t k = fan.rayStart[r]; k < fan.rayStart[r + 1]; ++k) {
         const auto& o = fan.pixels[k];
-        if (centre ? !centre[fanSteps[k]] : !terrain.IsSolid(px + o[0], py + o[1])) continue;
+        // Above the highest ground of its column a pixel is empty: the copy is not read.
+        if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
+                   : !terrain.IsSolid(px + o[0], py + o[1]))
+          continue;
         ++solid;
         if (met) continue;
         met = true;
@@ -201,7 +205,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       if (points.empty()) return 0.0;
       size_t seen = 0;
       for (const Vector2& e : points)
-        if (!terrain.TraceSegment(q, e, nullptr)) ++seen;
+        if (!terrain.TraceSegmentBelow(q, e, topRow)) ++seen;
       return double(seen) / double(points.size());
     };
     n.enemyView = view(plan.enemies);

@@ -93,6 +93,25 @@ bool TerrainSnapshot::TraceSegment(const Vector2& from, const Vector2& to, Vecto
   return false;
 }
 
+bool TerrainSnapshot::TraceSegmentBelow(const Vector2& from, const Vector2& to, const int32_t* tops) const {
+  if (!Finite(from) || !Finite(to)) return false;
+  LineWalk walk(platform::TruncToInt(from.x), platform::TruncToInt(from.y), platform::TruncToInt(to.x),
+                platform::TruncToInt(to.y));
+  auto solid = [&](int64_t x, int64_t y) {
+    return x >= m_rect.left && x < m_rect.right && y >= tops[x - m_rect.left] && IsSolid(x, y);
+  };
+  if (solid(walk.X(), walk.Y())) return true;
+  int64_t first = 1, last = 0;
+  walk.MajorSpan(m_rect, first, last);
+  if (first > last) return false;
+  walk.Seek(first - 1);
+  for (int64_t k = first; k <= last; ++k) {
+    walk.Step();
+    if (solid(walk.X(), walk.Y())) return true;
+  }
+  return false;
+}
+
 bool TerrainSnapshot::TraceLine(const Vector2& from, const Vector2& to, int32_t& pixels, int32_t& solid,
                                 Vector2* firstSolid) const {
   if (!Finite(from) || !Finite(to)) return false;

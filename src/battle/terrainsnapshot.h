@@ -40,6 +40,9 @@ class TerrainSnapshot {
   // true and its position in `hit`. Outside pixels are empty; only the part of the walk
   // over the rectangle's span is stepped.
   bool TraceSegment(const Vector2& from, const Vector2& to, Vector2* hit) const;
+  // Whether a solid pixel lies on the segment, as TraceSegment finds it, given the highest
+  // solid row of every column (ColumnTops): pixels above it are not looked up.
+  bool TraceSegmentBelow(const Vector2& from, const Vector2& to, const int32_t* tops) const;
   // Every pixel of the line counted in `pixels` and the solid ones in `solid` (both running
   // on from their values); true and the first solid pixel in `firstSolid` when one lies on it.
   bool TraceLine(const Vector2& from, const Vector2& to, int32_t& pixels, int32_t& solid,

@@ -130,7 +130,7 @@ Vector2 TracedLanding(const TerrainSnapshot& terrain, Vector2 v, double g, Vecto
   return previous;
 }
 
-TEST(NavGraph, JumpLinksAndShelterMatchTheirDirectTraces) {
+TEST(NavGraph, JumpLinksShelterAndViewsMatchTheirDirectTraces) {
   // Rough hills with overhangs and floating rocks, so that jumps land everywhere, on
   // ledges, under roofs and beyond the sides.
   std::mt19937 rng(11);
@@ -155,6 +155,11 @@ TEST(NavGraph, JumpLinksAndShelterMatchTheirDirectTraces) {
   // height could round either side), and a steep back flip that leaves the world's top.
   const Vector2 right[4] = {{61.3f, -57.9f}, {29.7f, -121.1f}, {-31.1f, -29.3f}, {-19.7f, -401.3f}};
   for (size_t i = 0; i < 4; ++i) plan.jumps[i] = right[i], plan.jumps[i + 4] = Vector2(-right[i].x, right[i].y);
+  // Enemies and friends seen over the hills, under the rocks and from beside the world.
+  plan.shotOffset = Vector2(5.0f, -12.0f);
+  const float of = float(o);
+  plan.enemies = {{of + 20.0f, of + 150.0f}, {of + 280.0f, of + 120.0f}, {of + 150.0f, of + 10.0f}, {of - 50.0f, of + 60.0f}};
+  plan.friends = {{of + 60.0f, of + 190.0f}, {of + 240.0f, of + 30.0f}};
   NavGraph g;
   ASSERT_TRUE(g.Build(terrain, plan));
   int compared = 0;
@@ -180,6 +185,14 @@ TEST(NavGraph, JumpLinksAndShelterMatchTheirDirectTraces) {
     }
     ASSERT_DOUBLE_EQ(n.shelter, shelter / 20.0) << n.x << "," << n.y;
     ASSERT_DOUBLE_EQ(n.solidity, double(solid) / double(pixels)) << n.x << "," << n.y;
+    const Vector2 q = Vector2(float(n.x), float(n.y - 1)) + plan.shotOffset;
+    auto seen = [&](const std::vector<Vector2>& points) {
+      int k = 0;
+      for (const Vector2& e : points) k += !terrain.TraceSegment(q, e, nullptr);
+      return double(k) / double(points.size());
+    };
+    ASSERT_DOUBLE_EQ(n.enemyView, seen(plan.enemies)) << n.x << "," << n.y;
+    ASSERT_DOUBLE_EQ(n.friendView, seen(plan.friends)) << n.x << "," << n.y;
   }
   EXPECT_GT(compared, 1000);
 }
