@@ -52,6 +52,7 @@ namespace {
 constexpr uint8_t kKeyEscape = 0x01;
 constexpr uint8_t kKeyEnter = 28;
 constexpr uint8_t kKeyNumpadEnter = 156;
+constexpr uint8_t kKeyH = 35;
 constexpr int32_t kMeterHalfWidth = 160;
 constexpr int32_t kMeterTop = 36;
 constexpr int32_t kMeterHeight = 14;
@@ -453,9 +454,15 @@ void MainMenu::OnKeyDown(const InputState* state) {
   if (state->keyboard.WasKeyPressed(kKeyEscape)) m_context->running = false;
   if (m_battle && m_battle->IsRunning()) {
     m_battle->OnKeyDown(state);
-  } else if (m_battle &&
-             (state->keyboard.WasKeyPressed(kKeyEnter) || state->keyboard.WasKeyPressed(kKeyNumpadEnter))) {
-    StartBattle();
+  } else if (m_battle) {
+    // Enter: the player against the computer; H: two players taking turns at one keyboard.
+    if (state->keyboard.WasKeyPressed(kKeyEnter) || state->keyboard.WasKeyPressed(kKeyNumpadEnter)) {
+      m_battle->opponent = MenuBattle::kOpponent;
+      StartBattle();
+    } else if (state->keyboard.WasKeyPressed(kKeyH)) {
+      m_battle->opponent = MenuBattle::kHotSeat;
+      StartBattle();
+    }
   }
 }
 

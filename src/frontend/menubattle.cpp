@@ -163,7 +163,7 @@ bool MenuBattle::RenderForEffect(const std::u16string& name) {
 std::vector<std::u16string> MenuBattle::OverlayLines() const {
   std::vector<std::u16string> lines;
   if (!m_started) {
-    lines.push_back(m_error.empty() ? std::u16string(u"Enter: a hot-seat battle of two teams") : m_error);
+    lines.push_back(m_error.empty() ? std::u16string(u"Enter: a battle against the computer    H: two players at one keyboard") : m_error);
     return lines;
   }
   if (m_booked) {

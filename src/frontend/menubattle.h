@@ -34,6 +34,8 @@ class MenuBattle {
   static constexpr double kResultPause = 1.0;
   // The second team's control: the computer of middle strength.
   static constexpr const char16_t* kOpponent = u"CPU_MITTEL";
+  // The second team's control for two players at one keyboard.
+  static constexpr const char16_t* kHotSeat = u"DEFAULT";
 
   MenuBattle(MyGlobals* globals, APIContext* context);
   ~MenuBattle();

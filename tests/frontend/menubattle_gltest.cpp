@@ -1,5 +1,5 @@
-// The first scene's hot-seat battle on OpenGL offscreen, played with the keyboard: Enter
-// starts it on the menu world, Space held fires the worm's bazooka, the turn passes to the
+// The first scene's battles on OpenGL offscreen, played with the keyboard: H starts two players
+// at one keyboard on the menu world, Space held fires the worm's bazooka, the turn passes to the
 // other team with a message, a team wiped out ends the round with its result, and Enter
 // starts the next battle. The pictures are written beside the build ("menubattle_*.png") for
 // looking at.
@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr uint8_t kEnter = 28, kSpace = 57;
+constexpr uint8_t kHotSeatKey = 35, kEnter = 28, kSpace = 57;
 
 bool Contains(const std::vector<std::u16string>& lines, const std::u16string& part) {
   for (const auto& line : lines)
@@ -33,7 +33,7 @@ bool Contains(const std::vector<std::u16string>& lines, const std::u16string& pa
   return false;
 }
 
-TEST(MenuBattle, EnterStartsAHotSeatBattleThatPlaysToItsResultAndAgain) {
+TEST(MenuBattle, HStartsAHotSeatBattleThatPlaysToItsResultAndEnterTheNext) {
   GlEngine engine;
   ASSERT_TRUE(engine.Ready()) << engine.error;
   MyGlobals* game = engine.game;
@@ -70,12 +70,11 @@ TEST(MenuBattle, EnterStartsAHotSeatBattleThatPlaysToItsResultAndAgain) {
   // Before Enter the scene says how to start.
   frames(0.3);
   menu.battleSeed = 7;
-  // Two players at one keyboard (the second team is the computer unless asked otherwise).
-  ASSERT_EQ(battle.opponent, MenuBattle::kOpponent);
-  battle.opponent = u"DEFAULT";
+  // H: two players at one keyboard (Enter plays against the computer).
   EXPECT_FALSE(battle.IsRunning());
   EXPECT_TRUE(Contains(battle.OverlayLines(), u"Enter"));
-  press(kEnter);
+  EXPECT_TRUE(Contains(battle.OverlayLines(), u"H: two players"));
+  press(kHotSeatKey);
   ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
   EXPECT_EQ(menu.GetShooter(), nullptr);
   Level& level = battle.GetLevel();
