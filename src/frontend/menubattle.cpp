@@ -133,6 +133,8 @@ void MenuBattle::Update() {
     if (m_decidedFor < Level::kDecisionWait) return;
     m_level.UpdateRoundStatistics();
     m_booked = true;
+    // The result has the screen: the display lets the mouse go.
+    m_display.EndRound();
     m_resultFor = 0.0;
     return;
   }

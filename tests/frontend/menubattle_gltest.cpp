@@ -123,6 +123,7 @@ TEST(MenuBattle, HStartsAHotSeatBattleThatPlaysToItsResultAndEnterTheNext) {
   ASSERT_FALSE(lines.empty());
   EXPECT_NE(lines[0].find(winner->GetName()), std::u16string::npos) << platform::U16ToUtf8(lines[0]);
   EXPECT_EQ(winner->winsThisGame, 1);
+  EXPECT_FALSE(battle.GetDisplay().IsListening()) << "the result has the screen";
   frames(1.2);
   picture("menubattle_result.png");
 
@@ -133,6 +134,7 @@ TEST(MenuBattle, HStartsAHotSeatBattleThatPlaysToItsResultAndEnterTheNext) {
   EXPECT_TRUE(battle.IsRunning());
   EXPECT_FALSE(battle.IsResultShown());
   EXPECT_NE(level.GetActiveWorm(), nullptr);
+  EXPECT_TRUE(battle.GetDisplay().IsListening());
   for (const Mannschaft* team : game->GetWormManager()->PlayingTeams()) EXPECT_EQ(team->CountLivingWorms(), 3);
 }
 
