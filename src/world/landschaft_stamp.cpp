@@ -100,12 +100,14 @@ struct StampSetup {
   static double SourcePosition(int32_t u, int32_t dest, int32_t source, bool mirror) {
     return mirror ? (1.0 - double(u) / dest) * source : double(u) / dest * source;
   }
+  // A turned stamp's float rounding can put a pixel on column destWidth (row destHeight),
+  // one past the tables: the formula serves it.
   double SourceX(int32_t u) const {
-    if (!columnSource.empty()) return columnSource[size_t(u)];
+    if (u >= 0 && size_t(u) < columnSource.size()) return columnSource[size_t(u)];
     return SourcePosition(u, destWidth, sourceWidth, stamp->mirrorX);
   }
   double SourceY(int32_t v) const {
-    if (!rowSource.empty()) return rowSource[size_t(v)];
+    if (v >= 0 && size_t(v) < rowSource.size()) return rowSource[size_t(v)];
     return SourcePosition(v, destHeight, sourceHeight, stamp->mirrorY);
   }
 };

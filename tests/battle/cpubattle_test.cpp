@@ -86,10 +86,16 @@ TEST_F(CpuBattle, ATurnThatRunsOutWhileTheComputerThinksStopsThePlan) {
 }
 
 TEST_F(CpuBattle, ABattleTornDownWhileTheComputerThinksLeavesNoPlannerBehind) {
-  for (int frames : {0, 1, 40}) {
+  // Seed 49 builds a world whose turned stamps once read one row past their tables (found
+  // by the sanitizer runs of these battles).
+  const struct {
+    int frames;
+    uint32_t seed;
+  } cases[] = {{0, 0}, {1, 1}, {40, 49}};
+  for (const auto& [frames, seed] : cases) {
     SCOPED_TRACE(frames);
     {
-      HeadlessBattleConfig config = Computers(u"CPU_SCHWER", uint32_t(frames), 3);
+      HeadlessBattleConfig config = Computers(u"CPU_SCHWER", seed, 3);
       config.threadedPlanner = true;
       HeadlessBattle battle(config);
       ASSERT_TRUE(battle.Start());
