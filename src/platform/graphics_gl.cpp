@@ -5,6 +5,8 @@
 #include <epoxy/gl.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <unordered_set>
 
 #include "platform/effect_backend.h"
@@ -436,8 +438,16 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                       texture->Levels() > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->Levels() - 1);
+      // A render target without a CPU copy starts clear, as one with a copy would: the zeros
+      // come from memory the system hands out untouched.
+      std::unique_ptr<void, decltype(&std::free)> zeros(nullptr, &std::free);
+      const void* pixels = texture->Pixels();
+      if (!pixels) {
+        zeros.reset(std::calloc(size_t(texture->Width()) * size_t(texture->Height()), sizeof(uint32_t)));
+        pixels = zeros.get();
+      }
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
-                   GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels());
+                   GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
       if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
       texture->ClearDirty();
     } else if (texture->IsDirty() && !texture->IsRenderTarget()) {

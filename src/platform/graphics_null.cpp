@@ -32,8 +32,8 @@ class NullDevice final : public GraphicsDevice {
 
   std::vector<uint32_t> ReadPixels() override {
     if (m_target)
-      return std::vector<uint32_t>(m_target->Pixels(),
-                                   m_target->Pixels() + size_t(m_target->Width()) * m_target->Height());
+      return std::vector<uint32_t>(m_target->MutablePixels(),
+                                   m_target->MutablePixels() + size_t(m_target->Width()) * m_target->Height());
     return m_backBuffer;
   }
 
@@ -47,7 +47,8 @@ class NullDevice final : public GraphicsDevice {
   bool CopyRenderTarget(Texture* from, Texture* to) override {
     if (!from || !to || !from->IsRenderTarget() || !to->IsRenderTarget()) return false;
     if (from->Width() != to->Width() || from->Height() != to->Height()) return false;
-    std::copy(from->Pixels(), from->Pixels() + size_t(from->Width()) * from->Height(), to->MutablePixels());
+    const uint32_t* source = from->MutablePixels();
+    std::copy(source, source + size_t(from->Width()) * from->Height(), to->MutablePixels());
     return true;
   }
 

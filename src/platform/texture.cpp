@@ -9,8 +9,7 @@ Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage)
     : m_width(std::max(1, width)), m_height(std::max(1, height)), m_usage(usage) {
   int32_t full = FullMipCount(m_width, m_height);
   m_levels = (levels <= 0 || levels > full) ? full : levels;
-  m_owned.assign(size_t(m_width) * size_t(m_height), 0u);
-  m_pixels = m_owned.data();
+  if (!IsRenderTarget()) MakeCpuCopy();
   // A new texture's content has never been uploaded.
   MarkAllDirty();
 }
@@ -23,6 +22,11 @@ Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage, 
 }
 
 Texture::~Texture() = default;
+
+void Texture::MakeCpuCopy() {
+  m_owned.assign(size_t(m_width) * size_t(m_height), 0u);
+  m_pixels = m_owned.data();
+}
 
 int32_t Texture::FullMipCount(int32_t width, int32_t height) {
   int32_t n = 1;
@@ -41,7 +45,7 @@ uint32_t* Texture::Lock(const Rect* rect, int32_t& pitchWords) {
       r.top >= r.bottom)
     return nullptr;
   MarkDirty(r.top, r.bottom);
-  return m_pixels + size_t(r.top) * size_t(m_width) + size_t(r.left);
+  return MutablePixels() + size_t(r.top) * size_t(m_width) + size_t(r.left);
 }
 
 void Texture::Unlock() {}

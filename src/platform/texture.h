@@ -1,7 +1,9 @@
 // A lockable 32-bit texture: the CPU copy of level 0 is the texture's content (terrain
 // stamping and collision masks read and write it directly); the graphics device creates
 // its GPU copy the first time the texture is drawn and uploads changed rows before a draw.
-// A texture that is never drawn never gets a GPU copy.
+// A texture that is never drawn never gets a GPU copy. A render target's content lives on
+// the device: it gets a CPU copy (all zeros) only when something asks for its pixels, as
+// the null device does.
 #pragma once
 
 #include <cstdint>
@@ -52,9 +54,14 @@ class Texture {
   uint32_t* Lock(const Rect* rect, int32_t& pitchWords);
   void Unlock();
 
-  // Direct access to level 0. Writers that bypass Lock must call MarkDirty.
+  // Direct access to level 0. Writers that bypass Lock must call MarkDirty. Pixels is null
+  // for a render target that has no CPU copy yet; MutablePixels makes it.
   const uint32_t* Pixels() const { return m_pixels; }
-  uint32_t* MutablePixels() { return m_pixels; }
+  uint32_t* MutablePixels() {
+    if (!m_pixels) MakeCpuCopy();
+    return m_pixels;
+  }
+  bool HasCpuCopy() const { return m_pixels != nullptr; }
   uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
   void MarkDirty(int32_t firstRow, int32_t endRow);
   void MarkAllDirty() { MarkDirty(0, m_height); }
@@ -72,6 +79,8 @@ class Texture {
   void ClearDirty() { m_dirtyBegin = m_dirtyEnd = 0; }
 
  private:
+  void MakeCpuCopy();
+
   int32_t m_width;
   int32_t m_height;
   int32_t m_levels;

@@ -286,6 +286,25 @@ TEST_F(GlDeviceTest, RenderTargetsKeepTopRowsOnTopAndResetKeepsTextures) {
   EXPECT_TRUE(device->Present());
 }
 
+TEST_F(GlDeviceTest, ARenderTargetStartsClearWithoutACpuCopy) {
+  auto target = std::make_shared<Texture>(16, 16, 1, platform::kUsageRenderTarget);
+  // Drawn opaque before anything was drawn into it: every channel of every texel is 0.
+  device->Clear(platform::kClearTarget, 0xFF2040C0, 1.0f, 0);
+  batch->Begin(0);
+  batch->Draw(target.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  auto pixels = device->ReadPixels();
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 17; ++x)
+      ASSERT_EQ(At(pixels, x, y), x < 16 && y < 16 ? 0u : 0xFF2040C0u) << x << ", " << y;
+  EXPECT_FALSE(target->HasCpuCopy()) << "the device never needs one";
+  // And as a target it reads back clear until drawn into.
+  ASSERT_TRUE(device->SetRenderTarget(target.get()));
+  for (uint32_t p : device->ReadPixels()) ASSERT_EQ(p, 0u);
+  EXPECT_FALSE(target->HasCpuCopy());
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
+}
+
 TEST_F(GlDeviceTest, ForcedStatusesAndFailedResets) {
   EXPECT_EQ(device->TestCooperativeLevel(), platform::DeviceStatus::Ok);
   device->ForceStatus(platform::DeviceStatus::Lost);

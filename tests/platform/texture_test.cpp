@@ -85,3 +85,23 @@ TEST(Texture, AlphaRowsFindTransparentTopsAndOpaqueBottoms) {
     EXPECT_EQ(rows.opaqueFrom, c.opaqueFrom) << c.name;
   }
 }
+
+TEST(Texture, ARenderTargetGetsItsCpuCopyOnlyWhenAskedAndThenReadsClear) {
+  // Its content lives on the device: no pixel memory until something asks for it.
+  Texture target(64, 32, 1, platform::kUsageRenderTarget);
+  EXPECT_FALSE(target.HasCpuCopy());
+  EXPECT_EQ(target.Pixels(), nullptr);
+  int32_t pitch = 0;
+  Rect r{1, 2, 3, 4};
+  uint32_t* p = target.Lock(&r, pitch);
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(target.HasCpuCopy());
+  EXPECT_EQ(pitch, 64);
+  EXPECT_EQ(p, target.Pixels() + 2 * 64 + 1);
+  for (int32_t i = 0; i < 64 * 32; ++i) ASSERT_EQ(target.Pixels()[i], 0u) << i;
+
+  Texture other(8, 8, 1, platform::kUsageRenderTarget);
+  EXPECT_EQ(other.MutablePixels()[63], 0u);
+  // Any other texture holds its pixels from the start.
+  EXPECT_TRUE(Texture(8, 8).HasCpuCopy());
+}
