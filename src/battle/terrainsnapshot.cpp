@@ -6,6 +6,7 @@
 
 #include "battle/navnode.h"
 #include "platform/numeric.h"
+#include "platform/texture.h"
 #include "platform/workers.h"
 #include "world/landschaft.h"
 #include "world/linewalk.h"
@@ -18,9 +19,50 @@ TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
 
 void TerrainSnapshot::Retake(const Landschaft& land) {
   TerrainSnapshot& s = *this;
-  s.m_rect = land.GetRect();
-  s.m_width = std::max(0, s.m_rect.Width());
-  const int32_t height = std::max(0, s.m_rect.Height());
+  const Rect rect = land.GetRect();
+  const int32_t width = std::max(0, rect.Width());
+  const int32_t height = std::max(0, rect.Height());
+  const auto& tiles = land.Tiles();
+  std::vector<TileState> states(tiles.size());
+  for (size_t i = 0; i < tiles.size(); ++i) {
+    const LandschaftTile* t = tiles[i].get();
+    const platform::Texture* texture = t ? t->GetTexture() : nullptr;
+    states[i] = {t, texture ? texture->ChangeCount() : 0, t && t->IsLocked()};
+  }
+  const bool again = s.m_source == &land && s.m_rect == rect && s.m_width == width && width > 0 && height > 0 &&
+                     s.m_solid.size() == size_t(width) * size_t(height) && s.m_tiles.size() == states.size();
+  s.m_source = &land;
+  if (again) {
+    // A tile is read again when it is another, was written since, or is (or was) locked for
+    // writing at either reading.
+    std::vector<size_t> stale;
+    for (size_t i = 0; i < states.size(); ++i) {
+      const TileState& was = s.m_tiles[i];
+      const TileState& now = states[i];
+      if (now.tile != was.tile || now.changes != was.changes || now.locked || was.locked) stale.push_back(i);
+    }
+    s.m_tiles = std::move(states);
+    s.m_tilesRead = stale.size();
+    if (stale.empty()) return;
+    auto job = [&](int k) {
+      const LandschaftTile* t = tiles[stale[size_t(k)]].get();
+      if (!t) return;
+      const Rect& wr = t->WorldRect();
+      const int32_t x0 = std::max(wr.left, rect.left), x1 = std::min(wr.right, rect.right);
+      const int32_t y0 = std::max(wr.top, rect.top), y1 = std::min(wr.bottom, rect.bottom);
+      for (int32_t y = y0; y < y1; ++y) {
+        uint8_t* row = &s.m_solid[size_t(y - rect.top) * size_t(width)];
+        const uint32_t* p = t->Row(y - wr.top) + (x0 - wr.left);
+        for (int32_t x = x0; x < x1; ++x, ++p) row[x - rect.left] = IsSolidPixel(*p) ? 1 : 0;
+      }
+    };
+    platform::WorkerPool::Shared().Run(int(stale.size()), job);
+    return;
+  }
+  s.m_tiles = std::move(states);
+  s.m_tilesRead = tiles.size();
+  s.m_rect = rect;
+  s.m_width = width;
   if (s.m_width == 0 || height == 0) {
     s.m_rect = Rect{0, 0, 0, 0};
     s.m_width = 0;

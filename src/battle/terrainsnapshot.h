@@ -17,8 +17,11 @@ class TerrainSnapshot {
   TerrainSnapshot() = default;
   // The solidity of every pixel of the layer's rectangle, copied by the shared workers.
   static TerrainSnapshot Take(const Landschaft& land);
-  // The same into this copy, reusing its memory.
+  // The same into this copy, reusing its memory; taken again from the same layer, only the
+  // tiles written since (or being written now) are read again.
   void Retake(const Landschaft& land);
+  // Tiles read by the last Retake (all of them when it read the whole layer).
+  size_t TilesRead() const { return m_tilesRead; }
   // A snapshot of the rectangle from rows of '#' (solid) and anything else (empty), the
   // first row at rect.top; for tests and tools.
   static TerrainSnapshot FromRows(const std::vector<const char*>& rows, int32_t left = 0, int32_t top = 0);
@@ -55,7 +58,16 @@ class TerrainSnapshot {
   void ColumnTops(std::vector<int32_t>& out) const;
 
  private:
+  // A tile of the layer as it was when last read.
+  struct TileState {
+    const void* tile = nullptr;
+    uint64_t changes = 0;
+    bool locked = false;
+  };
   Rect m_rect{0, 0, 0, 0};
   int32_t m_width = 0;
   std::vector<uint8_t> m_solid;
+  const Landschaft* m_source = nullptr;
+  std::vector<TileState> m_tiles;
+  size_t m_tilesRead = 0;
 };

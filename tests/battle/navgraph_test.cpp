@@ -220,6 +220,46 @@ TEST(NavGraph, TheCopysSurfaceIsTheLayersSurface) {
   EXPECT_FALSE(copy.empty());
 }
 
+TEST(NavGraph, TheCopyTakenAgainReadsOnlyTheTilesWrittenSince) {
+  // 600 x 300 over 3 x 2 tiles, off the origin.
+  std::vector<std::string> art(300, std::string(600, '.'));
+  for (int y = 150; y < 300; ++y) art[size_t(y)] = std::string(600, '#');
+  auto land = terrain_test::ArtStore(art, -100, 50);
+  ASSERT_EQ(land->Tiles().size(), 6u);
+  TerrainSnapshot copy;
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 6u);
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 0u);
+  auto same = [&] {
+    const TerrainSnapshot fresh = TerrainSnapshot::Take(*land);
+    for (int y = 50; y < 350; ++y)
+      for (int x = -100; x < 500; ++x)
+        if (copy.IsSolid(x, y) != fresh.IsSolid(x, y)) return false;
+    return true;
+  };
+  // A crater in the second tile and a new rock in the fifth, written and let go.
+  for (int y = 200; y < 220; ++y)
+    for (int x = 200; x < 230; ++x) *land->LockedPixel(x, y) = 0;
+  for (int y = 60; y < 70; ++y)
+    for (int x = 0; x < 10; ++x) *land->LockedPixel(x, y) = 0xFF808080u;
+  land->UnlockAll();
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 2u);
+  EXPECT_TRUE(same());
+  // A tile still held for writing is read at every taking until it has been let go.
+  *land->LockedPixel(-90, 340) = 0;
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 1u);
+  EXPECT_TRUE(same());
+  land->UnlockAll();
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 1u);
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 0u);
+  EXPECT_TRUE(same());
+}
+
 // The search as a plain open list: take the least cost, the first in the list on ties.
 struct ListSearch {
   std::vector<int32_t> closedOrder;
