@@ -322,7 +322,13 @@ TEST(Shell, LosingTheDisplayEndsTheGameWithThePlayersFilesSaved) {
   close(fds[1]);
   char number[32] = {};
   ssize_t n = read(fds[0], number, sizeof number - 1);
-  close(fds[0]);
+  // The read end stays open while the server runs: the server writes its number and the line
+  // end in two writes, and a read end closed between them makes the second fail and the
+  // server quit.
+  struct PipeCloser {
+    int fd;
+    ~PipeCloser() { close(fd); }
+  } keepOpen{fds[0]};
   ASSERT_GT(n, 0);
   const std::string display = ":" + std::string(number, size_t(n)).substr(0, std::string(number).find('\n'));
 
