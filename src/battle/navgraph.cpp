@@ -181,17 +181,22 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
     for (size_t r = 0; r < kRays; ++r) {
       bool met = false;
-      for (uint32_t k = fan.rayStart[r]; k < fan.rayStart[r + 1]; ++k) {
-        const auto& o = fan.pixels[k];
-        // Above the highest ground of its column a pixel is empty: the copy is not read.
-        if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
-                   : !terrain.IsSolid(px + o[0], py + o[1]))
-          continue;
-        ++solid;
-        if (met) continue;
-        met = true;
-        const double dx = o[0], dy = o[1];
-        shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
+      for (uint32_t piece = fan.rayPiece[r]; piece < fan.rayPiece[r + 1]; ++piece) {
+        // A piece wholly above the ground of its columns holds nothing solid.
+        const auto& box = fan.pieceBox[piece];
+        if (py + box[2] < tops.Min(px + box[0], px + box[1])) continue;
+        for (uint32_t k = fan.pieceStart[piece]; k < fan.pieceStart[piece + 1]; ++k) {
+          const auto& o = fan.pixels[k];
+          // Above the highest ground of its column a pixel is empty: the copy is not read.
+          if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
+                     : !terrain.IsSolid(px + o[0], py + o[1]))
+            continue;
+          ++solid;
+          if (met) continue;
+          met = true;
+          const double dx = o[0], dy = o[1];
+          shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
+        }
       }
       pixels += int32_t(fan.rayStart[r + 1] - fan.rayStart[r]);
     }
@@ -290,6 +295,21 @@ NavGraph::Fan NavGraph::MakeFan() {
     }
   }
   fan.rayStart[kRays] = uint32_t(fan.pixels.size());
+  for (size_t i = 0; i < kRays; ++i) {
+    fan.rayPiece[i] = uint32_t(fan.pieceStart.size());
+    for (uint32_t k = fan.rayStart[i]; k < fan.rayStart[i + 1]; k += kFanPiece) {
+      fan.pieceStart.push_back(k);
+      std::array<int32_t, 3> box{INT32_MAX, INT32_MIN, INT32_MIN};
+      for (uint32_t j = k; j < std::min(k + kFanPiece, fan.rayStart[i + 1]); ++j) {
+        box[0] = std::min(box[0], fan.pixels[j][0]);
+        box[1] = std::max(box[1], fan.pixels[j][0]);
+        box[2] = std::max(box[2], fan.pixels[j][1]);
+      }
+      fan.pieceBox.push_back(box);
+    }
+  }
+  fan.rayPiece[kRays] = uint32_t(fan.pieceStart.size());
+  fan.pieceStart.push_back(fan.rayStart[kRays]);
   return fan;
 }
 
@@ -304,18 +324,6 @@ void NavGraph::Tops::Build(const TerrainSnapshot& terrain) {
     for (size_t c = 0; c < next.size(); ++c) next[c] = std::min(below[c], below[c + span]);
     levels.push_back(std::move(next));
   }
-}
-
-int32_t NavGraph::Tops::Min(int64_t from, int64_t to) const {
-  // Columns beside the copy hold nothing: their ground is its bottom.
-  int32_t least = bottom;
-  const int64_t n = levels.empty() ? 0 : int64_t(levels[0].size());
-  const int64_t a = std::max<int64_t>(from - left, 0), b = std::min<int64_t>(to - left, n - 1);
-  if (a > b) return least;
-  size_t k = 0;
-  while ((int64_t(2) << k) <= b - a + 1) ++k;
-  const int64_t span = int64_t(1) << k;
-  return std::min({least, levels[k][size_t(a)], levels[k][size_t(b - span + 1)]});
 }
 
 Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y) {

@@ -10,6 +10,7 @@
 // to each other by index.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -159,13 +160,27 @@ class NavGraph {
     // Level k holds the least of 2^k columns from each column on.
     std::vector<std::vector<int32_t>> levels;
     void Build(const TerrainSnapshot& terrain);
-    int32_t Min(int64_t from, int64_t to) const;
+    int32_t Min(int64_t from, int64_t to) const {
+      // Columns beside the copy hold nothing: their ground is its bottom.
+      const int64_t n = levels.empty() ? 0 : int64_t(levels[0].size());
+      const int64_t a = std::max<int64_t>(from - left, 0), b = std::min<int64_t>(to - left, n - 1);
+      if (a > b) return bottom;
+      const int k = 63 - __builtin_clzll(uint64_t(b - a + 1));
+      const std::vector<int32_t>& level = levels[size_t(k)];
+      return std::min({bottom, level[size_t(a)], level[size_t(b - (int64_t(1) << k) + 1)]});
+    }
   };
   // The twenty shelter rays from any start pixel: the pixels of each, as offsets.
   struct Fan {
     std::vector<std::array<int32_t, 2>> pixels;
     std::array<uint32_t, 21> rayStart{};
+    // Each ray in pieces of kFanPiece pixels: where each piece begins, and the columns and
+    // the lowest row its pixels lie in, as offsets.
+    std::vector<uint32_t> pieceStart;
+    std::vector<std::array<int32_t, 3>> pieceBox;
+    std::array<uint32_t, 21> rayPiece{};
   };
+  static constexpr uint32_t kFanPiece = 16;
   void BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
                   bool& ok);
   void WeightGraph();
