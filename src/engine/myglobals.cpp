@@ -21,11 +21,13 @@
 #include "objects/eventtable.h"
 #include "objects/gamebonushost.h"
 #include "objects/kraftfeldliste.h"
+#include "objects/mannschaft.h"
 #include "objects/namen.h"
 #include "objects/partikelliste.h"
 #include "objects/person.h"
 #include "objects/renderextra.h"
 #include "objects/teleporterliste.h"
+#include "objects/worm.h"
 #include "objects/wormmanager.h"
 #include "platform/numeric.h"
 #include "posteffects/posteffectlibrary.h"
@@ -234,6 +236,11 @@ void MyGlobals::RegisterFonts() {
 void MyGlobals::SetWelt(std::unique_ptr<Welt> welt) {
   m_welt = welt ? std::move(welt) : std::make_unique<Welt>();
   m_simServices.world = m_welt.get();
+  // The teams' worms live in the current world: none may keep pointing into the one gone.
+  if (m_wormManager)
+    for (const auto& team : m_wormManager->Teams())
+      for (Worm* worm : team->Worms())
+        if (worm) worm->SetWorld(m_welt.get());
   // The water and the wind fill and blow across the new world.
   WasserSources water = m_wasserManager->GetSources();
   water.world = m_welt.get();

@@ -329,6 +329,17 @@ TEST_F(CloseCombatTest, RunnersGoOffOnCommandOnlyWhenAllowedAndAreFreedAfter) {
   }
 }
 
+TEST_F(CloseCombatTest, ANewWorldTakesTheTeamsWormsAlong) {
+  // The old world is deleted: a worm still pointing at it would read freed memory at its
+  // next look at the ground.
+  SetWorld(weapon_test::GroundAndWall());
+  EXPECT_EQ(shooter->GetWorld(), globals->GetWelt());
+  Worm* target = AddWorm({120.0f, 149.0f}, enemy);
+  SetWorld(weapon_test::GroundAndWall());
+  EXPECT_EQ(shooter->GetWorld(), globals->GetWelt());
+  EXPECT_EQ(target->GetWorld(), globals->GetWelt());
+}
+
 TEST_F(CloseCombatTest, TheSameSeedGivesTheSameBattle) {
   auto run = [&]() {
     SetWorld(weapon_test::GroundAndWall());
