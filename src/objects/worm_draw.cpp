@@ -144,7 +144,8 @@ bool Worm::DrawAim(const Vector2& offset, const Vector2& zoom, Argb colour) {
 
 std::u16string Worm::LabelText() const {
   const double health = GetHealth();
-  const double shown = health == std::floor(health) ? health : health + 1.0;
+  // A dying worm's health runs below zero; its label stops at 0.
+  const double shown = std::max(0.0, health == std::floor(health) ? health : health + 1.0);
   std::u16string text = GetName() + u"\n" + platform::FormatW(u"%d", platform::TruncToInt(shown));
   if (poisonPerRound > 0.0)
     text += u"\n" + Text(m_globals, u"VERGIFTET") +

@@ -199,7 +199,7 @@ TEST(WormText, OnlyTheNameAndTheNumberAreFilledIn) {
     EXPECT_EQ(Worm::FillText(c.text, u"Kurt", -7), c.filled) << platform::U16ToUtf8(c.text);
 }
 
-TEST_F(WormWorld, LabelShowsHealthRoundedUpAndTheAfflictions) {
+TEST_F(WormWorld, LabelShowsHealthRoundedUpNeverBelowZeroAndTheAfflictions) {
   auto w = Make(100.0f);
   const struct {
     double health, poison, heal;
@@ -210,6 +210,8 @@ TEST_F(WormWorld, LabelShowsHealthRoundedUpAndTheAfflictions) {
       {12.0, 0.0, 0.0, 0, 0, u"Vorlage\n12"},
       {12.0, 7.6, 0.0, -1, 0, u"Vorlage\n12\nPoison -7 for \u221e"},
       {12.0, 0.0, 3.9, 0, 4, u"Vorlage\n12\nHeal +3 for 4"},
+      {-0.4, 0.0, 0.0, 0, 0, u"Vorlage\n0"},
+      {-1000.0, 0.0, 0.0, 0, 0, u"Vorlage\n0"},
   };
   for (const auto& c : cases) {
     w->SetHealth(c.health);
