@@ -13,4 +13,18 @@ size_t ResidentBytes() {
   return resident * size_t(sysconf(_SC_PAGESIZE));
 }
 
+bool ResidentBytesAreTheProgramsOwn() {
+#if defined(__SANITIZE_THREAD__)
+  return false;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+  return false;
+#else
+  return true;
+#endif
+#else
+  return true;
+#endif
+}
+
 }  // namespace test_support

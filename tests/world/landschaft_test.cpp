@@ -267,7 +267,8 @@ TEST(Landschaft, MemoryIsTakenOnlyWherePixelsAreDrawn) {
   land->UnlockAll();
   auto copy = Landschaft::Create(*land);
   copy->Tint(0xFFAFAFAF);
-  EXPECT_LT(test_support::ResidentBytes(), before + 8 * kMiB);
+  if (test_support::ResidentBytesAreTheProgramsOwn())
+    EXPECT_LT(test_support::ResidentBytes(), before + 8 * kMiB);
   EXPECT_EQ(*copy->PeekPixel(-2048, 1000), 0xFF572B15u);
   EXPECT_EQ(*copy->PeekPixel(2047, 1000), 0xFF572B15u);
   EXPECT_EQ(*copy->PeekPixel(0, 999), 0u);
