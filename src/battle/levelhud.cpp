@@ -438,7 +438,7 @@ void LevelHud::Reset() {
                                  std::max(0, m_fonts[4]));
   m_globals->messagePanel2.Place({at(W, 0.2), at(H, 0.6), at(W, 0.8), at(H, 0.75)}, MessagePanel::kFromBottom,
                                  std::max(0, m_fonts[6]));
-  m_globals->fadingTextList.Place({W - 175, 70, W - 15, 340}, std::max(0, m_fonts[8]));
+  m_globals->fadingTextList.Place({W - 175, 70, W - 15, 340}, std::max(0, m_fonts[8]), kMessageLines);
 }
 
 void LevelHud::OnResetDevice() { Reset(); }

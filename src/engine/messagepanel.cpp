@@ -168,8 +168,9 @@ FadingTextList::~FadingTextList() = default;
 
 FontManager* FadingTextList::Fonts() const { return FontsOf(m_context); }
 
-void FadingTextList::Place(const Rect& rect, int font) {
+void FadingTextList::Place(const Rect& rect, int font, int32_t maxLines) {
   m_lines.clear();
+  m_maxLines = std::max<int32_t>(0, maxLines);
   m_rect = rect;
   m_font = font;
   m_width = rect.Width();
@@ -186,6 +187,8 @@ void FadingTextList::Add(std::unique_ptr<FadingTextLabel> line) {
   line->width = extent.Width();
   line->height = extent.Height();
   m_lines.push_back(std::move(line));
+  if (m_maxLines > 0 && m_lines.size() > size_t(m_maxLines))
+    m_lines.erase(m_lines.begin(), m_lines.end() - m_maxLines);
 }
 
 void FadingTextList::Update() {

@@ -110,9 +110,11 @@ class FadingTextList {
   FadingTextList(const FadingTextList&) = delete;
   FadingTextList& operator=(const FadingTextList&) = delete;
 
-  // Deletes every line and sets the rectangle and font.
-  void Place(const Rect& rect, int font);
-  // Measures the line word-wrapped in the panel's width and takes it.
+  // Deletes every line and sets the rectangle, the font and the most lines kept (0: as many
+  // as the height holds).
+  void Place(const Rect& rect, int font, int32_t maxLines = 0);
+  // Measures the line word-wrapped in the panel's width and takes it; past the most lines
+  // kept the oldest leave.
   void Add(std::unique_ptr<FadingTextLabel> line);
   // Fades the lines by the height of the newer lines above them; drops those pushed out.
   void Update();
@@ -126,6 +128,7 @@ class FadingTextList {
   std::vector<std::unique_ptr<FadingTextLabel>> m_lines;  // oldest first
   APIContext* m_context;
   int m_font = 0;
+  int32_t m_maxLines = 0;
   Rect m_rect;
   int32_t m_width = 0;
   int32_t m_height = 0;

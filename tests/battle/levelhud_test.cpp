@@ -60,6 +60,12 @@ TEST_F(BattleDisplay, HudLiesOnTheScreenAtEachSize) {
     EXPECT_EQ(globals->messagePanel2.PanelRect(),
               (Rect{int32_t(c.w * 0.2), int32_t(c.h * 0.6), int32_t(c.w * 0.8), int32_t(c.h * 0.75)}));
     EXPECT_EQ(globals->messagePanel2.Mode(), MessagePanel::kFromBottom);
+    // The message list keeps its last eight lines, the oldest leaving first.
+    for (int i = 0; i < 12; ++i)
+      globals->fadingTextList.Add(std::make_unique<FadingTextLabel>(platform::FormatW(u"%d", i), 0xFFFFFFFF));
+    globals->fadingTextList.Update();
+    ASSERT_EQ(globals->fadingTextList.Lines().size(), size_t(LevelHud::kMessageLines));
+    EXPECT_EQ(globals->fadingTextList.Lines().front()->text, u"4");
   }
 }
 

@@ -323,4 +323,13 @@ TEST_F(Panels, FadingLinesFadeByTheHeightAboveThemAndArePushedOut) {
   list.Update();
   ASSERT_EQ(list.Lines().size(), 1u) << "a panel without height keeps the newest line";
   EXPECT_EQ(list.Lines()[0]->fade, 1.0);
+
+  // A list with a most-lines count keeps that many however tall it is; the oldest leave first.
+  list.Place({0, 0, 400, 2000}, 0, 3);
+  const char16_t* many[] = {u"a", u"b", u"c", u"d", u"e"};
+  for (const char16_t* t : many) list.Add(std::make_unique<FadingTextLabel>(t, 0xFFFFFFFF));
+  list.Update();
+  ASSERT_EQ(list.Lines().size(), 3u);
+  EXPECT_EQ(list.Lines()[0]->text, u"c");
+  EXPECT_EQ(list.Lines()[2]->text, u"e");
 }
