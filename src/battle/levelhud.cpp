@@ -325,8 +325,17 @@ void LevelHud::OpenStore(const InputState* mouse) {
     if (hi < lo) return std::max(0, (screen - size) / 2);
     return std::clamp(wanted, lo, hi);
   };
-  m_storePanel->SetPosition(place(mx - r.width / 2, r.width, ScreenWidth()),
-                            place(my - (kStoreMargin + kCellHeight / 2), r.height, ScreenHeight()));
+  // Upright, its frame (drawn kStoreFrame beyond the panel) stays between the turn clock
+  // and the team panels' health bars; where that band is too short it is centred in it.
+  int32_t top = 0, bottom = ScreenHeight();
+  if (GUIElement* clock = FindElement(kTurnTime)) top = clock->GetRect().y + clock->GetRect().height;
+  if (GUIElement* team = FindElement(TeamPanelId(0))) bottom = team->GetRect().y - kTeamBarRise;
+  const int32_t wantedY = my - (kStoreMargin + kCellHeight / 2);
+  const int32_t lo = std::max(kStoreEdge, top + kStoreFrame + kCellGap);
+  const int32_t hi = std::min(ScreenHeight() - r.height - kStoreEdge, bottom - kStoreFrame - kCellGap - r.height);
+  const int32_t y = hi >= lo ? std::clamp(wantedY, lo, hi)
+                             : std::max(0, top + (bottom - top - r.height) / 2);
+  m_storePanel->SetPosition(place(mx - r.width / 2, r.width, ScreenWidth()), y);
   m_panel.Reset();
   m_panel.Set(1.0);
   m_panel.SetSpeed(1.0 - m_panel.GetStart());

@@ -75,6 +75,10 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   static constexpr double kDescriptionFade = 0.5;
   // Neither side of the open weapon store comes nearer to the screen's edge than this.
   static constexpr int32_t kStoreEdge = 100;
+  // How far the store's frame is drawn beyond its panel, and how far a team's health bar
+  // rises above its panel.
+  static constexpr int32_t kStoreFrame = 30;
+  static constexpr int32_t kTeamBarRise = 12;
   // The message list holds at most this many lines.
   static constexpr int32_t kMessageLines = 8;
 

@@ -69,6 +69,25 @@ TEST_F(BattleDisplay, HudLiesOnTheScreenAtEachSize) {
   }
 }
 
+TEST_F(BattleDisplay, OpenStoreFrameStaysBetweenTheClockAndTheTeamPanels) {
+  Play(2);
+  struct Case {
+    int32_t w, h;
+  };
+  for (const Case c : {Case{800, 600}, Case{1024, 768}, Case{1920, 1080}}) {
+    for (const int32_t my : {0, c.h / 2, c.h - 1}) {
+      SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " mouse y " << my);
+      MakeHud(c.w, c.h);
+      OpenStore(MouseAt(c.w / 2, my));
+      const GUIRect store = hud->GetStorePanel()->GetRect();
+      const GUIRect clock = RectOf(*hud, LevelHud::kTurnTime);
+      const GUIRect team = RectOf(*hud, LevelHud::TeamPanelId(0));
+      EXPECT_GE(store.y - LevelHud::kStoreFrame, clock.y + clock.height);
+      EXPECT_LE(store.y + store.height + LevelHud::kStoreFrame, team.y - LevelHud::kTeamBarRise);
+    }
+  }
+}
+
 TEST_F(BattleDisplay, ManyTeamsOnASmallScreenStayOnItWithIdsApartFromTheStore) {
   Play(8, 1);
   MakeHud(800, 600);
