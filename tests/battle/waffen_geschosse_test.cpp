@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "battle/waffenset.h"
+#include "battle/weapon_world.h"
 #include "battle/waffenteams.h"
 #include "engine/apicontext.h"
 #include "engine/camerajoblist.h"
@@ -46,37 +47,7 @@ struct StandIn : Partikel {
   static constexpr Vector2 kStill{0.0f, 0.0f};
 };
 
-struct Log final : EventRunner {
-  struct Entry {
-    std::u16string name;
-    uint32_t id;
-    Vector2 at;
-    int frame;
-  };
-  std::vector<Entry> runs;
-  int frame = 0;
-  void Run(const std::u16string& name, Objekt& target) override {
-    runs.push_back({name, target.GetId(), *target.GetPosition(), frame});
-    if (name == u"Boom") target.Kill(nullptr, 0);
-  }
-  std::vector<Entry> Named(const std::u16string& name) const {
-    std::vector<Entry> out;
-    for (const Entry& e : runs)
-      if (e.name == name) out.push_back(e);
-    return out;
-  }
-};
-
-// 400 x 200: ground from row 150 down, a wall from column 300 on.
-std::vector<std::string> Ground() {
-  std::vector<std::string> art;
-  for (int y = 0; y < 200; ++y) {
-    std::string row(400, y >= 150 ? '#' : '.');
-    for (int x = 300; x < 400; ++x) row[size_t(x)] = '#';
-    art.push_back(row);
-  }
-  return art;
-}
+using Log = weapon_test::EventLog;
 
 class ShellTest : public ::testing::Test {
  protected:
@@ -103,7 +74,7 @@ class ShellTest : public ::testing::Test {
     context.language->LoadFile(dir.File("texte.lng"));
     globals = std::make_unique<MyGlobals>(&context);
     globals->LoadSettings();
-    auto land = terrain_test::ArtStore(Ground());
+    auto land = terrain_test::ArtStore(weapon_test::GroundAndWall());
     const Rect r = land->GetRect();
     auto world = std::make_unique<Welt>(&r);
     world->SetGameLayers(std::move(land), 0, 0.0f, 0.0f, 0xFFFFFFFF);

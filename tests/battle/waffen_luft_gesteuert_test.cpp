@@ -11,6 +11,7 @@
 #include "battle/waffen_gesteuert.h"
 #include "battle/waffen_luft.h"
 #include "battle/waffenset.h"
+#include "battle/weapon_world.h"
 #include "battle/waffenteams.h"
 #include "engine/apicontext.h"
 #include "engine/frametimer.h"
@@ -42,26 +43,7 @@ struct OneTeam final : WaffenTeams {
   int32_t RoundNumber() const override { return 1; }
 };
 
-struct Log final : EventRunner {
-  struct Entry {
-    std::u16string name;
-    uint32_t id;
-    Vector2 at;
-    int frame;
-  };
-  std::vector<Entry> runs;
-  int frame = 0;
-  void Run(const std::u16string& name, Objekt& target) override {
-    runs.push_back({name, target.GetId(), *target.GetPosition(), frame});
-    if (name == u"Boom") target.Kill(nullptr, 0);
-  }
-  std::vector<Entry> Named(const std::u16string& name) const {
-    std::vector<Entry> out;
-    for (const Entry& e : runs)
-      if (e.name == name) out.push_back(e);
-    return out;
-  }
-};
+using Log = weapon_test::EventLog;
 
 struct FixedWater final : WaterSurface {
   double y = 1000.0;
