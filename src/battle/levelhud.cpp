@@ -576,7 +576,7 @@ void LevelHud::DrawTeamPanel(GUIElement*, const Rect& r, Mannschaft* team) {
   }
   Worm* active = m_host ? m_host->GetActiveWorm() : nullptr;
   if (active && active->GetTeam() == team)
-    DrawPart(kPartActiveTeam, {r.left - 2, r.top - 14, r.right + 2, r.bottom - 1}, kWhite);
+    DrawPart(kPartActiveTeam, {r.left - 2, r.top - kTeamHighlightRise, r.right + 2, r.bottom - 1}, kWhite);
   DrawStyledText(m_fonts[7], team->GetName(), {r.left, r.top + 55, r.right, r.bottom});
 }
 
@@ -644,22 +644,90 @@ void LevelHud::DrawOverlay() {
   DrawDescription();
 }
 
+std::vector<Rect> LevelHud::DescriptionKeepOut() const {
+  std::vector<Rect> out;
+  for (int32_t id : {int32_t(kTurnTime), int32_t(kWindMeter), int32_t(kMessageButton), int32_t(kPauseButton),
+                     int32_t(kHelpButton)})
+    if (const GUIElement* e = FindElement(id)) out.push_back(e->GetRect().ToCorners());
+  // A team panel with its health bar and the active team's frame around both.
+  for (int i = 0; i < GetPlayingTeamCount(); ++i)
+    if (const GUIElement* e = FindElement(TeamPanelId(i))) {
+      const Rect r = e->GetRect().ToCorners();
+      out.push_back({r.left - 2, r.top - kTeamHighlightRise, r.right + 2, r.bottom});
+    }
+  return out;
+}
+
+Rect LevelHud::PlaceDescription(int32_t width, int32_t height, int32_t mouseX, int32_t mouseY, int32_t screenWidth,
+                                int32_t screenHeight, const std::vector<Rect>& keepOut) {
+  auto covered = [&](const Rect& b) -> const Rect* {
+    for (const Rect& k : keepOut)
+      if (b.left < k.right && k.left < b.right && b.top < k.bottom && k.top < b.bottom) return &k;
+    return nullptr;
+  };
+  auto onScreen = [&](const Rect& b) {
+    return b.left >= 0 && b.top >= 0 && b.right <= screenWidth && b.bottom <= screenHeight;
+  };
+  auto keptOnScreen = [&](Rect b) {
+    auto shift = [](int32_t& low, int32_t& high, int32_t limit) {
+      if (high > limit) low -= high - limit, high = limit;
+      if (low < 0) high -= low, low = 0;
+    };
+    shift(b.left, b.right, screenWidth);
+    shift(b.top, b.bottom, screenHeight);
+    return b;
+  };
+  // Below and to the right of the pointer, else on its other side across, then up.
+  const int32_t right = mouseX + kDescriptionOffset, left = mouseX - kDescriptionOffset - width;
+  const int32_t below = mouseY + kDescriptionOffset, above = mouseY - kDescriptionOffset - height;
+  const Rect places[4] = {{right, below, right + width, below + height},
+                          {left, below, left + width, below + height},
+                          {right, above, right + width, above + height},
+                          {left, above, left + width, above + height}};
+  for (const Rect& b : places)
+    if (onScreen(b) && !covered(b)) return b;
+  // None fits as it is: each moved down (or up) past what it covers, first those whole on
+  // the screen (they leave the pointer free), then each kept on the screen.
+  for (const bool keep : {false, true})
+    for (const Rect& place : places) {
+      if (!keep && !onScreen(place)) continue;
+      const int32_t away = place.top >= mouseY ? 1 : -1;
+      for (const int32_t direction : {away, -away}) {
+        Rect b = keptOnScreen(place);
+        for (size_t i = 0; i <= keepOut.size() && onScreen(b); ++i) {
+          const Rect* k = covered(b);
+          if (!k) return b;
+          const int32_t dy =
+              direction > 0 ? k->bottom + kDescriptionGap - b.top : k->top - kDescriptionGap - b.bottom;
+          b.top += dy;
+          b.bottom += dy;
+        }
+      }
+    }
+  // A screen too small for it to miss everything: at least on the screen.
+  return keptOnScreen(places[0]);
+}
+
 void LevelHud::DrawDescription() {
   Waffe* shown = m_hovered ? m_hovered : (m_selected && m_descriptionTimer > 0.0 ? m_selected : nullptr);
-  if (!shown) return;
-  TextBoxStyle style;
-  style.border = 10;
-  style.boxColours[0] = 0x4F000000;
-  style.boxColours[1] = 0x7FFFFFFF;
-  style.boxColours[2] = 0x4FFFFFFF;
-  style.textColour = 0xFF000000;
-  style.effectColour = 0x1FFFFFFF;
-  style.effectValue = 4.0;
-  style.effectParams[0] = 20;
-  style.effectParams[1] = 0;
-  style.position = Vector2(float(m_mouseX + 50), float(m_mouseY + 50));
-  style.font = std::max(0, m_fonts[2]);
-  style.flag = shown == m_selected ? 1 : 0;
-  style.tint = shown == m_selected ? WithAlpha(kWhite, DescriptionAlpha(m_descriptionTimer)) : kWhite;
-  shown->DrawDescription(style);
+  if (!shown || !m_globals) return;
+  const bool details = shown == m_selected;
+  const std::optional<std::u16string> text = shown->DescriptionText(details);
+  FontManager* fonts = m_context->graphics ? m_context->graphics->GetFontManager() : nullptr;
+  const int font = std::max(0, m_fonts[2]);
+  if (!text || !fonts) return;
+  constexpr int32_t kBorder = 10;
+  Rect measured{0, 0, 0, 0};
+  fonts->MeasureText(font, text->c_str(), &measured, kDtCalcRect, 0);
+  Rect box = PlaceDescription(measured.right - measured.left + 2 * kBorder,
+                                    measured.bottom - measured.top + 2 * kBorder, m_mouseX, m_mouseY, ScreenWidth(),
+                                    ScreenHeight(), DescriptionKeepOut());
+  // A dark frame around a light box, the text black in a faint light halo; the picked
+  // weapon's fades in and out.
+  const Argb tint = details ? WithAlpha(kWhite, DescriptionAlpha(m_descriptionTimer)) : kWhite;
+  m_globals->DrawRectBox(box.left, box.top, box.right, box.bottom, kBorder, Multiply(0x7FFFFFFF, tint),
+                         Multiply(0x4F000000, tint), Multiply(0x4FFFFFFF, tint), 0, 0, 0, 0);
+  const uint32_t format = kDtCenter | kDtVCenter | kDtNoClip;
+  fonts->DrawTextHalo(font, &*text, &box, 4.0, 20, 0, format, Multiply(0x1FFFFFFF, tint));
+  fonts->DrawText(font, &*text, &box, format, Multiply(0xFF000000, tint));
 }

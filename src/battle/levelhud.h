@@ -81,6 +81,12 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   static constexpr int32_t kTeamBarRise = 12;
   // The message list holds at most this many lines.
   static constexpr int32_t kMessageLines = 8;
+  // How far the active team's frame rises above its panel.
+  static constexpr int32_t kTeamHighlightRise = 14;
+  // The weapon description sits this far from the pointer, and this far from what it moves
+  // away from.
+  static constexpr int32_t kDescriptionOffset = 50;
+  static constexpr int32_t kDescriptionGap = 4;
 
   static int32_t TeamPanelId(int index) { return kFirstTeamPanel - index; }
   // The team index of a team panel's id, or -1.
@@ -128,6 +134,15 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   void DrawOverlay();
   // The description's alpha for the selected weapon, by the timer.
   static double DescriptionAlpha(double timer);
+  // Where a description box of that size goes: below and to the right of the pointer, or on
+  // whichever other side of it the box is whole on the screen and off every keep-out
+  // rectangle; failing that, kept on the screen and moved past what it covers; failing that
+  // too, only on the screen.
+  static Rect PlaceDescription(int32_t width, int32_t height, int32_t mouseX, int32_t mouseY, int32_t screenWidth,
+                               int32_t screenHeight, const std::vector<Rect>& keepOut);
+  // What a description box stays off: the turn clock, the wind meter, the three buttons and
+  // each team's panel with its health bar and highlight.
+  std::vector<Rect> DescriptionKeepOut() const;
 
   // The hover test: the GUI base's test; while the store is closed or closing, its cells,
   // the store and the HUD bar's background do not count.

@@ -380,6 +380,89 @@ TEST_F(BattleDisplay, WindBarGrowsFromTheMiddleToTheWindsSide) {
   }
 }
 
+// The weapon description follows the pointer, but never leaves the screen nor covers the
+// turn clock, the wind meter, the buttons or a team's panel with its bar and highlight: near
+// an edge or a corner it goes to the pointer's other side, or moves past what it would cover.
+TEST_F(BattleDisplay, DescriptionBoxStaysOnTheScreenAndOffTheClockAndTheTeamPanels) {
+  // A device as large as the largest screen, so that no draw on any of them is culled.
+  WaffenTeams::Install(nullptr);
+  run.reset();
+  run = std::make_unique<EngineRun>(nullptr, platform::Size{1920, 1080});
+  Load(run->context, run->globals);
+  ASSERT_EQ(run->graphics->GetScreenWidth(), 1920u);
+  Play(2);
+  const TexturePartRecord* box = globals->GetBoxTexture();
+  ASSERT_TRUE(box && box->texture) << "the box texture of misc.prt";
+  platform::GraphicsDevice* device = run->graphics->GetDevice();
+  SpriteRenderer* renderer = run->graphics->GetSpriteRenderer();
+  struct Size {
+    int32_t w, h;
+  };
+  for (const Size size : {Size{800, 600}, Size{1024, 768}, Size{1920, 1080}}) {
+    const int32_t w = size.w, h = size.h;
+    MakeHud(w, h);
+    // The bazooka picked from the store: its description shows for a while.
+    OpenStore(MouseAt(w / 2, h / 2));
+    const InputState onCell = MouseOn(CellOf(Weapon(u"Bazooka")));
+    hud->OnLeftButtonDown(&onCell);
+    ASSERT_EQ(hud->GetSelectedWeapon(), Weapon(u"Bazooka"));
+    hud->UpdateDescription(1.0);
+    std::vector<Rect> keepOut;
+    for (int32_t id : {1, 2, 3, 4, 5}) keepOut.push_back(RectOf(*hud, id).ToCorners());
+    for (int i = 0; i < 2; ++i) {
+      const Rect r = RectOf(*hud, LevelHud::TeamPanelId(i)).ToCorners();
+      // The health bar and the active team's frame rise above the panel.
+      keepOut.push_back({r.left - 2, r.top - 14, r.right + 2, r.bottom});
+    }
+    struct Mouse {
+      const char* where;
+      int32_t x, y;
+      bool besidePointer;  // whether it fits beside the pointer, 50 away
+    };
+    const Mouse mice[] = {
+        {"top left", 0, 0, false},          {"top right", w - 1, 0, false},
+        {"bottom left", 0, h - 1, false},   {"bottom right", w - 1, h - 1, false},
+        {"top middle", w / 2, 0, false},    {"bottom middle", w / 2, h - 1, false},
+        {"left middle", 0, h / 2, true},    {"right middle", w - 1, h / 2, true},
+        {"middle", w / 2, h / 2, true},     {"beside the clock", 150, 30, false},
+        {"over a team", w / 2 - 100, h - 40, false},
+    };
+    for (const Mouse& m : mice) {
+      SCOPED_TRACE(testing::Message() << w << "x" << h << " mouse " << m.where);
+      const InputState at = MouseAt(m.x, m.y);
+      hud->OnMouseMove(&at);
+      hud->Update(&at, 0.0);
+      device->ClearRecordedDraws();
+      ASSERT_TRUE(Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend)));
+      hud->DrawOverlay();
+      renderer->End();
+      Rect drawn{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+      for (const auto& d : device->RecordedDraws())
+        if (d.texture == box->texture)
+          for (const Vector2& c : d.corners) {
+            drawn.left = std::min(drawn.left, int32_t(c.x));
+            drawn.top = std::min(drawn.top, int32_t(c.y));
+            drawn.right = std::max(drawn.right, int32_t(c.x));
+            drawn.bottom = std::max(drawn.bottom, int32_t(c.y));
+          }
+      ASSERT_LT(drawn.left, drawn.right) << "the description is drawn";
+      EXPECT_GT(drawn.Width(), 100);
+      EXPECT_GE(drawn.left, 0);
+      EXPECT_GE(drawn.top, 0);
+      EXPECT_LE(drawn.right, w);
+      EXPECT_LE(drawn.bottom, h);
+      for (const Rect& k : keepOut)
+        EXPECT_FALSE(drawn.left < k.right && k.left < drawn.right && drawn.top < k.bottom && k.top < drawn.bottom)
+            << "covers " << k.left << "," << k.top << " - " << k.right << "," << k.bottom;
+      // Where there is room beside the pointer, it is 50 away on one side and does not hide it.
+      if (m.besidePointer) {
+        EXPECT_TRUE(drawn.left == m.x + 50 || drawn.right == m.x - 50) << drawn.left << " " << drawn.right;
+        EXPECT_TRUE(drawn.top == m.y + 50 || drawn.bottom == m.y - 50) << drawn.top << " " << drawn.bottom;
+      }
+    }
+  }
+}
+
 TEST(BattleDescription, FadesInStaysAndFadesOut) {
   struct Case {
     double timer, alpha;

@@ -5,18 +5,18 @@
 #include "platform/text.h"
 #include "platform/window.h"
 
-EngineRun::EngineRun(const KVNode* config) {
+EngineRun::EngineRun(const KVNode* config, platform::Size display) {
   platform::ClearMessages();
   context.title = u"Krumbolt";
   if (config) SaveKVFile(context.UserFilePath(u"config.cfg"), *config);
   auto g = std::make_unique<MyGlobals>(&context);
   globals = g.get();
   context.globals = std::move(g);
-  context.graphicsFactory = [this](APIContext& c) {
+  context.graphicsFactory = [this, display](APIContext& c) {
     DisplayEnvironment env;
-    env.desktop = {1280, 1024};
-    env.workArea = {0, 0, 1280, 1024};
-    env.adapterModes.push_back({1280, 1024, 60, kFormatX8R8G8B8});
+    env.desktop = display;
+    env.workArea = {0, 0, display.width, display.height};
+    env.adapterModes.push_back({uint32_t(display.width), uint32_t(display.height), 60, kFormatX8R8G8B8});
     graphics = std::make_unique<APIGraphics>(c, env);
     graphics->UseNullDevice(true);
     return graphics.get();

@@ -53,8 +53,9 @@ class PlaceableCursor final : public InputHost {
 
 class EngineRun {
  public:
-  // Starts from this config.cfg (none when null); the display is 1280x1024.
-  explicit EngineRun(const KVNode* config = nullptr);
+  // Starts from this config.cfg (none when null); the display is 1280x1024 unless another
+  // size is given, which is then its one mode.
+  explicit EngineRun(const KVNode* config = nullptr, platform::Size display = {1280, 1024});
   ~EngineRun();
 
   // A configuration with the "Display" section asking for full screen or a window.
