@@ -175,23 +175,33 @@ GUIElement* LevelHud::MakeElement(int32_t id, const GUIRect& rect, bool storeHoo
                         m_context->graphics);
 }
 
-Mannschaft* LevelHud::GetPlayingTeamByIndex(int index) const {
+std::vector<Mannschaft*> LevelHud::CurrentTeamOrder() const {
+  std::vector<Mannschaft*> order;
   WormManager* worms = m_globals ? m_globals->GetWormManager() : nullptr;
-  if (!worms || index < 0) return nullptr;
+  if (!worms) return order;
   // The roster's order; teams playing without being in the roster (made for one battle)
   // follow in their turn order.
   const std::vector<Mannschaft*>& playing = worms->PlayingTeams();
-  int seen = 0;
-  for (const auto& team : worms->Teams()) {
-    if (std::find(playing.begin(), playing.end(), team.get()) == playing.end()) continue;
-    if (seen++ == index) return team.get();
-  }
-  for (Mannschaft* team : playing) {
-    const bool inRoster = std::any_of(worms->Teams().begin(), worms->Teams().end(),
-                                      [&](const auto& t) { return t.get() == team; });
-    if (!inRoster && seen++ == index) return team;
-  }
-  return nullptr;
+  for (const auto& team : worms->Teams())
+    if (std::find(playing.begin(), playing.end(), team.get()) != playing.end()) order.push_back(team.get());
+  for (Mannschaft* team : playing)
+    if (std::find(order.begin(), order.end(), team) == order.end()) order.push_back(team);
+  return order;
+}
+
+Mannschaft* LevelHud::GetPlayingTeamByIndex(int index) const {
+  WormManager* worms = m_globals ? m_globals->GetWormManager() : nullptr;
+  if (!worms || index < 0) return nullptr;
+  // The order the panels were laid out in stays while the same teams play: the turn order
+  // goes round every turn, the panels keep their places.
+  const std::vector<Mannschaft*>& playing = worms->PlayingTeams();
+  const bool laidOut = m_teamOrder.size() == playing.size() &&
+                       std::all_of(m_teamOrder.begin(), m_teamOrder.end(), [&](Mannschaft* team) {
+                         return std::find(playing.begin(), playing.end(), team) != playing.end();
+                       });
+  if (laidOut) return size_t(index) < m_teamOrder.size() ? m_teamOrder[size_t(index)] : nullptr;
+  const std::vector<Mannschaft*> order = CurrentTeamOrder();
+  return size_t(index) < order.size() ? order[size_t(index)] : nullptr;
 }
 
 int LevelHud::GetPlayingTeamCount() const {
@@ -201,6 +211,7 @@ int LevelHud::GetPlayingTeamCount() const {
 
 void LevelHud::BuildHudBar() {
   const int32_t W = ScreenWidth(), H = ScreenHeight();
+  m_teamOrder = CurrentTeamOrder();
   m_laidOutWidth = W;
   m_laidOutHeight = H;
   auto* bar = MakeElement(kHudBar, {0, 0, W, H}, false, 0.2, 0.2);
@@ -630,8 +641,6 @@ void LevelHud::DrawListRow(GUIElement* element, const GUIRect* rect, const Rect*
 }
 
 void LevelHud::DrawOverlay() {
-  const double a = m_panel.GetValue();
-  if (m_storePanel && a > 0.0 && a <= 1.0) m_storePanel->CallHandler();
   for (int slot = 0; slot < GetSlotCount(); ++slot) {
     GUIElement* e = GetElement(slot);
     if (!e || e == m_storePanel || !IsVisible(slot)) continue;
@@ -641,6 +650,9 @@ void LevelHud::DrawOverlay() {
     m_globals->messagePanel1.Draw();
     m_globals->messagePanel2.Draw();
   }
+  // The open store over the messages, which would otherwise hide its cells.
+  const double a = m_panel.GetValue();
+  if (m_storePanel && a > 0.0 && a <= 1.0) m_storePanel->CallHandler();
   DrawDescription();
 }
 

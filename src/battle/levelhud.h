@@ -129,7 +129,7 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   // A new battle: no weapon is selected or hovered.
   void ForgetWeapons();
 
-  // Draws the weapon store (while it is open at all), the HUD bar, the text areas and the
+  // Draws the HUD bar, the text areas, the weapon store (while it is open at all) and the
   // weapon description, inside an open sprite batch.
   void DrawOverlay();
   // The description's alpha for the selected weapon, by the timer.
@@ -160,7 +160,8 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   void OnResetDevice() override;
   void OnLostDevice() override {}
 
-  // The i-th playing team in the roster's fixed order, or null.
+  // The i-th playing team in the roster's fixed order (teams not in the roster after them),
+  // as the HUD bar was laid out while the same teams play, or null.
   Mannschaft* GetPlayingTeamByIndex(int index) const;
   int GetPlayingTeamCount() const;
 
@@ -206,6 +207,8 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   void DrawWindBar(const Rect& r);
   void DrawStyledText(int font, const std::u16string& text, const Rect& rect) const;
   void DrawDescription();
+  // The playing teams in the roster's order, then those not in it in their turn order.
+  std::vector<Mannschaft*> CurrentTeamOrder() const;
   void ApplyMessagesShown();
   int32_t TextureWidth(int index) const;
   int32_t TextureHeight(int index) const;
@@ -230,6 +233,8 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   Waffe* m_hovered = nullptr;
   double m_descriptionTimer = 1.0;
   WertAnimator m_panel;
+  // The playing teams in the order their panels were laid out.
+  std::vector<Mannschaft*> m_teamOrder;
   // The weapon of each cell, by id - kFirstCell.
   std::vector<Waffe*> m_cellWeapons;
   // The mouse as the last handler saw it, for the description's place.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "battle/battle_display.h"
@@ -322,6 +323,64 @@ TEST_F(BattleDisplay, TeamPanelsShowControlStrengthHealthAndTheActiveTeam) {
   ASSERT_EQ(highlight.size(), 1u);
   const GUIRect first = RectOf(*hud, LevelHud::TeamPanelId(0));
   EXPECT_FLOAT_EQ(highlight[0].corners[0].x, float(first.x - 2));
+}
+
+// Teams made for one battle are not in the roster: their panels stand in the turn order of
+// the round's start and keep their places as the turns go round; the highlight moves.
+TEST_F(BattleDisplay, TeamPanelsOfTeamsOutsideTheRosterKeepTheirPlacesAsTheTurnsGoRound) {
+  Play(3);
+  WormManager* manager = globals->GetWormManager();
+  for (Mannschaft* team : teams) manager->RemoveTeam(team);
+  for (Mannschaft* team : teams) manager->AddTeamToGame(team);
+  manager->BeginGame();
+  ASSERT_EQ(manager->PlayingTeams().size(), 3u);
+  battle.worm = manager->PlayingTeams().front()->PlayOrder().front();
+  MakeHud(1024, 768);
+  platform::GraphicsDevice* device = run->graphics->GetDevice();
+  SpriteRenderer* renderer = run->graphics->GetSpriteRenderer();
+  const TexturePartRecord* panel = hud->GetTexture(13);
+  const TexturePartRecord* highlight = hud->GetTexture(10);
+  ASSERT_TRUE(panel && highlight);
+  struct Look {
+    std::vector<Argb> colours;  // the panels' colours from left to right
+    float highlightX = -1.0f;
+  };
+  auto look = [&] {
+    device->ClearRecordedDraws();
+    EXPECT_TRUE(Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend)));
+    hud->DrawOverlay();
+    renderer->End();
+    Look out;
+    // A panel is drawn in pieces: its left edge is its leftmost piece's.
+    std::map<Argb, float> left;
+    auto of = [](const platform::DrawRecord& d, const TexturePartRecord* p) {
+      return d.texture == p->texture && d.source.left >= p->rect.left && d.source.right <= p->rect.right &&
+             d.source.top == p->rect.top;
+    };
+    for (const auto& d : device->RecordedDraws()) {
+      if (of(d, panel)) left[d.colour] = left.count(d.colour) ? std::min(left[d.colour], d.corners[0].x) : d.corners[0].x;
+      if (of(d, highlight)) out.highlightX = out.highlightX < 0.0f ? d.corners[0].x : std::min(out.highlightX, d.corners[0].x);
+    }
+    std::vector<std::pair<float, Argb>> panels;
+    for (const auto& [colour, x] : left) panels.push_back({x, colour});
+    std::sort(panels.begin(), panels.end());
+    for (const auto& p : panels) out.colours.push_back(p.second);
+    return out;
+  };
+  const Look first = look();
+  ASSERT_EQ(first.colours.size(), 3u);
+  std::vector<float> highlights = {first.highlightX};
+  for (int turn = 1; turn <= 3; ++turn) {
+    SCOPED_TRACE(turn);
+    Mannschaft* next = manager->NextTeam();
+    battle.worm = next->PlayOrder().front();
+    const Look now = look();
+    EXPECT_EQ(now.colours, first.colours);
+    highlights.push_back(now.highlightX);
+  }
+  // The highlight visits each panel once and comes back.
+  EXPECT_EQ(highlights.front(), highlights.back());
+  EXPECT_EQ(std::set<float>(highlights.begin(), highlights.end()).size(), 3u);
 }
 
 TEST_F(BattleDisplay, WindBarGrowsFromTheMiddleToTheWindsSide) {

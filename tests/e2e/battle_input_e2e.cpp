@@ -1,0 +1,226 @@
+// The first scene's battle played as a person plays it, on OpenGL offscreen: the pointer is
+// moved and its buttons pressed through SDL's own events, which the window turns into
+// messages that the input manager takes and hands to the battle's display; the keys go
+// through the keyboard the input manager polls. The right button opens the weapon store at
+// the pointer, a click on a cell arms the worm, the arrow keys aim, Space fires, the
+// computer takes its turn and the round ends with its result. Pictures of the moments a
+// player sees are written beside the build ("battleplay_*.png") for looking at.
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "battle/cameramanager.h"
+#include "battle/cpusteuerung.h"
+#include "battle/level.h"
+#include "battle/steuerungliste.h"
+#include "battle/waffe.h"
+#include "battle/waffenset.h"
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/apiinput.h"
+#include "engine/myglobals.h"
+#include "frontend/mainmenu.h"
+#include "frontend/menubattle.h"
+#include "objects/mannschaft.h"
+#include "objects/worm.h"
+#include "objects/wormmanager.h"
+#include "platform/input.h"
+#include "platform/text.h"
+#include "platform/window.h"
+#include "posteffects/posteffectlibrary.h"
+#include "support/gl_engine.h"
+
+namespace {
+
+constexpr uint8_t kEnter = 28, kSpace = 57, kUp = 200;
+
+// The pointer and its buttons as SDL reports them to the window.
+class Pointer {
+ public:
+  explicit Pointer(platform::Window& window)
+      : m_window(window), m_native(static_cast<SDL_Window*>(window.Native())) {}
+
+  // Moves the pointer there: SDL's own position and a motion event for the window.
+  void MoveTo(int32_t x, int32_t y) {
+    SDL_WarpMouseInWindow(m_native, x, y);
+    m_x = x;
+    m_y = y;
+  }
+  // A press and a release of the button (SDL_BUTTON_LEFT, ...), at the pointer.
+  void Press(uint8_t button) { Send(SDL_MOUSEBUTTONDOWN, button); }
+  void Release(uint8_t button) { Send(SDL_MOUSEBUTTONUP, button); }
+  // Notches of the wheel, away from the user when positive.
+  void Wheel(int notches) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = m_window.Id();
+    e.wheel.y = notches;
+    e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+    SDL_PushEvent(&e);
+  }
+
+ private:
+  void Send(uint32_t type, uint8_t button) {
+    SDL_Event e{};
+    e.type = type;
+    e.button.windowID = m_window.Id();
+    e.button.button = button;
+    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    e.button.x = m_x;
+    e.button.y = m_y;
+    SDL_PushEvent(&e);
+  }
+
+  platform::Window& m_window;
+  SDL_Window* m_native;
+  int32_t m_x = 0, m_y = 0;
+};
+
+TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  MyGlobals* game = engine.game;
+  MainMenu menu(&engine.context);
+  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
+  MenuBattle& battle = *menu.GetBattle();
+  platform::ClearMessages();
+  Pointer pointer(*engine.window);
+  // Each frame as the main loop runs it: the waiting messages dispatched, then the input
+  // manager's frame and the scene's.
+  auto frames = [&](double seconds) {
+    engine.Step(int(seconds * 100.0 + 0.5), [&] {
+      platform::WindowMessage message;
+      while (platform::GetMessage(message)) platform::DispatchMessage(message);
+      engine.input->Update();
+      menu.Update();
+    });
+  };
+  platform::GraphicsDevice* device = engine.graphics->GetDevice();
+  const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
+  auto picture = [&](const std::string& name) {
+    menu.Render();
+    WritePngBesideBuild(("battleplay_" + name + ".png").c_str(), device->ReadPixels(), w, h);
+  };
+  auto click = [&](uint8_t button) {
+    pointer.Press(button);
+    frames(0.05);
+    pointer.Release(button);
+    frames(0.05);
+  };
+  pointer.MoveTo(w / 2, h / 2);
+  frames(0.3);
+  menu.battleSeed = 5;
+  // The computer plans in step with the test's frames, which come far faster than the game's.
+  auto* computer = dynamic_cast<CPUSteuerung*>(game->GetSteuerungListe()->FindByName(MenuBattle::kOpponent));
+  ASSERT_NE(computer, nullptr);
+  computer->SetThreaded(false);
+
+  // Enter: the player against the computer.
+  engine.keys->SetKey(kEnter, true);
+  frames(0.05);
+  engine.keys->SetKey(kEnter, false);
+  frames(0.05);
+  ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
+  Level& level = battle.GetLevel();
+  LevelHud& hud = battle.GetDisplay().GetHud();
+  Mannschaft* cpuTeam = nullptr;
+  for (Mannschaft* team : game->GetWormManager()->PlayingTeams())
+    if (team->GetSteuerung() == MenuBattle::kOpponent) cpuTeam = team;
+  ASSERT_NE(cpuTeam, nullptr);
+  picture("1_start");
+
+  // Until the player's turn, the computer plays its own.
+  for (int i = 0; i < 900 && (!level.GetActiveWorm() || level.GetActiveWorm()->GetTeam() == cpuTeam); ++i)
+    frames(0.1);
+  Worm* player = level.GetActiveWorm();
+  ASSERT_NE(player, nullptr);
+  ASSERT_NE(player->GetTeam(), cpuTeam);
+  for (int i = 0; i < 50 && !player->IsStanding(); ++i) frames(0.1);
+  ASSERT_TRUE(player->IsStanding());
+  frames(0.3);
+  picture("2_turn");
+
+  // The wheel zooms the camera.
+  const float viewWidth = game->GetCamera()->GetView().width;
+  pointer.Wheel(-2);
+  frames(0.5);
+  EXPECT_NE(game->GetCamera()->GetView().width, viewWidth) << "the wheel reaches the camera";
+  pointer.Wheel(2);
+  frames(0.5);
+
+  // The right button opens the weapon store at the pointer.
+  pointer.MoveTo(w / 2 + 40, h / 2 - 30);
+  frames(0.05);
+  click(SDL_BUTTON_RIGHT);
+  frames(0.4);
+  ASSERT_TRUE(hud.IsStoreOpening()) << "the right button opens the store";
+  EXPECT_EQ(level.GetPanelAnimator().GetTarget(), 1.0);
+  picture("3_store");
+
+  // Over the grenade's cell, its description shows; a click takes it.
+  Waffe* grenade = game->GetWaffenSet()->FindByName(u"Granate");
+  ASSERT_NE(grenade, nullptr);
+  ASSERT_TRUE(grenade->HasAmmoFor(*player));
+  GUIElement* cell = nullptr;
+  GUIElement* store = hud.GetStorePanel();
+  for (size_t i = 0; i < store->GetChildCount(); ++i)
+    if (hud.GetCellWeapon(store->GetChild(i)->GetId().id) == grenade) cell = store->GetChild(i);
+  ASSERT_NE(cell, nullptr);
+  pointer.MoveTo(cell->GetRect().x + cell->GetRect().width / 2, cell->GetRect().y + cell->GetRect().height / 2);
+  frames(0.3);
+  EXPECT_EQ(hud.GetHoveredWeapon(), grenade);
+  picture("4_hover");
+  click(SDL_BUTTON_LEFT);
+  frames(0.3);
+  EXPECT_EQ(player->GetWeapon(), grenade) << "the click on the cell arms the worm";
+  EXPECT_EQ(hud.GetSelectedWeapon(), grenade);
+  EXPECT_FALSE(hud.IsStoreOpening());
+  EXPECT_EQ(level.GetPanelAnimator().GetTarget(), 0.0) << "the battle's store closes with the display's";
+
+  // Up aims higher; Space held charges, and letting go throws.
+  const double aim = player->GetAimAngle();
+  engine.keys->SetKey(kUp, true);
+  frames(0.4);
+  engine.keys->SetKey(kUp, false);
+  EXPECT_LT(player->GetAimAngle(), aim) << "up aims higher";
+  engine.keys->SetKey(kSpace, true);
+  frames(0.5);
+  picture("5_aiming");
+  engine.keys->SetKey(kSpace, false);
+  frames(0.1);
+  EXPECT_EQ(player->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the grenade was thrown";
+  frames(0.3);
+  picture("6_flight");
+  frames(1.5);
+  picture("7_after");
+
+  // The turn passes to the computer, which uses a weapon of its own.
+  for (int i = 0; i < 300 && level.GetActiveWorm() && level.GetActiveWorm()->GetTeam() != cpuTeam; ++i) frames(0.1);
+  Worm* cpu = level.GetActiveWorm();
+  ASSERT_NE(cpu, nullptr);
+  ASSERT_EQ(cpu->GetTeam(), cpuTeam);
+  frames(1.0);
+  picture("8_computer");
+  for (int i = 0; i < 600 && cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound] == 0 &&
+                  level.GetActiveWorm() == cpu;
+       ++i)
+    frames(0.1);
+  EXPECT_GE(cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the computer fired";
+  frames(0.4);
+  picture("9_computer_shot");
+
+  // The computer's team falls: the round ends with the player's team's result.
+  Mannschaft* winner = player->GetTeam();
+  for (Worm* worm : cpuTeam->PlayOrder()) worm->SetPendingDamage(worm->GetHealth() + 100.0);
+  for (int i = 0; i < 600 && !battle.IsResultShown(); ++i) frames(0.1);
+  ASSERT_TRUE(battle.IsResultShown());
+  EXPECT_EQ(winner->winsThisGame, 1);
+  frames(1.2);
+  picture("10_result");
+}
+
+}  // namespace
