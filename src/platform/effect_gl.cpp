@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/effect_backend.h"
+#include "platform/texture.h"
 
 namespace platform::gl {
 
@@ -110,19 +111,26 @@ class GlEffect final : public Effect, public EffectPassDrawer {
         m_programs.push_back(std::move(program));
       }
     m_samplers.assign(d.params.size(), 0);
+    m_levelZeroSamplers.assign(d.params.size(), 0);
     for (size_t i = 0; i < d.params.size(); ++i) {
       if (d.params[i].type != EffectValueType::Texture) continue;
       EffectSamplerDesc sampler{d.params[i].name, true, true};
       for (const EffectSamplerDesc& s : d.samplers)
         if (s.name == sampler.name) sampler = s;
-      glGenSamplers(1, &m_samplers[i]);
-      GLuint name = m_samplers[i];
-      glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER,
-                          sampler.linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST);
-      glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, sampler.linear ? GL_LINEAR : GL_NEAREST);
-      GLint wrap = sampler.clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
-      glSamplerParameteri(name, GL_TEXTURE_WRAP_S, wrap);
-      glSamplerParameteri(name, GL_TEXTURE_WRAP_T, wrap);
+      // Two samplers of one filter: with mip levels for textures that have them, and
+      // without for those of one level (the chain's render targets), where the level
+      // choice would change nothing but costs a software rasteriser per pixel.
+      for (GLuint* name : {&m_samplers[i], &m_levelZeroSamplers[i]}) {
+        const bool mipmapped = name == &m_samplers[i];
+        glGenSamplers(1, name);
+        GLint minFilter = sampler.linear ? GL_LINEAR : GL_NEAREST;
+        if (mipmapped) minFilter = sampler.linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
+        glSamplerParameteri(*name, GL_TEXTURE_MIN_FILTER, minFilter);
+        glSamplerParameteri(*name, GL_TEXTURE_MAG_FILTER, sampler.linear ? GL_LINEAR : GL_NEAREST);
+        GLint wrap = sampler.clamp ? GL_CLAMP_TO_EDGE : GL_REPEAT;
+        glSamplerParameteri(*name, GL_TEXTURE_WRAP_S, wrap);
+        glSamplerParameteri(*name, GL_TEXTURE_WRAP_T, wrap);
+      }
     }
     m_committed.assign(d.params.size(), nullptr);
 
@@ -163,7 +171,8 @@ class GlEffect final : public Effect, public EffectPassDrawer {
       if (units[i] < 0) continue;
       glActiveTexture(GLenum(GL_TEXTURE0 + units[i]));
       glBindTexture(GL_TEXTURE_2D, names[i]);
-      glBindSampler(GLuint(units[i]), m_samplers[i]);
+      const bool oneLevel = m_committed[i] && m_committed[i]->Levels() == 1;
+      glBindSampler(GLuint(units[i]), oneLevel ? m_levelZeroSamplers[i] : m_samplers[i]);
     }
     glActiveTexture(GL_TEXTURE0);
 
@@ -186,9 +195,11 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     for (Program& p : m_programs)
       if (p.name) glDeleteProgram(p.name);
     m_programs.clear();
-    for (GLuint s : m_samplers)
-      if (s) glDeleteSamplers(1, &s);
+    for (const std::vector<GLuint>* samplers : {&m_samplers, &m_levelZeroSamplers})
+      for (GLuint s : *samplers)
+        if (s) glDeleteSamplers(1, &s);
     m_samplers.clear();
+    m_levelZeroSamplers.clear();
     if (m_vertexBuffer) glDeleteBuffers(1, &m_vertexBuffer);
     if (m_vertexArray) glDeleteVertexArrays(1, &m_vertexArray);
     m_vertexBuffer = m_vertexArray = 0;
@@ -328,6 +339,7 @@ class GlEffect final : public Effect, public EffectPassDrawer {
   EffectHost* m_host;
   std::vector<Program> m_programs;  // flat, technique by technique
   std::vector<GLuint> m_samplers;   // per parameter, 0 for numeric ones
+  std::vector<GLuint> m_levelZeroSamplers;  // the same without mip levels
   std::vector<Texture*> m_committed;
   GLuint m_vertexArray = 0;
   GLuint m_vertexBuffer = 0;

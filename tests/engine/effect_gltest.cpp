@@ -168,6 +168,44 @@ TEST_F(GlEffects, ParametersSetByNameReachTheShaderWhenCommitted) {
   EXPECT_EQ(after, 0xFF000000u | uint32_t(Channel(in, 0)));
 }
 
+TEST_F(GlEffects, AFilteredTextureDrawnSmallerReadsItsMipLevelsAndARenderTargetItsOwnTexels) {
+  auto e = Make(
+      u"<SAMPLER> <NAME> \"g_Textur_SRC\" <\\NAME> <FILTER> \"LINEAR\" <\\FILTER> <\\SAMPLER>"
+      u"<TECHNIQUE> <PASS> <FRAGMENT> \"void main() { o_Color = texture(g_Textur_SRC, v_Tex0); }\""
+      u"<\\FRAGMENT> <\\PASS> <\\TECHNIQUE>");
+  ASSERT_NE(e, nullptr);
+  // One white column in four. At a quarter of the size each pixel's centre falls between
+  // two black columns of the full picture, while the quarter level holds their average.
+  auto striped = std::make_shared<platform::Texture>(kW, kH, 0);
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) striped->MutablePixels()[y * kW + x] = x % 4 == 0 ? 0xFFFFFFFFu : 0xFF000000u;
+  striped->MarkAllDirty();
+  ASSERT_GT(striped->Levels(), 2);
+  // The same columns copied into a render target, which has one level.
+  Effect* copy = graphics->GetEffectCache()->Get(u"pe_copy.fx", nullptr, archive.get());
+  ASSERT_NE(copy->GetEffect(), nullptr);
+  source = striped;
+  Run(*copy->GetEffect());
+  auto small = std::make_shared<platform::Texture>(kW, kH, 1, platform::kUsageRenderTarget);
+
+  auto quarter = [&](platform::Texture* picture) {
+    EXPECT_TRUE(device->SetRenderTarget(small.get()));
+    device->Clear(platform::kClearTarget, 0xFF808080, 1.0f, 0);
+    e->SetTexture(e->GetParameterByName("g_Textur_SRC"), picture);
+    uint32_t passes = 0;
+    e->Begin(&passes);
+    e->BeginPass(0);
+    device->DrawPreTransformedQuad(nullptr, FullQuad(kW / 4, kH / 4), e->PassState(), 0);
+    e->EndPass();
+    e->End();
+    const uint32_t p = device->ReadPixels()[size_t(5 * kW + 7)];
+    device->SetRenderTarget(nullptr);
+    return p;
+  };
+  EXPECT_NEAR(Channel(quarter(striped.get()), 8), 64, 8) << "the quarter level: one white column in four";
+  EXPECT_EQ(quarter(target.get()), 0xFF000000u) << "one level: the two black columns around the centre";
+}
+
 TEST_F(GlEffects, BuiltInsGiveTheTargetSizeAndTheValidSourceRegion) {
   auto e = Make(
       u"<TECHNIQUE> <PASS> <FRAGMENT> \""
