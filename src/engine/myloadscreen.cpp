@@ -207,10 +207,36 @@ void MyLoadScreen::DrawBorders(int32_t width, int32_t height) {
   }
 }
 
+template <typename Fn>
+void MyLoadScreen::ForEachPicture(Fn&& fn) const {
+  for (const TexturPart* part : {m_splash, m_barFull, m_barEmpty, m_notice, m_borders[0], m_borders[1],
+                                 m_borders[2], m_borders[3]})
+    if (part && part->texture) fn(part);
+}
+
+void MyLoadScreen::ReleasePictures() {
+  if (m_savedTargetHeld) return;
+  TexturDefCache* cache = m_graphics ? m_graphics->GetTexturDefCache() : nullptr;
+  if (cache) ForEachPicture([cache](const TexturPart* part) { cache->Release(part); });
+  if (m_capture) m_capture->DropGpu();
+}
+
+bool MyLoadScreen::PicturesReleased() const {
+  bool released = false;
+  ForEachPicture([&released](const TexturPart* part) { released = released || part->texture->IsReleased(); });
+  return released;
+}
+
 void MyLoadScreen::Render() {
   platform::GraphicsDevice* device = m_graphics ? m_graphics->GetDevice() : nullptr;
   SpriteRenderer* sprites = m_graphics ? m_graphics->GetSpriteRenderer() : nullptr;
   if (!device || !sprites) return;
+  // Pictures released after an earlier loading, by this screen or another over the same
+  // images, are read again.
+  if (TexturDefCache* cache = m_graphics->GetTexturDefCache())
+    ForEachPicture([cache](const TexturPart* part) {
+      if (part->texture && part->texture->IsReleased()) cache->Restore(part);
+    });
   if (m_clearScreen) device->Clear(platform::kClearTarget | platform::kClearZBuffer, kClearColour, 1.0f, 0);
   device->BeginScene();
   sprites->Begin(SpriteRenderer::kAlphaBlend);

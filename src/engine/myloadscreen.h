@@ -41,6 +41,13 @@ class MyLoadScreen : public ResetObjekt {
   void ResetProgress() { m_progress = 0.0; }
   void SetMaximum(double maximum) { m_maximum = maximum; }
 
+  // When a loading is over: the pictures give back their memory (CPU and device), as does
+  // the capture's device copy. The next frame drawn, by this screen or another one showing
+  // the same images, reads its pictures again.
+  void ReleasePictures();
+  // Whether a picture of this screen has given back its memory.
+  bool PicturesReleased() const;
+
   // Drawing between these two goes into the capture texture (with rendering to a texture).
   void BeginRenderToTexture();
   void EndRenderToTexture();
@@ -74,6 +81,8 @@ class MyLoadScreen : public ResetObjekt {
  private:
   void ReadDescription(const KVNode& description, const DataArchive* archive);
   void DrawBorders(int32_t width, int32_t height);
+  template <typename Fn>
+  void ForEachPicture(Fn&& fn) const;
 
   APIGraphics* m_graphics;
   std::unique_ptr<platform::Texture> m_capture;

@@ -46,6 +46,7 @@ TexturPart::TexturPart(APIGraphics* graphics, const TexturRequest& request) : m_
     loaded.reset();
   }
   if (!loaded) return;
+  m_archive = request.archive;
   m_texture = std::move(loaded);
   texture = m_texture.get();
   m_width = m_texture->Width();
@@ -192,4 +193,32 @@ const TexturPart* TexturDefCache::LoadTexturDef(const TexturRequest& request) {
     }
   }
   return result;
+}
+
+TexturPart* TexturDefCache::ImageOf(const TexturPart* part) {
+  if (!part || !part->texture || part->IsCutOut()) return nullptr;
+  for (const auto& record : m_records)
+    if (!record->IsPart() && record->m_texture.get() == part->texture) return record.get();
+  return nullptr;
+}
+
+void TexturDefCache::Release(const TexturPart* part) {
+  if (TexturPart* image = ImageOf(part)) image->m_texture->ReleasePixels();
+}
+
+bool TexturDefCache::Restore(const TexturPart* part) {
+  TexturPart* image = ImageOf(part);
+  if (!image) return false;
+  platform::Texture& texture = *image->m_texture;
+  if (!texture.IsReleased()) return true;
+  platform::TexturePtr loaded;
+  if (!m_graphics || !m_graphics->LoadTexture(&loaded, JoinPath(image->m_folder, image->m_textureFile),
+                                              image->m_archive, kFormatA8R8G8B8))
+    return false;
+  // The file changed size under the records made from it: it is not the picture they cut.
+  if (loaded->Width() != texture.Width() || loaded->Height() != texture.Height()) return false;
+  const size_t words = size_t(texture.Width()) * size_t(texture.Height());
+  std::copy(loaded->Pixels(), loaded->Pixels() + words, texture.MutablePixels());
+  texture.MarkAllDirty();
+  return true;
 }

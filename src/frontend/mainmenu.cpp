@@ -105,6 +105,9 @@ MainMenu::MainMenu(APIContext* context)
     m_shooter->SetWorms(&m_worms->Worms());
     m_battle = std::make_unique<MenuBattle>(m_globals, m_context);
   }
+  // The loading is over: its pictures are read again when a loading screen next shows.
+  for (MyLoadScreen* screen : {m_splashScreen.get(), m_startScreen.get(), m_previewScreen.get()})
+    if (screen) screen->ReleasePictures();
 }
 
 bool MainMenu::StartBattle() {

@@ -12,6 +12,7 @@
 #include "engine/fontmanager.h"
 #include "engine/frametimer.h"
 #include "engine/messagepanel.h"
+#include "engine/myloadscreen.h"
 #include "engine/myglobals.h"
 #include "engine/spriterenderer.h"
 #include "objects/mannschaft.h"
@@ -92,6 +93,7 @@ bool MenuBattle::Start(const LevelInfo& level, uint32_t seed, MyLoadScreen* load
   m_level.SetWinsNeeded(1);
   m_level.SetRoundTime(kRoundTime);
   m_started = m_level.Start(level, seed, m_teams, true, &m_error, loadScreen, {}, reuseWorld);
+  if (loadScreen) loadScreen->ReleasePictures();
   // The key that started the battle (Enter is also the jump) counts for nothing in it.
   if (SteuerungListe* controls = m_globals->GetSteuerungListe()) {
     controls->Update();

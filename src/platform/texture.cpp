@@ -26,6 +26,18 @@ Texture::~Texture() = default;
 void Texture::MakeCpuCopy() {
   m_owned.assign(size_t(m_width) * size_t(m_height), 0u);
   m_pixels = m_owned.data();
+  m_released = false;
+}
+
+bool Texture::ReleasePixels() {
+  if (IsRenderTarget() || (m_pixels && m_pixels != m_owned.data())) return false;
+  std::vector<uint32_t>().swap(m_owned);
+  m_pixels = nullptr;
+  m_gpu.reset();
+  m_released = true;
+  // Whatever a reader learnt of the pixels no longer holds.
+  MarkAllDirty();
+  return true;
 }
 
 int32_t Texture::FullMipCount(int32_t width, int32_t height) {

@@ -62,6 +62,14 @@ class Texture {
     return m_pixels;
   }
   bool HasCpuCopy() const { return m_pixels != nullptr; }
+  // Gives back the pixels' memory, the CPU copy and the device copy, for a picture that is
+  // not drawn for a while. The texture keeps its size and reads as holding nothing: Pixels
+  // is null and a draw shows it clear, until a writer fills it again (MutablePixels or Lock
+  // make a cleared copy). False, and nothing given back, for a render target or a texture
+  // over memory its caller owns.
+  bool ReleasePixels();
+  // Since ReleasePixels, until the pixels were written again.
+  bool IsReleased() const { return m_released; }
   uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
   void MarkDirty(int32_t firstRow, int32_t endRow);
   void MarkAllDirty() { MarkDirty(0, m_height); }
@@ -90,6 +98,7 @@ class Texture {
   int32_t m_dirtyBegin = 0;
   int32_t m_dirtyEnd = 0;
   uint64_t m_changeCount = 0;
+  bool m_released = false;
   std::unique_ptr<TextureGpu> m_gpu;
 };
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
@@ -269,4 +272,41 @@ TEST_F(LoadScreen, TheCapturedSceneIsTheBackdropAndFollowsResets) {
   EXPECT_EQ(device->RenderTarget(), nullptr);
   ASSERT_NE(screen.CaptureTexture(), nullptr);
   EXPECT_TRUE(screen.CaptureReady());
+}
+
+TEST_F(LoadScreen, PicturesReleasedAfterALoadingComeBackForTheNextFrame) {
+  MakeScreen(1024, 768);
+  MyLoadScreen screen(splash->GetChild(0, u"SPLASH_MAIN"), archive.get(), graphics.get());
+  MyLoadScreen start(splash->GetChild(0, u"LOAD_START"), archive.get(), graphics.get());
+  screen.SetMaximum(2.0);
+  Frame(screen, 1.0);
+  const auto before = Frame(screen, 0.0);
+  platform::Texture* picture = screen.Splash()->texture;
+  platform::Texture* borders = screen.Border(0)->texture;
+  ASSERT_NE(picture, borders);
+  const std::vector<uint32_t> pixels(picture->Pixels(),
+                                     picture->Pixels() + size_t(picture->Width()) * size_t(picture->Height()));
+
+  screen.ReleasePictures();
+  EXPECT_TRUE(screen.PicturesReleased());
+  for (const TexturPart* part : {screen.Splash(), screen.BarFull(), screen.Notice(), screen.Border(3)})
+    EXPECT_FALSE(part->texture->HasCpuCopy());
+  // Another screen over the same images brings back the ones it draws.
+  Frame(start);
+  EXPECT_TRUE(picture->HasCpuCopy());
+  start.ReleasePictures();
+  EXPECT_FALSE(picture->HasCpuCopy());
+
+  // The next frame draws as the last one did, from the same pictures read again.
+  const auto after = Frame(screen, 0.0);
+  EXPECT_FALSE(screen.PicturesReleased());
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i) {
+    EXPECT_EQ(after[i].texture, before[i].texture) << i;
+    EXPECT_EQ(after[i].source, before[i].source) << i;
+    EXPECT_EQ(Destination(after[i]), Destination(before[i])) << i;
+  }
+  ASSERT_TRUE(picture->HasCpuCopy());
+  EXPECT_TRUE(std::equal(pixels.begin(), pixels.end(), picture->Pixels()));
+  EXPECT_TRUE(borders->HasCpuCopy());
 }

@@ -9,6 +9,7 @@
 #include "engine/apicontext.h"
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
+#include "platform/files.h"
 #include "support/png.h"
 #include "support/temp_dir.h"
 
@@ -255,4 +256,54 @@ TEST_F(TextureDefinitions, TwoDefinitionFilesOverOneImageBothStayFound) {
     EXPECT_EQ(Part(u"other.prt", &defs, u"Pfeil", images.get()), pfeil);
   }
   EXPECT_EQ(PartCount(), parts);
+}
+
+TEST_F(TextureDefinitions, AReleasedImageReadsClearAndIsReadAgainWithItsPartsIntact) {
+  const SearchPath root = Folders({u"", u"Texturen", u"alt"});
+  Part(u"misc.prt", &root, u"Knopf", full.get());
+  const TexturPart* knopf = Part(u"misc.prt", &root, u"Knopf", full.get());
+  const TexturPart* cut = Part(u"misc.prt", &root, u"Ausschnitt", full.get());
+  const TexturPart* alt = Part(u"misc.prt", &root, u"GANZ", full.get());
+  ASSERT_TRUE(knopf && cut && alt);
+  platform::Texture* sheet = knopf->texture;
+  const size_t records = cache->GetCount(), parts = PartCount();
+
+  // Released through one of its parts, the image gives its memory back for all of them; the
+  // cut-out part and the other image keep theirs.
+  cache->Release(knopf);
+  EXPECT_TRUE(sheet->IsReleased());
+  EXPECT_EQ(sheet->Pixels(), nullptr);
+  EXPECT_FALSE(cut->texture->IsReleased());
+  EXPECT_EQ(cut->texture->PixelAt(0, 0), Tagged(0x11, 10, 20));
+  EXPECT_FALSE(alt->texture->IsReleased());
+  cache->Release(cut);
+  EXPECT_TRUE(cut->texture->HasCpuCopy());
+
+  // The records stay as they were: lookups give the same pointers, over the same texture.
+  EXPECT_EQ(Part(u"misc.prt", &root, u"Knopf", full.get()), knopf);
+  EXPECT_EQ(knopf->texture, sheet);
+  EXPECT_EQ(cache->GetCount(), records);
+  EXPECT_EQ(PartCount(), parts);
+
+  // Read again from the folder it was found in, pixel for pixel.
+  ASSERT_TRUE(cache->Restore(knopf));
+  EXPECT_FALSE(sheet->IsReleased());
+  EXPECT_EQ(knopf->texture, sheet);
+  for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {10, 20}, {127, 127}})
+    EXPECT_EQ(sheet->PixelAt(x, y), Tagged(0x11, x, y)) << x << "," << y;
+  EXPECT_TRUE(sheet->IsDirty());
+  // Restoring what holds its pixels changes nothing.
+  const uint64_t change = sheet->ChangeCount();
+  EXPECT_TRUE(cache->Restore(knopf));
+  EXPECT_EQ(sheet->ChangeCount(), change);
+
+  // An image read from disk comes back from disk.
+  const std::u16string loose = dir.File("loose.png");
+  ASSERT_TRUE(platform::WriteFileAtomic(loose, MakePng(4, 2, [](int x, int y) { return Tagged(0x33, x, y); })));
+  const TexturPart* fromDisk = Image(loose, nullptr, nullptr);
+  ASSERT_NE(fromDisk, nullptr);
+  cache->Release(fromDisk);
+  ASSERT_TRUE(fromDisk->texture->IsReleased());
+  ASSERT_TRUE(cache->Restore(fromDisk));
+  EXPECT_EQ(fromDisk->texture->PixelAt(3, 1), Tagged(0x33, 3, 1));
 }

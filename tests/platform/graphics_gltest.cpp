@@ -2,7 +2,9 @@
 // quads, render targets and resets, checked on read-back pixels.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "platform/graphics.h"
 #include "platform/spritebatch.h"
@@ -303,6 +305,31 @@ TEST_F(GlDeviceTest, ARenderTargetStartsClearWithoutACpuCopy) {
   for (uint32_t p : device->ReadPixels()) ASSERT_EQ(p, 0u);
   EXPECT_FALSE(target->HasCpuCopy());
   ASSERT_TRUE(device->SetRenderTarget(nullptr));
+}
+
+TEST_F(GlDeviceTest, AReleasedPictureDrawsClearAndAsItWasOnceFilledAgain) {
+  auto texture = Pattern(8, 8);
+  const std::vector<uint32_t> kept(texture->Pixels(), texture->Pixels() + 64);
+  auto draw = [&] {
+    device->Clear(platform::kClearTarget, 0xFF2040C0, 1.0f, 0);
+    batch->Begin(SpriteBatch::kAlphaBlend);
+    Vector2 at(3, 2);
+    batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+    batch->End();
+    return device->ReadPixels();
+  };
+  draw();
+  ASSERT_NE(texture->Gpu(), nullptr);
+  ASSERT_TRUE(texture->ReleasePixels());
+  EXPECT_EQ(texture->Gpu(), nullptr) << "the device copy goes with the CPU copy";
+  // Drawn while released it shows nothing: the background stays.
+  for (uint32_t p : draw()) ASSERT_EQ(p, 0xFF2040C0u);
+  EXPECT_FALSE(texture->HasCpuCopy()) << "drawing does not bring the memory back";
+  std::copy(kept.begin(), kept.end(), texture->MutablePixels());
+  texture->MarkAllDirty();
+  auto pixels = draw();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(At(pixels, 3 + x, 2 + y), kept[size_t(y * 8 + x)]) << x << "," << y;
 }
 
 TEST_F(GlDeviceTest, ForcedStatusesAndFailedResets) {

@@ -105,3 +105,41 @@ TEST(Texture, ARenderTargetGetsItsCpuCopyOnlyWhenAskedAndThenReadsClear) {
   // Any other texture holds its pixels from the start.
   EXPECT_TRUE(Texture(8, 8).HasCpuCopy());
 }
+
+TEST(Texture, ReleasedPixelsGiveTheirMemoryBackAndReadClearUntilWrittenAgain) {
+  Texture picture(16, 8, 0);
+  picture.MutablePixels()[5] = 0xFF123456;
+  picture.ClearDirty();
+  const uint64_t before = picture.ChangeCount();
+  ASSERT_TRUE(picture.ReleasePixels());
+  EXPECT_TRUE(picture.IsReleased());
+  EXPECT_FALSE(picture.HasCpuCopy());
+  EXPECT_EQ(picture.Pixels(), nullptr);
+  EXPECT_EQ(picture.Width(), 16);
+  EXPECT_EQ(picture.Levels(), 5);
+  // Readers that remembered what the pixels held learn that it changed; the next upload
+  // sends the whole texture.
+  EXPECT_GT(picture.ChangeCount(), before);
+  EXPECT_EQ(picture.DirtyBegin(), 0);
+  EXPECT_EQ(picture.DirtyEnd(), 8);
+  const platform::AlphaRows rows = platform::MeasureAlphaRows(picture, {0, 0, 16, 8});
+  EXPECT_EQ(rows.firstShown, 0);
+  EXPECT_EQ(rows.opaqueFrom, 8);
+
+  // A writer gets a cleared copy, and the texture holds pixels again.
+  int32_t pitch = 0;
+  Rect r{0, 0, 16, 8};
+  uint32_t* p = picture.Lock(&r, pitch);
+  ASSERT_NE(p, nullptr);
+  EXPECT_FALSE(picture.IsReleased());
+  for (int32_t i = 0; i < 16 * 8; ++i) ASSERT_EQ(p[i], 0u) << i;
+
+  // What a texture does not own, or keeps on the device, is not given back.
+  Texture target(8, 8, 1, platform::kUsageRenderTarget);
+  EXPECT_FALSE(target.ReleasePixels());
+  EXPECT_FALSE(target.IsReleased());
+  std::vector<uint32_t> borrowed(64, 0u);
+  Texture over(8, 8, 1, platform::kUsageNone, borrowed.data());
+  EXPECT_FALSE(over.ReleasePixels());
+  EXPECT_EQ(over.Pixels(), borrowed.data());
+}
