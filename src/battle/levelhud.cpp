@@ -353,6 +353,8 @@ void LevelHud::OpenStore(const InputState* mouse) {
 }
 
 void LevelHud::CloseStore() {
+  // Its cells are under the pointer no more, though the pointer has not moved.
+  m_hovered = nullptr;
   m_panel.Reset();
   m_panel.Set(0.0);
   m_panel.SetSpeed(m_panel.GetStart());
@@ -360,6 +362,16 @@ void LevelHud::CloseStore() {
 
 void LevelHud::UpdateDescription(double realStep) {
   m_descriptionTimer -= realStep;
+  // The description speaks of the weapon of the worm at turn, while a person plays it: a new
+  // turn or the computer's turn does not show the last one's.
+  Worm* worm = m_host ? m_host->GetActiveWorm() : nullptr;
+  Waffe* held = worm && dynamic_cast<HumanSteuerung*>(worm->GetControl()) ? worm->GetWeapon() : nullptr;
+  if (held != m_selected) {
+    m_selected = held;
+    m_descriptionTimer = 0.0;
+    // A setting changed before (by the computer, say) does not show it.
+    if (held) held->ResetStateByte();
+  }
   if (!m_selected || !m_selected->HasSetting() || !m_selected->GetStateByte()) return;
   if (m_descriptionTimer <= 0.0)
     m_descriptionTimer = kDescriptionTime;

@@ -123,7 +123,9 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   bool IsStoreOpening() const { return m_panel.GetTarget() != 0.0; }
   const WertAnimator& GetPanelAnimator() const { return m_panel; }
   // The description clock by the real step; a selected weapon that asks for its description
-  // again (a changed setting) shows it anew, fading back in from where it stood.
+  // again (a changed setting) shows it anew, fading back in from where it stood. The
+  // selected weapon is the one the worm at turn holds while a person plays it, none while the
+  // computer does; when it changes, its description waits for a pick or a changed setting.
   void UpdateDescription(double realStep);
   double GetDescriptionTimer() const { return m_descriptionTimer; }
   // A new battle: no weapon is selected or hovered.

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "battle/battle_display.h"
+#include "battle/humansteuerung.h"
 #include "engine/apigraphics.h"
 #include "engine/spriterenderer.h"
 #include "platform/graphics.h"
@@ -240,6 +241,7 @@ TEST_F(BattleDisplay, ClickingACellArmsTheWormAndClosesTheStore) {
   EXPECT_EQ(hud->GetSelectedWeapon(), bazooka);
   EXPECT_DOUBLE_EQ(hud->GetDescriptionTimer(), LevelHud::kDescriptionTime);
   EXPECT_FALSE(hud->IsStoreOpening());
+  EXPECT_EQ(hud->GetHoveredWeapon(), nullptr) << "the closed store's cell is not hovered, though the pointer stays";
   EXPECT_EQ(camera.Total(), before);
   for (int i = 0; i < 20; ++i) hud->Update(&onCell, 0.01);
   EXPECT_DOUBLE_EQ(hud->GetPanelAnimator().GetValue(), 0.0);
@@ -519,6 +521,49 @@ TEST_F(BattleDisplay, DescriptionBoxStaysOnTheScreenAndOffTheClockAndTheTeamPane
         EXPECT_TRUE(drawn.top == m.y + 50 || drawn.bottom == m.y - 50) << drawn.top << " " << drawn.bottom;
       }
     }
+  }
+}
+
+// The description speaks of the weapon a person holds at turn: the computer's turn, and a
+// setting the computer changes on the same weapon, show nothing; the person's next turn
+// shows it again only once they change its setting or pick it.
+TEST_F(BattleDisplay, DescriptionFollowsThePersonAtTurnNotTheComputer) {
+  Play(2);
+  MakeHud(1024, 768);
+  Worm* person = battle.worm;
+  Worm* computer = teams[1]->PlayOrder().front();
+  ASSERT_NE(dynamic_cast<HumanSteuerung*>(person->GetControl()), nullptr);
+  ASSERT_EQ(dynamic_cast<HumanSteuerung*>(computer->GetControl()), nullptr) << "the easy computer plays team B";
+  Waffe* grenade = Weapon(u"Granate");
+  ASSERT_TRUE(grenade->HasSetting());
+  OpenStore(MouseAt(512, 384));
+  const InputState onCell = MouseOn(CellOf(grenade));
+  hud->OnLeftButtonDown(&onCell);
+  hud->UpdateDescription(0.01);
+  ASSERT_EQ(hud->GetSelectedWeapon(), grenade);
+  EXPECT_GT(hud->GetDescriptionTimer(), 4.0);
+
+  struct Step {
+    const char* what;
+    Worm* atTurn;
+    bool arm;             // the weapon's setting changes this frame
+    Waffe* selected;      // what the display then speaks of
+    bool shown;
+  };
+  const Step steps[] = {
+      {"the computer's turn", computer, false, nullptr, false},
+      {"the computer sets the fuse", computer, true, nullptr, false},
+      {"the person's next turn", person, false, grenade, false},
+      {"the person sets the fuse", person, true, grenade, true},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    battle.worm = step.atTurn;
+    step.atTurn->SetWeapon(grenade);
+    if (step.arm) grenade->Arm(2.0);
+    hud->UpdateDescription(0.01);
+    EXPECT_EQ(hud->GetSelectedWeapon(), step.selected);
+    EXPECT_EQ(hud->GetDescriptionTimer() > 0.0, step.shown);
   }
 }
 

@@ -144,6 +144,31 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   frames(0.3);
   picture("2_turn");
 
+  // The help button shows the keys and hides them again; the pause button stops the battle
+  // and goes on.
+  auto clickOn = [&](int32_t id) {
+    GUIElement* e = hud.FindElement(id);
+    ASSERT_NE(e, nullptr);
+    pointer.MoveTo(e->GetRect().x + e->GetRect().width / 2, e->GetRect().y + e->GetRect().height / 2);
+    frames(0.05);
+    click(SDL_BUTTON_LEFT);
+  };
+  clickOn(LevelHud::kHelpButton);
+  EXPECT_TRUE(battle.GetDisplay().IsHelpShown());
+  picture("2a_help");
+  clickOn(LevelHud::kHelpButton);
+  EXPECT_FALSE(battle.GetDisplay().IsHelpShown());
+  clickOn(LevelHud::kPauseButton);
+  EXPECT_FALSE(battle.GetDisplay().IsRunning()) << "the pause button pauses";
+  const double paused = level.GetTurnTimeLeft();
+  frames(0.5);
+  EXPECT_EQ(level.GetTurnTimeLeft(), paused) << "the clock stands while paused";
+  picture("2b_pause");
+  clickOn(LevelHud::kPauseButton);
+  EXPECT_TRUE(battle.GetDisplay().IsRunning()) << "and goes on";
+  pointer.MoveTo(w / 2, h / 2);
+  frames(0.1);
+
   // The wheel zooms the camera.
   const float viewWidth = game->GetCamera()->GetView().width;
   pointer.Wheel(-2);
@@ -195,8 +220,9 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   EXPECT_EQ(player->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the grenade was thrown";
   frames(0.3);
   picture("6_flight");
-  frames(1.5);
-  picture("7_after");
+  // The fuse burns down: the grenade goes off.
+  frames(5.0);
+  picture("7_explosion");
 
   // The turn passes to the computer, which uses a weapon of its own.
   for (int i = 0; i < 300 && level.GetActiveWorm() && level.GetActiveWorm()->GetTeam() != cpuTeam; ++i) frames(0.1);
@@ -204,13 +230,16 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   ASSERT_NE(cpu, nullptr);
   ASSERT_EQ(cpu->GetTeam(), cpuTeam);
   frames(1.0);
+  // No description of the player's weapon hangs over the computer's turn.
+  EXPECT_EQ(hud.GetHoveredWeapon(), nullptr);
+  EXPECT_EQ(hud.GetSelectedWeapon(), nullptr);
   picture("8_computer");
   for (int i = 0; i < 600 && cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound] == 0 &&
                   level.GetActiveWorm() == cpu;
        ++i)
     frames(0.1);
   EXPECT_GE(cpu->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the computer fired";
-  frames(0.4);
+  frames(1.2);
   picture("9_computer_shot");
 
   // The computer's team falls: the round ends with the player's team's result.
