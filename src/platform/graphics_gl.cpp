@@ -4,14 +4,17 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/effect_backend.h"
 #include "platform/graphics.h"
 #include "platform/graphics_hooks.h"
+#include "platform/mipchain.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -88,6 +91,10 @@ class GlTexture final : public TextureGpu {
   Texture* owner;
   GLuint name = 0;
   GLuint framebuffer = 0;
+  // The smaller levels are made when a draw first shrinks the texture after a change, not on
+  // every upload: many textures with a chain are drawn at their own size or larger for long.
+  bool chainMade = false;  // the smaller levels have been defined
+  bool chainStale = false;  // level 0 changed since the levels were last made
 };
 
 GLuint Compile(GLenum type, const char* source, std::string* error) {
@@ -312,6 +319,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         AllMagnified(quads, count, float(texture->Width()), float(texture->Height()),
                      double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight());
     BindLevelZeroSampler(levelZero);
+    if (!levelZero) MakeChain(texture);
     while (count > 0) {
       size_t n = std::min(count, kMaxQuadsPerCall);
       m_vertices.clear();
@@ -333,6 +341,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     }
     Prepare(texture, state, 0.5f);
     BindLevelZeroSampler(false);
+    MakeChain(texture);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
     Submit(1);
   }
@@ -343,7 +352,16 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   }
 
   // What the effects need of the device.
-  uint32_t PrepareTexture(Texture* texture) override { return texture ? Upload(texture)->name : 0; }
+  // Effects may shrink what they read: a texture with levels has its chain.
+  uint32_t PrepareTexture(Texture* texture) override {
+    if (!texture) return 0;
+    GlTexture* gpu = Upload(texture);
+    if (gpu->chainStale) {
+      BindTexture(gpu->name);
+      MakeChain(texture);
+    }
+    return gpu->name;
+  }
   void EffectTargetSize(int32_t& width, int32_t& height) const override {
     width = AreaWidth();
     height = AreaHeight();
@@ -400,6 +418,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   // The framebuffer of a render-target texture, made on first use; 0 when it cannot be made.
   GLuint TargetFramebuffer(Texture* target) {
     GlTexture* gpu = Upload(target);
+    // Drawn into on the device: its levels no longer follow level 0.
+    gpu->chainStale = target->Levels() > 1;
     if (!gpu->framebuffer) {
       glGenFramebuffers(1, &gpu->framebuffer);
       glBindFramebuffer(GL_FRAMEBUFFER, gpu->framebuffer);
@@ -435,6 +455,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+      // The smaller levels are left undefined until a draw needs them (MakeChain); until
+      // then every draw reads level 0 through the level-0 sampler.
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
                       texture->Levels() > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->Levels() - 1);
@@ -448,17 +470,51 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       }
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
                    GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
-      if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
+      gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
     } else if (texture->IsDirty() && !texture->IsRenderTarget()) {
       BindTexture(gpu->name);
       int32_t y0 = texture->DirtyBegin(), y1 = texture->DirtyEnd();
       glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y0, texture->Width(), y1 - y0, GL_BGRA,
                       GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels() + size_t(y0) * size_t(texture->Width()));
-      if (texture->Levels() > 1) glGenerateMipmap(GL_TEXTURE_2D);
+      gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
     }
     return gpu;
+  }
+
+  // Before a draw that may read the smaller levels: they are made from level 0 as it is now.
+  // The texture must be bound on the active unit. Where level 0 has a CPU copy and both sides
+  // are powers of two the levels are made here and sent: the driver's own chain costs a
+  // software rasteriser a full pass per level, each waiting for the one before.
+  void MakeChain(Texture* texture) {
+    auto* gpu = texture ? static_cast<GlTexture*>(texture->Gpu()) : nullptr;
+    if (!gpu || !gpu->chainStale) return;
+    const bool first = !gpu->chainMade;
+    gpu->chainMade = true;
+    gpu->chainStale = false;
+    int32_t w = texture->Width(), h = texture->Height();
+    const uint32_t* from = texture->Pixels();
+    if (!from || texture->IsRenderTarget() || (w & (w - 1)) != 0 || (h & (h - 1)) != 0) {
+      glGenerateMipmap(GL_TEXTURE_2D);
+      return;
+    }
+    // Two levels at a time: the one read and the one made.
+    const size_t half = size_t(std::max(1, w / 2)) * size_t(std::max(1, h / 2));
+    std::vector<uint32_t> levels(2 * half);
+    int32_t pitch = w;
+    for (int32_t level = 1; level < texture->Levels(); ++level) {
+      uint32_t* to = levels.data() + (level % 2 ? 0 : half);
+      HalveLevel(from, w, h, pitch, to);
+      w = std::max(1, w / 2);
+      h = std::max(1, h / 2);
+      if (first)
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, to);
+      else
+        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, to);
+      from = to;
+      pitch = w;
+    }
   }
 
   // Sets only the state that differs from the previous draw: on software renderers the

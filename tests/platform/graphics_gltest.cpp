@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/graphics.h"
@@ -180,6 +181,99 @@ TEST_F(GlDeviceTest, MipmappedSpritesReadLevelZeroAtTheirSizeAndTheChainWhenShru
         EXPECT_NEAR(Channel(middle, 8), 128, 12) << c.name << (withLargeQuad ? " beside a large quad" : "");
       }
     }
+  }
+}
+
+TEST_F(GlDeviceTest, AShrunkTextureShowsItsLatestPixelsWhateverWasDrawnBetween) {
+  // A plain texture with a chain, drawn shrunk, then repainted: its smaller levels must
+  // follow level 0, whether the change was first sent by a draw at its own size or by the
+  // shrunk draw itself, and whichever way the shrunk draw comes.
+  auto texture = std::make_shared<Texture>(16, 16, 5);
+  auto paint = [&](uint32_t colour) {
+    std::fill(texture->MutablePixels(), texture->MutablePixels() + 16 * 16, colour);
+    texture->MarkAllDirty();
+  };
+  auto drawShrunk = [&](bool preTransformed) {
+    device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+    if (preTransformed) {
+      // The whole texture onto 4 x 4 pixels.
+      platform::SpriteQuad quad;
+      const float xs[4] = {8, 12, 8, 12}, ys[4] = {8, 8, 12, 12}, us[4] = {0, 1, 0, 1}, vs[4] = {0, 0, 1, 1};
+      for (int i = 0; i < 4; ++i) {
+        quad.v[i].x = xs[i];
+        quad.v[i].y = ys[i];
+        quad.v[i].u = us[i];
+        quad.v[i].v = vs[i];
+      }
+      device->DrawPreTransformedQuad(texture.get(), quad, platform::DrawState{false, false}, 0);
+    } else {
+      batch->Begin(0);
+      const Vector2 scale(0.25f, 0.25f), pos(8, 8);
+      batch->SetTransform(platform::Transformation2D(nullptr, 0, &scale, nullptr, 0, &pos));
+      batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+      batch->End();
+    }
+    return At(device->ReadPixels(), 10, 10);
+  };
+  auto drawOwnSize = [&] {
+    device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+    batch->Begin(0);
+    const Vector2 pos(30, 20);
+    batch->SetTransform(platform::Transformation2D(nullptr, 0, nullptr, nullptr, 0, &pos));
+    batch->Draw(texture.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+    batch->End();
+    return At(device->ReadPixels(), 35, 25);
+  };
+  for (bool preTransformed : {false, true}) {
+    for (bool ownSizeBetween : {false, true}) {
+      SCOPED_TRACE(std::string(preTransformed ? "pre-transformed" : "sprite") +
+                   (ownSizeBetween ? ", drawn at its own size between" : ""));
+      paint(0xFFFFFFFF);
+      EXPECT_EQ(drawShrunk(preTransformed), 0xFFFFFFFFu);
+      for (uint32_t colour : {0xFF000000u, 0xFF808080u}) {
+        paint(colour);
+        if (ownSizeBetween) {
+          EXPECT_EQ(drawOwnSize(), colour);
+        }
+        EXPECT_EQ(drawShrunk(preTransformed), colour);
+      }
+    }
+  }
+}
+
+TEST_F(GlDeviceTest, ChainsMadeFromTheCpuCopyMatchTheDriversOwn) {
+  // The same random picture twice: as a texture with a CPU copy, and drawn into a render
+  // target with a chain, whose smaller levels only the driver can make. Shrunk by any
+  // amount, both must give the same pixels.
+  auto cpu = std::make_shared<Texture>(64, 32, 0);
+  uint32_t seed = 12345;
+  for (int i = 0; i < 64 * 32; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    cpu->MutablePixels()[i] = seed;
+  }
+  cpu->MarkAllDirty();
+  auto target = std::make_shared<Texture>(64, 32, 0, platform::kUsageRenderTarget);
+  ASSERT_GT(target->Levels(), 1);
+  ASSERT_TRUE(device->SetRenderTarget(target.get()));
+  batch->Begin(0);
+  batch->Draw(cpu.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+  batch->End();
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
+  for (float scale : {0.5f, 0.37f, 0.25f, 0.11f}) {
+    std::vector<uint32_t> pictures[2];
+    for (int i = 0; i < 2; ++i) {
+      device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+      batch->Begin(0);
+      const Vector2 shrink(scale, scale), pos(3, 2);
+      batch->SetTransform(platform::Transformation2D(nullptr, 0, &shrink, nullptr, 0, &pos));
+      batch->Draw(i == 0 ? cpu.get() : target.get(), nullptr, nullptr, nullptr, 0xFFFFFFFF);
+      batch->End();
+      pictures[i] = device->ReadPixels();
+    }
+    int differ = 0;
+    for (size_t p = 0; p < pictures[0].size(); ++p) differ += pictures[0][p] != pictures[1][p];
+    EXPECT_EQ(differ, 0) << "at scale " << scale;
+    EXPECT_NE(At(pictures[0], 4, 3), 0xFF0000FFu) << "drawn at scale " << scale;
   }
 }
 
