@@ -102,6 +102,36 @@ void PrepareGraph(benchmark::State& state) {
 }
 BENCHMARK(PrepareGraph)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
 
+void PrepareGraphAfterACrater(benchmark::State& state) {
+  // The graph kept and built again after each crater of radius 40 (the craters, 200
+  // pixels apart along the ground, and the copy taken again are not timed).
+  const int32_t width = int32_t(state.range(0));
+  const int32_t height = width == 1024 ? 768 : width / 2;
+  const Scene& s = SceneOf(width);
+  std::unique_ptr<Landschaft> land = World(width, height);
+  TerrainSnapshot terrain = TerrainSnapshot::Take(*land);
+  NavGraph g;
+  g.Build(terrain, s.plan);
+  size_t worked = 0, builds = 0;
+  int32_t cx = 100;
+  for (auto _ : state) {
+    state.PauseTiming();
+    cx = cx + 200 < width - 100 ? cx + 200 : 100;
+    const int32_t cy = GroundTop(cx, height);
+    for (int32_t y = std::max(0, cy - 40); y < std::min(height, cy + 40); ++y)
+      for (int32_t x = cx - 40; x < cx + 40; ++x)
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < 1600) *land->LockedPixel(x, y) = 0;
+    land->UnlockAll();
+    terrain.Retake(*land);
+    state.ResumeTiming();
+    g.Build(terrain, s.plan);
+    worked += g.FeaturesWorkedOut();
+    ++builds;
+  }
+  state.counters["worked_out"] = builds ? double(worked) / double(builds) : 0.0;
+}
+BENCHMARK(PrepareGraphAfterACrater)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
+
 void FindPath(benchmark::State& state) {
   // A bumpy strip with a jump every few nodes, so the open set stays wide.
   const int32_t n = int32_t(state.range(0));

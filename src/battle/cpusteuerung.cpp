@@ -94,9 +94,12 @@ void CPUSteuerung::Reset(Worm* worm) {
   m_routePosition = -1;
   m_pauseTimer = 1.0;
   m_graphDirty = true;
-  m_graph.reset();
-  // The copy stays for the next turn to take again in place; the battle's end lets it go.
-  if (!worm) m_terrain.reset();
+  // The copy and the graph stay for the next turn: the copy is taken again in place, the
+  // graph built again over what the ground changed. The battle's end lets both go.
+  if (!worm) {
+    m_terrain.reset();
+    m_graph.reset();
+  }
   m_replan = false;
   m_states.fill(kNothing);
   m_chosenWeapon = nullptr;
@@ -171,22 +174,20 @@ void CPUSteuerung::StartThinking() {
   if (!m_person) return;
   SplitWorms();
   const PlanSnapshot plan = MakePlanSnapshot();
+  // The graph of the last plan goes with the job: searched again as it is, or built again
+  // on a new copy of the ground when that has changed.
   std::shared_ptr<const TerrainSnapshot> terrain;
-  std::unique_ptr<NavGraph> graph;
   if (m_graphDirty || !m_graph) {
     terrain = Terrain();
     m_graphDirty = false;
-  } else {
-    graph = std::move(m_graph);
   }
   m_job = Job::kRoute;
-  m_planner.Start([terrain, plan, graph = std::shared_ptr<NavGraph>(std::move(graph))](
+  m_planner.Start([terrain, plan, graph = std::shared_ptr<NavGraph>(std::move(m_graph))](
                       const std::atomic<bool>& cancel) mutable {
     PlanResult r;
     r.graph = std::make_unique<NavGraph>();
-    if (graph) {
-      std::swap(*r.graph, *graph);
-    } else if (!terrain || !r.graph->Build(*terrain, plan, &cancel)) {
+    if (graph) std::swap(*r.graph, *graph);
+    if (terrain && !r.graph->Build(*terrain, plan, &cancel)) {
       r.cancelled = cancel.load(std::memory_order_relaxed);
       return r;
     }

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <queue>
 
 #include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
+#include "platform/numeric.h"
 #include "world/linewalk.h"
 
 namespace {
@@ -72,11 +74,21 @@ int32_t NavGraph::FirstBelow(int32_t x, int32_t y) const {
 
 bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel) {
   m_nodes.clear();
-  std::vector<NavNode> surface;
-  terrain.FindSurfacePoints(plan.waterY, surface);
-  m_nodes.reserve(surface.size());
-  // The scan reports the ground pixel; a node is the empty pixel the worm stands in.
-  for (const NavNode& s : surface) AddNode(s.x, s.y - 1);
+  m_workedOut = 0;
+  if (!m_memo) m_memo = std::make_unique<Memo>();
+  Memo& memo = *m_memo;
+  memo.Update(terrain, plan);
+  // The ground points above the water line, column by column, top to bottom, as the
+  // snapshot's scan finds them; a node is the empty pixel the worm stands in, above one.
+  const int32_t bottom = platform::TruncToInt(std::min(double(memo.rect.bottom), plan.waterY));
+  const int32_t rows = std::max(0, bottom - memo.rect.top);
+  m_nodes.reserve(memo.surfaceRows.size());
+  for (int32_t c = 0; c < memo.width && rows > 0; ++c)
+    for (uint32_t k = memo.surfaceStart[size_t(c)]; k < memo.surfaceStart[size_t(c) + 1]; ++k) {
+      const int32_t r = memo.surfaceRows[k];
+      if (r >= rows) break;
+      AddNode(memo.rect.left + c, memo.rect.top + r - 1);
+    }
   BuildColumnIndex();
   if (Cancelled(cancel)) return false;
   bool ok = true;
@@ -84,6 +96,146 @@ bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, c
   if (!ok) return false;
   WeightGraph();
   return true;
+}
+
+void NavGraph::Memo::Fresh(const TerrainSnapshot& terrain) {
+  rect = terrain.GetRect();
+  width = terrain.Width();
+  height = width > 0 ? rect.bottom - rect.top : 0;
+  bytes.assign(terrain.Bytes(), terrain.Bytes() + size_t(width) * size_t(height));
+  tops.left = rect.left;
+  tops.bottom = rect.bottom;
+  tops.levels.assign(1, {});
+  terrain.ColumnTops(tops.levels[0]);
+  tops.Build();
+  std::vector<NavNode> surface;
+  terrain.FindSurfacePoints(1e30, surface);
+  surfaceStart.assign(size_t(width) + 1, 0);
+  surfaceRows.clear();
+  surfaceRows.reserve(surface.size());
+  for (const NavNode& n : surface) {
+    ++surfaceStart[size_t(n.x - rect.left) + 1];
+    surfaceRows.push_back(n.y - rect.top);
+  }
+  for (size_t c = 0; c < size_t(width); ++c) surfaceStart[c + 1] += surfaceStart[c];
+  entries.clear();
+  blocksWide = blocksHigh = 0;
+  changed.clear();
+  made = true;
+  arcsMade = false;
+}
+
+bool NavGraph::Memo::AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
+  if (changed.empty()) return false;
+  // Beside the copy nothing is solid, nor ever changes.
+  left = std::max<int64_t>(left, rect.left), right = std::min<int64_t>(right, int64_t(rect.left) + width - 1);
+  top = std::max<int64_t>(top, rect.top), bottom = std::min<int64_t>(bottom, int64_t(rect.top) + height - 1);
+  if (left > right || top > bottom) return false;
+  const size_t x0 = size_t((left - rect.left) / kBlock), x1 = size_t((right - rect.left) / kBlock) + 1;
+  const size_t y0 = size_t((top - rect.top) / kBlock), y1 = size_t((bottom - rect.top) / kBlock) + 1;
+  const size_t w = size_t(blocksWide) + 1;
+  return changed[y1 * w + x1] + changed[y0 * w + x0] != changed[y0 * w + x1] + changed[y1 * w + x0];
+}
+
+void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan) {
+  const int32_t h = terrain.Width() > 0 ? terrain.GetRect().bottom - terrain.GetRect().top : 0;
+  if (!made || terrain.GetRect() != rect || terrain.Width() != width || h != height) {
+    Fresh(terrain);
+  } else {
+    // The blocks whose pixels changed; their columns' tops and ground points worked out again.
+    blocksWide = (width + kBlock - 1) / kBlock;
+    blocksHigh = (height + kBlock - 1) / kBlock;
+    std::vector<uint8_t> blockChanged(size_t(blocksWide) * size_t(blocksHigh), 0);
+    std::vector<uint8_t> columnChanged(size_t(blocksWide), 0);
+    bool any = false;
+    const uint8_t* now = terrain.Bytes();
+    for (int32_t r = 0; r < height; ++r) {
+      uint8_t* was = &bytes[size_t(r) * size_t(width)];
+      const uint8_t* is = now + size_t(r) * size_t(width);
+      if (std::memcmp(was, is, size_t(width)) == 0) continue;
+      for (int32_t b = 0; b < blocksWide; ++b) {
+        const int32_t c0 = b * kBlock, n = std::min(kBlock, width - c0);
+        if (std::memcmp(was + c0, is + c0, size_t(n)) == 0) continue;
+        blockChanged[size_t(r / kBlock) * size_t(blocksWide) + size_t(b)] = 1;
+        columnChanged[size_t(b)] = 1;
+      }
+      std::memcpy(was, is, size_t(width));
+      any = true;
+    }
+    if (!any) {
+      changed.clear();
+    } else {
+      const size_t w = size_t(blocksWide) + 1;
+      changed.assign(w * (size_t(blocksHigh) + 1), 0);
+      for (size_t y = 0; y < size_t(blocksHigh); ++y)
+        for (size_t x = 0; x < size_t(blocksWide); ++x)
+          changed[(y + 1) * w + x + 1] = blockChanged[y * size_t(blocksWide) + x] + changed[y * w + x + 1] +
+                                         changed[(y + 1) * w + x] - changed[y * w + x];
+      std::vector<int32_t>& top = tops.levels[0];
+      std::vector<uint32_t> start(size_t(width) + 1, 0);
+      std::vector<int32_t> rows;
+      rows.reserve(surfaceRows.size() + 64);
+      for (int32_t b = 0; b < blocksWide; ++b) {
+        const int32_t c0 = b * kBlock, c1 = std::min(width, c0 + kBlock);
+        if (!columnChanged[size_t(b)]) {
+          for (int32_t c = c0; c < c1; ++c) {
+            start[size_t(c)] = uint32_t(rows.size());
+            rows.insert(rows.end(), surfaceRows.begin() + surfaceStart[size_t(c)],
+                        surfaceRows.begin() + surfaceStart[size_t(c) + 1]);
+          }
+          continue;
+        }
+        // The block's columns row by row, as they lie in memory.
+        std::vector<std::vector<int32_t>> found(size_t(c1 - c0));
+        for (int32_t c = c0; c < c1; ++c) top[size_t(c)] = rect.bottom;
+        for (int32_t r = 0; r < height; ++r) {
+          const uint8_t* row = &bytes[size_t(r) * size_t(width)];
+          for (int32_t c = c0; c < c1; ++c) {
+            if (!row[c]) continue;
+            if (top[size_t(c)] == rect.bottom) top[size_t(c)] = rect.top + r;
+            if (r > 0 && !row[c - width]) found[size_t(c - c0)].push_back(r);
+          }
+        }
+        for (int32_t c = c0; c < c1; ++c) {
+          start[size_t(c)] = uint32_t(rows.size());
+          rows.insert(rows.end(), found[size_t(c - c0)].begin(), found[size_t(c - c0)].end());
+        }
+      }
+      start[size_t(width)] = uint32_t(rows.size());
+      surfaceStart = std::move(start);
+      surfaceRows = std::move(rows);
+      tops.Build();
+    }
+  }
+  // New jumps make new flights: every landing goes.
+  bool sameJumps = gravity == plan.gravity || (std::isnan(gravity) && std::isnan(plan.gravity));
+  for (size_t j = 0; j < 8; ++j)
+    sameJumps = sameJumps && std::memcmp(&jumps[j], &plan.jumps[j], sizeof(Vector2)) == 0;
+  if (!sameJumps || !arcsMade) {
+    arcsMade = true;
+    jumps = plan.jumps;
+    gravity = plan.gravity;
+    for (size_t j = 0; j < arcs.size(); ++j) arcs[j] = MakeArc(plan.jumps[j], plan.gravity, rect);
+    for (auto& [key, e] : entries) e.have &= kShelterBit;
+  }
+  if (changed.empty() && sameJumps) return;
+  // What lies on changed ground goes.
+  static const std::array<int64_t, 4> fan = [] {
+    std::array<int64_t, 4> box{0, 0, 0, 0};
+    for (const auto& o : MakeFan().pixels)
+      box = {std::min<int64_t>(box[0], o[0]), std::min<int64_t>(box[1], o[1]), std::max<int64_t>(box[2], o[0]),
+             std::max<int64_t>(box[3], o[1])};
+    return box;
+  }();
+  for (auto it = entries.begin(); it != entries.end();) {
+    Entry& e = it->second;
+    const int64_t x = int32_t(uint32_t(it->first >> 32)), y = int32_t(uint32_t(it->first));
+    if ((e.have & kShelterBit) && AnyChanged(x + fan[0], y + fan[1], x + fan[2], y + fan[3])) e.have &= ~kShelterBit;
+    for (size_t j = 0; j < 8; ++j)
+      if ((e.have & (1u << j)) && AnyChanged(e.reach[j][0], e.reach[j][1], e.reach[j][2], e.reach[j][3]))
+        e.have &= ~(1u << j);
+    it = e.have ? std::next(it) : entries.erase(it);
+  }
 }
 
 void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
@@ -101,11 +253,10 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   }
   const int32_t climb = std::max(1, plan.climb);
 
-  std::array<Arc, 8> arcs;
-  for (size_t j = 0; j < arcs.size(); ++j) arcs[j] = MakeArc(plan.jumps[j], plan.gravity, terrain.GetRect());
+  Memo& memo = *m_memo;
+  const std::array<Arc, 8>& arcs = memo.arcs;
   static const Fan fan = MakeFan();
-  Tops tops;
-  tops.Build(terrain);
+  const Tops& tops = memo.tops;
   const int32_t* topRow = tops.levels[0].data();
   // The fan's pixels as steps through the copy's bytes, for nodes whose fan lies inside it.
   const Rect& rect = terrain.GetRect();
@@ -132,6 +283,8 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     const int32_t ni = queue.front();
     queue.pop_front();
     const int32_t nx = m_nodes[size_t(ni)].x, ny = m_nodes[size_t(ni)].y;
+    // What the builds before worked out for this place (its ground unchanged since).
+    Memo::Entry& kept = memo.entries[(uint64_t(uint32_t(nx)) << 32) | uint32_t(ny - 1)];
 
     // Walking: a step up or down within the climb height links both ways, a free drop one way.
     for (int side = 0; side < 2; ++side) {
@@ -163,8 +316,13 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     for (int j = 0; j < 8; ++j) {
       const int slot = j <= 3 ? j + 1 : j + 2;
       if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone || !arcs[size_t(j)].usable) continue;
-      const Vector2 landing = LandArc(terrain, tops, arcs[size_t(j)], nx, ny - 1);
-      const int32_t m = NodeAt(int32_t(landing.x), int32_t(landing.y) - 1);
+      if (!(kept.have & (1u << j))) {
+        const Vector2 landing = LandArc(terrain, tops, arcs[size_t(j)], nx, ny - 1, &kept.reach[size_t(j)]);
+        kept.landing[size_t(j)] = {int32_t(landing.x), int32_t(landing.y)};
+        kept.have |= 1u << j;
+        ++m_workedOut;
+      }
+      const int32_t m = NodeAt(kept.landing[size_t(j)][0], kept.landing[size_t(j)][1] - 1);
       if (m != kNone) {
         m_nodes[size_t(ni)].links[size_t(slot)] = m;
         enqueue(m);
@@ -173,36 +331,42 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
 
     // Shelter and solidity: every pixel of the twenty rays counts, the first solid one of
     // a ray tells how near the ground is that way.
-    int32_t pixels = 0, solid = 0;
-    double shelter = 0.0;
-    const int64_t px = nx, py = int64_t(ny) - 1;
-    const bool inside =
-        px - reach >= rect.left && px + reach < rect.right && py - reach >= rect.top && py + reach < rect.bottom;
-    const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
-    for (size_t r = 0; r < kRays; ++r) {
-      bool met = false;
-      for (uint32_t piece = fan.rayPiece[r]; piece < fan.rayPiece[r + 1]; ++piece) {
-        // A piece wholly above the ground of its columns holds nothing solid.
-        const auto& box = fan.pieceBox[piece];
-        if (py + box[2] < tops.Min(px + box[0], px + box[1])) continue;
-        for (uint32_t k = fan.pieceStart[piece]; k < fan.pieceStart[piece + 1]; ++k) {
-          const auto& o = fan.pixels[k];
-          // Above the highest ground of its column a pixel is empty: the copy is not read.
-          if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
-                     : !terrain.IsSolid(px + o[0], py + o[1]))
-            continue;
-          ++solid;
-          if (met) continue;
-          met = true;
-          const double dx = o[0], dy = o[1];
-          shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
+    if (!(kept.have & Memo::kShelterBit)) {
+      int32_t pixels = 0, solid = 0;
+      double shelter = 0.0;
+      const int64_t px = nx, py = int64_t(ny) - 1;
+      const bool inside =
+          px - reach >= rect.left && px + reach < rect.right && py - reach >= rect.top && py + reach < rect.bottom;
+      const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
+      for (size_t r = 0; r < kRays; ++r) {
+        bool met = false;
+        for (uint32_t piece = fan.rayPiece[r]; piece < fan.rayPiece[r + 1]; ++piece) {
+          // A piece wholly above the ground of its columns holds nothing solid.
+          const auto& box = fan.pieceBox[piece];
+          if (py + box[2] < tops.Min(px + box[0], px + box[1])) continue;
+          for (uint32_t k = fan.pieceStart[piece]; k < fan.pieceStart[piece + 1]; ++k) {
+            const auto& o = fan.pixels[k];
+            // Above the highest ground of its column a pixel is empty: the copy is not read.
+            if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
+                       : !terrain.IsSolid(px + o[0], py + o[1]))
+              continue;
+            ++solid;
+            if (met) continue;
+            met = true;
+            const double dx = o[0], dy = o[1];
+            shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
+          }
         }
+        pixels += int32_t(fan.rayStart[r + 1] - fan.rayStart[r]);
       }
-      pixels += int32_t(fan.rayStart[r + 1] - fan.rayStart[r]);
+      kept.shelter = shelter / double(kRays);
+      kept.solidity = pixels > 0 ? double(solid) / double(pixels) : 0.0;
+      kept.have |= Memo::kShelterBit;
+      ++m_workedOut;
     }
     Node& n = m_nodes[size_t(ni)];
-    n.shelter = shelter / double(kRays);
-    n.solidity = pixels > 0 ? double(solid) / double(pixels) : 0.0;
+    n.shelter = kept.shelter;
+    n.solidity = kept.solidity;
 
     // What the worm would see from here with its weapon.
     const Vector2 q = Vector2(float(nx), float(ny - 1)) + plan.shotOffset;
@@ -210,7 +374,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       if (points.empty()) return 0.0;
       size_t seen = 0;
       for (const Vector2& e : points)
-        if (!terrain.TraceSegmentBelow(q, e, topRow)) ++seen;
+        if (!SegmentBlocked(terrain, tops, q, e)) ++seen;
       return double(seen) / double(points.size());
     };
     n.enemyView = view(plan.enemies);
@@ -250,12 +414,18 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
   };
   arc.stepEnd.assign(kArcSteps, 0);
   arc.stepBox.assign(kArcSteps, {0, 0, INT32_MIN});
+  arc.reach.assign(kArcSteps, {0, 0, 0, 0});
+  auto cover = [](std::array<int64_t, 4>& box, int64_t x, int64_t y) {
+    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x), std::max(box[3], y)};
+  };
+  cover(arc.reach[1], arc.sx, arc.row[1]);
   // A run that reaches below the world is never passed over.
   arc.runBox.assign(size_t(kArcSteps - 2 + kArcRun - 1) / kArcRun, {INT32_MAX, INT32_MIN, INT32_MIN});
   for (int i = 2; i < kArcSteps; ++i) {
     if (arc.row[size_t(i)] > height || arc.row[size_t(i - 1)] > height) {
       // Every start is above the world's bottom, so this point is below it: the walk stops.
       for (int r = i; r < kArcSteps; ++r) arc.stepEnd[size_t(r)] = uint32_t(arc.pixels.size());
+      for (int r = i; r < kArcSteps; ++r) arc.reach[size_t(r)] = arc.reach[size_t(i - 1)];
       for (size_t r = size_t(i - 2) / kArcRun; r < arc.runBox.size(); ++r) arc.runBox[r][2] = INT32_MAX;
       break;
     }
@@ -276,6 +446,9 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     }
     auto& run = arc.runBox[size_t(i - 2) / kArcRun];
     run = {std::min(run[0], box[0]), std::max(run[1], box[1]), std::max(run[2], box[2])};
+    arc.reach[size_t(i)] = arc.reach[size_t(i - 1)];
+    cover(arc.reach[size_t(i)], int64_t(arc.sx) * i, arc.row[size_t(i)]);
+    for (size_t k = begin; k < arc.pixels.size(); ++k) cover(arc.reach[size_t(i)], arc.pixels[k][0], arc.pixels[k][1]);
   }
   return arc;
 }
@@ -313,11 +486,39 @@ NavGraph::Fan NavGraph::MakeFan() {
   return fan;
 }
 
-void NavGraph::Tops::Build(const TerrainSnapshot& terrain) {
-  left = terrain.GetRect().left;
-  bottom = terrain.GetRect().bottom;
-  levels.assign(1, {});
-  terrain.ColumnTops(levels[0]);
+bool NavGraph::SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, const Vector2& from,
+                              const Vector2& to) {
+  if (!(std::isfinite(from.x) && std::isfinite(from.y) && std::isfinite(to.x) && std::isfinite(to.y))) return false;
+  LineWalk walk(platform::TruncToInt(from.x), platform::TruncToInt(from.y), platform::TruncToInt(to.x),
+                platform::TruncToInt(to.y));
+  const Rect& rect = terrain.GetRect();
+  const int32_t* top = tops.levels[0].data();
+  auto solid = [&](int64_t x, int64_t y) {
+    return x >= rect.left && x < rect.right && y >= top[x - rect.left] && terrain.IsSolid(x, y);
+  };
+  if (solid(walk.X(), walk.Y())) return true;
+  int64_t first = 1, last = 0;
+  walk.MajorSpan(rect, first, last);
+  // In stretches: a stretch wholly above the highest ground of its columns meets nothing
+  // (the walk goes one way on each axis, so its ends bound it).
+  constexpr int64_t kStretch = 32;
+  for (int64_t a = first; a <= last; a += kStretch) {
+    const int64_t b = std::min(last, a + kStretch - 1);
+    walk.Seek(b);
+    const int64_t xb = walk.X(), yb = walk.Y();
+    walk.Seek(a);
+    if (std::max(walk.Y(), yb) < tops.Min(std::min(walk.X(), xb), std::max(walk.X(), xb))) continue;
+    if (solid(walk.X(), walk.Y())) return true;
+    for (int64_t k = a + 1; k <= b; ++k) {
+      walk.Step();
+      if (solid(walk.X(), walk.Y())) return true;
+    }
+  }
+  return false;
+}
+
+void NavGraph::Tops::Build() {
+  levels.resize(1);
   for (size_t span = 1; span * 2 <= levels[0].size(); span *= 2) {
     const std::vector<int32_t>& below = levels.back();
     std::vector<int32_t> next(below.size() - span);
@@ -326,9 +527,21 @@ void NavGraph::Tops::Build(const TerrainSnapshot& terrain) {
   }
 }
 
-Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y) {
+Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
+                          std::array<int64_t, 4>* reach) {
   const Rect& r = terrain.GetRect();
   const int64_t bottom = int64_t(r.bottom) + 1;
+  // The ground met up to step i (and the point given back) is all the answer depends on;
+  // a pixel more on every side covers the line walks' last steps.
+  auto done = [&](int i, Vector2 at) {
+    if (reach) {
+      const auto& o = arc.reach[size_t(i)];
+      const int64_t ax = int64_t(at.x), ay = int64_t(at.y);
+      *reach = {std::min(int64_t(x) + o[0], ax) - 2, std::min(int64_t(y) + o[1], ay) - 2,
+                std::max(int64_t(x) + o[2], ax) + 2, std::max(int64_t(y) + o[3], ay) + 2};
+    }
+    return at;
+  };
   uint32_t p = 0;
   for (int i = 2; i < kArcSteps; ++i) {
     if ((i - 2) % kArcRun == 0) {
@@ -338,7 +551,8 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
       if (run[2] != INT32_MAX && int64_t(y) + run[2] < tops.Min(int64_t(x) + run[0], int64_t(x) + run[1])) {
         p = arc.stepEnd[size_t(last)];
         const int64_t px = int64_t(x) + int64_t(arc.sx) * last;
-        if (arc.sx > 0 ? px >= r.right : px < r.left) return Vector2(float(px), float(int64_t(y) + arc.row[size_t(last)]));
+        if (arc.sx > 0 ? px >= r.right : px < r.left)
+          return done(last, Vector2(float(px), float(int64_t(y) + arc.row[size_t(last)])));
         i = last;
         continue;
       }
@@ -350,7 +564,10 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
       const Vector2 from{float(int64_t(x) + int64_t(arc.sx) * (i - 1)), float(int64_t(y) + arc.row[size_t(i - 1)])};
       const Vector2 edge{float(px), float(bottom)};
       Vector2 hit;
-      return terrain.TraceSegment(from, edge, &hit) ? hit : edge;
+      const Vector2 at = terrain.TraceSegment(from, edge, &hit) ? hit : edge;
+      // The segment's pixels lie between its ends.
+      done(i - 1, edge);
+      return at;
     }
     const uint32_t end = arc.stepEnd[size_t(i)];
     const auto& box = arc.stepBox[size_t(i)];
@@ -358,12 +575,13 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
     for (; p < end; ++p) {
       const auto& o = arc.pixels[p];
       if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
-        return Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1]));
+        return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
     }
     // Past the world's side it never comes back.
-    if (arc.sx > 0 ? px >= r.right : px < r.left) return Vector2(float(px), float(py));
+    if (arc.sx > 0 ? px >= r.right : px < r.left) return done(i, Vector2(float(px), float(py)));
   }
-  return Vector2(float(int64_t(x) + int64_t(arc.sx) * (kArcSteps - 1)), float(double(y) + arc.lastRow));
+  return done(kArcSteps - 1,
+              Vector2(float(int64_t(x) + int64_t(arc.sx) * (kArcSteps - 1)), float(double(y) + arc.lastRow)));
 }
 
 void NavGraph::WeightGraph() {

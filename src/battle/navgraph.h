@@ -14,6 +14,8 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/gfxtypes.h"
@@ -95,6 +97,8 @@ class NavGraph {
   // features of every node reachable from the worm's ground, and the link costs weighted
   // near edges. False when cancelled (the graph is then incomplete) or when the worm stands
   // on no ground (off the world or over a pit: no node is reachable, nothing to plan).
+  // Built again, the graph works out anew only what the ground changed since the last
+  // build could have changed: the same graph as a new one built on this snapshot.
   bool Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel = nullptr);
 
   // For tests: a node at (x, y) (the empty pixel over the ground), and a link.
@@ -131,6 +135,9 @@ class NavGraph {
   std::vector<Node>& Nodes() { return m_nodes; }
   // Nodes taken by the last search, in order.
   const std::vector<int32_t>& ClosedOrder() const { return m_closedOrder; }
+  // Jump landings and shelters the last build worked out rather than took from the
+  // builds before it.
+  size_t FeaturesWorkedOut() const { return m_workedOut; }
 
  private:
   // A jump's flight from any start pixel: x moves one pixel a step, the height of step i
@@ -150,6 +157,9 @@ class NavGraph {
     // the same per run of kArcRun steps from step 2 on.
     std::vector<std::array<int32_t, 3>> stepBox;
     std::vector<std::array<int32_t, 3>> runBox;
+    // Per step, the box (left, top, right, bottom, as offsets) of every point and pixel of
+    // the flight up to it: the ground a landing found by then depends on.
+    std::vector<std::array<int64_t, 4>> reach;
   };
   static constexpr int kArcRun = 16;
   // The highest solid row of every column of the copy (its bottom where there is none),
@@ -159,7 +169,8 @@ class NavGraph {
     int32_t bottom = 0;
     // Level k holds the least of 2^k columns from each column on.
     std::vector<std::vector<int32_t>> levels;
-    void Build(const TerrainSnapshot& terrain);
+    // From the highest solid row of every column (level 0).
+    void Build();
     int32_t Min(int64_t from, int64_t to) const {
       // Columns beside the copy hold nothing: their ground is its bottom.
       const int64_t n = levels.empty() ? 0 : int64_t(levels[0].size());
@@ -181,6 +192,43 @@ class NavGraph {
     std::array<uint32_t, 21> rayPiece{};
   };
   static constexpr uint32_t kFanPiece = 16;
+  // What a build keeps for the next: the copy of the ground it was made on (to tell which
+  // blocks of it changed), every column's highest ground and ground points, the jump
+  // flights, and per standing place its jump landings and shelter with the ground each
+  // depends on. What lies on changed ground is dropped and worked out again when needed.
+  struct Memo {
+    static constexpr int32_t kBlock = 32;
+    static constexpr uint32_t kShelterBit = 1u << 8;
+    bool made = false;
+    bool arcsMade = false;
+    Rect rect{0, 0, 0, 0};
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> bytes;
+    Tops tops;
+    // Per column, the rows (from the copy's top) of its ground points.
+    std::vector<uint32_t> surfaceStart;
+    std::vector<int32_t> surfaceRows;
+    std::array<Vector2, 8> jumps{};
+    double gravity = 0.0;
+    std::array<Arc, 8> arcs;
+    struct Entry {
+      uint32_t have = 0;
+      double shelter = 0.0;
+      double solidity = 0.0;
+      std::array<std::array<int32_t, 2>, 8> landing{};
+      std::array<std::array<int64_t, 4>, 8> reach{};
+    };
+    std::unordered_map<uint64_t, Entry> entries;
+    // Changed blocks of the last update, summed from the top left.
+    int32_t blocksWide = 0;
+    int32_t blocksHigh = 0;
+    std::vector<uint32_t> changed;
+    bool AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
+    // Brought up to the snapshot and the plan's jumps.
+    void Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan);
+    void Fresh(const TerrainSnapshot& terrain);
+  };
   void BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
                   bool& ok);
   void WeightGraph();
@@ -189,11 +237,18 @@ class NavGraph {
   // Where the arc from the start pixel first meets the ground (or its last point).
   // A piece of the flight wholly above the ground of its columns meets nothing and is
   // passed over.
-  static Vector2 LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y);
+  // `reach` is the box of the ground the answer depends on.
+  static Vector2 LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
+                         std::array<int64_t, 4>* reach = nullptr);
+  // Whether a solid pixel lies on the segment, as TerrainSnapshot::TraceSegment finds it;
+  // stretches of it above the highest ground of their columns are not looked up.
+  static bool SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, const Vector2& from, const Vector2& to);
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;
   std::vector<std::vector<int32_t>> m_columns;
   int32_t m_left = 0;
   std::vector<int32_t> m_closedOrder;
+  std::unique_ptr<Memo> m_memo;
+  size_t m_workedOut = 0;
 };

@@ -197,6 +197,114 @@ TEST(NavGraph, JumpLinksShelterAndViewsMatchTheirDirectTraces) {
   EXPECT_GT(compared, 1000);
 }
 
+// Every node of two graphs the same: place, links, costs and features.
+void ExpectSameGraph(const NavGraph& kept, const NavGraph& fresh, const std::string& round) {
+  ASSERT_EQ(kept.Nodes().size(), fresh.Nodes().size()) << round;
+  for (size_t i = 0; i < fresh.Nodes().size(); ++i) {
+    const NavGraph::Node& a = kept.Nodes()[i];
+    const NavGraph::Node& b = fresh.Nodes()[i];
+    ASSERT_EQ(a.x, b.x) << round << " node " << i;
+    ASSERT_EQ(a.y, b.y) << round << " node " << i;
+    ASSERT_EQ(a.reachable, b.reachable) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.links, b.links) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.linkCosts, b.linkCosts) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.shelter, b.shelter) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.solidity, b.solidity) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.enemyView, b.enemyView) << round << " at " << b.x << "," << b.y;
+    ASSERT_EQ(a.friendView, b.friendView) << round << " at " << b.x << "," << b.y;
+  }
+}
+
+TEST(NavGraph, ABuildOverChangedGroundIsTheGraphOfANewBuild) {
+  // Hills, floating rocks and a cave off the origin; round by round the ground gets
+  // craters, new rocks and single pixels flipped under the flights and rays, the worm
+  // moves, its jumps change, the water rises, and the world is swapped for a wider one.
+  // The graph built again each round over the last must be the graph built anew.
+  std::mt19937 rng(23);
+  const int32_t ox = -60, oy = 40;
+  auto makeArt = [&](int w, int h) {
+    std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+    for (int x = 0; x < w; ++x) {
+      const int top = h * 2 / 3 + int(22.0 * std::sin(x * 0.045) + 9.0 * std::sin(x * 0.21));
+      for (int y = top; y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+    }
+    for (int r = 0; r < 30; ++r) {
+      const int x0 = int(rng() % unsigned(w)), y0 = 20 + int(rng() % unsigned(h / 2)), len = 3 + int(rng() % 25);
+      for (int x = x0; x < std::min(w, x0 + len); ++x) art[size_t(y0)][size_t(x)] = '#';
+    }
+    return art;
+  };
+  auto snapshot = [&](const std::vector<std::string>& art) {
+    std::vector<const char*> rows;
+    for (auto& r : art) rows.push_back(r.c_str());
+    return TerrainSnapshot::FromRows(rows, ox, oy);
+  };
+  std::vector<std::string> art = makeArt(420, 260);
+  auto groundUnder = [&](int x) {
+    int y = 0;
+    while (y + 1 < int(art.size()) && art[size_t(y + 1)][size_t(x)] != '#') ++y;
+    return Vector2(float(ox + x), float(oy + y));
+  };
+  PlanSnapshot plan = Worm(0.0f, 0.0f);
+  plan.person = groundUnder(200);
+  plan.shotOffset = Vector2(4.0f, -10.0f);
+  plan.enemies = {{float(ox + 30), float(oy + 150)}, {float(ox + 390), float(oy + 120)}};
+  plan.friends = {{float(ox + 250), float(oy + 60)}};
+  NavGraph kept;
+  size_t reused = 0;
+  for (int round = 0; round < 9; ++round) {
+    const int w = int(art[0].size()), h = int(art.size());
+    if (round == 1 || round == 3 || round == 6) {
+      // Craters and a new rock.
+      for (int c = 0; c < 3; ++c) {
+        const int cx = int(rng() % unsigned(w)), cy = h / 3 + int(rng() % unsigned(h / 2)), r = 6 + int(rng() % 25);
+        for (int y = std::max(0, cy - r); y < std::min(h, cy + r); ++y)
+          for (int x = std::max(0, cx - r); x < std::min(w, cx + r); ++x)
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < r * r) art[size_t(y)][size_t(x)] = '.';
+      }
+      const int rx = int(rng() % unsigned(w - 20)), ry = 10 + int(rng() % unsigned(h / 2));
+      for (int x = rx; x < rx + 15; ++x) art[size_t(ry)][size_t(x)] = '#';
+    }
+    if (round == 2 || round == 6) {
+      // Single pixels anywhere, and on the world's edges.
+      for (int k = 0; k < 60; ++k) {
+        char& c = art[size_t(rng() % unsigned(h))][size_t(rng() % unsigned(w))];
+        c = c == '#' ? '.' : '#';
+      }
+      art[0][size_t(w / 2)] = '#';
+      art[size_t(h - 1)][0] = '.';
+    }
+    if (round == 4) {
+      for (size_t i = 0; i < 4; ++i) plan.jumps[i].x *= 1.25f, plan.jumps[i + 4].x *= 1.25f;
+    }
+    if (round == 5) plan.waterY = double(oy + h - 40);
+    if (round == 7) {
+      // Another world, wider: nothing of the last is kept.
+      art = makeArt(470, 260);
+      plan.waterY = 1e30;
+    }
+    if (round > 0) plan.person = groundUnder(int(rng() % unsigned(art[0].size())));
+    const TerrainSnapshot terrain = snapshot(art);
+    const std::string name = "round " + std::to_string(round);
+    NavGraph fresh;
+    const bool ok = fresh.Build(terrain, plan);
+    ASSERT_EQ(kept.Build(terrain, plan), ok) << name;
+    if (!ok) continue;
+    ExpectSameGraph(kept, fresh, name);
+    if (HasFatalFailure()) return;
+    ASSERT_LE(kept.FeaturesWorkedOut(), fresh.FeaturesWorkedOut()) << name;
+    reused += fresh.FeaturesWorkedOut() - kept.FeaturesWorkedOut();
+    // The plans made on both agree too.
+    const auto a = kept.Plan(plan), b = fresh.Plan(plan);
+    ASSERT_EQ(a.size(), b.size()) << name;
+    for (size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].to.x, b[i].to.x) << name;
+      EXPECT_EQ(a[i].kind, b[i].kind) << name;
+    }
+  }
+  EXPECT_GT(reused, 1000u);
+}
+
 TEST(NavGraph, TheCopysSurfaceIsTheLayersSurface) {
   // Caves and overhangs off the origin: the same points in the same order (column by
   // column, top to bottom), which the graph's order and its ties rest on.
