@@ -82,13 +82,14 @@ bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, c
   // snapshot's scan finds them; a node is the empty pixel the worm stands in, above one.
   const int32_t bottom = platform::TruncToInt(std::min(double(memo.rect.bottom), plan.waterY));
   const int32_t rows = std::max(0, bottom - memo.rect.top);
-  m_nodes.reserve(memo.surfaceRows.size());
-  for (int32_t c = 0; c < memo.width && rows > 0; ++c)
-    for (uint32_t k = memo.surfaceStart[size_t(c)]; k < memo.surfaceStart[size_t(c) + 1]; ++k) {
-      const int32_t r = memo.surfaceRows[k];
-      if (r >= rows) break;
-      AddNode(memo.rect.left + c, memo.rect.top + r - 1);
+  m_entries.clear();
+  for (int32_t c = 0; c < memo.width && rows > 0; ++c) {
+    Memo::Column& column = memo.columns[size_t(c)];
+    for (size_t k = 0; k < column.rows.size() && column.rows[k] < rows; ++k) {
+      AddNode(memo.rect.left + c, memo.rect.top + column.rows[k] - 1);
+      m_entries.push_back(&column.entries[k]);
     }
+  }
   BuildColumnIndex();
   if (Cancelled(cancel)) return false;
   bool ok = true;
@@ -110,15 +111,9 @@ void NavGraph::Memo::Fresh(const TerrainSnapshot& terrain) {
   tops.Build();
   std::vector<NavNode> surface;
   terrain.FindSurfacePoints(1e30, surface);
-  surfaceStart.assign(size_t(width) + 1, 0);
-  surfaceRows.clear();
-  surfaceRows.reserve(surface.size());
-  for (const NavNode& n : surface) {
-    ++surfaceStart[size_t(n.x - rect.left) + 1];
-    surfaceRows.push_back(n.y - rect.top);
-  }
-  for (size_t c = 0; c < size_t(width); ++c) surfaceStart[c + 1] += surfaceStart[c];
-  entries.clear();
+  columns.assign(size_t(width), {});
+  for (const NavNode& n : surface) columns[size_t(n.x - rect.left)].rows.push_back(n.y - rect.top);
+  for (Column& c : columns) c.entries.resize(c.rows.size());
   blocksWide = blocksHigh = 0;
   changed.clear();
   made = true;
@@ -138,6 +133,7 @@ bool NavGraph::Memo::AnyChanged(int64_t left, int64_t top, int64_t right, int64_
 }
 
 void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan) {
+  static const Fan fan = MakeFan();
   const int32_t h = terrain.Width() > 0 ? terrain.GetRect().bottom - terrain.GetRect().top : 0;
   if (!made || terrain.GetRect() != rect || terrain.Width() != width || h != height) {
     Fresh(terrain);
@@ -172,20 +168,11 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
           changed[(y + 1) * w + x + 1] = blockChanged[y * size_t(blocksWide) + x] + changed[y * w + x + 1] +
                                          changed[(y + 1) * w + x] - changed[y * w + x];
       std::vector<int32_t>& top = tops.levels[0];
-      std::vector<uint32_t> start(size_t(width) + 1, 0);
-      std::vector<int32_t> rows;
-      rows.reserve(surfaceRows.size() + 64);
       for (int32_t b = 0; b < blocksWide; ++b) {
+        if (!columnChanged[size_t(b)]) continue;
+        // The block's columns row by row, as they lie in memory; what is known of a place
+        // that is still a ground point stays (and is checked below like the rest).
         const int32_t c0 = b * kBlock, c1 = std::min(width, c0 + kBlock);
-        if (!columnChanged[size_t(b)]) {
-          for (int32_t c = c0; c < c1; ++c) {
-            start[size_t(c)] = uint32_t(rows.size());
-            rows.insert(rows.end(), surfaceRows.begin() + surfaceStart[size_t(c)],
-                        surfaceRows.begin() + surfaceStart[size_t(c) + 1]);
-          }
-          continue;
-        }
-        // The block's columns row by row, as they lie in memory.
         std::vector<std::vector<int32_t>> found(size_t(c1 - c0));
         for (int32_t c = c0; c < c1; ++c) top[size_t(c)] = rect.bottom;
         for (int32_t r = 0; r < height; ++r) {
@@ -197,13 +184,18 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
           }
         }
         for (int32_t c = c0; c < c1; ++c) {
-          start[size_t(c)] = uint32_t(rows.size());
-          rows.insert(rows.end(), found[size_t(c - c0)].begin(), found[size_t(c - c0)].end());
+          Column& column = columns[size_t(c)];
+          std::vector<Entry> entries(found[size_t(c - c0)].size());
+          size_t k = 0;
+          for (size_t i = 0; i < entries.size(); ++i) {
+            const int32_t r = found[size_t(c - c0)][i];
+            while (k < column.rows.size() && column.rows[k] < r) ++k;
+            if (k < column.rows.size() && column.rows[k] == r) entries[i] = column.entries[k];
+          }
+          column.rows = std::move(found[size_t(c - c0)]);
+          column.entries = std::move(entries);
         }
       }
-      start[size_t(width)] = uint32_t(rows.size());
-      surfaceStart = std::move(start);
-      surfaceRows = std::move(rows);
       tops.Build();
     }
   }
@@ -216,25 +208,41 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
     jumps = plan.jumps;
     gravity = plan.gravity;
     for (size_t j = 0; j < arcs.size(); ++j) arcs[j] = MakeArc(plan.jumps[j], plan.gravity, rect);
-    for (auto& [key, e] : entries) e.have &= kShelterBit;
+    for (Column& c : columns)
+      for (Entry& e : c.entries) e.have &= ~0xFFu;
   }
-  if (changed.empty() && sameJumps) return;
-  // What lies on changed ground goes.
-  static const std::array<int64_t, 4> fan = [] {
-    std::array<int64_t, 4> box{0, 0, 0, 0};
-    for (const auto& o : MakeFan().pixels)
-      box = {std::min<int64_t>(box[0], o[0]), std::min<int64_t>(box[1], o[1]), std::max<int64_t>(box[2], o[0]),
-             std::max<int64_t>(box[3], o[1])};
-    return box;
-  }();
-  for (auto it = entries.begin(); it != entries.end();) {
-    Entry& e = it->second;
-    const int64_t x = int32_t(uint32_t(it->first >> 32)), y = int32_t(uint32_t(it->first));
-    if ((e.have & kShelterBit) && AnyChanged(x + fan[0], y + fan[1], x + fan[2], y + fan[3])) e.have &= ~kShelterBit;
-    for (size_t j = 0; j < 8; ++j)
-      if ((e.have & (1u << j)) && AnyChanged(e.reach[j][0], e.reach[j][1], e.reach[j][2], e.reach[j][3]))
-        e.have &= ~(1u << j);
-    it = e.have ? std::next(it) : entries.erase(it);
+  Forget(fan);
+}
+
+void NavGraph::Memo::Forget(const Fan& fan) {
+  if (changed.empty()) return;
+  for (size_t c = 0; c < columns.size(); ++c) {
+    Column& column = columns[c];
+    const int64_t x = int64_t(rect.left) + int64_t(c);
+    for (size_t k = 0; k < column.rows.size(); ++k) {
+      Entry& e = column.entries[k];
+      if (!e.have) continue;
+      // The rays start at the place (the pixel above the node).
+      const int64_t y = int64_t(rect.top) + column.rows[k] - 2;
+      if ((e.have >> 8) && AnyChanged(x + fan.box[0], y + fan.box[1], x + fan.box[2], y + fan.box[3]))
+        for (size_t r = 0; r < kRays; ++r) {
+          const auto& b = fan.rayBox[r];
+          if ((e.have & (1u << (8 + r))) && AnyChanged(x + b[0], y + b[1], x + b[2], y + b[3])) e.have &= ~(1u << (8 + r));
+        }
+      for (size_t j = 0; j < 8; ++j) {
+        if (!(e.have & (1u << j))) continue;
+        const auto& b = e.reach[j];
+        if (!AnyChanged(b[0], b[1], b[2], b[3])) continue;
+        // A flight that ended below the world is not looked at closer.
+        const int last = e.lastStep[j];
+        bool hit = last < 2;
+        for (int run = 0; !hit && run <= (last - 2) / kArcRun; ++run) {
+          const auto& o = arcs[j].runReach[size_t(run)];
+          hit = o[0] > o[2] || AnyChanged(x + o[0] - 1, y + o[1] - 1, x + o[2] + 1, y + o[3] + 1);
+        }
+        if (hit) e.have &= ~(1u << j);
+      }
+    }
   }
 }
 
@@ -284,7 +292,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     queue.pop_front();
     const int32_t nx = m_nodes[size_t(ni)].x, ny = m_nodes[size_t(ni)].y;
     // What the builds before worked out for this place (its ground unchanged since).
-    Memo::Entry& kept = memo.entries[(uint64_t(uint32_t(nx)) << 32) | uint32_t(ny - 1)];
+    Memo::Entry& kept = *m_entries[size_t(ni)];
 
     // Walking: a step up or down within the climb height links both ways, a free drop one way.
     for (int side = 0; side < 2; ++side) {
@@ -317,8 +325,12 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       const int slot = j <= 3 ? j + 1 : j + 2;
       if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone || !arcs[size_t(j)].usable) continue;
       if (!(kept.have & (1u << j))) {
-        const Vector2 landing = LandArc(terrain, tops, arcs[size_t(j)], nx, ny - 1, &kept.reach[size_t(j)]);
+        std::array<int64_t, 4> box{};
+        int last = -1;
+        const Vector2 landing = LandArc(terrain, tops, arcs[size_t(j)], nx, ny - 1, &box, &last);
         kept.landing[size_t(j)] = {int32_t(landing.x), int32_t(landing.y)};
+        for (size_t k = 0; k < 4; ++k) kept.reach[size_t(j)][k] = int32_t(std::clamp<int64_t>(box[k], -(1 << 30), 1 << 30));
+        kept.lastStep[size_t(j)] = int16_t(last);
         kept.have |= 1u << j;
         ++m_workedOut;
       }
@@ -331,15 +343,16 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
 
     // Shelter and solidity: every pixel of the twenty rays counts, the first solid one of
     // a ray tells how near the ground is that way.
-    if (!(kept.have & Memo::kShelterBit)) {
-      int32_t pixels = 0, solid = 0;
-      double shelter = 0.0;
+    if ((kept.have >> 8) != (1u << kRays) - 1) {
       const int64_t px = nx, py = int64_t(ny) - 1;
       const bool inside =
           px - reach >= rect.left && px + reach < rect.right && py - reach >= rect.top && py + reach < rect.bottom;
       const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
       for (size_t r = 0; r < kRays; ++r) {
+        if (kept.have & (1u << (8 + r))) continue;
         bool met = false;
+        int32_t solid = 0;
+        double shelter = 0.0;
         for (uint32_t piece = fan.rayPiece[r]; piece < fan.rayPiece[r + 1]; ++piece) {
           // A piece wholly above the ground of its columns holds nothing solid.
           const auto& box = fan.pieceBox[piece];
@@ -354,19 +367,26 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
             if (met) continue;
             met = true;
             const double dx = o[0], dy = o[1];
-            shelter += 1.0 - (dx * dx + dy * dy) / 10000.0;
+            shelter = 1.0 - (dx * dx + dy * dy) / 10000.0;
           }
         }
-        pixels += int32_t(fan.rayStart[r + 1] - fan.rayStart[r]);
+        kept.rayShelter[r] = shelter;
+        kept.raySolid[r] = uint8_t(solid);
+        kept.have |= 1u << (8 + r);
+        ++m_workedOut;
       }
-      kept.shelter = shelter / double(kRays);
-      kept.solidity = pixels > 0 ? double(solid) / double(pixels) : 0.0;
-      kept.have |= Memo::kShelterBit;
-      ++m_workedOut;
+    }
+    // Ray by ray, in order, as they were walked: the first solid pixel of each (when there
+    // is one) adds to the shelter, every solid pixel to the solidity.
+    double shelter = 0.0;
+    int32_t solid = 0;
+    for (size_t r = 0; r < kRays; ++r) {
+      if (kept.raySolid[r]) shelter += kept.rayShelter[r];
+      solid += kept.raySolid[r];
     }
     Node& n = m_nodes[size_t(ni)];
-    n.shelter = kept.shelter;
-    n.solidity = kept.solidity;
+    n.shelter = shelter / double(kRays);
+    n.solidity = fan.pixels.empty() ? 0.0 : double(solid) / double(fan.pixels.size());
 
     // What the worm would see from here with its weapon.
     const Vector2 q = Vector2(float(nx), float(ny - 1)) + plan.shotOffset;
@@ -421,6 +441,7 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
   cover(arc.reach[1], arc.sx, arc.row[1]);
   // A run that reaches below the world is never passed over.
   arc.runBox.assign(size_t(kArcSteps - 2 + kArcRun - 1) / kArcRun, {INT32_MAX, INT32_MIN, INT32_MIN});
+  arc.runReach.assign(arc.runBox.size(), {INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN});
   for (int i = 2; i < kArcSteps; ++i) {
     if (arc.row[size_t(i)] > height || arc.row[size_t(i - 1)] > height) {
       // Every start is above the world's bottom, so this point is below it: the walk stops.
@@ -449,6 +470,11 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     arc.reach[size_t(i)] = arc.reach[size_t(i - 1)];
     cover(arc.reach[size_t(i)], int64_t(arc.sx) * i, arc.row[size_t(i)]);
     for (size_t k = begin; k < arc.pixels.size(); ++k) cover(arc.reach[size_t(i)], arc.pixels[k][0], arc.pixels[k][1]);
+    // A run's box holds its steps' points (and the point before its first) and pixels.
+    auto& runReach = arc.runReach[size_t(i - 2) / kArcRun];
+    cover(runReach, int64_t(arc.sx) * (i - 1), arc.row[size_t(i - 1)]);
+    cover(runReach, int64_t(arc.sx) * i, arc.row[size_t(i)]);
+    for (size_t k = begin; k < arc.pixels.size(); ++k) cover(runReach, arc.pixels[k][0], arc.pixels[k][1]);
   }
   return arc;
 }
@@ -483,6 +509,17 @@ NavGraph::Fan NavGraph::MakeFan() {
   }
   fan.rayPiece[kRays] = uint32_t(fan.pieceStart.size());
   fan.pieceStart.push_back(fan.rayStart[kRays]);
+  fan.box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (size_t i = 0; i < kRays; ++i) {
+    auto& b = fan.rayBox[i];
+    b = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+    for (uint32_t k = fan.rayStart[i]; k < fan.rayStart[i + 1]; ++k) {
+      const auto& o = fan.pixels[k];
+      b = {std::min(b[0], o[0]), std::min(b[1], o[1]), std::max(b[2], o[0]), std::max(b[3], o[1])};
+    }
+    fan.box = {std::min(fan.box[0], b[0]), std::min(fan.box[1], b[1]), std::max(fan.box[2], b[2]),
+               std::max(fan.box[3], b[3])};
+  }
   return fan;
 }
 
@@ -528,12 +565,13 @@ void NavGraph::Tops::Build() {
 }
 
 Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
-                          std::array<int64_t, 4>* reach) {
+                          std::array<int64_t, 4>* reach, int* lastStep) {
   const Rect& r = terrain.GetRect();
   const int64_t bottom = int64_t(r.bottom) + 1;
   // The ground met up to step i (and the point given back) is all the answer depends on;
   // a pixel more on every side covers the line walks' last steps.
   auto done = [&](int i, Vector2 at) {
+    if (lastStep) *lastStep = i;
     if (reach) {
       const auto& o = arc.reach[size_t(i)];
       const int64_t ax = int64_t(at.x), ay = int64_t(at.y);
@@ -567,6 +605,7 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
       const Vector2 at = terrain.TraceSegment(from, edge, &hit) ? hit : edge;
       // The segment's pixels lie between its ends.
       done(i - 1, edge);
+      if (lastStep) *lastStep = -1;
       return at;
     }
     const uint32_t end = arc.stepEnd[size_t(i)];

@@ -15,7 +15,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/gfxtypes.h"
@@ -160,6 +159,8 @@ class NavGraph {
     // Per step, the box (left, top, right, bottom, as offsets) of every point and pixel of
     // the flight up to it: the ground a landing found by then depends on.
     std::vector<std::array<int64_t, 4>> reach;
+    // Per run of kArcRun steps from step 2 on, the box of its points and pixels.
+    std::vector<std::array<int64_t, 4>> runReach;
   };
   static constexpr int kArcRun = 16;
   // The highest solid row of every column of the copy (its bottom where there is none),
@@ -190,6 +191,9 @@ class NavGraph {
     std::vector<uint32_t> pieceStart;
     std::vector<std::array<int32_t, 3>> pieceBox;
     std::array<uint32_t, 21> rayPiece{};
+    // Per ray, the box (left, top, right, bottom) of its pixels, and of all of them.
+    std::array<std::array<int32_t, 4>, 20> rayBox{};
+    std::array<int32_t, 4> box{};
   };
   static constexpr uint32_t kFanPiece = 16;
   // What a build keeps for the next: the copy of the ground it was made on (to tell which
@@ -197,8 +201,7 @@ class NavGraph {
   // flights, and per standing place its jump landings and shelter with the ground each
   // depends on. What lies on changed ground is dropped and worked out again when needed.
   struct Memo {
-    static constexpr int32_t kBlock = 32;
-    static constexpr uint32_t kShelterBit = 1u << 8;
+    static constexpr int32_t kBlock = 16;
     bool made = false;
     bool arcsMade = false;
     Rect rect{0, 0, 0, 0};
@@ -206,20 +209,27 @@ class NavGraph {
     int32_t height = 0;
     std::vector<uint8_t> bytes;
     Tops tops;
-    // Per column, the rows (from the copy's top) of its ground points.
-    std::vector<uint32_t> surfaceStart;
-    std::vector<int32_t> surfaceRows;
     std::array<Vector2, 8> jumps{};
     double gravity = 0.0;
     std::array<Arc, 8> arcs;
+    // What is known of one standing place: bit j of `have` its jump j's landing (with the
+    // box of ground it depends on and the step its flight ended at), bit 8 + r its shelter
+    // ray r (what it adds to the shelter and its solid pixels).
     struct Entry {
       uint32_t have = 0;
-      double shelter = 0.0;
-      double solidity = 0.0;
       std::array<std::array<int32_t, 2>, 8> landing{};
-      std::array<std::array<int64_t, 4>, 8> reach{};
+      std::array<std::array<int32_t, 4>, 8> reach{};
+      std::array<int16_t, 8> lastStep{};
+      std::array<double, 20> rayShelter{};
+      std::array<uint8_t, 20> raySolid{};
     };
-    std::unordered_map<uint64_t, Entry> entries;
+    // Per column, the rows (from the copy's top) of its ground points and what is known
+    // of the place above each.
+    struct Column {
+      std::vector<int32_t> rows;
+      std::vector<Entry> entries;
+    };
+    std::vector<Column> columns;
     // Changed blocks of the last update, summed from the top left.
     int32_t blocksWide = 0;
     int32_t blocksHigh = 0;
@@ -228,6 +238,8 @@ class NavGraph {
     // Brought up to the snapshot and the plan's jumps.
     void Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan);
     void Fresh(const TerrainSnapshot& terrain);
+    // Drops what lies on changed ground.
+    void Forget(const Fan& fan);
   };
   void BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel,
                   bool& ok);
@@ -237,9 +249,10 @@ class NavGraph {
   // Where the arc from the start pixel first meets the ground (or its last point).
   // A piece of the flight wholly above the ground of its columns meets nothing and is
   // passed over.
-  // `reach` is the box of the ground the answer depends on.
+  // `reach` is the box of the ground the answer depends on, `lastStep` the step of the
+  // flight it came at (-1 when below the world's bottom).
   static Vector2 LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
-                         std::array<int64_t, 4>* reach = nullptr);
+                         std::array<int64_t, 4>* reach = nullptr, int* lastStep = nullptr);
   // Whether a solid pixel lies on the segment, as TerrainSnapshot::TraceSegment finds it;
   // stretches of it above the highest ground of their columns are not looked up.
   static bool SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, const Vector2& from, const Vector2& to);
@@ -250,5 +263,7 @@ class NavGraph {
   int32_t m_left = 0;
   std::vector<int32_t> m_closedOrder;
   std::unique_ptr<Memo> m_memo;
+  // Per node, what the memo knows of its place (valid during a build).
+  std::vector<Memo::Entry*> m_entries;
   size_t m_workedOut = 0;
 };
