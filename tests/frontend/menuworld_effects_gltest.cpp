@@ -20,12 +20,12 @@ TEST(MenuWorldEffects, TheMenuLevelsEffectsShowOverTheWorld) {
     MainMenu menu(&context);
     ASSERT_NE(menu.GetMenuWorld(), nullptr) << "the menu world (KRUMBOLT_GOB)";
     PostEffectLibrary* library = game->GetPostEffects();
-    // The camera switched on the level's bloom and colour, the backdrop's light rays and its
-    // depth of field.
-    EXPECT_EQ(library->GetLevelEffects().Effects().size(), 2u);
+    // The camera switched on the level's bloom (which also strengthens the colours), the
+    // backdrop's light rays and its depth of field.
+    EXPECT_EQ(library->GetLevelEffects().Effects().size(), 1u);
     EXPECT_NE(library->GetScatter(), nullptr);
     EXPECT_NE(library->GetDepthOfField(), nullptr);
-    EXPECT_EQ(library->GetActiveList().size(), 4u);
+    EXPECT_EQ(library->GetActiveList().size(), 3u);
     engine.Step(3, [&] { menu.Update(); });
     platform::GraphicsDevice* device = engine.graphics->GetDevice();
     const int w = device->BackBufferWidth(), h = device->BackBufferHeight();

@@ -2,6 +2,9 @@
 // four vertical bands, checked at a few pixels of the screen it leaves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include <cstdlib>
 
 #include "engine/apicontext.h"
@@ -214,6 +217,24 @@ TEST_F(GlPostEffects, BloomCombineWeighsGlowAndPicture) {
        <BLOOM> "0.25" <\BLOOM> <ORG_IMAGE_FAKTOR> "0.5" <\ORG_IMAGE_FAKTOR> <\PE_BLOOM_COMBINE>)",
       {u"C"});
   ExpectNear(Band(screen, 1, h / 2), 0xFFA8A8A8, 2, "three quarters");
+}
+
+TEST_F(GlPostEffects, BloomCombineStrengthensTheColoursAsTheSaturationWould) {
+  auto screen = Run(
+      uR"(<PE_BLOOM_COMBINE> <NAME> "C" <\NAME> <FX_NAME> "pe_bloomcombine.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+       <BLOOM> "0" <\BLOOM> <ORG_IMAGE_FAKTOR> "1" <\ORG_IMAGE_FAKTOR> <PARAM_V4_1> "0.5" "0" "0" "0" <\PARAM_V4_1> <\PE_BLOOM_COMBINE>)",
+      {u"C"});
+  // Each channel moves half as far again away from the band's luminance, within 0 .. 255.
+  for (int band = 0; band < 4; ++band) {
+    const uint32_t in = kBands[band];
+    const double grey = 0.299 * Channel(in, 16) + 0.587 * Channel(in, 8) + 0.114 * Channel(in, 0);
+    uint32_t expected = 0xFF000000u;
+    for (int shift : {16, 8, 0}) {
+      const double v = std::clamp(grey + 1.5 * (Channel(in, shift) - grey), 0.0, 255.0);
+      expected |= uint32_t(std::lround(v)) << shift;
+    }
+    ExpectNear(Band(screen, band, h / 2), expected, 2, "stronger colours");
+  }
 }
 
 TEST_F(GlPostEffects, WholeBloomGlowsAroundTheBrightBand) {
