@@ -201,14 +201,24 @@ TEST_F(GlPostEffects, BrightPassAtAQuarterOfTheSize) {
 }
 
 TEST_F(GlPostEffects, BlurMixesOnlyAcrossEdgesAndScalesByItsStrength) {
-  auto screen = Run(
-      uR"(<PE_BLUR_BLOOM> <NAME> "U" <\NAME> <FX_NAME> "pe_blur.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
-       <PARAM_V4_1> "1" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "0.5" <\BLOOM> <\PE_BLUR_BLOOM>)",
-      {u"U"});
-  ExpectNear(Band(screen, 1, h / 2), 0xFF707070, 2, "half of the bright band");
-  // Just left of the bright band some of it bleeds in.
-  const uint32_t edge = At(screen, w / 4 - 2, h / 2);
-  EXPECT_GT(Channel(edge, 8), Channel(0xFF204080, 8) / 2 + 10);
+  // The blur along one direction, and the short one in both directions at once.
+  struct Case {
+    const char16_t* file;
+    const char16_t* step;
+  };
+  for (const Case& c : {Case{u"pe_blur.fx", u"\"1\" \"0\""}, Case{u"pe_dofblur.fx", u"\"1\" \"1\""}}) {
+    SCOPED_TRACE(platform::U16ToUtf8(c.file));
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(scene.get());
+    auto screen = Run(std::u16string(u"<PE_BLUR_BLOOM> <NAME> \"U\" <\\NAME> <FX_NAME> \"") + c.file +
+                          u"\" <\\FX_NAME> <MAKE_ORIGINAL> \"1\" <\\MAKE_ORIGINAL> <PARAM_V4_1> " + c.step +
+                          u" \"0\" \"0\" <\\PARAM_V4_1> <BLOOM> \"0.5\" <\\BLOOM> <\\PE_BLUR_BLOOM>",
+                      {u"U"});
+    ExpectNear(Band(screen, 1, h / 2), 0xFF707070, 2, "half of the bright band");
+    // Just left of the bright band some of it bleeds in.
+    const uint32_t edge = At(screen, w / 4 - 2, h / 2);
+    EXPECT_GT(Channel(edge, 8), Channel(0xFF204080, 8) / 2 + 10);
+  }
 }
 
 TEST_F(GlPostEffects, BloomCombineWeighsGlowAndPicture) {
