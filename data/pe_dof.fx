@@ -3,9 +3,11 @@
 <EFFECT>
 	Depth of field: the blurred source where the depth key in the extra picture lies away from
 	the focal plane (g_Float_Param1), by the blur amount g_Float_Param2; the captured picture where it is in focus.
+	The key is read filtered: drawn smaller than the screen, it then fades between its areas
+	instead of showing its coarser pixels.
 	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<SAMPLER> <NAME> "g_Textur_ORG" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
-	<SAMPLER> <NAME> "g_Textur_EXTRA" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
+	<SAMPLER> <NAME> "g_Textur_EXTRA" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<COMMON> "
 // The previous effect's picture, read only where it holds valid pixels.
 vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Screen)); }
