@@ -454,7 +454,8 @@ void MainMenu::DrawWindMeter() {
 
 void MainMenu::OnKeyDown(const InputState* state) {
   if (!state) return;
-  if (state->keyboard.WasKeyPressed(kKeyEscape)) m_context->running = false;
+  // Escape ends the game, unless it pauses the battle.
+  if (state->keyboard.WasKeyPressed(kKeyEscape) && !(m_battle && m_battle->TakesEscape())) m_context->running = false;
   if (m_battle && m_battle->IsRunning()) {
     m_battle->OnKeyDown(state);
   } else if (m_battle) {

@@ -25,6 +25,7 @@
 
 namespace {
 
+constexpr uint8_t kKeyEscape = 1;
 constexpr uint8_t kKeyEnter = 28;
 constexpr uint8_t kKeySpace = 57;
 constexpr uint8_t kKeyNumpadEnter = 156;
@@ -149,7 +150,15 @@ void MenuBattle::Update() {
   }
 }
 
+bool MenuBattle::TakesEscape() const {
+  return m_started && !m_booked && !m_level.IsRoundDecided() && m_display.IsRoundStarted() && m_display.IsRunning();
+}
+
 void MenuBattle::OnKeyDown(const InputState* state) {
+  if (state && state->keyboard.WasKeyPressed(kKeyEscape) && TakesEscape()) {
+    m_display.OpenPauseScreen();
+    return;
+  }
   if (!state || !m_booked || m_resultFor < kResultPause) return;
   if (state->keyboard.WasKeyPressed(kKeyEnter) || state->keyboard.WasKeyPressed(kKeySpace) ||
       state->keyboard.WasKeyPressed(kKeyNumpadEnter))
@@ -200,6 +209,16 @@ void MenuBattle::RenderOverlay() {
   if (m_started && !m_booked) {
     // The battle's own display: the HUD, the team panels, the store, the descriptions.
     m_display.RenderOverlay();
+    if (!m_display.IsRoundStarted() || m_display.IsRunning() || !Succeeded(renderer->Begin(SpriteRenderer::kAlphaBlend)))
+      return;
+    // Paused: under the box, how to go on or end the game.
+    const int32_t width = int32_t(graphics->GetScreenWidth()), height = int32_t(graphics->GetScreenHeight());
+    const std::u16string line = u"Pause button: go on    Esc: quit";
+    Rect r{0, height / 2 + 60, width, height / 2 + 60 + kLineHeight};
+    const Vector2 shadow{2.0f, 2.0f};
+    fonts->DrawTextOffset(m_fonts[0], &line, &r, &shadow, 0.0, kCentredFormat, kShadow);
+    fonts->DrawText(m_fonts[0], &line, &r, kCentredFormat, 0xFFE0ECFF);
+    renderer->End();
     return;
   }
   if (m_booked) m_display.RenderResult();

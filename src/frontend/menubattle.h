@@ -49,8 +49,11 @@ class MenuBattle {
   // One frame of the battle; after the round's decision the result waits, is booked and shown.
   void Update();
   // Enter or Space once the result has shown a moment: the next battle on the same level,
-  // on a world built anew.
+  // on a world built anew. Escape during the battle pauses it.
   void OnKeyDown(const InputState* state);
+  // Whether Escape pauses the battle now (it runs, undecided, not paused); otherwise, paused
+  // or after the result, Escape is the scene's to end the game.
+  bool TakesEscape() const;
   // The battle's world, everything in it in depth order (and, for a post effect, in a render
   // extra's key colours).
   void RenderPass();

@@ -34,7 +34,7 @@
 
 namespace {
 
-constexpr uint8_t kEnter = 28, kSpace = 57, kUp = 200;
+constexpr uint8_t kEscape = 1, kEnter = 28, kSpace = 57, kUp = 200;
 
 // The pointer and its buttons as SDL reports them to the window.
 class Pointer {
@@ -166,6 +166,18 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   picture("2b_pause");
   clickOn(LevelHud::kPauseButton);
   EXPECT_TRUE(battle.GetDisplay().IsRunning()) << "and goes on";
+  // Escape pauses too, and does not end the game.
+  auto key = [&](uint8_t code) {
+    engine.keys->SetKey(code, true);
+    frames(0.05);
+    engine.keys->SetKey(code, false);
+    frames(0.05);
+  };
+  key(kEscape);
+  EXPECT_FALSE(battle.GetDisplay().IsRunning()) << "Escape pauses the battle";
+  EXPECT_TRUE(engine.context.running) << "and leaves the game running";
+  clickOn(LevelHud::kPauseButton);
+  EXPECT_TRUE(battle.GetDisplay().IsRunning());
   pointer.MoveTo(w / 2, h / 2);
   frames(0.1);
 
@@ -250,6 +262,18 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   EXPECT_EQ(winner->winsThisGame, 1);
   frames(1.2);
   picture("10_result");
+
+  // Enter: the next battle. Escape pauses it, and Escape while paused ends the game.
+  key(kEnter);
+  frames(0.2);
+  ASSERT_EQ(battle.GetBattlesStarted(), 2);
+  ASSERT_TRUE(battle.GetDisplay().IsRunning());
+  key(kEscape);
+  EXPECT_FALSE(battle.GetDisplay().IsRunning());
+  EXPECT_TRUE(engine.context.running);
+  picture("11_paused");
+  key(kEscape);
+  EXPECT_FALSE(engine.context.running) << "Escape while paused ends the game";
 }
 
 }  // namespace
