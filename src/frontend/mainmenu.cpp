@@ -119,6 +119,8 @@ bool MainMenu::StartBattle() {
   // The seed of the battle's draws; the world stays the one shown.
   const bool started =
       m_battle->Start(*m_levelInfo, battleSeed ? battleSeed : platform::TickCount(), m_startScreen.get(), true);
+  // The showcase is not shown during the battle: its keys and buttons are the battle's now.
+  if (started && m_showcase && m_context->input) m_context->input->UnregisterControl(m_showcase.get());
   // The battle's setting brings its water; the menu world keeps its own.
   if (WasserManager* water = GetBackdropWater()) {
     const std::u16string name = kBackdropWater;

@@ -21,6 +21,7 @@
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
 #include "engine/myglobals.h"
+#include "engine/sprache.h"
 #include "frontend/mainmenu.h"
 #include "frontend/menubattle.h"
 #include "objects/mannschaft.h"
@@ -34,7 +35,7 @@
 
 namespace {
 
-constexpr uint8_t kEscape = 1, kEnter = 28, kSpace = 57, kUp = 200;
+constexpr uint8_t kEscape = 1, kEnter = 28, kSpace = 57, kUp = 200, kShowcaseLanguage = 0x3C;
 
 // The pointer and its buttons as SDL reports them to the window.
 class Pointer {
@@ -132,6 +133,13 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
     if (team->GetSteuerung() == MenuBattle::kOpponent) cpuTeam = team;
   ASSERT_NE(cpuTeam, nullptr);
   picture("1_start");
+  // The first scene's showcase is not shown in the battle, and its language key does nothing.
+  const std::u16string language = engine.context.language->GetActiveLanguageName();
+  engine.keys->SetKey(kShowcaseLanguage, true);
+  frames(0.05);
+  engine.keys->SetKey(kShowcaseLanguage, false);
+  frames(0.05);
+  EXPECT_EQ(engine.context.language->GetActiveLanguageName(), language);
 
   // Until the player's turn, the computer plays its own.
   for (int i = 0; i < 900 && (!level.GetActiveWorm() || level.GetActiveWorm()->GetTeam() == cpuTeam); ++i)
@@ -274,6 +282,94 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   picture("11_paused");
   key(kEscape);
   EXPECT_FALSE(engine.context.running) << "Escape while paused ends the game";
+}
+
+// Two people at one keyboard: a weapon that needs a target takes it from a left click on the
+// world, after the click that picked it from the store.
+TEST(BattlePlay, TheLeftButtonPicksTheTargetOfAGuidedWeapon) {
+  GlEngine engine;
+  ASSERT_TRUE(engine.Ready()) << engine.error;
+  MyGlobals* game = engine.game;
+  MainMenu menu(&engine.context);
+  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
+  MenuBattle& battle = *menu.GetBattle();
+  platform::ClearMessages();
+  Pointer pointer(*engine.window);
+  auto frames = [&](double seconds) {
+    engine.Step(int(seconds * 100.0 + 0.5), [&] {
+      platform::WindowMessage message;
+      while (platform::GetMessage(message)) platform::DispatchMessage(message);
+      engine.input->Update();
+      menu.Update();
+    });
+  };
+  platform::GraphicsDevice* device = engine.graphics->GetDevice();
+  const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
+  auto picture = [&](const std::string& name) {
+    menu.Render();
+    WritePngBesideBuild(("battleplay_" + name + ".png").c_str(), device->ReadPixels(), w, h);
+  };
+  auto click = [&](uint8_t button) {
+    pointer.Press(button);
+    frames(0.05);
+    pointer.Release(button);
+    frames(0.05);
+  };
+  constexpr uint8_t kHotSeat = 35;
+  pointer.MoveTo(w / 2, h / 2);
+  frames(0.3);
+  menu.battleSeed = 9;
+  engine.keys->SetKey(kHotSeat, true);
+  frames(0.05);
+  engine.keys->SetKey(kHotSeat, false);
+  frames(0.05);
+  ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
+  Level& level = battle.GetLevel();
+  LevelHud& hud = battle.GetDisplay().GetHud();
+  Worm* worm = level.GetActiveWorm();
+  ASSERT_NE(worm, nullptr);
+  for (int i = 0; i < 50 && !worm->IsStanding(); ++i) frames(0.1);
+  ASSERT_TRUE(worm->IsStanding());
+
+  click(SDL_BUTTON_RIGHT);
+  frames(0.4);
+  ASSERT_TRUE(hud.IsStoreOpening());
+  Waffe* missile = game->GetWaffenSet()->FindByName(u"Lenkrakete");
+  ASSERT_NE(missile, nullptr);
+  ASSERT_TRUE(missile->NeedsTarget());
+  ASSERT_TRUE(missile->HasAmmoFor(*worm));
+  GUIElement* store = hud.GetStorePanel();
+  GUIElement* cell = nullptr;
+  for (size_t i = 0; i < store->GetChildCount(); ++i)
+    if (hud.GetCellWeapon(store->GetChild(i)->GetId().id) == missile) cell = store->GetChild(i);
+  ASSERT_NE(cell, nullptr);
+  pointer.MoveTo(cell->GetRect().x + cell->GetRect().width / 2, cell->GetRect().y + cell->GetRect().height / 2);
+  frames(0.1);
+  click(SDL_BUTTON_LEFT);
+  frames(0.3);
+  ASSERT_EQ(worm->GetWeapon(), missile);
+
+  // A click on the world: the target is the world's point under the pointer.
+  const int32_t tx = w / 4, ty = h / 3;
+  pointer.MoveTo(tx, ty);
+  frames(0.1);
+  const platform::Vector2 aimed = game->GetCamera()->ScreenToWorld(tx, ty);
+  click(SDL_BUTTON_LEFT);
+  frames(0.1);
+  EXPECT_TRUE(worm->IsTargetReady());
+  EXPECT_NEAR(worm->GetTarget().x, aimed.x, 2.0f);
+  EXPECT_NEAR(worm->GetTarget().y, aimed.y, 2.0f);
+  EXPECT_EQ(engine.context.language->GetActiveLanguageName(), u"ENGLISCH") << "no click reached the showcase";
+  picture("t1_target");
+  engine.keys->SetKey(kSpace, true);
+  frames(0.4);
+  engine.keys->SetKey(kSpace, false);
+  frames(0.3);
+  EXPECT_EQ(worm->GetEigenschaften().weaponsUsed[WormEigenschaften::kRound], 1) << "the missile left";
+  picture("t2_missile");
+  frames(1.0);
+  picture("t3_missile");
 }
 
 }  // namespace
