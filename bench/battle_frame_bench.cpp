@@ -241,6 +241,16 @@ void WholeFrame(benchmark::State& state) {
   Rate(state);
 }
 
+// The same frame with every layer drawn whole, hidden parts included: what leaving them out saves.
+void WholeFrameEverythingDrawn(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Welt* world = game.globals->GetWelt();
+  world->SetLeavesOutHidden(false);
+  for (auto _ : state) game.Frame();
+  world->SetLeavesOutHidden(true);
+  Rate(state);
+}
+
 void GameStep(benchmark::State& state) {
   Game& game = TheGame();
   for (auto _ : state) game.Step();
@@ -274,7 +284,7 @@ void ClearOnly(benchmark::State& state) {
 void WorldLayers(benchmark::State& state) {
   Alone(state, [](Game& g, const Vector2& o, const Vector2& s, const Vector2& c) {
     Welt* world = g.globals->GetWelt();
-    world->DrawBackground(o, s, c, 0xFFFFFFFF, true);
+    world->DrawBackground(o, s, c, 0xFFFFFFFF, true, true);
     world->DrawGameLayers(o, s, 0xFFFFFFFF);
     world->DrawForegroundLayers(o, s, 0xFFFFFFFF);
   });
@@ -333,6 +343,7 @@ void Present(benchmark::State& state) {
   BENCHMARK(name)->Arg(0)->Arg(1)->ArgName("zoomed_out")->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
 BATTLE_BENCH(WholeFrame);
+BATTLE_BENCH(WholeFrameEverythingDrawn);
 BATTLE_BENCH(GameStep);
 BATTLE_BENCH(ClearOnly);
 BATTLE_BENCH(WorldLayers);

@@ -52,7 +52,7 @@ void LevelRenderer::RenderPass() {
     if (particles) particles->Render(v.offset, v.scale, kWhite, d);
     if (water) water->Draw(v.offset, v.scale, kWhite, d);
   };
-  if (world) world->DrawBackground(v.offset, v.scale, v.centre, kWhite, true);
+  if (world) world->DrawBackground(v.offset, v.scale, v.centre, kWhite, true, true);
   depth(kDepthBehind);
   if (KraftfeldListe* fields = m_globals->GetKraftfeldListe()) fields->Render(v.offset, v.scale);
   if (world) world->DrawGameLayers(v.offset, v.scale, kWhite);

@@ -402,7 +402,7 @@ void MainMenu::RenderPass() {
   };
   // The battle's order: backdrop and background layers, water behind the terrain, the
   // game layers, water in front, the foreground layers, the nearest water.
-  if (world) world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true);
+  if (world) world->DrawBackground(camera, zoom, centre, 0xFFFFFFFF, true, true);
   water(-2);
   if (world) world->DrawGameLayers(camera, zoom, 0xFFFFFFFF);
   water(-1);

@@ -13,6 +13,7 @@
 #include "engine/gfxtypes.h"
 #include "engine/resetobjekt.h"
 #include "platform/texture.h"
+#include "world/screencover.h"
 #include "world/catalogueassets.h"
 
 class APIGraphics;
@@ -38,6 +39,9 @@ class EbenenHintergrund : public ResetObjekt {
     // (drawing leaves out what cannot show).
     mutable platform::AlphaRows alphaRows;
     mutable uint64_t alphaMeasuredAt = ~uint64_t(0);
+    // Its opaque blocks, as measured at the texture's change count opacityMeasuredAt.
+    mutable OpaqueBlocks opacity;
+    mutable uint64_t opacityMeasuredAt = ~uint64_t(0);
   };
 
   // Reads a "HINTERGRUND" entry of "HINTERGRÜNDE" (null: every default). With a graphics

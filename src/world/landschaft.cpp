@@ -159,6 +159,32 @@ bool LandschaftTile::ShowsNothing() {
   return m_empty;
 }
 
+const OpaqueBlocks& LandschaftTile::Opacity() {
+  static const OpaqueBlocks kNone;
+  if (m_locked || !m_texture || ShowsNothing()) return kNone;
+  const uint64_t change = m_texture->ChangeCount();
+  if (m_opacityAt == change) return m_opacity;
+  m_opacityAt = change;
+  // Pages never written hold nothing and are not read (ShowsNothing says why); outside the
+  // locked rectangle the words are never written.
+  std::vector<unsigned char> touched;
+  const size_t pageBytes = platform::ZeroPages::PageSize();
+  const auto* base = reinterpret_cast<const unsigned char*>(Row(0));
+  const size_t rowBytes = size_t(m_pitch) * sizeof(uint32_t);
+  if (m_pages) platform::TouchedPages(base, rowBytes * size_t(m_texture->Height()), touched);
+  const int32_t width = m_texture->Width(), height = m_texture->Height();
+  m_opacity = OpaqueBlocks::Measure(width, height, [&](int32_t y) -> const uint32_t* {
+    if (y >= m_lock.bottom) return nullptr;
+    if (m_pages) {
+      const size_t first = size_t(y) * rowBytes / pageBytes, last = ((size_t(y) + 1) * rowBytes - 1) / pageBytes;
+      for (size_t p = first; p <= last && p < touched.size(); ++p)
+        if (!touched[p]) return nullptr;
+    }
+    return Row(y);
+  });
+  return m_opacity;
+}
+
 void LandschaftTile::Tint(float a, float r, float g, float b) {
   if (!Lock()) return;
   if (!HasMemory()) {
@@ -339,7 +365,7 @@ LayerPlacement Place(const APIGraphics& graphics, const Vector2& camera, const V
 
 }  // namespace
 
-void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour) {
+void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour, const ScreenCover* cover) {
   if (!m_graphics) return;
   SpriteRenderer* renderer = m_graphics->GetSpriteRenderer();
   if (!renderer) return;
@@ -349,10 +375,21 @@ void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour) {
     // A tile without a visible pixel draws nothing: alpha 0 everywhere, in every mip level.
     if (tile.ShowsNothing()) continue;
     Vector2 at(tile.Position().x * p.scale.x + p.origin.x, tile.Position().y * p.scale.y + p.origin.y);
-    renderer->DrawTransformed(tile.GetTexture(), &tile.LockRect(), &p.scale, nullptr, 0.0, &at, colour);
+    DrawShowing(*renderer, tile.GetTexture(), PlacedPicture{tile.LockRect(), at, p.scale}, cover, colour);
   }
   for (size_t i = m_animations.size(); i-- > 0;)
     if (m_animations[i]) m_animations[i]->RenderTransformed(p.origin, p.scale, colour);
+}
+
+void Landschaft::HideOpaque(ScreenCover& cover, const Vector2& camera, const Vector2& zoom) {
+  if (!m_graphics) return;
+  LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
+  for (const auto& tile : m_tiles) {
+    const OpaqueBlocks& opacity = tile->Opacity();
+    if (!opacity.Any()) continue;
+    Vector2 at(tile->Position().x * p.scale.x + p.origin.x, tile->Position().y * p.scale.y + p.origin.y);
+    cover.Hide(opacity, PlacedPicture{tile->LockRect(), at, p.scale});
+  }
 }
 
 bool Landschaft::DrawAnimationsForEffect(const Vector2& camera, const Vector2& zoom) {

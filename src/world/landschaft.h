@@ -17,6 +17,7 @@
 #include "platform/numeric.h"
 #include "platform/texture.h"
 #include "platform/zeropages.h"
+#include "world/screencover.h"
 
 class APIGraphics;
 class AnimationManager;
@@ -102,6 +103,9 @@ class LandschaftTile {
   // from the pixels after each change; a locked tile that was written may be changing and
   // never counts as empty.
   bool ShowsNothing();
+  // Which blocks of the tile's texture are opaque, learnt from the pixels after each change;
+  // a locked tile may be changing and has none.
+  const OpaqueBlocks& Opacity();
   // Whether the tile holds pixel memory (always, for a tile with its own).
   bool HasMemory() const { return m_pixels.load(std::memory_order_relaxed) != ClearPixels(); }
 
@@ -137,6 +141,8 @@ class LandschaftTile {
   // What the pixels were found to be at the texture's change count m_checkedAt.
   uint64_t m_checkedAt = UINT64_MAX;
   bool m_empty = false;
+  OpaqueBlocks m_opacity;
+  uint64_t m_opacityAt = UINT64_MAX;
   Rect m_world;
   Rect m_lock;
   Vector2 m_position;
@@ -259,7 +265,11 @@ class Landschaft {
   // Draws every tile (last to first) and then every animation at the layer's origin and
   // scale for the camera position and zoom, through the graphics manager's sprite
   // renderer, inside the caller's Begin/End.
-  void Draw(const Vector2& camera, const Vector2& zoom, Argb colour);
+  // With a cover (what the layers in front hide), the tiles' hidden parts are left out.
+  void Draw(const Vector2& camera, const Vector2& zoom, Argb colour, const ScreenCover* cover = nullptr);
+  // Hides on the cover what the layer's tiles paint over with opaque texels, placed as Draw
+  // places them.
+  void HideOpaque(ScreenCover& cover, const Vector2& camera, const Vector2& zoom);
   bool DrawAnimationsForEffect(const Vector2& camera, const Vector2& zoom);
   // The graphics manager that draws the layer: the engine context's when the store is
   // made; tests hand in their own.

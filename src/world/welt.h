@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "engine/gfxtypes.h"
@@ -116,12 +117,22 @@ class Welt : public WorldBounds {
   // The backdrop first (with drawBackdrop), each picture stretched over the screen plus a
   // margin of its size times its parallax and the zoom, slid across that margin by the
   // scroll fraction (0 .. 1, from the camera); then the background layers.
+  //
+  // Drawn in an opaque colour, what the opaque texels of layers drawn later paint over is
+  // left out: in each group, of every layer what the group's layers in front hide; behind
+  // the background layers, the backdrop they hide; and with gameLayersFollow (the caller
+  // draws the game layers next in an opaque colour at the same camera), of the background
+  // what the game layers hide.
   void DrawBackground(const Vector2& camera, const Vector2& zoom, const Vector2& scrollFraction, Argb colour,
-                      bool drawBackdrop);
+                      bool drawBackdrop, bool gameLayersFollow = false);
   // The backdrop alone. Rows that are transparent in a picture, and rows that a later
-  // picture covers with opaque rows across the screen, are left out.
-  void DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour);
+  // picture covers with opaque rows across the screen, are left out; so are the parts that
+  // later pictures, and with a cover what it hides, paint over.
+  void DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour, const ScreenCover* cover = nullptr);
   void DrawGameLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
+  // Whether hidden parts are left out (the default); drawing everything gives the same
+  // picture at a higher cost.
+  void SetLeavesOutHidden(bool leaveOut) { m_leaveOutHidden = leaveOut; }
   void DrawForegroundLayers(const Vector2& camera, const Vector2& zoom, Argb colour);
   // The layers' animations that the current render extra colours; true when any drew.
   bool DrawBackgroundAnimations(const Vector2& camera, const Vector2& zoom);
@@ -171,6 +182,9 @@ class Welt : public WorldBounds {
   using LayerGroup = std::vector<std::unique_ptr<Landschaft>>;
   int32_t LayersToCut(int32_t layerArgument) const;
   bool DrawTinted(const LayerGroup& group, int32_t layerKey, const Vector2& camera, const Vector2& zoom);
+  // A screen-sized cover when drawing in `colour` may leave hidden parts out, else nothing.
+  std::optional<ScreenCover> NewCover(Argb colour) const;
+  bool m_leaveOutHidden = true;
   void DeleteLayers();
 
   APIGraphics* m_graphics = nullptr;

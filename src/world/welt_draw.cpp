@@ -2,12 +2,14 @@
 // passes that take their colours from the current render extra.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "engine/apigraphics.h"
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
 #include "world/ebenenhintergrund.h"
+#include "world/screencover.h"
 #include "world/welt.h"
 
 namespace {
@@ -32,7 +34,7 @@ bool DrawAnimations(const std::vector<std::unique_ptr<Landschaft>>& group, const
 
 }  // namespace
 
-void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour) {
+void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb colour, const ScreenCover* cover) {
   SpriteRenderer* renderer = m_graphics ? m_graphics->GetSpriteRenderer() : nullptr;
   if (!renderer) return;
   const double screenW = m_graphics->GetScreenWidth(), screenH = m_graphics->GetScreenHeight();
@@ -79,6 +81,8 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
     if (bottom >= screenH && p.position.x <= 0.0f && p.position.x + p.picture->rect.Width() * p.scale.x >= screenW)
       hiddenFrom = std::min(hiddenFrom, std::max(0.0, top));
   }
+  // The part of each picture drawn, and what the pictures after it and the cover hide of it.
+  std::vector<PlacedPicture> drawn(pictures.size());
   for (size_t j = 0; j < pictures.size(); ++j) {
     const Placed& p = placed[j];
     if (!p.picture) continue;
@@ -97,24 +101,77 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
       const double coveredRow = (coveredFrom[j] - p.position.y) / p.scale.y;
       if (coveredFrom[j] < screenH && coveredRow < double(end)) end = std::clamp(int32_t(std::ceil(coveredRow)) + margin, first, end);
     }
-    if (first < end) {
-      const Rect part{rect.left, rect.top + first, rect.right, rect.top + end};
-      const Vector2 at(p.position.x, p.position.y + float(first) * p.scale.y);
-      renderer->DrawTransformed(p.picture->texture, &part, &p.scale, nullptr, 0.0, &at, colour);
+    const Rect part{rect.left, rect.top + first, rect.right, rect.top + (first < end ? end : first)};
+    drawn[j] = PlacedPicture{part, Vector2(p.position.x, p.position.y + float(first) * p.scale.y), p.scale};
+  }
+  std::vector<std::optional<ScreenCover>> behind(pictures.size());
+  if (cover && opaqueColour) {
+    ScreenCover running = *cover;
+    for (size_t j = pictures.size(); j-- > 0;) {
+      if (!placed[j].picture) continue;
+      behind[j] = running;
+      platform::Texture& texture = *placed[j].picture->texture;
+      if (pictures[j].opacityMeasuredAt != texture.ChangeCount()) {
+        const uint32_t* pixels = texture.Pixels();
+        const size_t width = size_t(texture.Width());
+        pictures[j].opacity = OpaqueBlocks::Measure(texture.Width(), pixels ? texture.Height() : 0, [&](int32_t y) {
+          return pixels + size_t(y) * width;
+        });
+        pictures[j].opacityMeasuredAt = texture.ChangeCount();
+      }
+      running.Hide(pictures[j].opacity, drawn[j]);
     }
+  }
+  for (size_t j = 0; j < pictures.size(); ++j) {
+    const Placed& p = placed[j];
+    if (!p.picture) continue;
+    if (drawn[j].source.top < drawn[j].source.bottom)
+      DrawShowing(*renderer, p.picture->texture, drawn[j], behind[j] ? &*behind[j] : nullptr, colour);
     if (BewegteAnimation* animation = m_backdrop->GetAnimation(j))
       animation->RenderTransformed(Vector2(0.0f, 0.0f), Vector2(1.0f, 1.0f), colour);
   }
 }
 
+std::optional<ScreenCover> Welt::NewCover(Argb colour) const {
+  SpriteRenderer* renderer = m_graphics ? m_graphics->GetSpriteRenderer() : nullptr;
+  if (!m_leaveOutHidden || (colour >> 24) != 0xFF || !renderer || renderer->effect) return std::nullopt;
+  return ScreenCover(m_graphics->GetScreenWidth(), m_graphics->GetScreenHeight());
+}
+
 void Welt::DrawBackground(const Vector2& camera, const Vector2& zoom, const Vector2& scrollFraction,
-                          Argb colour, bool drawBackdrop) {
-  if (drawBackdrop && m_backdrop) DrawBackdrop(zoom, scrollFraction, colour);
-  DrawLayers(m_backgroundLayers, camera, zoom, colour);
+                          Argb colour, bool drawBackdrop, bool gameLayersFollow) {
+  std::optional<ScreenCover> cover = NewCover(colour);
+  if (!cover) {
+    if (drawBackdrop && m_backdrop) DrawBackdrop(zoom, scrollFraction, colour);
+    DrawLayers(m_backgroundLayers, camera, zoom, colour);
+    return;
+  }
+  if (gameLayersFollow)
+    for (const auto& layer : m_gameLayers) layer->HideOpaque(*cover, camera, zoom);
+  // Front to back: what the layers in front of each hide.
+  std::vector<ScreenCover> behind;
+  behind.reserve(m_backgroundLayers.size());
+  for (const auto& layer : m_backgroundLayers) {
+    behind.push_back(*cover);
+    layer->HideOpaque(*cover, camera, zoom);
+  }
+  if (drawBackdrop && m_backdrop) DrawBackdrop(zoom, scrollFraction, colour, &*cover);
+  for (size_t i = m_backgroundLayers.size(); i-- > 0;) m_backgroundLayers[i]->Draw(camera, zoom, colour, &behind[i]);
 }
 
 void Welt::DrawGameLayers(const Vector2& camera, const Vector2& zoom, Argb colour) {
-  DrawLayers(m_gameLayers, camera, zoom, colour);
+  std::optional<ScreenCover> cover = NewCover(colour);
+  if (!cover) {
+    DrawLayers(m_gameLayers, camera, zoom, colour);
+    return;
+  }
+  std::vector<ScreenCover> behind;
+  behind.reserve(m_gameLayers.size());
+  for (const auto& layer : m_gameLayers) {
+    behind.push_back(*cover);
+    layer->HideOpaque(*cover, camera, zoom);
+  }
+  for (size_t i = m_gameLayers.size(); i-- > 0;) m_gameLayers[i]->Draw(camera, zoom, colour, &behind[i]);
 }
 
 void Welt::DrawForegroundLayers(const Vector2& camera, const Vector2& zoom, Argb colour) {

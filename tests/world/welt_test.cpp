@@ -240,6 +240,8 @@ TEST_F(WorldDrawing, TheBackdropCoversTheScreenAndItsMarginWhereverTheCameraIs) 
   world.Setup(*level, &context);
   world.AddLayer(Layer(-1, 0.5f, "layer"), Welt::kBackground);
   world.SetBackdrop(&backdrop);
+  // Where each picture goes, each drawn whole: the opaque layer would hide parts of them.
+  world.SetLeavesOutHidden(false);
   // Setting the backdrop lays its animation out for the screen at once.
   EXPECT_EQ(backdrop.GetAnimation(1)->GetArea(), (Rect{0, 0, 1024, 384}));
 

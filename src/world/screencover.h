@@ -1,0 +1,121 @@
+// Leaving out what cannot show: the world's layers are drawn back to front, and where a layer
+// in front is opaque, the pixels behind it are drawn only to be painted over. A ScreenCover
+// is walked front to back: each picture first asks which of its pieces may still show, then
+// hides the screen cells its opaque texels paint over completely.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "engine/gfxtypes.h"
+
+// Which texels of a picture are fully opaque, in blocks of kBlock x kBlock texels, summed so
+// that any rectangle of blocks is asked about at once.
+class OpaqueBlocks {
+ public:
+  static constexpr int32_t kBlock = 4;
+
+  OpaqueBlocks() = default;
+  // The blocks of a width x height picture whose row y is rowAt(y), width words 0xAARRGGBB;
+  // a null row is clear throughout.
+  template <class RowAt>
+  static OpaqueBlocks Measure(int32_t width, int32_t height, RowAt rowAt);
+
+  bool Any() const { return m_any; }
+  int32_t Width() const { return m_width; }
+  int32_t Height() const { return m_height; }
+  // Whether every texel of the inclusive rectangle is opaque; coordinates outside the picture
+  // stand for its edge texels, as a filter clamped to the edge reads them.
+  bool Opaque(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
+
+ private:
+  void Sum(const std::vector<uint8_t>& opaque);
+
+  int32_t m_width = 0;
+  int32_t m_height = 0;
+  int32_t m_blocksX = 0;
+  int32_t m_blocksY = 0;
+  bool m_any = false;
+  // (blocksX + 1) x (blocksY + 1): blocks not opaque above and left of each corner.
+  std::vector<uint32_t> m_notOpaque;
+};
+
+// A picture drawn upright: the texels of `source` put at position + (texel - source's corner)
+// * scale on the screen.
+struct PlacedPicture {
+  Rect source;
+  Vector2 position;
+  Vector2 scale;
+};
+
+class ScreenCover {
+ public:
+  static constexpr int32_t kCell = 8;
+
+  ScreenCover(int32_t width, int32_t height);
+
+  // Hides every cell all of whose pixels the picture draws, each from opaque texels only,
+  // counting every texel the filter may read for it (the neighbours a bilinear read takes and,
+  // for a shrunk picture, the texels its smaller mip levels were made from).
+  void Hide(const OpaqueBlocks& blocks, const PlacedPicture& picture);
+  // Whether no pixel whose centre lies in the rectangle can show: each is off the screen or in
+  // a hidden cell. A rectangle that is not a number may show.
+  bool Hides(float left, float top, float right, float bottom) const;
+  // The parts of the picture that may still show, as rectangles of its source: the source cut
+  // into squares of a power of two texels (at most 64 pixels on the screen), the showing ones
+  // joined along rows and rows of the same span joined. The whole source when nothing is
+  // hidden or the picture is mirrored, empty or not placed at a number.
+  void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out) const;
+
+  bool AnyHidden() const { return m_hiddenCount > 0; }
+  int32_t CellsX() const { return m_cellsX; }
+  int32_t CellsY() const { return m_cellsY; }
+  bool CellHidden(int32_t x, int32_t y) const { return m_hidden[size_t(y) * size_t(m_cellsX) + size_t(x)] != 0; }
+
+ private:
+  int32_t m_width;
+  int32_t m_height;
+  int32_t m_cellsX;
+  int32_t m_cellsY;
+  std::vector<uint8_t> m_hidden;
+  size_t m_hiddenCount = 0;
+};
+
+template <class RowAt>
+OpaqueBlocks OpaqueBlocks::Measure(int32_t width, int32_t height, RowAt rowAt) {
+  OpaqueBlocks b;
+  if (width <= 0 || height <= 0) return b;
+  b.m_width = width;
+  b.m_height = height;
+  b.m_blocksX = (width + kBlock - 1) / kBlock;
+  b.m_blocksY = (height + kBlock - 1) / kBlock;
+  std::vector<uint8_t> opaque(size_t(b.m_blocksX) * size_t(b.m_blocksY), 1);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint32_t* row = rowAt(y);
+    uint8_t* blocks = &opaque[size_t(y / kBlock) * size_t(b.m_blocksX)];
+    if (!row) {
+      std::fill(blocks, blocks + b.m_blocksX, uint8_t(0));
+      continue;
+    }
+    for (int32_t bx = 0; bx < b.m_blocksX; ++bx) {
+      if (!blocks[bx]) continue;
+      uint32_t all = 0xFF000000u;
+      for (int32_t x = bx * kBlock, end = std::min(width, x + kBlock); x < end; ++x) all &= row[x];
+      if ((all >> 24) != 0xFF) blocks[bx] = 0;
+    }
+  }
+  b.Sum(opaque);
+  return b;
+}
+
+class SpriteRenderer;
+namespace platform {
+class Texture;
+}
+
+// Draws the picture as SpriteRenderer::DrawTransformed would, leaving out the pieces the cover
+// hides (everything is drawn without a cover). The pieces' corners fall exactly where the
+// whole picture's texels would, so the pixels drawn are the pixels the whole would draw.
+void DrawShowing(SpriteRenderer& renderer, platform::Texture* texture, const PlacedPicture& picture,
+                 const ScreenCover* cover, uint32_t colour);

@@ -1,0 +1,220 @@
+// Leaving out what opaque layers in front hide: which texels count as opaque, which screen
+// cells an opaque picture hides (only those whose every pixel reads opaque texels), which
+// pieces of a picture behind still show, and that the pieces drawn meet exactly where the
+// whole picture's texels lie.
+#include "world/screencover.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "engine/apicontext.h"
+#include "engine/apigraphics.h"
+#include "engine/spriterenderer.h"
+
+namespace {
+
+// A width x height picture, opaque except where `clear` says.
+template <class Clear>
+OpaqueBlocks Picture(int32_t width, int32_t height, Clear clear) {
+  std::vector<uint32_t> pixels(size_t(width) * size_t(height));
+  for (int32_t y = 0; y < height; ++y)
+    for (int32_t x = 0; x < width; ++x) pixels[size_t(y) * size_t(width) + size_t(x)] = clear(x, y) ? 0x80FFFFFFu : 0xFF102030u;
+  return OpaqueBlocks::Measure(width, height, [&](int32_t y) { return &pixels[size_t(y) * size_t(width)]; });
+}
+
+OpaqueBlocks Solid(int32_t width, int32_t height) {
+  return Picture(width, height, [](int32_t, int32_t) { return false; });
+}
+
+// The hidden cells as a set of (x, y).
+std::set<std::pair<int, int>> HiddenCells(const ScreenCover& cover) {
+  std::set<std::pair<int, int>> out;
+  for (int y = 0; y < cover.CellsY(); ++y)
+    for (int x = 0; x < cover.CellsX(); ++x)
+      if (cover.CellHidden(x, y)) out.insert({x, y});
+  return out;
+}
+
+}  // namespace
+
+TEST(OpaqueBlocks, AnswersForEveryTexelOfTheRectangleWithTheEdgeStandingForWhatLiesBeyond) {
+  // 16 x 12 texels, one half-transparent texel at (9, 5): blocks of 4, so block (2, 1) is not opaque.
+  const OpaqueBlocks b = Picture(16, 12, [](int32_t x, int32_t y) { return x == 9 && y == 5; });
+  ASSERT_TRUE(b.Any());
+  struct Case {
+    int32_t x0, y0, x1, y1;
+    bool opaque;
+  };
+  for (const Case& c : {Case{0, 0, 7, 11, true},      // left of the clear block
+                        Case{12, 0, 15, 11, true},    // right of it
+                        Case{0, 8, 15, 11, true},     // below it
+                        Case{8, 4, 8, 4, false},      // the clear texel's block, another texel
+                        Case{7, 3, 12, 6, false},     // overlapping it
+                        Case{-50, -50, 3, 3, true},   // beyond the top-left: the corner texels
+                        Case{14, -3, 40, 2, true},    // beyond the top-right
+                        Case{9, 30, 9, 40, true},     // below the bottom: the bottom row
+                        Case{9, -9, 9, -1, true},     // above the top: the top row's opaque block
+                        Case{9, 5, 9, 5, false},      // the texel itself
+                        Case{5, 5, 4, 5, false}}) {   // an empty rectangle is not opaque
+    EXPECT_EQ(b.Opaque(c.x0, c.y0, c.x1, c.y1), c.opaque) << c.x0 << "," << c.y0 << " - " << c.x1 << "," << c.y1;
+  }
+  // Rows given as null are clear; a picture without an opaque block answers no everywhere.
+  const OpaqueBlocks clear = OpaqueBlocks::Measure(8, 8, [](int32_t) { return static_cast<const uint32_t*>(nullptr); });
+  EXPECT_FALSE(clear.Any());
+  EXPECT_FALSE(clear.Opaque(0, 0, 0, 0));
+  EXPECT_FALSE(OpaqueBlocks().Opaque(0, 0, 0, 0));
+}
+
+TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTexels) {
+  // 128 x 96 screen: 16 x 12 cells of 8.
+  struct Case {
+    const char* what;
+    Vector2 position, scale;
+    int firstX, lastX, firstY, lastY;  // the hidden cells, inclusive
+  };
+  // Opaque 64 x 64 texels. At scale 1 from (10.3, 20.6) it draws pixel centres 10.5 .. 73.5 and
+  // 21.5 .. 84.5: cells 2..8 across (16..71), 3..9 down (24..79).
+  for (const Case& c : {Case{"placed on a fraction", {10.3f, 20.6f}, {1.0f, 1.0f}, 2, 8, 3, 9},
+                        Case{"on whole pixels", {16.0f, 24.0f}, {1.0f, 1.0f}, 2, 9, 3, 10},
+                        Case{"magnified", {0.0f, 0.0f}, {1.5f, 1.5f}, 0, 11, 0, 11},
+                        Case{"shrunk", {0.0f, 0.0f}, {0.5f, 0.5f}, 0, 3, 0, 3}}) {
+    ScreenCover cover(128, 96);
+    cover.Hide(Solid(64, 64), PlacedPicture{Rect{0, 0, 64, 64}, c.position, c.scale});
+    std::set<std::pair<int, int>> expected;
+    for (int y = c.firstY; y <= c.lastY; ++y)
+      for (int x = c.firstX; x <= c.lastX; ++x) expected.insert({x, y});
+    EXPECT_EQ(HiddenCells(cover), expected) << c.what;
+  }
+
+  // A clear texel keeps every cell whose pixels the filter may read it for: at scale 1 the
+  // pixels within two texels of it, shrunk to a half the texels its mip levels were made from.
+  {
+    ScreenCover cover(128, 96);
+    const OpaqueBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
+    cover.Hide(holed, PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {1.0f, 1.0f}});
+    // The cells read texels 8 x - 2 .. 8 x + 9: cells 3 and 4 reach the texel's block (32..35).
+    for (int x = 0; x < 8; ++x)
+      for (int y = 0; y < 8; ++y) EXPECT_EQ(cover.CellHidden(x, y), !(x >= 3 && x <= 4 && y >= 3 && y <= 4)) << x << "," << y;
+  }
+  {
+    ScreenCover cover(128, 96);
+    const OpaqueBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
+    cover.Hide(holed, PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {0.5f, 0.5f}});
+    // Eleven texels each way: the cells read texels 16 x - 10 .. 16 x + 26, so cells 1 and 2
+    // of each axis reach it.
+    for (int x = 0; x < 8; ++x)
+      for (int y = 0; y < 8; ++y)
+        EXPECT_EQ(cover.CellHidden(x, y), x < 4 && y < 4 && !(x >= 1 && x <= 2 && y >= 1 && y <= 2)) << x << "," << y;
+  }
+
+  // A sub-rectangle reads the texels around it that lie inside the texture: clear ones there
+  // keep the edge cells; a mirrored, empty, far shrunk or not-a-number picture hides nothing.
+  {
+    ScreenCover cover(128, 96);
+    const OpaqueBlocks framed = Picture(80, 80, [](int32_t x, int32_t y) { return x < 8 || y < 8; });
+    cover.Hide(framed, PlacedPicture{Rect{8, 8, 72, 72}, {0.0f, 0.0f}, {1.0f, 1.0f}});
+    EXPECT_FALSE(cover.CellHidden(0, 0));
+    EXPECT_TRUE(cover.CellHidden(1, 1));
+    EXPECT_TRUE(cover.CellHidden(7, 7));
+  }
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  for (const PlacedPicture& p : {PlacedPicture{Rect{0, 0, 64, 64}, {64.0f, 0.0f}, {-1.0f, 1.0f}},
+                                 PlacedPicture{Rect{0, 0, 0, 64}, {0.0f, 0.0f}, {1.0f, 1.0f}},
+                                 PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {0.1f, 0.1f}},
+                                 PlacedPicture{Rect{0, 0, 64, 64}, {nan, 0.0f}, {1.0f, 1.0f}},
+                                 PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {nan, 1.0f}}}) {
+    ScreenCover cover(128, 96);
+    cover.Hide(Solid(64, 64), p);
+    EXPECT_FALSE(cover.AnyHidden()) << p.position.x << " " << p.scale.x << " " << p.source.right;
+  }
+}
+
+TEST(ScreenCover, APictureBehindKeepsThePiecesThatMayShowJoinedAlongRowsAndDownColumns) {
+  ScreenCover cover(256, 256);
+  // Hidden: pixels 0..127 across, 64..191 down (an opaque picture on whole pixels).
+  cover.Hide(Solid(128, 128), PlacedPicture{Rect{0, 0, 128, 128}, {0.0f, 64.0f}, {1.0f, 1.0f}});
+  ASSERT_TRUE(cover.Hides(8.0f, 72.0f, 120.0f, 184.0f));
+  EXPECT_FALSE(cover.Hides(8.0f, 72.0f, 130.0f, 184.0f));
+  EXPECT_TRUE(cover.Hides(-50.0f, 300.0f, -10.0f, 400.0f));  // off the screen
+  EXPECT_FALSE(cover.Hides(std::nanf(""), 72.0f, 120.0f, 184.0f));
+
+  // A 256 x 256 picture behind, at scale 1 on whole pixels, in pieces of 64 texels: the top
+  // row of pieces whole; the hidden square leaves the right half of the next two rows, joined
+  // into one rectangle; the last row whole. Moved by more than half a pixel, the pieces at
+  // the hidden square's right edge reach a pixel beyond it and show.
+  std::vector<Rect> pieces;
+  cover.ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.0f, 0.0f}, {1.0f, 1.0f}}, pieces);
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {128, 64, 256, 192}, {0, 192, 256, 256}}));
+  pieces.clear();
+  cover.ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.6f, 0.0f}, {1.0f, 1.0f}}, pieces);
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {64, 64, 256, 192}, {0, 192, 256, 256}}));
+
+  // Nothing hidden, or a mirrored picture: the whole source; an empty one: nothing.
+  pieces.clear();
+  ScreenCover(256, 256).ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.0f, 0.0f}, {1.0f, 1.0f}}, pieces);
+  cover.ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {256.0f, 0.0f}, {-1.0f, 1.0f}}, pieces);
+  cover.ShowingPieces(PlacedPicture{Rect{0, 0, 0, 256}, {0.0f, 0.0f}, {1.0f, 1.0f}}, pieces);
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 256}, {0, 0, 256, 256}}));
+}
+
+TEST(ScreenCover, ThePiecesDrawnMeetExactlyWhereTheWholePictureWouldLie) {
+  APIContext context;
+  DisplayEnvironment env;
+  env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+  APIGraphics graphics(context, env);
+  graphics.UseNullDevice(true);
+  ASSERT_EQ(graphics.Create(), kResultOk);
+  SpriteRenderer& renderer = *graphics.GetSpriteRenderer();
+  platform::GraphicsDevice& device = *graphics.GetDevice();
+  platform::Texture texture(256, 256);
+
+  // A cover hiding a band across the middle of the screen and a block at the right.
+  ScreenCover cover(1024, 768);
+  cover.Hide(Solid(1024, 200), PlacedPicture{Rect{0, 0, 1024, 200}, {0.0f, 300.0f}, {1.0f, 1.0f}});
+  cover.Hide(Solid(200, 200), PlacedPicture{Rect{0, 0, 200, 200}, {800.0f, 0.0f}, {1.0f, 1.0f}});
+  for (const PlacedPicture& p : {PlacedPicture{Rect{0, 0, 256, 256}, {700.37f, 180.81f}, {0.8513f, 0.8513f}},
+                                 PlacedPicture{Rect{0, 0, 256, 256}, {-33.3f, 251.1f}, {2.0312f, 3.0371f}},
+                                 PlacedPicture{Rect{0, 17, 256, 240}, {123.45f, 250.5f}, {0.9975f, 0.9975f}}}) {
+    device.ClearRecordedDraws();
+    renderer.Begin(SpriteRenderer::kAlphaBlend);
+    renderer.DrawTransformed(&texture, &p.source, &p.scale, nullptr, 0.0, &p.position, 0xFFFFFFFF);
+    renderer.End();
+    ASSERT_EQ(device.RecordedDraws().size(), 1u);
+    const platform::DrawRecord whole = device.RecordedDraws()[0];
+
+    device.ClearRecordedDraws();
+    renderer.Begin(SpriteRenderer::kAlphaBlend);
+    DrawShowing(renderer, &texture, p, &cover, 0xFFFFFFFF);
+    renderer.End();
+    const auto& pieces = device.RecordedDraws();
+    int64_t drawn = 0;
+    for (const platform::DrawRecord& d : pieces) drawn += int64_t(d.source.right - d.source.left) * (d.source.bottom - d.source.top);
+    EXPECT_LT(drawn, int64_t(p.source.right - p.source.left) * (p.source.bottom - p.source.top)) << "nothing left out";
+    // Every corner of a piece lies on the whole picture's grid of texel edges exactly as the
+    // whole picture's sums put it: its outer corners are the whole's, bit for bit, and a
+    // piece's edge on a texel line is the same float for every piece on that line.
+    auto onGrid = [&](float at, int32_t texel, float origin, float scale) { return at == float(texel) * scale + origin; };
+    for (const platform::DrawRecord& d : pieces) {
+      const float sx = p.scale.x, sy = p.scale.y;
+      EXPECT_TRUE(onGrid(d.corners[0].x, d.source.left - p.source.left, p.position.x, sx));
+      EXPECT_TRUE(onGrid(d.corners[3].x, d.source.right - p.source.left, p.position.x, sx));
+      EXPECT_TRUE(onGrid(d.corners[0].y, d.source.top - p.source.top, p.position.y, sy));
+      EXPECT_TRUE(onGrid(d.corners[3].y, d.source.bottom - p.source.top, p.position.y, sy));
+      if (d.source.right == p.source.right) {
+        EXPECT_EQ(d.corners[3].x, whole.corners[3].x);
+      }
+      if (d.source.bottom == p.source.bottom) {
+        EXPECT_EQ(d.corners[3].y, whole.corners[3].y);
+      }
+      if (d.source.left == p.source.left) {
+        EXPECT_EQ(d.corners[0].x, whole.corners[0].x);
+      }
+      if (d.source.top == p.source.top) {
+        EXPECT_EQ(d.corners[0].y, whole.corners[0].y);
+      }
+    }
+  }
+}
