@@ -5,6 +5,7 @@
 
 #include "engine/apigraphics.h"
 #include "engine/kvnode.h"
+#include "engine/textureload.h"
 #include "platform/image.h"
 
 namespace {
@@ -125,7 +126,11 @@ const TexturPart* TexturPart::FindHeldPart(const std::u16string& definitionFile,
   return nullptr;
 }
 
-TexturDefCache::~TexturDefCache() = default;
+TexturDefCache::~TexturDefCache() {
+  // A texture someone still holds cannot be read again once the cache is gone.
+  for (const auto& record : m_records)
+    if (!record->IsPart() && record->m_texture) record->m_texture->SetRefill(nullptr);
+}
 
 const TexturPart* TexturDefCache::Get(const std::u16string& file, const SearchPath* searchPath,
                                       const std::u16string* partName, const DataArchive* archive) {
@@ -195,30 +200,39 @@ const TexturPart* TexturDefCache::LoadTexturDef(const TexturRequest& request) {
   return result;
 }
 
-TexturPart* TexturDefCache::ImageOf(const TexturPart* part) {
-  if (!part || !part->texture || part->IsCutOut()) return nullptr;
+TexturPart* TexturDefCache::ImageOf(const TexturePartRecord* part) {
+  if (!part || !part->texture) return nullptr;
+  // Whole images own their textures and parts share them; a cut-out's own texture is no
+  // image's.
   for (const auto& record : m_records)
     if (!record->IsPart() && record->m_texture.get() == part->texture) return record.get();
   return nullptr;
 }
 
-void TexturDefCache::Release(const TexturPart* part) {
-  if (TexturPart* image = ImageOf(part)) image->m_texture->ReleasePixels();
+void TexturDefCache::Release(const TexturePartRecord* part) {
+  TexturPart* image = ImageOf(part);
+  if (!image) return;
+  platform::Texture& texture = *image->m_texture;
+  if (!texture.ReleasePixels()) return;
+  // Read again as it was first read, by whoever needs the pixels next: the same file from
+  // the same folder and archive, made the same size.
+  std::u16string path = JoinPath(image->m_folder, image->m_textureFile);
+  if (!path.empty() && path.front() == u'\\') path.erase(0, 1);
+  texture.SetRefill([path = std::move(path), archive = image->m_archive, width = texture.Width(),
+                     height = texture.Height()](uint32_t* pixels) {
+    TextureLoadOptions options;
+    options.format = kFormatA8R8G8B8;
+    platform::TexturePtr loaded;
+    const HResult result = archive ? CreateTextureFromArchive(archive, nullptr, path, options, &loaded)
+                                   : CreateTextureFromFile(nullptr, path, options, &loaded);
+    // A file that changed size under the records cut from it is not their picture.
+    if (Failed(result) || !loaded || loaded->Width() != width || loaded->Height() != height) return false;
+    std::copy(loaded->Pixels(), loaded->Pixels() + size_t(width) * size_t(height), pixels);
+    return true;
+  });
 }
 
-bool TexturDefCache::Restore(const TexturPart* part) {
+bool TexturDefCache::Restore(const TexturePartRecord* part) {
   TexturPart* image = ImageOf(part);
-  if (!image) return false;
-  platform::Texture& texture = *image->m_texture;
-  if (!texture.IsReleased()) return true;
-  platform::TexturePtr loaded;
-  if (!m_graphics || !m_graphics->LoadTexture(&loaded, JoinPath(image->m_folder, image->m_textureFile),
-                                              image->m_archive, kFormatA8R8G8B8))
-    return false;
-  // The file changed size under the records made from it: it is not the picture they cut.
-  if (loaded->Width() != texture.Width() || loaded->Height() != texture.Height()) return false;
-  const size_t words = size_t(texture.Width()) * size_t(texture.Height());
-  std::copy(loaded->Pixels(), loaded->Pixels() + words, texture.MutablePixels());
-  texture.MarkAllDirty();
-  return true;
+  return image && image->m_texture->Refill();
 }

@@ -112,14 +112,15 @@ class TexturDefCache {
   const TexturPart* Get(const std::u16string& file, const SearchPath* searchPath,
                         const std::u16string* partName, const DataArchive* archive);
 
-  // For pictures that are not drawn for a while (the loading screens' between loadings): the
-  // image the record shows gives back its pixels' memory, on the CPU and on the device, and
-  // reads as clear until Restore. Every record stays, so pointers to them stay good; every
-  // part of the image reads clear with it. A cut-out part keeps its own copy.
-  void Release(const TexturPart* part);
-  // Loads the released image of the record again from where it was first found; true when
-  // the record's image holds its pixels afterwards.
-  bool Restore(const TexturPart* part);
+  // For pictures that are not drawn for a while (the loading screens' between loadings, the
+  // backdrops of settings not shown): the image the record shows gives back its pixels'
+  // memory, on the CPU and on the device, and reads as clear until Restore, or until the
+  // graphics device draws it, reads it again from where it was first found. Every record
+  // stays, so pointers to them stay good; every part of the image goes with it. A cut-out
+  // part keeps its own copy.
+  void Release(const TexturePartRecord* part);
+  // Reads a released image of the record again; true when it holds its pixels afterwards.
+  bool Restore(const TexturePartRecord* part);
 
   size_t GetCount() const { return m_records.size(); }
   const std::vector<std::unique_ptr<TexturPart>>& Records() const { return m_records; }
@@ -128,7 +129,7 @@ class TexturDefCache {
   const TexturPart* LoadTexturDef(const TexturRequest& request);
   // The whole image's record whose texture the part shows, or null (a cut-out part, or a
   // record of another cache).
-  TexturPart* ImageOf(const TexturPart* part);
+  TexturPart* ImageOf(const TexturePartRecord* part);
 
   APIGraphics* m_graphics;
   std::vector<std::unique_ptr<TexturPart>> m_records;

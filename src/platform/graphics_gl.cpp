@@ -444,6 +444,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   // The texture's GPU copy, made on first use; rows changed on the CPU are sent first.
   GlTexture* Upload(Texture* texture) {
+    // A picture that gave its memory back for a while is read again when it is drawn.
+    if (texture->IsReleased()) texture->Refill();
     auto* gpu = static_cast<GlTexture*>(texture->Gpu());
     bool fresh = gpu == nullptr;
     if (fresh) {

@@ -40,6 +40,17 @@ bool Texture::ReleasePixels() {
   return true;
 }
 
+bool Texture::Refill() {
+  if (!m_released) return m_pixels != nullptr;
+  if (!m_refill) return false;
+  MakeCpuCopy();
+  MarkAllDirty();
+  if (m_refill(m_pixels)) return true;
+  // What could not be read again stays clear, as a released texture reads.
+  std::fill(m_owned.begin(), m_owned.end(), 0u);
+  return false;
+}
+
 int32_t Texture::FullMipCount(int32_t width, int32_t height) {
   int32_t n = 1;
   int32_t size = std::max(width, height);

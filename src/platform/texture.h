@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,6 +71,12 @@ class Texture {
   bool ReleasePixels();
   // Since ReleasePixels, until the pixels were written again.
   bool IsReleased() const { return m_released; }
+  // How a released texture gets its pixels back: the function fills the cleared level 0
+  // (width x height words) and says whether it could. Kept across releases.
+  void SetRefill(std::function<bool(uint32_t* pixels)> refill) { m_refill = std::move(refill); }
+  // A released texture with a refill gets its pixels again (the graphics device asks before
+  // it uploads one); true when the texture holds its pixels.
+  bool Refill();
   uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
   void MarkDirty(int32_t firstRow, int32_t endRow);
   void MarkAllDirty() { MarkDirty(0, m_height); }
@@ -99,6 +106,7 @@ class Texture {
   int32_t m_dirtyEnd = 0;
   uint64_t m_changeCount = 0;
   bool m_released = false;
+  std::function<bool(uint32_t*)> m_refill;
   std::unique_ptr<TextureGpu> m_gpu;
 };
 

@@ -12,3 +12,7 @@ const TexturePartRecord* GameCatalogueAssets::GetTexture(const std::u16string& f
 std::unique_ptr<BewegteAnimation> GameCatalogueAssets::CreateBewegteAnimation(std::u16string_view name) {
   return m_animations ? m_animations->CreateBewegteAnimation(name) : nullptr;
 }
+
+void GameCatalogueAssets::ReleaseUntilDrawn(const TexturePartRecord* picture) {
+  if (m_cache) m_cache->Release(picture);
+}

@@ -51,6 +51,8 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
   for (size_t j = 0; j < pictures.size(); ++j) {
     const TexturePartRecord* picture = pictures[j].texture;
     if (!picture || !picture->texture) continue;
+    // A picture that gave its memory back until drawn is read again before it is measured.
+    if (picture->texture->IsReleased()) picture->texture->Refill();
     const int32_t w = picture->rect.Width(), h = picture->rect.Height();
     // A picture without pixels has no size to stretch from.
     if (w <= 0 || h <= 0) continue;

@@ -401,7 +401,7 @@ TEST_F(GlDeviceTest, ARenderTargetStartsClearWithoutACpuCopy) {
   ASSERT_TRUE(device->SetRenderTarget(nullptr));
 }
 
-TEST_F(GlDeviceTest, AReleasedPictureDrawsClearAndAsItWasOnceFilledAgain) {
+TEST_F(GlDeviceTest, AReleasedPictureDrawsClearUntilFilledOrReadAgain) {
   auto texture = Pattern(8, 8);
   const std::vector<uint32_t> kept(texture->Pixels(), texture->Pixels() + 64);
   auto draw = [&] {
@@ -422,6 +422,17 @@ TEST_F(GlDeviceTest, AReleasedPictureDrawsClearAndAsItWasOnceFilledAgain) {
   std::copy(kept.begin(), kept.end(), texture->MutablePixels());
   texture->MarkAllDirty();
   auto pixels = draw();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(At(pixels, 3 + x, 2 + y), kept[size_t(y * 8 + x)]) << x << "," << y;
+
+  // With a way to read it again, the device reads it before drawing it.
+  texture->SetRefill([&](uint32_t* p) {
+    std::copy(kept.begin(), kept.end(), p);
+    return true;
+  });
+  ASSERT_TRUE(texture->ReleasePixels());
+  pixels = draw();
+  EXPECT_TRUE(texture->HasCpuCopy());
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(At(pixels, 3 + x, 2 + y), kept[size_t(y * 8 + x)]) << x << "," << y;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -142,4 +143,50 @@ TEST(Texture, ReleasedPixelsGiveTheirMemoryBackAndReadClearUntilWrittenAgain) {
   Texture over(8, 8, 1, platform::kUsageNone, borrowed.data());
   EXPECT_FALSE(over.ReleasePixels());
   EXPECT_EQ(over.Pixels(), borrowed.data());
+}
+
+TEST(Texture, ARefillBringsAReleasedTextureBackOrLeavesItClear) {
+  struct Case {
+    const char* name;
+    bool withRefill;
+    bool refillSucceeds;
+    bool holdsPixels;
+    uint32_t firstPixel;
+  };
+  const Case cases[] = {
+      {"read again", true, true, true, 0xFF00FF00u},
+      {"the file is gone", true, false, false, 0u},
+      {"nothing to read it from", false, false, false, 0u},
+  };
+  for (const Case& c : cases) {
+    Texture picture(4, 4, 0);
+    int calls = 0;
+    if (c.withRefill)
+      picture.SetRefill([&](uint32_t* pixels) {
+        ++calls;
+        if (!c.refillSucceeds) {
+          pixels[0] = 0xFFFFFFFFu;  // a half-read file leaves nothing behind
+          return false;
+        }
+        std::fill(pixels, pixels + 16, 0xFF00FF00u);
+        return true;
+      });
+    EXPECT_TRUE(picture.Refill()) << c.name << ": holding its pixels, nothing is read";
+    EXPECT_EQ(calls, 0) << c.name;
+    ASSERT_TRUE(picture.ReleasePixels());
+    const uint64_t change = picture.ChangeCount();
+    EXPECT_EQ(picture.Refill(), c.holdsPixels) << c.name;
+    EXPECT_EQ(calls, c.withRefill ? 1 : 0) << c.name;
+    if (c.withRefill) {
+      // Read once: after a failed read the texture holds clear pixels and is asked no more.
+      EXPECT_FALSE(picture.IsReleased()) << c.name;
+      EXPECT_GT(picture.ChangeCount(), change) << c.name;
+      EXPECT_EQ(picture.PixelAt(0, 0), c.firstPixel) << c.name;
+      picture.Refill();
+      EXPECT_EQ(calls, 1) << c.name;
+    } else {
+      EXPECT_TRUE(picture.IsReleased()) << c.name;
+      EXPECT_EQ(picture.Pixels(), nullptr) << c.name;
+    }
+  }
 }

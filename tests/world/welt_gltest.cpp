@@ -147,6 +147,10 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
   const SettingMuster* soil = katalog.FindMuster(&soilName);
   const SettingMuster* grass = katalog.FindMuster(&grassName);
   ASSERT_TRUE(soil && soil->texture && grass && grass->texture);
+  // The backdrops' pictures hold no memory until drawn; the ground patterns, stamped into
+  // the terrain on the CPU, keep theirs.
+  for (const auto& picture : backdrop->GetBackground()) EXPECT_FALSE(picture.texture->texture->HasCpuCopy());
+  EXPECT_TRUE(soil->texture->texture->HasCpuCopy());
 
   Welt world;
   world.Setup(level, &context);
@@ -180,6 +184,8 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
       half[size_t(y) * size_t(kW / 2) + size_t(x)] = mean;
     }
   EXPECT_TRUE(MatchesGolden(half, kW / 2, {0, 0, kW / 2, kH / 2}, "world", 3));
+  // Drawn, the pictures were read again, and are measured from their pixels.
+  for (const auto& picture : backdrop->GetBackground()) EXPECT_TRUE(picture.texture->texture->HasCpuCopy());
 
   // The backdrop leaves out the pictures' transparent rows and the rows a later picture
   // covers: the picture is the one every picture drawn whole gives.

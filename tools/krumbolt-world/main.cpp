@@ -38,7 +38,8 @@ int Usage() {
 
 // A picture stretched over the whole canvas (nearest texel), blended over it.
 void DrawStretched(platform::Image& canvas, const TexturePartRecord& part) {
-  if (!part.texture) return;
+  // A backdrop picture holds its pixels only once asked to read them again.
+  if (!part.texture || !part.texture->Refill()) return;
   const Rect& r = part.rect;
   const int32_t w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
