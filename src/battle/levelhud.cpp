@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/cameramanager.h"
 #include "battle/humansteuerung.h"
 #include "battle/steuerungliste.h"
 #include "battle/waffe.h"
@@ -673,6 +674,21 @@ std::vector<Rect> LevelHud::DescriptionKeepOut() const {
   for (int32_t id : {int32_t(kTurnTime), int32_t(kWindMeter), int32_t(kMessageButton), int32_t(kPauseButton),
                      int32_t(kHelpButton)})
     if (const GUIElement* e = FindElement(id)) out.push_back(e->GetRect().ToCorners());
+  // The worm at turn with its label, its weapon and the arrow over it: the player watches it.
+  Worm* worm = m_host ? m_host->GetActiveWorm() : nullptr;
+  CameraManager* camera = m_globals ? m_globals->GetCamera() : nullptr;
+  if (worm && camera) {
+    Vector2 offset, scale, centre;
+    camera->GetViewTransform(offset, scale, centre);
+    const Vector2 at = *worm->GetPosition(), size = *worm->GetSize();
+    if (std::isfinite(offset.x) && std::isfinite(offset.y) && std::isfinite(scale.x) && std::isfinite(scale.y)) {
+      const double x = at.x * scale.x + offset.x, top = (at.y - size.y) * scale.y + offset.y;
+      const double bottom = at.y * scale.y + offset.y;
+      auto held = [](double v) { return int32_t(std::clamp(v, -1e6, 1e6)); };
+      out.push_back({held(x - kWormKeepOutHalfWidth), held(top - kWormKeepOutRise), held(x + kWormKeepOutHalfWidth),
+                     held(bottom + kDescriptionGap)});
+    }
+  }
   // A team panel with its health bar and the active team's frame around both.
   for (int i = 0; i < GetPlayingTeamCount(); ++i)
     if (const GUIElement* e = FindElement(TeamPanelId(i))) {

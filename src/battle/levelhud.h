@@ -87,6 +87,10 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   // away from.
   static constexpr int32_t kDescriptionOffset = 50;
   static constexpr int32_t kDescriptionGap = 4;
+  // How far the worm at turn, its label, its weapon and the arrow over it reach beside and
+  // above its middle and top.
+  static constexpr int32_t kWormKeepOutHalfWidth = 50;
+  static constexpr int32_t kWormKeepOutRise = 130;
 
   static int32_t TeamPanelId(int index) { return kFirstTeamPanel - index; }
   // The team index of a team panel's id, or -1.
@@ -142,8 +146,8 @@ class LevelHud : public GUIDrawKlasse, public MyControl, public ResetObjekt {
   // too, only on the screen.
   static Rect PlaceDescription(int32_t width, int32_t height, int32_t mouseX, int32_t mouseY, int32_t screenWidth,
                                int32_t screenHeight, const std::vector<Rect>& keepOut);
-  // What a description box stays off: the turn clock, the wind meter, the three buttons and
-  // each team's panel with its health bar and highlight.
+  // What a description box stays off: the turn clock, the wind meter, the three buttons,
+  // the worm at turn with its label and each team's panel with its health bar and highlight.
   std::vector<Rect> DescriptionKeepOut() const;
 
   // The hover test: the GUI base's test; while the store is closed or closing, its cells,

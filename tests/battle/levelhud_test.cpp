@@ -11,6 +11,7 @@
 #include <set>
 
 #include "battle/battle_display.h"
+#include "battle/cameramanager.h"
 #include "battle/humansteuerung.h"
 #include "engine/apigraphics.h"
 #include "engine/spriterenderer.h"
@@ -475,6 +476,12 @@ TEST_F(BattleDisplay, DescriptionBoxStaysOnTheScreenAndOffTheClockAndTheTeamPane
       // The health bar and the active team's frame rise above the panel.
       keepOut.push_back({r.left - 2, r.top - 14, r.right + 2, r.bottom});
     }
+    // The worm at turn stands a little above and left of the middle, at the screen's own scale;
+    // it and its label (up to 120 above its top) stay in view.
+    const Vector2 feet = *battle.worm->GetPosition(), wormSize = *battle.worm->GetSize();
+    const int32_t wormX = w / 2 - 80, wormY = h / 2 - 60;
+    globals->GetCamera()->SetView({feet.x - float(wormX), feet.y - float(wormY), 1920.0f, 1080.0f});
+    keepOut.push_back({wormX - 45, wormY - int32_t(wormSize.y) - 120, wormX + 45, wormY});
     struct Mouse {
       const char* where;
       int32_t x, y;
@@ -487,6 +494,7 @@ TEST_F(BattleDisplay, DescriptionBoxStaysOnTheScreenAndOffTheClockAndTheTeamPane
         {"left middle", 0, h / 2, true},    {"right middle", w - 1, h / 2, true},
         {"middle", w / 2, h / 2, true},     {"beside the clock", 150, 30, false},
         {"over a team", w / 2 - 100, h - 40, false},
+        {"up left of the worm", wormX - 80, wormY - 150, false},
     };
     for (const Mouse& m : mice) {
       SCOPED_TRACE(testing::Message() << w << "x" << h << " mouse " << m.where);
