@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -54,11 +55,14 @@ constexpr size_t kMaxQuadsPerCall = 4096;
 
 class GlDevice;
 
-// Whether every quad shows its texture at its own size or larger. There the filter reads
-// level 0 alone, mip chain or not; saying so up front spares the software rasteriser the
-// level of detail it would otherwise work out for each pixel. Each quad maps its texels to
-// the screen affinely; the larger of the two texel steps per screen pixel decides. The
-// drawing area stretched over the target by (areaX, areaY) target pixels per area pixel.
+// Whether every quad shows its texture at its own size or larger, or shrunk by so little that
+// the next mip level's share of a pixel stays under 1/256 (the level of detail under 1/256:
+// a share that rounds away in 8-bit colour). There the filter reads level 0 alone, mip chain
+// or not; saying so up front spares the software rasteriser the level of detail it would
+// otherwise work out for each pixel, and the second level it would blend in. Each quad maps
+// its texels to the screen affinely; the larger of the two texel steps per screen pixel
+// decides. The drawing area stretched over the target by (areaX, areaY) target pixels per
+// area pixel.
 bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
                   double areaY) {
   for (size_t i = 0; i < count; ++i) {
@@ -75,8 +79,8 @@ bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float heig
     // the screen edges.
     const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
     const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
-    // A hair of margin: a quad drawn at exactly its own size counts as magnified.
-    constexpr double kLimit = 1.0 + 1e-6;
+    // Squared texel steps up to 2^(2/256): a level of detail up to 1/256.
+    static const double kLimit = std::exp2(2.0 / 256.0);
     if (dudx * dudx + dvdx * dvdx > kLimit || dudy * dudy + dvdy * dvdy > kLimit) return false;
   }
   return true;
