@@ -265,6 +265,11 @@ EffectHandle Effect::GetPass(EffectHandle technique, uint32_t index) const {
   return {EffectHandle::Kind::Pass, FlatPassIndex(technique.index, int(index))};
 }
 
+const EffectPassDesc* Effect::GetPassDesc(EffectHandle technique, uint32_t index) const {
+  if (index >= PassCount(technique)) return nullptr;
+  return &m_description.techniques[size_t(technique.index)].passes[index];
+}
+
 EffectHandle Effect::GetPassByName(EffectHandle technique, std::string_view name) const {
   uint32_t n = PassCount(technique);
   for (uint32_t i = 0; i < n; ++i)

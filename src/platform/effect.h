@@ -161,6 +161,8 @@ class Effect {
   uint32_t PassCount(EffectHandle technique) const;
   EffectHandle GetPass(EffectHandle technique, uint32_t index) const;
   EffectHandle GetPassByName(EffectHandle technique, std::string_view name) const;
+  // The description of a technique's pass; null when there is no such pass.
+  const EffectPassDesc* GetPassDesc(EffectHandle technique, uint32_t index) const;
   // Annotations of a parameter, a technique or a pass.
   EffectHandle GetAnnotation(EffectHandle object, uint32_t index) const;
   EffectHandle GetAnnotationByName(EffectHandle object, std::string_view name) const;

@@ -216,7 +216,7 @@ platform::Texture* MyPostEffect::DrawRenderExtra(MyPostEffectRenderData& data) {
   // The scene keeps its screen coordinates on a smaller picture.
   if (target != data.Extra()) device->SetDrawingArea(data.Width(), data.Height());
   device->BeginScene();
-  device->Clear(platform::kClearTarget | platform::kClearZBuffer, m_clearColour, 1.0f, 0);
+  device->Clear(platform::kClearTarget, m_clearColour, 1.0f, 0);
   bool drew = false;
   if (!m_extraThroughSecond || !m_secondEffect || !m_secondEffect->GetEffect()) {
     drew = m_library->RenderLevelExtra(m_renderExtraName);
@@ -269,12 +269,24 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
 
   device->SetRenderTarget(data.Work());
   device->BeginScene();
-  device->Clear(platform::kClearTarget | platform::kClearZBuffer, 0xFF000000, 1.0f, 0);
   uint32_t passes = 0;
   if (fx->Begin(&passes)) {
     const platform::EffectHandle technique = fx->GetCurrentTechnique();
     platform::SpriteQuad& quad = data.quad;
     using RD = MyPostEffectRenderData;
+    // The black of the cleared target shows only under a blending pass, or around a smaller
+    // picture that goes on screen; elsewhere the passes draw over it or nothing reads it
+    // (the next effect reads only the part written). Clearing a whole screen costs a
+    // software rasteriser more than a small pass, so it is left out where it cannot show.
+    // The depth buffer is never tested by a pass: it is not cleared.
+    bool blends = false;
+    for (uint32_t i = 0; i < passes; ++i) blends = blends || fx->GetPassDesc(technique, i)->blend.enabled;
+    float sx0 = 1.0f, sy0 = 1.0f;
+    if (passes > 0) PassScale(*fx, technique, 0, sx0, sy0);
+    const bool firstCoversAll = passes > 0 && (quad.v[RD::kBottomRight].x + 0.5f) * sx0 >= float(data.Width()) &&
+                                (quad.v[RD::kBottomRight].y + 0.5f) * sy0 >= float(data.Height());
+    if (blends || (m_copyToOrg && !firstCoversAll) || passes == 0)
+      device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
     for (uint32_t i = 0; i < passes; ++i) {
       fx->BeginPass(i);
       bool changed = false;
@@ -288,18 +300,8 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
         changed = true;
       }
       fx->SetSourceRegion(data.scaleX, data.scaleY);
-      const platform::EffectHandle pass = fx->GetPass(technique, i);
       float sx = 1.0f, sy = 1.0f;
-      fx->GetFloat(fx->GetAnnotationByName(pass, "fScaleX"), &sx);
-      fx->GetFloat(fx->GetAnnotationByName(pass, "fScaleY"), &sy);
-      const platform::Vector2& scaling = m_scaling.Current();
-      if (m_invertScaling) {
-        sx /= scaling.x;
-        sy /= scaling.y;
-      } else {
-        sx *= scaling.x;
-        sy *= scaling.y;
-      }
+      PassScale(*fx, technique, i, sx, sy);
       if (sx != 1.0f) {
         for (int c : {RD::kTopRight, RD::kBottomRight}) quad.v[c].x = (quad.v[c].x + 0.5f) * sx - 0.5f;
         changed = true;
@@ -322,6 +324,22 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
   m_rendered = true;
   if (MakesOriginal()) device->CopyRenderTarget(data.Source(), data.Org());
   device->SetRenderTarget(kept);
+}
+
+void MyPostEffect::PassScale(const platform::Effect& fx, platform::EffectHandle technique, uint32_t pass,
+                             float& sx, float& sy) const {
+  const platform::EffectHandle handle = fx.GetPass(technique, pass);
+  sx = sy = 1.0f;
+  fx.GetFloat(fx.GetAnnotationByName(handle, "fScaleX"), &sx);
+  fx.GetFloat(fx.GetAnnotationByName(handle, "fScaleY"), &sy);
+  const platform::Vector2& scaling = m_scaling.Current();
+  if (m_invertScaling) {
+    sx /= scaling.x;
+    sy /= scaling.y;
+  } else {
+    sx *= scaling.x;
+    sy *= scaling.y;
+  }
 }
 
 void MyPostEffect::Update(const double& dt) {

@@ -125,6 +125,9 @@ class MyPostEffect : public ResetObjekt {
   // Draws the render extra into EXTRA, or into the smaller picture of its scaling: that
   // picture, null when nothing was drawn.
   platform::Texture* DrawRenderExtra(MyPostEffectRenderData& data);
+  // How much a pass shrinks or grows the quad: its annotations and the effect's scaling.
+  void PassScale(const platform::Effect& fx, platform::EffectHandle technique, uint32_t pass, float& sx,
+                 float& sy) const;
 
   std::u16string m_fileName = kDefaultFile;
   std::u16string m_secondFileName;

@@ -140,6 +140,38 @@ TEST_F(GlPostEffects, ACopyShowsThePictureAndOnlyMakeOriginalReachesTheScreen) {
   ExpectNear(At(screen, w - 1, h - 1), kBands[3], 1, "corner");
 }
 
+// From the second frame on, the chain's work picture holds the captured bands of the frame before. A
+// smaller picture that goes on screen stands on black all the same; a smaller picture that is
+// only stretched back by the next effect shows nothing of what lay around it.
+TEST_F(GlPostEffects, OnlyTheWrittenPartOfASmallerPassReachesTheScreen) {
+  struct Case {
+    const char16_t* sections;
+    std::initializer_list<const char16_t*> names;
+    uint32_t outside;  // the middle of the bright band, outside the quarter
+    const char* what;
+  };
+  const Case cases[] = {
+      {uR"(<POST_EFFECT> <NAME> "Klein" <\NAME> <FX_NAME> "pe_copy.fx" <\FX_NAME> <SCALING> "0.25" "0.25" <\SCALING>
+           <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\POST_EFFECT>)",
+       {u"Klein"}, 0xFF000000u, "black around the shrunk picture on screen"},
+      {uR"(<POST_EFFECT> <NAME> "Klein" <\NAME> <FX_NAME> "pe_copy.fx" <\FX_NAME> <SCALING> "0.25" "0.25" <\SCALING> <\POST_EFFECT>
+           <POST_EFFECT> <NAME> "Gross" <\NAME> <FX_NAME> "pe_copy.fx" <\FX_NAME> <SCALING> "4" "4" <\SCALING>
+           <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\POST_EFFECT>)",
+       {u"Klein", u"Gross"}, kBands[1], "the shrunk picture stretched back over the screen"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(scene.get());
+    Run(c.sections, c.names);
+    // The second frame: the work picture is the first frame's capture.
+    library->RenderActive();
+    const auto screen = graphics->GetDevice()->ReadPixels();
+    ExpectNear(Band(screen, 1, h / 2), c.outside, 2, c.what);
+    ExpectNear(At(screen, 2, 2), kBands[0], 2, "the top left corner");
+  }
+}
+
 // The finished picture reaches the back buffer pixel for pixel and the right way up.
 TEST_F(GlPostEffects, TheBackBufferGetsTheFinishedPictureUnchanged) {
   class TopAndBottom : public BandScene {
