@@ -106,14 +106,36 @@ void NavGraph::Memo::Fresh(const TerrainSnapshot& terrain) {
   bytes.assign(terrain.Bytes(), terrain.Bytes() + size_t(width) * size_t(height));
   tops.left = rect.left;
   tops.bottom = rect.bottom;
-  tops.levels.assign(1, {});
-  terrain.ColumnTops(tops.levels[0]);
-  tops.Build();
-  std::vector<NavNode> surface;
-  terrain.FindSurfacePoints(1e30, surface);
+  tops.levels.assign(1, std::vector<int32_t>(size_t(width), rect.bottom));
   columns.assign(size_t(width), {});
-  for (const NavNode& n : surface) columns[size_t(n.x - rect.left)].rows.push_back(n.y - rect.top);
-  for (Column& c : columns) c.entries.resize(c.rows.size());
+  // One pass row by row: a column's highest ground is its first solid pixel, a ground
+  // point a solid pixel under an empty one (from the second row on, as the scan has it).
+  // Eight columns at a time where no column of them still looks for its top and none has
+  // a ground point.
+  std::vector<int32_t>& top = tops.levels[0];
+  size_t open = size_t(width);
+  const size_t w = size_t(width);
+  for (int32_t r = 0; r < height; ++r) {
+    const uint8_t* row = &bytes[size_t(r) * w];
+    const uint8_t* above = r > 0 ? row - w : nullptr;
+    size_t c = 0;
+    if (open == 0 && above)
+      for (; c + 8 <= w; c += 8) {
+        uint64_t a, b;
+        std::memcpy(&a, row + c, 8);
+        std::memcpy(&b, above + c, 8);
+        if (a & ~b)
+          for (size_t k = c; k < c + 8; ++k)
+            if (row[k] && !above[k]) columns[k].rows.push_back(r);
+      }
+    for (; c < w; ++c) {
+      if (!row[c]) continue;
+      if (top[c] == rect.bottom) top[c] = rect.top + r, --open;
+      if (above && !above[c]) columns[c].rows.push_back(r);
+    }
+  }
+  tops.Build();
+  for (Column& col : columns) col.entries.resize(col.rows.size());
   blocksWide = blocksHigh = 0;
   changed.clear();
   made = true;
@@ -412,6 +434,7 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     return arc;
   arc.usable = true;
   arc.sx = impulse.x > 0.0f ? 1 : -1;
+  arc.width = std::max(0, world.right - world.left);
   const double k = gravity / (2.0 * speed * speed * c * c);
   // Rows further than the world is high from any start are beyond it: above, nothing is
   // met; below, the flight ends.
@@ -458,6 +481,8 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
       add(walk.X(), walk.Y());
     }
     arc.stepEnd[size_t(i)] = uint32_t(arc.pixels.size());
+    for (size_t k = begin; k < arc.pixels.size(); ++k)
+      arc.offsets.push_back(int64_t(arc.pixels[k][1]) * arc.width + arc.pixels[k][0]);
     auto& box = arc.stepBox[size_t(i)];
     box = {INT32_MAX, INT32_MIN, INT32_MIN};
     for (size_t k = begin; k < arc.pixels.size(); ++k) {
@@ -538,7 +563,7 @@ bool NavGraph::SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, 
   walk.MajorSpan(rect, first, last);
   // In stretches: a stretch wholly above the highest ground of its columns meets nothing
   // (the walk goes one way on each axis, so its ends bound it).
-  constexpr int64_t kStretch = 32;
+  constexpr int64_t kStretch = 64;
   for (int64_t a = first; a <= last; a += kStretch) {
     const int64_t b = std::min(last, a + kStretch - 1);
     walk.Seek(b);
@@ -580,6 +605,8 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
     }
     return at;
   };
+  const uint8_t* bytes = terrain.Bytes();
+  const int64_t start = (int64_t(y) - r.top) * terrain.Width() + (int64_t(x) - r.left);
   uint32_t p = 0;
   for (int i = 2; i < kArcSteps; ++i) {
     if ((i - 2) % kArcRun == 0) {
@@ -611,6 +638,16 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
     const uint32_t end = arc.stepEnd[size_t(i)];
     const auto& box = arc.stepBox[size_t(i)];
     if (int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) p = end;
+    const auto& c = arc.reach[size_t(i)];
+    if (p < end && int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
+        int64_t(y) + c[3] < r.bottom && arc.width == terrain.Width()) {
+      // The flight so far lies inside the copy: its bytes are read straight.
+      for (; p < end; ++p)
+        if (bytes[start + arc.offsets[p]]) {
+          const auto& o = arc.pixels[p];
+          return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
+        }
+    }
     for (; p < end; ++p) {
       const auto& o = arc.pixels[p];
       if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
@@ -807,7 +844,7 @@ std::vector<RouteStep> NavGraph::Plan(const PlanSnapshot& plan, const std::atomi
   } else {
     target = start;
   }
-  MarkReachable(start);
+  // ChooseTarget has marked what is reachable from the start.
   const int32_t reached = FindPath(start, target, plan.crates, cancel);
   if (reached == kNone || Cancelled(cancel)) return {};
   return BuildRoute(start, reached, plan.person.x);

@@ -145,6 +145,9 @@ class NavGraph {
   struct Arc {
     bool usable = false;
     int32_t sx = 1;
+    // The pixels met as steps through a copy of the world's width.
+    int32_t width = 0;
+    std::vector<int64_t> offsets;
     // Row of step i's point below the start (floor of the negated height).
     std::vector<int64_t> row;
     // The exact point of the last step, below the start.
