@@ -379,17 +379,23 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
           // A piece wholly above the ground of its columns holds nothing solid.
           const auto& box = fan.pieceBox[piece];
           if (py + box[2] < tops.Min(px + box[0], px + box[1])) continue;
-          for (uint32_t k = fan.pieceStart[piece]; k < fan.pieceStart[piece + 1]; ++k) {
+          const uint32_t k0 = fan.pieceStart[piece], k1 = fan.pieceStart[piece + 1];
+          int32_t count = 0;
+          if (centre) {
+            for (uint32_t k = k0; k < k1; ++k) count += centre[fanSteps[k]];
+          } else {
+            for (uint32_t k = k0; k < k1; ++k) count += terrain.IsSolid(px + fan.pixels[k][0], py + fan.pixels[k][1]);
+          }
+          solid += count;
+          if (met || count == 0) continue;
+          // The first solid pixel of the ray tells how near the ground is that way.
+          met = true;
+          for (uint32_t k = k0; k < k1; ++k) {
             const auto& o = fan.pixels[k];
-            // Above the highest ground of its column a pixel is empty: the copy is not read.
-            if (centre ? (py + o[1] < topRow[px + o[0] - rect.left] || !centre[fanSteps[k]])
-                       : !terrain.IsSolid(px + o[0], py + o[1]))
-              continue;
-            ++solid;
-            if (met) continue;
-            met = true;
+            if (centre ? !centre[fanSteps[k]] : !terrain.IsSolid(px + o[0], py + o[1])) continue;
             const double dx = o[0], dy = o[1];
             shelter = 1.0 - (dx * dx + dy * dy) / 10000.0;
+            break;
           }
         }
         kept.rayShelter[r] = shelter;
