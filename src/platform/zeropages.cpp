@@ -57,6 +57,49 @@ void ZeroPages::Zero(size_t offset, size_t bytes) {
 
 namespace {
 
+bool AllZero(const uint8_t* p, size_t n);
+
+}  // namespace
+
+void ZeroPages::Populate(size_t offset, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  if (offset >= m_size) return;
+  bytes = std::min(bytes, m_size - offset);
+  const size_t page = PageSize();
+  const size_t first = RoundUp(offset), end = (offset + bytes) / page * page;
+  // An older system refuses; the pages then come one fault at a time, as without this.
+  if (first < end) madvise(static_cast<uint8_t*>(m_data) + first, end - first, MADV_POPULATE_WRITE);
+#else
+  (void)offset;
+  (void)bytes;
+#endif
+}
+
+void ZeroPages::GiveBackZeroPages() {
+  if (!m_data) return;
+  auto* base = static_cast<uint8_t*>(m_data);
+  const size_t page = PageSize();
+  std::vector<unsigned char> touched;
+  TouchedPages(base, m_size, touched);
+  // Runs of clear pages go back in one call each.
+  size_t run = 0, runStart = 0;
+  auto flush = [&] {
+    if (run) madvise(base + runStart * page, run * page, MADV_DONTNEED);
+    run = 0;
+  };
+  for (size_t i = 0; i < touched.size(); ++i) {
+    if (touched[i] && AllZero(base + i * page, page)) {
+      if (!run) runStart = i;
+      ++run;
+    } else {
+      flush();
+    }
+  }
+  flush();
+}
+
+namespace {
+
 bool AllZero(const uint8_t* p, size_t n) {
   // Word by word: untouched pages all map the one zero page, so this reads from the cache.
   const auto* w = reinterpret_cast<const uint64_t*>(p);

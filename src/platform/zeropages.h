@@ -25,6 +25,15 @@ class ZeroPages {
   // system and read as zeros from then on.
   void Zero(size_t offset, size_t bytes);
 
+  // Gives the whole pages of [offset, offset + bytes) their memory now, in one call, where
+  // the system can. For a range about to be written nearly throughout: each page's first
+  // touch is otherwise a fault of its own, and a page read before it is written is faulted
+  // twice, the second time with every processor of the program told to forget the old one.
+  void Populate(size_t offset, size_t bytes);
+  // Hands back every page that holds nothing but zeros (it reads as zeros from then on):
+  // for after a populated range was written.
+  void GiveBackZeroPages();
+
   static size_t PageSize();
   // n rounded up to a whole number of pages.
   static size_t RoundUp(size_t n);

@@ -63,7 +63,10 @@ uint32_t* LandschaftTile::ClearPixels() {
   return const_cast<uint32_t*>(clear);
 }
 
-uint32_t* LandschaftTile::TakeMemory() {
+uint32_t* LandschaftTile::TakeMemory(bool wholeSlot) {
+  // Before any pixel of the slot is read: its pages then come in one call, never as the
+  // shared zero page first (see ZeroPages::Populate).
+  if (m_pages && wholeSlot) m_pages->Populate(m_offset, SlotBytes(m_world));
   uint32_t* pixels = m_texture->MutablePixels();
   m_pixels.store(pixels, std::memory_order_relaxed);
   return pixels;
@@ -99,7 +102,7 @@ std::unique_ptr<LandschaftTile> LandschaftTile::Clone(platform::ZeroPages* pages
   } else if (pages && m_pages) {
     // Both start on a page and have the same layout: the source's clear pages are left
     // out, so the copy holds memory only where the source does.
-    platform::CopyIntoZeroed(copy->MutableRow(0), Row(0),
+    platform::CopyIntoZeroed(copy->TakeMemory(false), Row(0),
                              size_t(m_texture->Width()) * size_t(m_texture->Height()) * sizeof(uint32_t));
   } else {
     size_t rowBytes = size_t(m_lock.right) * sizeof(uint32_t);
@@ -300,6 +303,10 @@ void Landschaft::CreateTiles() {
   for (size_t i = 0; i < m_tiles.size(); ++i)
     m_grid[(i % size_t(m_rows)) * size_t(m_columns) + i / size_t(m_rows)] = m_tiles[i].get();
   SetLookupArea();
+}
+
+void Landschaft::GiveBackClearPages() {
+  if (m_pages) m_pages->GiveBackZeroPages();
 }
 
 void Landschaft::UnlockAll() {

@@ -62,7 +62,8 @@ constexpr bool IsEmptyPixel(uint32_t argb) { return (argb >> 24) < 193; }
 // changed, so that its rows go to the GPU copy before the next draw. The memory is the
 // tile's own, or a slot of its store's page memory (see ZeroPages). A tile in page memory
 // that was never written reads from one shared clear tile and holds no memory of its own;
-// its slot is taken at the first MutableRow.
+// its slot is taken, whole, at the first MutableRow (the store gives back the pages that
+// stay clear when asked, see Landschaft::GiveBackClearPages).
 class LandschaftTile {
  public:
   // Over its own memory, or over `pages` from `offset` (SlotBytes of the rectangle, zeros).
@@ -129,7 +130,8 @@ class LandschaftTile {
  private:
   // The shared clear tile that tiles without memory read from; never written.
   static uint32_t* ClearPixels();
-  uint32_t* TakeMemory();
+  // A writer's tile gets all of its slot's pages at once; a copy only those it fills.
+  uint32_t* TakeMemory(bool wholeSlot = true);
 
   bool m_locked = false;
   int32_t m_pitch = 0;
@@ -236,6 +238,9 @@ class Landschaft {
 
   // Unlocks every locked tile, in the order of the tiles.
   void UnlockAll();
+  // Hands back the page memory of the tiles' pages that hold nothing (after a build: a tile
+  // that is written gets its whole slot at once).
+  void GiveBackClearPages();
   Rect GetRect() const { return m_rect; }
   // Multiplies every pixel by the colour, channel by channel, truncating.
   void Tint(Argb colour);

@@ -202,5 +202,7 @@ std::unique_ptr<Landschaft> LevelInfo::MakeLayer(LfcStageList& record, MyLoadScr
     if (loadScreen) loadScreen->Advance(1.0);
   }
   layer->UnlockAll();
+  // The stages' tiles took their whole slots; what stayed clear goes back.
+  layer->GiveBackClearPages();
   return layer;
 }

@@ -93,3 +93,42 @@ TEST(ZeroPages, CopiesLeaveClearPagesOut) {
   if (test_support::ResidentBytesAreTheProgramsOwn()) EXPECT_LT(ResidentBytes(), before + 256 * page);
   EXPECT_EQ(std::memcmp(destination.Data(), source.Data(), destination.Size()), 0);
 }
+
+TEST(ZeroPages, PopulatedPagesReadAsZerosAndTheClearOnesGoBackAfterwards) {
+  const size_t page = ZeroPages::PageSize();
+  ZeroPages pages(64 * kMiB);
+  auto* bytes = static_cast<uint8_t*>(pages.Data());
+  // Half a page in, a little over 32 MiB: the whole pages inside get their memory at once,
+  // the partial ones at the ends do not.
+  const size_t before = ResidentBytes();
+  pages.Populate(page / 2, 32 * kMiB + page);
+  const size_t populated = ResidentBytes();
+  if (test_support::ResidentBytesAreTheProgramsOwn()) {
+    EXPECT_GT(populated, before + 30 * kMiB);
+  }
+  std::vector<unsigned char> touched;
+  platform::TouchedPages(bytes, pages.Size(), touched);
+  const size_t firstWhole = 1, endWhole = (page / 2 + 32 * kMiB + page) / page;
+  for (size_t p = 0; p < touched.size(); ++p)
+    ASSERT_EQ(touched[p] != 0, p >= firstWhole && p < endWhole) << "page " << p;
+  EXPECT_TRUE(AllZero(bytes, pages.Size()));
+
+  // Written: one byte in every 16th page, and a page far outside the populated range.
+  for (size_t p = firstWhole; p < endWhole; p += 16) bytes[p * page + 7] = uint8_t(p);
+  bytes[60 * kMiB] = 0xEE;
+  // Written and then cleared again counts as clear.
+  bytes[(firstWhole + 1) * page] = 1;
+  bytes[(firstWhole + 1) * page] = 0;
+  pages.GiveBackZeroPages();
+  if (test_support::ResidentBytesAreTheProgramsOwn()) {
+    EXPECT_LT(ResidentBytes(), before + 4 * kMiB);
+  }
+  platform::TouchedPages(bytes, pages.Size(), touched);
+  for (size_t p = 0; p < touched.size(); ++p) {
+    const bool written = (p >= firstWhole && p < endWhole && (p - firstWhole) % 16 == 0) || p == 60 * kMiB / page;
+    ASSERT_EQ(touched[p] != 0, written) << "page " << p;
+  }
+  for (size_t p = firstWhole; p < endWhole; ++p)
+    ASSERT_EQ(bytes[p * page + 7], (p - firstWhole) % 16 == 0 ? uint8_t(p) : 0) << "page " << p;
+  EXPECT_EQ(bytes[60 * kMiB], 0xEE);
+}
