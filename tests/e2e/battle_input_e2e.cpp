@@ -120,6 +120,7 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   ASSERT_NE(computer, nullptr);
   computer->SetThreaded(false);
 
+  picture("0_scene");
   // Enter: the player against the computer.
   engine.keys->SetKey(kEnter, true);
   frames(0.05);
@@ -152,8 +153,7 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   frames(0.3);
   picture("2_turn");
 
-  // The help button shows the keys and hides them again; the pause button stops the battle
-  // and goes on.
+  // The buttons of the bar, clicked.
   auto clickOn = [&](int32_t id) {
     GUIElement* e = hud.FindElement(id);
     ASSERT_NE(e, nullptr);
@@ -161,6 +161,14 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
     frames(0.05);
     click(SDL_BUTTON_LEFT);
   };
+  // The message button hides the message list and shows it again.
+  clickOn(LevelHud::kMessageButton);
+  EXPECT_FALSE(hud.MessagesShown());
+  picture("2c_no_messages");
+  clickOn(LevelHud::kMessageButton);
+  EXPECT_TRUE(hud.MessagesShown());
+  // The help button shows the keys and hides them again; the pause button stops the battle
+  // and goes on.
   clickOn(LevelHud::kHelpButton);
   EXPECT_TRUE(battle.GetDisplay().IsHelpShown());
   picture("2a_help");
