@@ -133,7 +133,7 @@ void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>&
     return;
   }
   int32_t piece = 256;
-  while (piece > 8 && float(piece) * std::max(sx, sy) > 64.0f) piece /= 2;
+  while (piece > 8 && float(piece) * std::max(sx, sy) > 32.0f) piece /= 2;
   if ((w / piece + 1) * (h / piece + 1) > 16384) {
     out.push_back(s);
     return;

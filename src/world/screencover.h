@@ -63,7 +63,7 @@ class ScreenCover {
   // a hidden cell. A rectangle that is not a number may show.
   bool Hides(float left, float top, float right, float bottom) const;
   // The parts of the picture that may still show, as rectangles of its source: the source cut
-  // into squares of a power of two texels (at most 64 pixels on the screen), the showing ones
+  // into squares of a power of two texels (at most 32 pixels on the screen), the showing ones
   // joined along rows and rows of the same span joined. The whole source when nothing is
   // hidden or the picture is mirrored, empty or not placed at a number.
   void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out) const;

@@ -141,7 +141,7 @@ TEST(ScreenCover, APictureBehindKeepsThePiecesThatMayShowJoinedAlongRowsAndDownC
   EXPECT_TRUE(cover.Hides(-50.0f, 300.0f, -10.0f, 400.0f));  // off the screen
   EXPECT_FALSE(cover.Hides(std::nanf(""), 72.0f, 120.0f, 184.0f));
 
-  // A 256 x 256 picture behind, at scale 1 on whole pixels, in pieces of 64 texels: the top
+  // A 256 x 256 picture behind, at scale 1 on whole pixels, in pieces of 32 texels: the top
   // row of pieces whole; the hidden square leaves the right half of the next two rows, joined
   // into one rectangle; the last row whole. Moved by more than half a pixel, the pieces at
   // the hidden square's right edge reach a pixel beyond it and show.
@@ -150,7 +150,7 @@ TEST(ScreenCover, APictureBehindKeepsThePiecesThatMayShowJoinedAlongRowsAndDownC
   EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {128, 64, 256, 192}, {0, 192, 256, 256}}));
   pieces.clear();
   cover.ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.6f, 0.0f}, {1.0f, 1.0f}}, pieces);
-  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {64, 64, 256, 192}, {0, 192, 256, 256}}));
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {96, 64, 256, 192}, {0, 192, 256, 256}}));
 
   // Nothing hidden, or a mirrored picture: the whole source; an empty one: nothing.
   pieces.clear();
