@@ -131,7 +131,6 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     for (Texture* t : textures) t->DropGpu();
     glDeleteFramebuffers(1, &m_backFramebuffer);
     glDeleteTextures(1, &m_backColour);
-    glDeleteRenderbuffers(1, &m_depthStencil);
     glDeleteBuffers(1, &m_vertexBuffer);
     glDeleteBuffers(1, &m_indexBuffer);
     glDeleteVertexArrays(1, &m_vertexArray);
@@ -215,7 +214,6 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
     glGenFramebuffers(1, &m_backFramebuffer);
     glGenTextures(1, &m_backColour);
-    glGenRenderbuffers(1, &m_depthStencil);
     if (!ResetBackBuffer(m_width, m_height)) {
       if (error) *error = "the back buffer cannot be made";
       return false;
@@ -238,14 +236,10 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glClearColor(c.r, c.g, c.b, c.a);
       mask |= GL_COLOR_BUFFER_BIT;
     }
-    if (flags & kClearZBuffer) {
-      glClearDepth(z);
-      mask |= GL_DEPTH_BUFFER_BIT;
-    }
-    if (flags & kClearStencil) {
-      glClearStencil(GLint(stencil & 0xFF));
-      mask |= GL_STENCIL_BUFFER_BIT;
-    }
+    // No draw tests depth or stencil, so the device keeps neither buffer (a screen-sized one
+    // would cost its memory and a clear every frame): clearing them has nothing to do.
+    (void)z;
+    (void)stencil;
     if (mask) glClear(mask);
   }
 
@@ -398,11 +392,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glBindRenderbuffer(GL_RENDERBUFFER, m_depthStencil);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
     glBindFramebuffer(GL_FRAMEBUFFER, m_backFramebuffer);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_backColour, 0);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_depthStencil);
     bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     m_width = width;
     m_height = height;
@@ -428,9 +419,6 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glGenFramebuffers(1, &gpu->framebuffer);
       glBindFramebuffer(GL_FRAMEBUFFER, gpu->framebuffer);
       glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gpu->name, 0);
-      // The one depth-stencil buffer of the device serves every target, as the auto
-      // depth-stencil surface does.
-      glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_depthStencil);
       const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
       BindTarget();
       if (!complete) {
@@ -596,7 +584,6 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   bool m_levelZeroKnown = false;  // m_levelZeroBound holds for unit 0 as it is now
   GLuint m_backFramebuffer = 0;
   GLuint m_backColour = 0;
-  GLuint m_depthStencil = 0;
   std::vector<QuadVertex> m_vertices;
   size_t m_writeQuad = 0;
   bool m_stateValid = false;

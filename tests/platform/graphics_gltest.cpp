@@ -1,5 +1,6 @@
 // The OpenGL backend offscreen: clearing, pixel-exact sprites, blending, pre-transformed
 // quads, render targets and resets, checked on read-back pixels.
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -435,6 +436,28 @@ TEST_F(GlDeviceTest, AReleasedPictureDrawsClearUntilFilledOrReadAgain) {
   EXPECT_TRUE(texture->HasCpuCopy());
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(At(pixels, 3 + x, 2 + y), kept[size_t(y * 8 + x)]) << x << "," << y;
+}
+
+TEST_F(GlDeviceTest, NeitherTheBackBufferNorATargetKeepsADepthOrStencilBuffer) {
+  // No draw tests depth or stencil: a buffer for them would only cost memory and clears.
+  auto attached = [](GLenum attachment) {
+    GLint type = -1;
+    glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, attachment, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE,
+                                          &type);
+    return type;
+  };
+  auto target = std::make_shared<Texture>(16, 16, 1, platform::kUsageRenderTarget);
+  for (Texture* drawnInto : {static_cast<Texture*>(nullptr), target.get()}) {
+    ASSERT_TRUE(device->SetRenderTarget(drawnInto));
+    // Clearing them asks for nothing that is not there.
+    device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, 0xFF102030, 1.0f, 0);
+    EXPECT_EQ(attached(GL_COLOR_ATTACHMENT0), GL_TEXTURE);
+    EXPECT_EQ(attached(GL_DEPTH_ATTACHMENT), GL_NONE);
+    EXPECT_EQ(attached(GL_STENCIL_ATTACHMENT), GL_NONE);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    EXPECT_EQ(device->ReadPixels()[0], 0xFF102030u);
+  }
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
 }
 
 TEST_F(GlDeviceTest, ForcedStatusesAndFailedResets) {
