@@ -183,8 +183,9 @@ void PostEffectLibrary::RenderActive() {
     return;
   }
   device->BeginScene();
-  device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kCaptureClear,
-                1.0f, 0);
+  // Nothing the scene draws tests depth or stencil: clearing them would only cost a software
+  // rasteriser two more screens of memory.
+  device->Clear(platform::kClearTarget, kCaptureClear, 1.0f, 0);
   m_scene->RenderPass();
   device->EndScene();
   if (!m_active.empty()) {
