@@ -380,4 +380,85 @@ TEST(BattlePlay, TheLeftButtonPicksTheTargetOfAGuidedWeapon) {
   picture("t3_missile");
 }
 
+// On the game's shortest and its largest screen, the store opened with the pointer in a
+// corner lies whole on the screen between the clock and the team panels, and a click on a
+// cell takes its weapon.
+TEST(BattlePlay, TheStoreOpensAndPicksOnTheShortestAndTheLargestScreen) {
+  struct Screen {
+    int32_t w, h;
+  };
+  for (const Screen screen : {Screen{1280, 720}, Screen{1920, 1080}}) {
+    const int32_t w = screen.w, h = screen.h;
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    GlEngine engine(w, h);
+    ASSERT_TRUE(engine.Ready()) << engine.error;
+    ASSERT_EQ(engine.graphics->GetDevice()->BackBufferWidth(), w);
+    MainMenu menu(&engine.context);
+    ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+    if (PostEffectLibrary* library = engine.game->GetPostEffects()) library->StopLevelEffects();
+    MenuBattle& battle = *menu.GetBattle();
+    platform::ClearMessages();
+    Pointer pointer(*engine.window);
+    auto frames = [&](double seconds) {
+      engine.Step(int(seconds * 100.0 + 0.5), [&] {
+        platform::WindowMessage message;
+        while (platform::GetMessage(message)) platform::DispatchMessage(message);
+        engine.input->Update();
+        menu.Update();
+      });
+    };
+    auto click = [&](uint8_t button) {
+      pointer.Press(button);
+      frames(0.05);
+      pointer.Release(button);
+      frames(0.05);
+    };
+    auto picture = [&](const char* name) {
+      menu.Render();
+      platform::GraphicsDevice* device = engine.graphics->GetDevice();
+      WritePngBesideBuild(("battleplay_" + std::to_string(w) + "x" + std::to_string(h) + "_" + name + ".png").c_str(),
+                          device->ReadPixels(), w, h);
+    };
+    pointer.MoveTo(w / 2, h / 2);
+    frames(0.3);
+    menu.battleSeed = 9;
+    engine.keys->SetKey(35, true);  // H: two people at one keyboard
+    frames(0.05);
+    engine.keys->SetKey(35, false);
+    frames(0.05);
+    ASSERT_TRUE(battle.IsRunning()) << platform::U16ToUtf8(battle.GetError());
+    Worm* worm = battle.GetLevel().GetActiveWorm();
+    ASSERT_NE(worm, nullptr);
+    for (int i = 0; i < 50 && !worm->IsStanding(); ++i) frames(0.1);
+    LevelHud& hud = battle.GetDisplay().GetHud();
+
+    pointer.MoveTo(w - 40, h - 120);
+    frames(0.05);
+    click(SDL_BUTTON_RIGHT);
+    frames(0.4);
+    ASSERT_TRUE(hud.IsStoreOpening());
+    const GUIRect store = hud.GetStorePanel()->GetRect();
+    const GUIRect clock = hud.FindElement(LevelHud::kTurnTime)->GetRect();
+    const GUIRect team = hud.FindElement(LevelHud::TeamPanelId(0))->GetRect();
+    EXPECT_GE(store.x - LevelHud::kStoreFrame, 0);
+    EXPECT_LE(store.x + store.width + LevelHud::kStoreFrame, w);
+    EXPECT_GE(store.y - LevelHud::kStoreFrame, clock.y + clock.height);
+    EXPECT_LE(store.y + store.height + LevelHud::kStoreFrame, team.y - LevelHud::kTeamBarRise);
+    Waffe* grenade = engine.game->GetWaffenSet()->FindByName(u"Granate");
+    GUIElement* cell = nullptr;
+    for (size_t i = 0; i < hud.GetStorePanel()->GetChildCount(); ++i)
+      if (hud.GetCellWeapon(hud.GetStorePanel()->GetChild(i)->GetId().id) == grenade)
+        cell = hud.GetStorePanel()->GetChild(i);
+    ASSERT_NE(cell, nullptr);
+    pointer.MoveTo(cell->GetRect().x + cell->GetRect().width / 2, cell->GetRect().y + cell->GetRect().height / 2);
+    frames(0.3);
+    EXPECT_EQ(hud.GetHoveredWeapon(), grenade);
+    picture("store");
+    click(SDL_BUTTON_LEFT);
+    frames(0.3);
+    EXPECT_EQ(worm->GetWeapon(), grenade);
+    picture("picked");
+  }
+}
+
 }  // namespace

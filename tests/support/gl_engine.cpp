@@ -7,14 +7,16 @@
 #include "platform/sound.h"
 #include "support/png.h"
 
-GlEngine::GlEngine() {
+GlEngine::GlEngine(int32_t width, int32_t height) {
   context.title = u"Krumbolt";
   auto globals = std::make_unique<MyGlobals>(&context);
   game = globals.get();
   context.globals = std::move(globals);
-  context.graphicsFactory = [this](APIContext& c) {
+  context.graphicsFactory = [this, width, height](APIContext& c) {
     DisplayEnvironment env;
-    env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+    env.desktop = {width, height};
+    env.workArea = {0, 0, width, height};
+    env.adapterModes.push_back({uint32_t(width), uint32_t(height), 60, kFormatX8R8G8B8});
     graphics = std::make_unique<APIGraphics>(c, env);
     return graphics.get();
   };
@@ -28,7 +30,7 @@ GlEngine::GlEngine() {
   };
   context.Init();
   context.timer = std::make_unique<FrameTimer>(&clock);
-  window = platform::Window::Create(u"scene", 1024, 768, &error);
+  window = platform::Window::Create(u"scene", width, height, &error);
   if (!window) return;
   context.mainWindow = window.get();
   if (graphics->Create() != kResultOk) {

@@ -1,4 +1,4 @@
-// The engine context started as the shell starts it, on OpenGL offscreen at 1024 x 768, in a
+// The engine context started as the shell starts it, on OpenGL offscreen (1024 x 768), in a
 // temporary per-user folder, with scripted input, the silent sound device and a frame timer
 // on a clock the test moves: for tests that draw whole scenes and look at the pixels.
 #pragma once
@@ -22,7 +22,8 @@
 class GlEngine {
  public:
   // Check Ready() (or `error`) before using it.
-  GlEngine();
+  // The screen is 1024 x 768 unless another of the game's sizes is given.
+  explicit GlEngine(int32_t width = 1024, int32_t height = 768);
   // The game-wide object goes first, then the device.
   ~GlEngine();
   GlEngine(const GlEngine&) = delete;
