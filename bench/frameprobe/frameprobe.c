@@ -1,6 +1,8 @@
 // Preloaded into the running game, it notes the wall clock (from the moment the program was
 // loaded) and the process's CPU time at every buffer swap, and writes them to the file
-// named by FRAMEPROBE_OUT when the program ends: one line per swap, "seconds cpu_seconds".
+// named by FRAMEPROBE_OUT when the program ends: one line per swap, "seconds cpu_seconds",
+// then "scene N": the first swap after the main loop first waited (loading screens never
+// wait), i.e. the scene's first frame; -1 when the loop never waited.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdio.h>
@@ -13,6 +15,7 @@ static double g_start;
 static double g_wall[kMaxSwaps];
 static double g_cpu[kMaxSwaps];
 static int g_count;
+static int g_scene = -1;
 
 static double Now(void) {
   struct timespec t;
@@ -35,6 +38,7 @@ __attribute__((destructor)) static void Finish(void) {
   FILE* f = path && g_count > 0 ? fopen(path, "w") : NULL;
   if (!f) return;
   for (int i = 0; i < g_count; ++i) fprintf(f, "%.6f %.6f\n", g_wall[i], g_cpu[i]);
+  fprintf(f, "scene %d\n", g_scene);
   fclose(f);
 }
 
@@ -47,4 +51,11 @@ void SDL_GL_SwapWindow(void* window) {
     g_cpu[g_count] = Cpu();
     ++g_count;
   }
+}
+
+int SDL_WaitEventTimeout(void* event, int timeout) {
+  static int (*next)(void*, int);
+  if (!next) next = (int (*)(void*, int))dlsym(RTLD_NEXT, "SDL_WaitEventTimeout");
+  if (g_scene < 0) g_scene = g_count;
+  return next(event, timeout);
 }
