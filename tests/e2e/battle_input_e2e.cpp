@@ -204,6 +204,21 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
   EXPECT_NE(game->GetCamera()->GetView().width, viewWidth) << "the wheel reaches the camera";
   pointer.Wheel(2);
   frames(0.5);
+  // The middle button held drags the view along with the pointer.
+  pointer.MoveTo(w / 2, h / 2);
+  frames(0.1);
+  const float viewX = game->GetCamera()->GetView().x;
+  pointer.Press(SDL_BUTTON_MIDDLE);
+  frames(0.02);
+  for (int step = 1; step <= 5; ++step) {
+    pointer.MoveTo(w / 2 - 20 * step, h / 2);
+    frames(0.02);
+  }
+  pointer.Release(SDL_BUTTON_MIDDLE);
+  frames(0.05);
+  EXPECT_GT(game->GetCamera()->GetView().x, viewX + 50.0f) << "dragging left shows more to the right";
+  pointer.MoveTo(w / 2, h / 2);
+  frames(0.1);
 
   // The right button opens the weapon store at the pointer.
   pointer.MoveTo(w / 2 + 40, h / 2 - 30);
