@@ -285,8 +285,14 @@ void MyPostEffect::Render(MyPostEffectRenderData& data) {
     if (passes > 0) PassScale(*fx, technique, 0, sx0, sy0);
     const bool firstCoversAll = passes > 0 && (quad.v[RD::kBottomRight].x + 0.5f) * sx0 >= float(data.Width()) &&
                                 (quad.v[RD::kBottomRight].y + 0.5f) * sy0 >= float(data.Height());
-    if (blends || (m_copyToOrg && !firstCoversAll) || passes == 0)
+    // A technique may start from a copy of the captured picture instead of black, to blend
+    // its passes onto it (a copy costs far less than a pass that reads the picture).
+    int32_t startFromOriginal = 0;
+    fx->GetInt(fx->GetAnnotationByName(technique, "StartFromOriginal"), &startFromOriginal);
+    if (startFromOriginal != 0 && device->CopyRenderTarget(data.Org(), data.Work())) {
+    } else if (blends || (m_copyToOrg && !firstCoversAll) || passes == 0) {
       device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+    }
     for (uint32_t i = 0; i < passes; ++i) {
       fx->BeginPass(i);
       bool changed = false;

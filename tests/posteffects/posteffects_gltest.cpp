@@ -279,6 +279,29 @@ TEST_F(GlPostEffects, BloomCombineStrengthensTheColoursAsTheSaturationWould) {
   }
 }
 
+// The combine reads the picture; the glow adder blends onto a copy of it. Both give the
+// picture plus a quarter of the glow (here the picture itself), white at most, also in the
+// second frame, when the work picture holds the frame before.
+TEST_F(GlPostEffects, GlowAddedOntoACopyOfThePictureEqualsTheCombine) {
+  for (const char16_t* file : {u"pe_bloomcombine.fx", u"pe_glowadd.fx"}) {
+    SCOPED_TRACE(platform::U16ToUtf8(file));
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(scene.get());
+    Run(std::u16string(u"<PE_BLOOM_COMBINE> <NAME> \"C\" <\\NAME> <FX_NAME> \"") + file +
+            u"\" <\\FX_NAME> <MAKE_ORIGINAL> \"1\" <\\MAKE_ORIGINAL> <BLOOM> \"0.25\" <\\BLOOM>"
+            u" <ORG_IMAGE_FAKTOR> \"1\" <\\ORG_IMAGE_FAKTOR> <\\PE_BLOOM_COMBINE>",
+        {u"C"});
+    library->RenderActive();
+    const auto screen = graphics->GetDevice()->ReadPixels();
+    for (int band = 0; band < 4; ++band) {
+      uint32_t expected = 0xFF000000u;
+      for (int shift : {16, 8, 0})
+        expected |= uint32_t(std::min(255L, std::lround(Channel(kBands[band], shift) * 1.25))) << shift;
+      ExpectNear(Band(screen, band, h / 2), expected, 2, "picture and a quarter of the glow");
+    }
+  }
+}
+
 TEST_F(GlPostEffects, WholeBloomGlowsAroundTheBrightBand) {
   auto screen = Run(
       uR"(<PE_BRIGHT> <NAME> "Br" <\NAME> <FX_NAME> "pe_bright.fx" <\FX_NAME> <LUMINANCE> "0.5" <\LUMINANCE> <\PE_BRIGHT>
