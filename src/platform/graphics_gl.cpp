@@ -495,10 +495,10 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     }
     // Two levels at a time: the one read and the one made.
     const size_t half = size_t(std::max(1, w / 2)) * size_t(std::max(1, h / 2));
-    std::vector<uint32_t> levels(2 * half);
+    const auto levels = std::make_unique_for_overwrite<uint32_t[]>(2 * half);
     int32_t pitch = w;
     for (int32_t level = 1; level < texture->Levels(); ++level) {
-      uint32_t* to = levels.data() + (level % 2 ? 0 : half);
+      uint32_t* to = levels.get() + (level % 2 ? 0 : half);
       HalveLevel(from, w, h, pitch, to);
       w = std::max(1, w / 2);
       h = std::max(1, h / 2);
