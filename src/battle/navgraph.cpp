@@ -642,18 +642,18 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
       return at;
     }
     const uint32_t end = arc.stepEnd[size_t(i)];
-    const auto& box = arc.stepBox[size_t(i)];
-    if (int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) p = end;
     const auto& c = arc.reach[size_t(i)];
-    if (p < end && int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
+    if (int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
         int64_t(y) + c[3] < r.bottom && arc.width == terrain.Width()) {
-      // The flight so far lies inside the copy: its bytes are read straight.
+      // The flight so far lies inside the copy: its few bytes of the step are read straight.
       for (; p < end; ++p)
         if (bytes[start + arc.offsets[p]]) {
           const auto& o = arc.pixels[p];
           return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
         }
     }
+    const auto& box = arc.stepBox[size_t(i)];
+    if (p < end && int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) p = end;
     for (; p < end; ++p) {
       const auto& o = arc.pixels[p];
       if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
