@@ -32,6 +32,8 @@ class SpriteBatch {
   void Flush();
   bool End();
   bool InBatch() const { return m_inBatch; }
+  // Whether the batch begun blends (kAlphaBlend).
+  bool Blends() const { return m_inBatch && m_state.blend; }
 
   // The device's reset protocol: nothing of the batch depends on the device's resources, so
   // these only drop what is batched.

@@ -40,7 +40,7 @@ class EbenenHintergrund : public ResetObjekt {
     mutable platform::AlphaRows alphaRows;
     mutable uint64_t alphaMeasuredAt = ~uint64_t(0);
     // Its opaque blocks, as measured at the texture's change count opacityMeasuredAt.
-    mutable OpaqueBlocks opacity;
+    mutable AlphaBlocks opacity;
     mutable uint64_t opacityMeasuredAt = ~uint64_t(0);
   };
 

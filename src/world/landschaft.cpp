@@ -162,8 +162,8 @@ bool LandschaftTile::ShowsNothing() {
   return m_empty;
 }
 
-const OpaqueBlocks& LandschaftTile::Opacity() {
-  static const OpaqueBlocks kNone;
+const AlphaBlocks& LandschaftTile::Opacity() {
+  static const AlphaBlocks kNone;
   if (m_locked || !m_texture || ShowsNothing()) return kNone;
   const uint64_t change = m_texture->ChangeCount();
   if (m_opacityAt == change) return m_opacity;
@@ -176,7 +176,7 @@ const OpaqueBlocks& LandschaftTile::Opacity() {
   const size_t rowBytes = size_t(m_pitch) * sizeof(uint32_t);
   if (m_pages) platform::TouchedPages(base, rowBytes * size_t(m_texture->Height()), touched);
   const int32_t width = m_texture->Width(), height = m_texture->Height();
-  m_opacity = OpaqueBlocks::Measure(width, height, [&](int32_t y) -> const uint32_t* {
+  m_opacity = AlphaBlocks::Measure(width, height, [&](int32_t y) -> const uint32_t* {
     if (y >= m_lock.bottom) return nullptr;
     if (m_pages) {
       const size_t first = size_t(y) * rowBytes / pageBytes, last = ((size_t(y) + 1) * rowBytes - 1) / pageBytes;
@@ -382,7 +382,8 @@ void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour, c
     // A tile without a visible pixel draws nothing: alpha 0 everywhere, in every mip level.
     if (tile.ShowsNothing()) continue;
     Vector2 at(tile.Position().x * p.scale.x + p.origin.x, tile.Position().y * p.scale.y + p.origin.y);
-    DrawShowing(*renderer, tile.GetTexture(), PlacedPicture{tile.LockRect(), at, p.scale}, cover, colour);
+    DrawShowing(*renderer, tile.GetTexture(), PlacedPicture{tile.LockRect(), at, p.scale}, cover, colour,
+                cover ? &tile.Opacity() : nullptr);
   }
   for (size_t i = m_animations.size(); i-- > 0;)
     if (m_animations[i]) m_animations[i]->RenderTransformed(p.origin, p.scale, colour);
@@ -392,7 +393,7 @@ void Landschaft::HideOpaque(ScreenCover& cover, const Vector2& camera, const Vec
   if (!m_graphics) return;
   LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
   for (const auto& tile : m_tiles) {
-    const OpaqueBlocks& opacity = tile->Opacity();
+    const AlphaBlocks& opacity = tile->Opacity();
     if (!opacity.Any()) continue;
     Vector2 at(tile->Position().x * p.scale.x + p.origin.x, tile->Position().y * p.scale.y + p.origin.y);
     cover.Hide(opacity, PlacedPicture{tile->LockRect(), at, p.scale});

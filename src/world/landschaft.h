@@ -106,7 +106,7 @@ class LandschaftTile {
   bool ShowsNothing();
   // Which blocks of the tile's texture are opaque, learnt from the pixels after each change;
   // a locked tile may be changing and has none.
-  const OpaqueBlocks& Opacity();
+  const AlphaBlocks& Opacity();
   // Whether the tile holds pixel memory (always, for a tile with its own).
   bool HasMemory() const { return m_pixels.load(std::memory_order_relaxed) != ClearPixels(); }
 
@@ -143,7 +143,7 @@ class LandschaftTile {
   // What the pixels were found to be at the texture's change count m_checkedAt.
   uint64_t m_checkedAt = UINT64_MAX;
   bool m_empty = false;
-  OpaqueBlocks m_opacity;
+  AlphaBlocks m_opacity;
   uint64_t m_opacityAt = UINT64_MAX;
   Rect m_world;
   Rect m_lock;

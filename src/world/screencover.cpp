@@ -23,31 +23,50 @@ int32_t ClampToInt(double v, int32_t lo, int32_t hi) {
   return int32_t(v);
 }
 
+// Texels a pixel's colour may come from beyond the one under its centre: the bilinear pair
+// when the picture is magnified (its largest level alone is read); shrunk, the two mip levels
+// around the pixel's size, each texel of level k made from 2^k level-0 texels. Negative when
+// the picture is shrunk so far that the filter reaches too far to be worth asking.
+int32_t FilterMargin(double sx, double sy) {
+  const double shrink = std::max(1.0 / sx, 1.0 / sy);
+  if (shrink > 8.0) return -1;
+  return shrink <= 1.0 ? 2 : 1 + int32_t(std::ceil(5.0 * shrink));
+}
+
 }  // namespace
 
-void OpaqueBlocks::Sum(const std::vector<uint8_t>& opaque) {
-  const size_t stride = size_t(m_blocksX) + 1;
-  m_notOpaque.assign(stride * (size_t(m_blocksY) + 1), 0);
-  for (int32_t y = 0; y < m_blocksY; ++y) {
+void AlphaBlocks::Sum(const std::vector<uint8_t>& flags, int32_t blocksX, int32_t blocksY,
+                      std::vector<uint32_t>& without, bool& any) {
+  const size_t stride = size_t(blocksX) + 1;
+  without.assign(stride * (size_t(blocksY) + 1), 0);
+  for (int32_t y = 0; y < blocksY; ++y) {
     uint32_t rowCount = 0;
-    for (int32_t x = 0; x < m_blocksX; ++x) {
-      const bool isOpaque = opaque[size_t(y) * size_t(m_blocksX) + size_t(x)] != 0;
-      m_any = m_any || isOpaque;
-      rowCount += isOpaque ? 0 : 1;
-      m_notOpaque[(size_t(y) + 1) * stride + size_t(x) + 1] = m_notOpaque[size_t(y) * stride + size_t(x) + 1] + rowCount;
+    for (int32_t x = 0; x < blocksX; ++x) {
+      const bool set = flags[size_t(y) * size_t(blocksX) + size_t(x)] != 0;
+      any = any || set;
+      rowCount += set ? 0 : 1;
+      without[(size_t(y) + 1) * stride + size_t(x) + 1] = without[size_t(y) * stride + size_t(x) + 1] + rowCount;
     }
   }
 }
 
-bool OpaqueBlocks::Opaque(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
-  if (!m_any || x0 > x1 || y0 > y1) return false;
+bool AlphaBlocks::None(const std::vector<uint32_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+  if (x0 > x1 || y0 > y1) return false;
   x0 = std::clamp(x0, 0, m_width - 1) / kBlock;
   x1 = std::clamp(x1, 0, m_width - 1) / kBlock + 1;
   y0 = std::clamp(y0, 0, m_height - 1) / kBlock;
   y1 = std::clamp(y1, 0, m_height - 1) / kBlock + 1;
   const size_t stride = size_t(m_blocksX) + 1;
-  auto at = [&](int32_t x, int32_t y) { return m_notOpaque[size_t(y) * stride + size_t(x)]; };
+  auto at = [&](int32_t x, int32_t y) { return without[size_t(y) * stride + size_t(x)]; };
   return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0) == 0;
+}
+
+bool AlphaBlocks::Opaque(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+  return m_any && None(m_notOpaque, x0, y0, x1, y1);
+}
+
+bool AlphaBlocks::Clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+  return m_anyClear && None(m_notClear, x0, y0, x1, y1);
 }
 
 ScreenCover::ScreenCover(int32_t width, int32_t height)
@@ -57,7 +76,7 @@ ScreenCover::ScreenCover(int32_t width, int32_t height)
       m_cellsY((m_height + kCell - 1) / kCell),
       m_hidden(size_t(m_cellsX) * size_t(m_cellsY), 0) {}
 
-void ScreenCover::Hide(const OpaqueBlocks& blocks, const PlacedPicture& picture) {
+void ScreenCover::Hide(const AlphaBlocks& blocks, const PlacedPicture& picture) {
   const Rect& s = picture.source;
   const double sx = picture.scale.x, sy = picture.scale.y;
   if (!blocks.Any() || !Finite(picture) || !(sx > 0.0) || !(sy > 0.0)) return;
@@ -65,12 +84,8 @@ void ScreenCover::Hide(const OpaqueBlocks& blocks, const PlacedPicture& picture)
   if (w <= 0.0 || h <= 0.0) return;
   const double left = picture.position.x, top = picture.position.y;
   const double right = left + w * sx, bottom = top + h * sy;
-  // Texels a pixel's colour may come from beyond the one under its centre: the bilinear pair
-  // when the picture is magnified (its largest level alone is read); shrunk, the two mip
-  // levels around the pixel's size, each texel of level k made from 2^k level-0 texels.
-  const double shrink = std::max(1.0 / sx, 1.0 / sy);
-  if (shrink > 8.0) return;  // far out: few pixels, and the filter reaches far
-  const int32_t margin = shrink <= 1.0 ? 2 : 1 + int32_t(std::ceil(5.0 * shrink));
+  const int32_t margin = FilterMargin(sx, sy);
+  if (margin < 0) return;
   // The texel columns each cell column may read, or none when not every pixel centre of the
   // cell lies inside the picture.
   auto span = [&](int32_t cell, int32_t size, double lo, double hi, double origin, double scale, int32_t first,
@@ -123,12 +138,14 @@ bool ScreenCover::Hides(float left, float top, float right, float bottom) const 
   return true;
 }
 
-void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out) const {
+void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks) const {
   const Rect& s = picture.source;
   const float sx = picture.scale.x, sy = picture.scale.y;
   const int64_t w = int64_t(s.right) - s.left, h = int64_t(s.bottom) - s.top;
   if (w <= 0 || h <= 0) return;
-  if (m_hiddenCount == 0 || !Finite(picture) || !(sx > 0.0f) || !(sy > 0.0f)) {
+  const int32_t margin = Finite(picture) && sx > 0.0f && sy > 0.0f ? FilterMargin(sx, sy) : -1;
+  if (margin < 0 || blocks && !blocks->AnyClear()) blocks = nullptr;
+  if ((m_hiddenCount == 0 && !blocks) || !Finite(picture) || !(sx > 0.0f) || !(sy > 0.0f)) {
     out.push_back(s);
     return;
   }
@@ -149,7 +166,9 @@ void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>&
     int64_t runStart = -1;
     for (int64_t x0 = s.left; x0 < s.right;) {
       const int64_t x1 = std::min<int64_t>(x0 + piece, s.right);
-      const bool shows = !Hides(atX(x0), top, atX(x1), bottom);
+      const bool shows = !Hides(atX(x0), top, atX(x1), bottom) &&
+                         !(blocks && blocks->Clear(int32_t(x0) - margin, int32_t(y0) - margin, int32_t(x1) - 1 + margin,
+                                                   int32_t(y1) - 1 + margin));
       if (shows && runStart < 0) runStart = x0;
       if (!shows && runStart >= 0) {
         out.push_back(Rect{int32_t(runStart), int32_t(y0), int32_t(x0), int32_t(y1)});
@@ -172,14 +191,16 @@ void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>&
 }
 
 void DrawShowing(SpriteRenderer& renderer, platform::Texture* texture, const PlacedPicture& picture,
-                 const ScreenCover* cover, uint32_t colour) {
+                 const ScreenCover* cover, uint32_t colour, const AlphaBlocks* blocks) {
   platform::SpriteBatch* batch = renderer.Batch();
-  if (!cover || !cover->AnyHidden() || renderer.effect || !batch || !texture) {
+  // Clear texels change nothing only where they are blended.
+  if (!batch || !batch->Blends() || (blocks && !blocks->AnyClear())) blocks = nullptr;
+  if (!cover || (!cover->AnyHidden() && !blocks) || renderer.effect || !batch || !texture) {
     renderer.DrawTransformed(texture, &picture.source, &picture.scale, nullptr, 0.0, &picture.position, colour);
     return;
   }
   std::vector<Rect> pieces;
-  cover->ShowingPieces(picture, pieces);
+  cover->ShowingPieces(picture, pieces, blocks);
   if (pieces.empty()) return;
   batch->SetTransform(platform::Transformation2D(nullptr, 0.0f, &picture.scale, nullptr, 0.0f, &picture.position));
   for (const Rect& piece : pieces) {

@@ -10,17 +10,17 @@
 
 #include "engine/gfxtypes.h"
 
-// Which texels of a picture are fully opaque, in blocks of kBlock x kBlock texels, summed so
-// that any rectangle of blocks is asked about at once.
-class OpaqueBlocks {
+// Which texels of a picture are fully opaque and which fully clear, in blocks of kBlock x
+// kBlock texels, summed so that any rectangle of blocks is asked about at once.
+class AlphaBlocks {
  public:
   static constexpr int32_t kBlock = 4;
 
-  OpaqueBlocks() = default;
+  AlphaBlocks() = default;
   // The blocks of a width x height picture whose row y is rowAt(y), width words 0xAARRGGBB;
   // a null row is clear throughout.
   template <class RowAt>
-  static OpaqueBlocks Measure(int32_t width, int32_t height, RowAt rowAt);
+  static AlphaBlocks Measure(int32_t width, int32_t height, RowAt rowAt);
 
   bool Any() const { return m_any; }
   int32_t Width() const { return m_width; }
@@ -28,17 +28,26 @@ class OpaqueBlocks {
   // Whether every texel of the inclusive rectangle is opaque; coordinates outside the picture
   // stand for its edge texels, as a filter clamped to the edge reads them.
   bool Opaque(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
+  bool AnyClear() const { return m_anyClear; }
+  // Whether every texel of the inclusive rectangle has alpha 0 (coordinates clamped the same
+  // way): drawn with blending, such texels change nothing.
+  bool Clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
 
  private:
-  void Sum(const std::vector<uint8_t>& opaque);
+  static void Sum(const std::vector<uint8_t>& flags, int32_t blocksX, int32_t blocksY, std::vector<uint32_t>& without,
+                  bool& any);
+  bool None(const std::vector<uint32_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
 
   int32_t m_width = 0;
   int32_t m_height = 0;
   int32_t m_blocksX = 0;
   int32_t m_blocksY = 0;
   bool m_any = false;
-  // (blocksX + 1) x (blocksY + 1): blocks not opaque above and left of each corner.
+  bool m_anyClear = false;
+  // (blocksX + 1) x (blocksY + 1): blocks not opaque, and blocks not clear, above and left of
+  // each corner.
   std::vector<uint32_t> m_notOpaque;
+  std::vector<uint32_t> m_notClear;
 };
 
 // A picture drawn upright: the texels of `source` put at position + (texel - source's corner)
@@ -58,7 +67,7 @@ class ScreenCover {
   // Hides every cell all of whose pixels the picture draws, each from opaque texels only,
   // counting every texel the filter may read for it (the neighbours a bilinear read takes and,
   // for a shrunk picture, the texels its smaller mip levels were made from).
-  void Hide(const OpaqueBlocks& blocks, const PlacedPicture& picture);
+  void Hide(const AlphaBlocks& blocks, const PlacedPicture& picture);
   // Whether no pixel whose centre lies in the rectangle can show: each is off the screen or in
   // a hidden cell. A rectangle that is not a number may show.
   bool Hides(float left, float top, float right, float bottom) const;
@@ -66,7 +75,9 @@ class ScreenCover {
   // into squares of a power of two texels (at most 32 pixels on the screen), the showing ones
   // joined along rows and rows of the same span joined. The whole source when nothing is
   // hidden or the picture is mirrored, empty or not placed at a number.
-  void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out) const;
+  // With the picture's alpha blocks, pieces whose texels (and those the filter reads around
+  // them) are all clear are left out too.
+  void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks = nullptr) const;
 
   bool AnyHidden() const { return m_hiddenCount > 0; }
   int32_t CellsX() const { return m_cellsX; }
@@ -83,29 +94,36 @@ class ScreenCover {
 };
 
 template <class RowAt>
-OpaqueBlocks OpaqueBlocks::Measure(int32_t width, int32_t height, RowAt rowAt) {
-  OpaqueBlocks b;
+AlphaBlocks AlphaBlocks::Measure(int32_t width, int32_t height, RowAt rowAt) {
+  AlphaBlocks b;
   if (width <= 0 || height <= 0) return b;
   b.m_width = width;
   b.m_height = height;
   b.m_blocksX = (width + kBlock - 1) / kBlock;
   b.m_blocksY = (height + kBlock - 1) / kBlock;
   std::vector<uint8_t> opaque(size_t(b.m_blocksX) * size_t(b.m_blocksY), 1);
+  std::vector<uint8_t> clear(opaque.size(), 1);
   for (int32_t y = 0; y < height; ++y) {
     const uint32_t* row = rowAt(y);
-    uint8_t* blocks = &opaque[size_t(y / kBlock) * size_t(b.m_blocksX)];
+    uint8_t* opaqueBlocks = &opaque[size_t(y / kBlock) * size_t(b.m_blocksX)];
+    uint8_t* clearBlocks = &clear[size_t(y / kBlock) * size_t(b.m_blocksX)];
     if (!row) {
-      std::fill(blocks, blocks + b.m_blocksX, uint8_t(0));
+      std::fill(opaqueBlocks, opaqueBlocks + b.m_blocksX, uint8_t(0));
       continue;
     }
     for (int32_t bx = 0; bx < b.m_blocksX; ++bx) {
-      if (!blocks[bx]) continue;
-      uint32_t all = 0xFF000000u;
-      for (int32_t x = bx * kBlock, end = std::min(width, x + kBlock); x < end; ++x) all &= row[x];
-      if ((all >> 24) != 0xFF) blocks[bx] = 0;
+      if (!opaqueBlocks[bx] && !clearBlocks[bx]) continue;
+      uint32_t all = 0xFF000000u, any = 0;
+      for (int32_t x = bx * kBlock, end = std::min(width, x + kBlock); x < end; ++x) {
+        all &= row[x];
+        any |= row[x];
+      }
+      if ((all >> 24) != 0xFF) opaqueBlocks[bx] = 0;
+      if ((any >> 24) != 0) clearBlocks[bx] = 0;
     }
   }
-  b.Sum(opaque);
+  Sum(opaque, b.m_blocksX, b.m_blocksY, b.m_notOpaque, b.m_any);
+  Sum(clear, b.m_blocksX, b.m_blocksY, b.m_notClear, b.m_anyClear);
   return b;
 }
 
@@ -115,7 +133,8 @@ class Texture;
 }
 
 // Draws the picture as SpriteRenderer::DrawTransformed would, leaving out the pieces the cover
-// hides (everything is drawn without a cover). The pieces' corners fall exactly where the
+// hides and, given its alpha blocks and drawn with blending, the pieces that are clear
+// (everything is drawn without a cover). The pieces' corners fall exactly where the
 // whole picture's texels would, so the pixels drawn are the pixels the whole would draw.
 void DrawShowing(SpriteRenderer& renderer, platform::Texture* texture, const PlacedPicture& picture,
-                 const ScreenCover* cover, uint32_t colour);
+                 const ScreenCover* cover, uint32_t colour, const AlphaBlocks* blocks = nullptr);

@@ -116,7 +116,7 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
       if (pictures[j].opacityMeasuredAt != texture.ChangeCount()) {
         const uint32_t* pixels = texture.Pixels();
         const size_t width = size_t(texture.Width());
-        pictures[j].opacity = OpaqueBlocks::Measure(texture.Width(), pixels ? texture.Height() : 0, [&](int32_t y) {
+        pictures[j].opacity = AlphaBlocks::Measure(texture.Width(), pixels ? texture.Height() : 0, [&](int32_t y) {
           return pixels + size_t(y) * width;
         });
         pictures[j].opacityMeasuredAt = texture.ChangeCount();
@@ -128,7 +128,8 @@ void Welt::DrawBackdrop(const Vector2& zoom, const Vector2& scrollFraction, Argb
     const Placed& p = placed[j];
     if (!p.picture) continue;
     if (drawn[j].source.top < drawn[j].source.bottom)
-      DrawShowing(*renderer, p.picture->texture, drawn[j], behind[j] ? &*behind[j] : nullptr, colour);
+      DrawShowing(*renderer, p.picture->texture, drawn[j], behind[j] ? &*behind[j] : nullptr, colour,
+                  behind[j] ? &pictures[j].opacity : nullptr);
     if (BewegteAnimation* animation = m_backdrop->GetAnimation(j))
       animation->RenderTransformed(Vector2(0.0f, 0.0f), Vector2(1.0f, 1.0f), colour);
   }

@@ -18,14 +18,14 @@ namespace {
 
 // A width x height picture, opaque except where `clear` says.
 template <class Clear>
-OpaqueBlocks Picture(int32_t width, int32_t height, Clear clear) {
+AlphaBlocks Picture(int32_t width, int32_t height, Clear clear) {
   std::vector<uint32_t> pixels(size_t(width) * size_t(height));
   for (int32_t y = 0; y < height; ++y)
     for (int32_t x = 0; x < width; ++x) pixels[size_t(y) * size_t(width) + size_t(x)] = clear(x, y) ? 0x80FFFFFFu : 0xFF102030u;
-  return OpaqueBlocks::Measure(width, height, [&](int32_t y) { return &pixels[size_t(y) * size_t(width)]; });
+  return AlphaBlocks::Measure(width, height, [&](int32_t y) { return &pixels[size_t(y) * size_t(width)]; });
 }
 
-OpaqueBlocks Solid(int32_t width, int32_t height) {
+AlphaBlocks Solid(int32_t width, int32_t height) {
   return Picture(width, height, [](int32_t, int32_t) { return false; });
 }
 
@@ -40,9 +40,9 @@ std::set<std::pair<int, int>> HiddenCells(const ScreenCover& cover) {
 
 }  // namespace
 
-TEST(OpaqueBlocks, AnswersForEveryTexelOfTheRectangleWithTheEdgeStandingForWhatLiesBeyond) {
+TEST(AlphaBlocks, AnswersForEveryTexelOfTheRectangleWithTheEdgeStandingForWhatLiesBeyond) {
   // 16 x 12 texels, one half-transparent texel at (9, 5): blocks of 4, so block (2, 1) is not opaque.
-  const OpaqueBlocks b = Picture(16, 12, [](int32_t x, int32_t y) { return x == 9 && y == 5; });
+  const AlphaBlocks b = Picture(16, 12, [](int32_t x, int32_t y) { return x == 9 && y == 5; });
   ASSERT_TRUE(b.Any());
   struct Case {
     int32_t x0, y0, x1, y1;
@@ -61,11 +61,24 @@ TEST(OpaqueBlocks, AnswersForEveryTexelOfTheRectangleWithTheEdgeStandingForWhatL
                         Case{5, 5, 4, 5, false}}) {   // an empty rectangle is not opaque
     EXPECT_EQ(b.Opaque(c.x0, c.y0, c.x1, c.y1), c.opaque) << c.x0 << "," << c.y0 << " - " << c.x1 << "," << c.y1;
   }
+  // Clear blocks: a picture clear but for one texel at (9, 5) is clear everywhere else.
+  const AlphaBlocks dot = Picture(16, 12, [](int32_t x, int32_t y) { return !(x == 9 && y == 5); });
+  std::vector<uint32_t> dotPixels(16 * 12, 0x00FFFFFFu);
+  dotPixels[5 * 16 + 9] = 0x01000000u;
+  const AlphaBlocks faint = AlphaBlocks::Measure(16, 12, [&](int32_t y) { return &dotPixels[size_t(y) * 16]; });
+  EXPECT_FALSE(dot.AnyClear());  // half-transparent texels are not clear
+  ASSERT_TRUE(faint.AnyClear());
+  EXPECT_FALSE(faint.Any());
+  for (const Case& c : {Case{0, 0, 7, 11, true}, Case{12, 0, 15, 11, true}, Case{8, 4, 8, 4, false},
+                        Case{9, 5, 9, 5, false}, Case{-9, -9, 40, 3, true}, Case{0, 0, 15, 11, false}}) {
+    EXPECT_EQ(faint.Clear(c.x0, c.y0, c.x1, c.y1), c.opaque) << c.x0 << "," << c.y0 << " - " << c.x1 << "," << c.y1;
+  }
+
   // Rows given as null are clear; a picture without an opaque block answers no everywhere.
-  const OpaqueBlocks clear = OpaqueBlocks::Measure(8, 8, [](int32_t) { return static_cast<const uint32_t*>(nullptr); });
+  const AlphaBlocks clear = AlphaBlocks::Measure(8, 8, [](int32_t) { return static_cast<const uint32_t*>(nullptr); });
   EXPECT_FALSE(clear.Any());
   EXPECT_FALSE(clear.Opaque(0, 0, 0, 0));
-  EXPECT_FALSE(OpaqueBlocks().Opaque(0, 0, 0, 0));
+  EXPECT_FALSE(AlphaBlocks().Opaque(0, 0, 0, 0));
 }
 
 TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTexels) {
@@ -93,7 +106,7 @@ TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTex
   // pixels within two texels of it, shrunk to a half the texels its mip levels were made from.
   {
     ScreenCover cover(128, 96);
-    const OpaqueBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
+    const AlphaBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
     cover.Hide(holed, PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {1.0f, 1.0f}});
     // The cells read texels 8 x - 2 .. 8 x + 9: cells 3 and 4 reach the texel's block (32..35).
     for (int x = 0; x < 8; ++x)
@@ -101,7 +114,7 @@ TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTex
   }
   {
     ScreenCover cover(128, 96);
-    const OpaqueBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
+    const AlphaBlocks holed = Picture(64, 64, [](int32_t x, int32_t y) { return x == 33 && y == 33; });
     cover.Hide(holed, PlacedPicture{Rect{0, 0, 64, 64}, {0.0f, 0.0f}, {0.5f, 0.5f}});
     // Eleven texels each way: the cells read texels 16 x - 10 .. 16 x + 26, so cells 1 and 2
     // of each axis reach it.
@@ -114,7 +127,7 @@ TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTex
   // keep the edge cells; a mirrored, empty, far shrunk or not-a-number picture hides nothing.
   {
     ScreenCover cover(128, 96);
-    const OpaqueBlocks framed = Picture(80, 80, [](int32_t x, int32_t y) { return x < 8 || y < 8; });
+    const AlphaBlocks framed = Picture(80, 80, [](int32_t x, int32_t y) { return x < 8 || y < 8; });
     cover.Hide(framed, PlacedPicture{Rect{8, 8, 72, 72}, {0.0f, 0.0f}, {1.0f, 1.0f}});
     EXPECT_FALSE(cover.CellHidden(0, 0));
     EXPECT_TRUE(cover.CellHidden(1, 1));
@@ -151,6 +164,24 @@ TEST(ScreenCover, APictureBehindKeepsThePiecesThatMayShowJoinedAlongRowsAndDownC
   pieces.clear();
   cover.ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.6f, 0.0f}, {1.0f, 1.0f}}, pieces);
   EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 64}, {96, 64, 256, 192}, {0, 192, 256, 256}}));
+
+  // With its alpha blocks, a picture also leaves out the pieces that are clear with the texels
+  // the filter reads around them: here clear above row 97, so at scale 1 (two texels read
+  // beyond) the pieces of rows 0..64 go, and the row at 64 (texels 64..95) stays: it reads
+  // texel 97.
+  const AlphaBlocks lowerHalf = Picture(256, 256, [](int32_t, int32_t y) { return y < 100; });
+  std::vector<uint32_t> lower(256 * 256, 0);
+  for (int32_t y = 97; y < 256; ++y)
+    for (int32_t x = 0; x < 256; ++x) lower[size_t(y) * 256 + size_t(x)] = 0xFF102030u;
+  const AlphaBlocks clearAbove = AlphaBlocks::Measure(256, 256, [&](int32_t y) { return &lower[size_t(y) * 256]; });
+  pieces.clear();
+  ScreenCover(256, 256).ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.0f, 0.0f}, {1.0f, 1.0f}}, pieces,
+                                      &clearAbove);
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 64, 256, 256}}));
+  pieces.clear();
+  ScreenCover(256, 256).ShowingPieces(PlacedPicture{Rect{0, 0, 256, 256}, {0.0f, 0.0f}, {1.0f, 1.0f}}, pieces,
+                                      &lowerHalf);  // half-transparent texels: nothing left out
+  EXPECT_EQ(pieces, (std::vector<Rect>{{0, 0, 256, 256}}));
 
   // Nothing hidden, or a mirrored picture: the whole source; an empty one: nothing.
   pieces.clear();

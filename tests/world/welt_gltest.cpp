@@ -221,9 +221,10 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
   }
 
   // What the opaque layers in front hide is left out (the terrain hides the hills and most of
-  // the backdrop behind it): the picture is the one every layer drawn whole gives, but for a
-  // rounding step where the filter's sums split at a piece's edge, at any zoom and with the
-  // camera between pixels.
+  // the backdrop behind it), and so are the clear parts of every picture: the picture is the
+  // one every layer drawn whole gives, but for rounding where the filter's sums split at a
+  // piece's edge (a step, two where such a pixel is blended on again), at any zoom and with
+  // the camera between pixels.
   for (const auto& [at, zoom] : {std::pair{camera, Vector2(1.0f, 1.0f)},
                                  std::pair{Vector2(camera.x + 37.37f, camera.y - 80.61f), Vector2(1.0f, 1.0f)},
                                  std::pair{Vector2(camera.x - 311.8f, camera.y + 45.25f), Vector2(0.6f, 0.6f)},
@@ -241,7 +242,7 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
       largest = std::max(largest, d);
       differing += d > 0;
     }
-    EXPECT_LE(largest, 1) << "camera " << at.x << ", " << at.y << " zoom " << zoom.x;
+    EXPECT_LE(largest, 2) << "camera " << at.x << ", " << at.y << " zoom " << zoom.x;
     EXPECT_LT(differing, whole.size() / 1000) << "camera " << at.x << ", " << at.y << " zoom " << zoom.x;
   }
 

@@ -186,6 +186,8 @@ TEST_F(WorldDrawing, EachLayerIsPlacedByItsOwnParallaxAboutTheScreenCentre) {
   auto front = Layer(1, 1.25f, "front");
   front->SetOffset({10.0f, -20.0f});
   world.AddLayer(std::move(front), Welt::kForeground);
+  // Where each layer goes, each drawn whole (its clear parts would be left out).
+  world.SetLeavesOutHidden(false);
 
   struct Case {
     Vector2 camera, zoom;
