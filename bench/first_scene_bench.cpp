@@ -3,7 +3,7 @@
 // loop draws it, and each thing drawn on its own on a cleared back buffer (the backdrop alone
 // and with the background layers; the clear alone is
 // the baseline to subtract), the post-effect chain part by part (the scene captured into
-// its first picture, each effect the scene switched on, the light rays' silhouette and the
+// its first picture, each effect the scene switched on, whole and step by step, the light rays' silhouette and the
 // depth of field's depth key at the sizes their effects draw them, the finished picture
 // drawn onto the back buffer), the presentation that scales the back
 // buffer into the window, and the scene's start (its data files, the world's build and its first frame). Every
@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "battle/cameramanager.h"
 #include "engine/apicontext.h"
@@ -295,6 +296,48 @@ void PostEffect(benchmark::State& state) {
   Rate(state);
 }
 
+// The same effect pass by pass: each child of a combination (or the effect itself) run in
+// order over the picture, its CPU time (all threads, the driver waited for) reported as a
+// counter of its name in ms per frame.
+void EffectSteps(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  const auto& active = effects->GetActiveList();
+  const size_t index = size_t(state.range(2));
+  if (index >= active.size()) {
+    state.SkipWithError("not on the active list");
+    return;
+  }
+  MyPostEffect* effect = active[index];
+  state.SetLabel(std::string(effect->GetName().begin(), effect->GetName().end()));
+  std::vector<MyPostEffect*> steps;
+  if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect))
+    for (size_t i = 0; i < combination->ChildCount(); ++i) steps.push_back(combination->GetChild(i));
+  else
+    steps.push_back(effect);
+  std::vector<double> cpu(steps.size(), 0.0);
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  for (auto _ : state) {
+    data.ResetQuad();
+    data.UploadQuad();
+    device->CopyRenderTarget(data.Org(), data.Source());
+    glFinish();
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const Times before = Now();
+      steps[i]->Render(data);
+      glFinish();
+      cpu[i] += Now().cpu - before.cpu;
+    }
+  }
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const std::u16string& name = steps[i]->GetName();
+    state.counters[std::to_string(i) + "_" + std::string(name.begin(), name.end()) + "_cpu_ms"] =
+        1e3 * cpu[i] / double(state.iterations());
+  }
+  Rate(state);
+}
+
 // The world drawn flat in a render extra's colours, into the extra picture at the size the
 // effect that reads it draws it (the label gives the fraction of the screen).
 void RenderExtra(benchmark::State& state, const MyPostEffect* effect, const char16_t* name, uint32_t clear) {
@@ -413,6 +456,12 @@ BENCHMARK(SceneCapture)->Apply(Sizes);
 BENCHMARK(PostEffect)
     ->ArgsProduct({{1024}, {768}, {0, 1, 2, 3, 4, 5}})
     ->ArgsProduct({{1920}, {1080}, {0, 1, 2, 3, 4, 5}})
+    ->ArgNames({"w", "h", "effect"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(EffectSteps)
+    ->ArgsProduct({{1024}, {768}, {0, 1, 2}})
     ->ArgNames({"w", "h", "effect"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
