@@ -31,43 +31,50 @@ int32_t NavGraph::AddNode(int32_t x, int32_t y) {
 }
 
 void NavGraph::BuildColumnIndex() {
-  m_columns.clear();
+  m_columnStart.clear();
+  m_columnNodes.clear();
   if (m_nodes.empty()) return;
   int32_t lo = m_nodes[0].x, hi = m_nodes[0].x;
   for (const Node& n : m_nodes) lo = std::min(lo, n.x), hi = std::max(hi, n.x);
   m_left = lo;
-  m_columns.resize(size_t(int64_t(hi) - lo + 1));
-  for (size_t i = 0; i < m_nodes.size(); ++i) m_columns[size_t(m_nodes[i].x - lo)].push_back(int32_t(i));
+  // Per column its nodes' rows and indices, in graph order, side by side in one array.
+  m_columnStart.assign(size_t(int64_t(hi) - lo + 2), 0);
+  for (const Node& n : m_nodes) ++m_columnStart[size_t(n.x - lo) + 1];
+  for (size_t c = 1; c < m_columnStart.size(); ++c) m_columnStart[c] += m_columnStart[c - 1];
+  m_columnNodes.resize(m_nodes.size());
+  std::vector<uint32_t> next(m_columnStart.begin(), m_columnStart.end() - 1);
+  for (size_t i = 0; i < m_nodes.size(); ++i)
+    m_columnNodes[next[size_t(m_nodes[i].x - lo)]++] = {m_nodes[i].y, int32_t(i)};
 }
 
 int32_t NavGraph::NodeAt(int32_t x, int32_t y) const {
   const int64_t c = int64_t(x) - m_left;
-  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
-  for (int32_t i : m_columns[size_t(c)])
-    if (m_nodes[size_t(i)].y == y) return i;
+  if (c < 0 || c + 1 >= int64_t(m_columnStart.size())) return kNone;
+  for (uint32_t k = m_columnStart[size_t(c)]; k < m_columnStart[size_t(c) + 1]; ++k)
+    if (m_columnNodes[k][0] == y) return m_columnNodes[k][1];
   return kNone;
 }
 
 int32_t NavGraph::NearestInColumn(int32_t x, int32_t y) const {
   const int64_t c = int64_t(x) - m_left;
-  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
+  if (c < 0 || c + 1 >= int64_t(m_columnStart.size())) return kNone;
   int32_t best = kNone;
   int64_t bestD = INT64_MAX;
-  for (int32_t i : m_columns[size_t(c)]) {
-    const int64_t d = std::abs(int64_t(m_nodes[size_t(i)].y) - y);
-    if (d < bestD) best = i, bestD = d;
+  for (uint32_t k = m_columnStart[size_t(c)]; k < m_columnStart[size_t(c) + 1]; ++k) {
+    const int64_t d = std::abs(int64_t(m_columnNodes[k][0]) - y);
+    if (d < bestD) best = m_columnNodes[k][1], bestD = d;
   }
   return best;
 }
 
 int32_t NavGraph::FirstBelow(int32_t x, int32_t y) const {
   const int64_t c = int64_t(x) - m_left;
-  if (c < 0 || c >= int64_t(m_columns.size())) return kNone;
+  if (c < 0 || c + 1 >= int64_t(m_columnStart.size())) return kNone;
   int32_t best = kNone;
   int64_t bestD = INT64_MAX;
-  for (int32_t i : m_columns[size_t(c)]) {
-    const int64_t d = int64_t(m_nodes[size_t(i)].y) - y;
-    if (d >= 0 && d < bestD) best = i, bestD = d;
+  for (uint32_t k = m_columnStart[size_t(c)]; k < m_columnStart[size_t(c) + 1]; ++k) {
+    const int64_t d = int64_t(m_columnNodes[k][0]) - y;
+    if (d >= 0 && d < bestD) best = m_columnNodes[k][1], bestD = d;
   }
   return best;
 }

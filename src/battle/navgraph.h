@@ -262,7 +262,10 @@ class NavGraph {
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;
-  std::vector<std::vector<int32_t>> m_columns;
+  // Column c (from m_left) holds m_columnNodes[m_columnStart[c] .. m_columnStart[c + 1]):
+  // (row, node index) pairs.
+  std::vector<uint32_t> m_columnStart;
+  std::vector<std::array<int32_t, 2>> m_columnNodes;
   int32_t m_left = 0;
   std::vector<int32_t> m_closedOrder;
   std::unique_ptr<Memo> m_memo;
