@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +53,12 @@ void main() {
 )";
 
 constexpr size_t kMaxQuadsPerCall = 4096;
+
+// Pixel words 0xAARRGGBB lie in memory as the bytes B, G, R, A on this little-endian machine:
+// uploaded as GL_BGRA bytes, which the software rasteriser copies as they are, whereas as packed
+// 8-8-8-8 words it converts them pixel by pixel (the same texels either way).
+static_assert(std::endian::native == std::endian::little);
+constexpr GLenum kUploadType = GL_UNSIGNED_BYTE;
 
 class GlDevice;
 
@@ -202,7 +209,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     uint32_t white = 0xFFFFFFFF;
     glGenTextures(1, &m_whiteTexture);
     glBindTexture(GL_TEXTURE_2D, m_whiteTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &white);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, kUploadType, &white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
 
     // Bound instead of the texture's own settings where a draw only magnifies.
@@ -389,7 +396,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   bool ResetBackBuffer(int32_t width, int32_t height) override {
     MakeCurrent();
     BindTexture(m_backColour);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, kUploadType, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, m_backFramebuffer);
@@ -463,14 +470,14 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         pixels = zeros.get();
       }
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
-                   GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+                   kUploadType, pixels);
       gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
     } else if (texture->IsDirty() && !texture->IsRenderTarget()) {
       BindTexture(gpu->name);
       int32_t y0 = texture->DirtyBegin(), y1 = texture->DirtyEnd();
       glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y0, texture->Width(), y1 - y0, GL_BGRA,
-                      GL_UNSIGNED_INT_8_8_8_8_REV, texture->Pixels() + size_t(y0) * size_t(texture->Width()));
+                      kUploadType, texture->Pixels() + size_t(y0) * size_t(texture->Width()));
       gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
     }
@@ -503,9 +510,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       w = std::max(1, w / 2);
       h = std::max(1, h / 2);
       if (first)
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, to);
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, kUploadType, to);
       else
-        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, to);
+        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, GL_BGRA, kUploadType, to);
       from = to;
       pitch = w;
     }
