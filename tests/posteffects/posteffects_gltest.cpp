@@ -377,6 +377,28 @@ TEST_F(GlPostEffects, DepthOfFieldBlursWhereTheDepthKeyLeavesTheFocalPlane) {
   }
 }
 
+// The same with the key drawn by the blur into its alpha, which the mix reads: the dimmed
+// picture stands in for the blurred one.
+TEST_F(GlPostEffects, DepthOfFieldMixReadsTheKeyTheBlurCarries) {
+  for (const char16_t* scaling : {u"", u"<EXTRA_SCALING> \"0.25\" \"0.5\" <\\EXTRA_SCALING>"}) {
+    SCOPED_TRACE(platform::U16ToUtf8(scaling));
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(scene.get());
+    auto screen = Run(
+        uR"(<PE_BLUR_BLOOM> <NAME> "B" <\NAME> <FX_NAME> "pe_dofblur.fx" "pe_maske.fx" <\FX_NAME> <SCALING> "0.5" "0.5" <\SCALING>
+            <RENDER_EXTRA> "1" "HALB" "1" <\RENDER_EXTRA> <PARAM_V4_1> "0" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "0.5" <\BLOOM>)" +
+            std::u16string(scaling) +
+            uR"(<\PE_BLUR_BLOOM>
+         <PE_DOF> <NAME> "D" <\NAME> <FX_NAME> "pe_dofmix.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <SCALING> "2" "2" <\SCALING>
+            <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> "1" <\BLUR> <\PE_DOF>
+         <PE_COMBINATION> <NAME> "Tiefe" <\NAME> <POST_EFFECT_LISTE> "B" "D" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
+        {u"Tiefe"});
+    ExpectNear(Band(screen, 0, h / 2), 0xFF102040, 2, "far: the dimmed picture");
+    ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
+    for (int32_t y : {1, h - 2}) ExpectNear(At(screen, w / 2 + 4, y), kBands[2], 2, "in focus, beside the mask");
+  }
+}
+
 TEST_F(GlPostEffects, WithNothingActiveTheCapturedPictureIsShown) {
   auto screen = Run(u"", {});
   for (int i = 0; i < 4; ++i) ExpectNear(Band(screen, i, h / 3), kBands[i], 1, "as captured");
