@@ -36,28 +36,28 @@ int32_t FilterMargin(double sx, double sy) {
 }  // namespace
 
 void AlphaBlocks::Sum(const std::vector<uint8_t>& flags, int32_t blocksX, int32_t blocksY,
-                      std::vector<uint32_t>& without, bool& any) {
+                      std::vector<uint16_t>& without, bool& any) {
   const size_t stride = size_t(blocksX) + 1;
   without.assign(stride * (size_t(blocksY) + 1), 0);
   for (int32_t y = 0; y < blocksY; ++y) {
-    uint32_t rowCount = 0;
+    uint32_t rowCount = 0;  // at most kMaxBlocks in all: the sums fit 16 bits
     for (int32_t x = 0; x < blocksX; ++x) {
       const bool set = flags[size_t(y) * size_t(blocksX) + size_t(x)] != 0;
       any = any || set;
       rowCount += set ? 0 : 1;
-      without[(size_t(y) + 1) * stride + size_t(x) + 1] = without[size_t(y) * stride + size_t(x) + 1] + rowCount;
+      without[(size_t(y) + 1) * stride + size_t(x) + 1] = uint16_t(without[size_t(y) * stride + size_t(x) + 1] + rowCount);
     }
   }
 }
 
-bool AlphaBlocks::None(const std::vector<uint32_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+bool AlphaBlocks::None(const std::vector<uint16_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
   if (x0 > x1 || y0 > y1) return false;
   x0 = std::clamp(x0, 0, m_width - 1) / kBlock;
   x1 = std::clamp(x1, 0, m_width - 1) / kBlock + 1;
   y0 = std::clamp(y0, 0, m_height - 1) / kBlock;
   y1 = std::clamp(y1, 0, m_height - 1) / kBlock + 1;
   const size_t stride = size_t(m_blocksX) + 1;
-  auto at = [&](int32_t x, int32_t y) { return without[size_t(y) * stride + size_t(x)]; };
+  auto at = [&](int32_t x, int32_t y) { return int32_t(without[size_t(y) * stride + size_t(x)]); };
   return at(x1, y1) - at(x0, y1) - at(x1, y0) + at(x0, y0) == 0;
 }
 

@@ -15,10 +15,11 @@
 class AlphaBlocks {
  public:
   static constexpr int32_t kBlock = 4;
+  static constexpr size_t kMaxBlocks = 65535;
 
   AlphaBlocks() = default;
   // The blocks of a width x height picture whose row y is rowAt(y), width words 0xAARRGGBB;
-  // a null row is clear throughout.
+  // a null row is clear throughout. A picture of more than kMaxBlocks blocks has none known.
   template <class RowAt>
   static AlphaBlocks Measure(int32_t width, int32_t height, RowAt rowAt);
 
@@ -34,9 +35,9 @@ class AlphaBlocks {
   bool Clear(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
 
  private:
-  static void Sum(const std::vector<uint8_t>& flags, int32_t blocksX, int32_t blocksY, std::vector<uint32_t>& without,
+  static void Sum(const std::vector<uint8_t>& flags, int32_t blocksX, int32_t blocksY, std::vector<uint16_t>& without,
                   bool& any);
-  bool None(const std::vector<uint32_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
+  bool None(const std::vector<uint16_t>& without, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const;
 
   int32_t m_width = 0;
   int32_t m_height = 0;
@@ -45,9 +46,9 @@ class AlphaBlocks {
   bool m_any = false;
   bool m_anyClear = false;
   // (blocksX + 1) x (blocksY + 1): blocks not opaque, and blocks not clear, above and left of
-  // each corner.
-  std::vector<uint32_t> m_notOpaque;
-  std::vector<uint32_t> m_notClear;
+  // each corner. 16 bits: a picture of more than kMaxBlocks blocks is not measured.
+  std::vector<uint16_t> m_notOpaque;
+  std::vector<uint16_t> m_notClear;
 };
 
 // A picture drawn upright: the texels of `source` put at position + (texel - source's corner)
@@ -97,6 +98,7 @@ template <class RowAt>
 AlphaBlocks AlphaBlocks::Measure(int32_t width, int32_t height, RowAt rowAt) {
   AlphaBlocks b;
   if (width <= 0 || height <= 0) return b;
+  if (size_t((width + kBlock - 1) / kBlock) * size_t((height + kBlock - 1) / kBlock) > kMaxBlocks) return b;
   b.m_width = width;
   b.m_height = height;
   b.m_blocksX = (width + kBlock - 1) / kBlock;

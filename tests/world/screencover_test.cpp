@@ -79,6 +79,12 @@ TEST(AlphaBlocks, AnswersForEveryTexelOfTheRectangleWithTheEdgeStandingForWhatLi
   EXPECT_FALSE(clear.Any());
   EXPECT_FALSE(clear.Opaque(0, 0, 0, 0));
   EXPECT_FALSE(AlphaBlocks().Opaque(0, 0, 0, 0));
+  // A picture of more blocks than the 16-bit sums can count is not measured: nothing is
+  // known opaque or clear rather than sums that wrapped.
+  const std::vector<uint32_t> wideRow(1024, 0xFF000000u);
+  const AlphaBlocks huge = AlphaBlocks::Measure(1024, 1028, [&](int32_t) { return wideRow.data(); });
+  EXPECT_FALSE(huge.Any());
+  EXPECT_FALSE(huge.Opaque(0, 0, 3, 3));
 }
 
 TEST(ScreenCover, AnOpaquePictureHidesTheCellsWhosePixelsItDrawsAllFromOpaqueTexels) {
