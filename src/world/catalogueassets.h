@@ -27,9 +27,9 @@ class CatalogueAssets {
                                               const std::u16string* partName) = 0;
   // A new copy of the named moving animation; null for a name the manager does not have.
   virtual std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) = 0;
-  // The picture is only drawn, and perhaps never (most settings are not shown in a run):
-  // its memory may go until it is drawn, when it is read again.
-  virtual void ReleaseUntilDrawn(const TexturePartRecord* /*picture*/) {}
+  // The picture is used rarely, and perhaps never (a run shows few of the catalogue's
+  // settings): its memory may go until it is drawn or stamped, when it is read again.
+  virtual void ReleaseUntilUsed(const TexturePartRecord* /*picture*/) {}
 };
 
 // The game's answers: the graphics manager's texture-definition cache reading from the
@@ -42,7 +42,7 @@ class GameCatalogueAssets final : public CatalogueAssets {
   const TexturePartRecord* GetTexture(const std::u16string& file, const SearchPath& searchPath,
                                       const std::u16string* partName) override;
   std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) override;
-  void ReleaseUntilDrawn(const TexturePartRecord* picture) override;
+  void ReleaseUntilUsed(const TexturePartRecord* picture) override;
 
  private:
   TexturDefCache* m_cache;

@@ -72,7 +72,7 @@ void EbenenHintergrund::ReadStack(const KVNode& stack, std::vector<TexturEbene>&
     entry.texture = entry.textureRef.Resolve(assets);
     if (assets ? !entry.texture : !entry.textureRef.IsGiven()) continue;
     // Read again when first drawn: a run shows few of the catalogue's settings.
-    if (assets) assets->ReleaseUntilDrawn(entry.texture);
+    if (assets) assets->ReleaseUntilUsed(entry.texture);
     if (const KVValue* parallax = child->GetValue(0)) entry.parallax = float(parallax->AsDouble());
     out.push_back(std::move(entry));
   }

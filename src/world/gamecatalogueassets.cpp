@@ -13,6 +13,6 @@ std::unique_ptr<BewegteAnimation> GameCatalogueAssets::CreateBewegteAnimation(st
   return m_animations ? m_animations->CreateBewegteAnimation(name) : nullptr;
 }
 
-void GameCatalogueAssets::ReleaseUntilDrawn(const TexturePartRecord* picture) {
+void GameCatalogueAssets::ReleaseUntilUsed(const TexturePartRecord* picture) {
   if (m_cache) m_cache->Release(picture);
 }

@@ -19,6 +19,13 @@ LandStamp::LandStamp(platform::Texture* texture_, const Rect& source_, const Rec
       destMode(destMode_),
       clamp(clamp_) {
   SetDestination(destination_);
+  HoldPixels();
+}
+
+void LandStamp::HoldPixels() {
+  // A picture that gave its memory back until used (the catalogue's) is read again here,
+  // before any stamping reads it.
+  if (texture && texture->IsReleased()) texture->Refill();
 }
 
 LandStamp::LandStamp(const KVNode* node, TexturDefCache* textures, const DataArchive* archive) {
@@ -37,6 +44,7 @@ LandStamp::LandStamp(const KVNode* node, TexturDefCache* textures, const DataArc
   if (part && part->texture) {
     texture = part->texture;
     source = part->rect;
+    HoldPixels();
   }
   // Each value of a rectangle or a pair that is missing keeps its default.
   node->Read(u"TEX_RECT", source.left, 0);

@@ -48,6 +48,9 @@ class LandStamp {
   // Stores the destination; a rectangle given right to left (bottom to top) is kept the
   // other way round and the image is mirrored on that axis.
   void SetDestination(const Rect& rect);
+  // A released image that can be read again holds its pixels afterwards (the constructors
+  // see to it; whoever changes `texture` later calls it).
+  void HoldPixels();
 
   // The image (borrowed) and its texels to use.
   platform::Texture* texture = nullptr;

@@ -45,6 +45,8 @@ SettingObjekt::SettingObjekt(const KVNode* node, CatalogueAssets* assets) {
   node->Read(u"NAME", name);
   textureRef = SettingTextureRef::Read(*node);
   texture = textureRef.Resolve(assets);
+  // Read again when a world build stamps it: a run builds few of the catalogue's settings.
+  if (assets && texture) assets->ReleaseUntilUsed(texture);
   ReadPair(*node, u"ROT_CENTER", rotationCentre);
   node->Read(u"ROTATION", rotationMin, 0);
   node->Read(u"ROTATION", rotationMax, 1);

@@ -66,17 +66,32 @@ class FixtureAssets : public CatalogueAssets {
   std::unique_ptr<BewegteAnimation> CreateBewegteAnimation(std::u16string_view name) override {
     return animations.CreateBewegteAnimation(name);
   }
+  // As the game's assets do: the picture holds no memory until it is used, then it is
+  // painted again.
+  void ReleaseUntilUsed(const TexturePartRecord* picture) override {
+    platform::Texture* texture = picture ? picture->texture : nullptr;
+    auto shader = shaders.find(texture);
+    if (shader == shaders.end() || !texture->ReleasePixels()) return;
+    texture->SetRefill([w = texture->Width(), h = texture->Height(), paint = shader->second](uint32_t* pixels) {
+      Paint(pixels, w, h, paint);
+      return true;
+    });
+  }
 
   std::map<std::u16string, TexturePartRecord> records;
   std::vector<std::unique_ptr<platform::Texture>> textures;
+  std::map<const platform::Texture*, Shader> shaders;
   AnimationManager animations;
 
  private:
+  static void Paint(uint32_t* pixels, int32_t w, int32_t h, Shader shader) {
+    for (int32_t y = 0; y < h; ++y)
+      for (int32_t x = 0; x < w; ++x) pixels[size_t(y) * size_t(w) + size_t(x)] = shader(x, y);
+  }
   void Add(const std::u16string& name, int32_t w, int32_t h, Shader shader) {
     auto texture = std::make_unique<platform::Texture>(w, h);
-    for (int32_t y = 0; y < h; ++y)
-      for (int32_t x = 0; x < w; ++x)
-        texture->MutablePixels()[size_t(y) * size_t(w) + size_t(x)] = shader(x, y);
+    Paint(texture->MutablePixels(), w, h, shader);
+    shaders[texture.get()] = shader;
     records[name] = TexturePartRecord{texture.get(), Rect{0, 0, w, h}};
     textures.push_back(std::move(texture));
   }

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "engine/bewegteanimation.h"
 #include "engine/myloadscreen.h"
 #include "engine/pfadanimation.h"
 #include "platform/random.h"
+#include "platform/text.h"
 #include "platform/workers.h"
 #include "world/generator_fixture.h"
 #include "world/lfc_stages.h"
@@ -252,4 +254,27 @@ TEST_F(WorldBuildTest, TheLoadScreenCountsEveryStage) {
     EXPECT_EQ(screen.Progress(), screen.Maximum());
     EXPECT_GT(applied.size(), 5u);
   }
+}
+
+TEST_F(WorldBuildTest, TheCataloguesObjectsAreReadOnlyForTheBuildThatStampsThem) {
+  // Loaded, no object holds its picture's memory.
+  ASSERT_FALSE(pack.katalog.Objekte().empty());
+  for (const auto& o : pack.katalog.Objekte()) {
+    ASSERT_NE(o->texture, nullptr);
+    EXPECT_TRUE(o->texture->texture->IsReleased()) << platform::U16ToUtf8(o->name);
+  }
+  auto released = [&] {
+    std::vector<bool> out;
+    for (const auto& o : pack.katalog.Objekte()) out.push_back(o->texture->texture->IsReleased());
+    return out;
+  };
+  auto level = pack.Level();
+  level->Reseed(4711);
+  const uint64_t lazily = WorldHash(*Build(*level));
+  // The build stamped what it picked, from the pictures read again.
+  const std::vector<bool> after = released();
+  EXPECT_NE(std::count(after.begin(), after.end(), false), 0);
+  // Every picture held from the start builds the same world.
+  for (const auto& o : pack.katalog.Objekte()) o->texture->texture->Refill();
+  EXPECT_EQ(WorldHash(*Build(*level)), lazily);
 }
