@@ -199,29 +199,62 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
       std::vector<int32_t>& top = tops.levels[0];
       for (int32_t b = 0; b < blocksWide; ++b) {
         if (!columnChanged[size_t(b)]) continue;
-        // The block's columns row by row, as they lie in memory; what is known of a place
-        // that is still a ground point stays (and is checked below like the rest).
-        const int32_t c0 = b * kBlock, c1 = std::min(width, c0 + kBlock);
-        std::vector<std::vector<int32_t>> found(size_t(c1 - c0));
-        for (int32_t c = c0; c < c1; ++c) top[size_t(c)] = rect.bottom;
-        for (int32_t r = 0; r < height; ++r) {
-          const uint8_t* row = &bytes[size_t(r) * size_t(width)];
-          for (int32_t c = c0; c < c1; ++c) {
-            if (!row[c]) continue;
-            if (top[size_t(c)] == rect.bottom) top[size_t(c)] = rect.top + r;
-            if (r > 0 && !row[c - width]) found[size_t(c - c0)].push_back(r);
-          }
+        // The changed rows of the block's columns, as spans of rows whose ground points may
+        // have changed (a point rests on its row and the row above, so a span reaches one
+        // row past its last block). Outside them the points and what is known of their
+        // places stay; inside, the points are found again, keeping what was known of a place
+        // that is still one (it is checked below like the rest).
+        std::vector<std::array<int32_t, 2>> spans;
+        for (int32_t by = 0; by < blocksHigh; ++by) {
+          if (!blockChanged[size_t(by) * size_t(blocksWide) + size_t(b)]) continue;
+          const int32_t r0 = std::max(1, by * kBlock), r1 = std::min(height, (by + 1) * kBlock + 1);
+          if (!spans.empty() && spans.back()[1] >= r0)
+            spans.back()[1] = std::max(spans.back()[1], r1);
+          else if (r0 < r1)
+            spans.push_back({r0, r1});
         }
+        const int32_t firstChanged = blocksHigh > 0 ? [&] {
+          for (int32_t by = 0; by < blocksHigh; ++by)
+            if (blockChanged[size_t(by) * size_t(blocksWide) + size_t(b)]) return by * kBlock;
+          return height;
+        }() : height;
+        const int32_t c0 = b * kBlock, c1 = std::min(width, c0 + kBlock);
         for (int32_t c = c0; c < c1; ++c) {
-          Column& column = columns[size_t(c)];
-          std::vector<Entry> entries(found[size_t(c - c0)].size());
-          size_t k = 0;
-          for (size_t i = 0; i < entries.size(); ++i) {
-            const int32_t r = found[size_t(c - c0)][i];
-            while (k < column.rows.size() && column.rows[k] < r) ++k;
-            if (k < column.rows.size() && column.rows[k] == r) entries[i] = column.entries[k];
+          // The highest ground moves only when it lay at or below the first changed row.
+          if (top[size_t(c)] - rect.top >= firstChanged) {
+            top[size_t(c)] = rect.bottom;
+            for (int32_t r = firstChanged; r < height; ++r)
+              if (bytes[size_t(r) * size_t(width) + size_t(c)]) {
+                top[size_t(c)] = rect.top + r;
+                break;
+              }
           }
-          column.rows = std::move(found[size_t(c - c0)]);
+          Column& column = columns[size_t(c)];
+          std::vector<int32_t> rows;
+          std::vector<Entry> entries;
+          rows.reserve(column.rows.size() + 4);
+          entries.reserve(column.rows.size() + 4);
+          size_t k = 0;
+          for (const auto& span : spans) {
+            for (; k < column.rows.size() && column.rows[k] < span[0]; ++k) {
+              rows.push_back(column.rows[k]);
+              entries.push_back(column.entries[k]);
+            }
+            size_t old = k;
+            for (int32_t r = span[0]; r < span[1]; ++r) {
+              const uint8_t* at = &bytes[size_t(r) * size_t(width) + size_t(c)];
+              if (!*at || at[-ptrdiff_t(width)]) continue;
+              while (old < column.rows.size() && column.rows[old] < r) ++old;
+              rows.push_back(r);
+              entries.push_back(old < column.rows.size() && column.rows[old] == r ? column.entries[old] : Entry{});
+            }
+            while (k < column.rows.size() && column.rows[k] < span[1]) ++k;
+          }
+          for (; k < column.rows.size(); ++k) {
+            rows.push_back(column.rows[k]);
+            entries.push_back(column.entries[k]);
+          }
+          column.rows = std::move(rows);
           column.entries = std::move(entries);
         }
       }
