@@ -130,6 +130,13 @@ bool ReadPass(const KVNode& node, platform::EffectPassDesc* pass, std::string* e
           }
         if (!known) return Fail(error, "pass " + pass->name + ": unknown blend operation \"" + op + "\"");
       }
+      // Optionally two more factors for alpha alone (with the same operation).
+      if (blend->GetValue(3)) {
+        pass->blend.separateAlpha = true;
+        if (!ReadBlendFactor(blend->GetValue(3), &pass->blend.alphaSrc) ||
+            !ReadBlendFactor(blend->GetValue(4), &pass->blend.alphaDst))
+          return Fail(error, "pass " + pass->name + ": BLEND for alpha needs two blend factors");
+      }
     }
   }
   if (const KVValue* layout = node.Find(u"LAYOUT")) {

@@ -73,6 +73,10 @@ struct EffectBlend {
   BlendFactor src = BlendFactor::One;
   BlendFactor dst = BlendFactor::Zero;
   BlendOp op = BlendOp::Add;
+  // Alpha blended with factors of its own; else with src and dst as the colour.
+  bool separateAlpha = false;
+  BlendFactor alphaSrc = BlendFactor::One;
+  BlendFactor alphaDst = BlendFactor::Zero;
 };
 
 // Which vertex values reach the fragment stage: POST gives the two texture-coordinate pairs,

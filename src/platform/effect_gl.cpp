@@ -179,7 +179,10 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     const EffectBlend& blend = m_blend;
     if (blend.enabled) {
       glEnable(GL_BLEND);
-      glBlendFunc(Factor(blend.src), Factor(blend.dst));
+      if (blend.separateAlpha)
+        glBlendFuncSeparate(Factor(blend.src), Factor(blend.dst), Factor(blend.alphaSrc), Factor(blend.alphaDst));
+      else
+        glBlendFunc(Factor(blend.src), Factor(blend.dst));
       glBlendEquation(Equation(blend.op));
     } else {
       glDisable(GL_BLEND);

@@ -111,6 +111,9 @@ TEST(EffectFile, RejectsWhatNoBackendCouldBuild) {
       {u"<TECHNIQUE> <PASS> <BLEND> \"ONE\" <\\BLEND> <FRAGMENT> \"void main(){}\" <\\FRAGMENT> <\\PASS> "
        u"<\\TECHNIQUE>",
        "BLEND"},
+      {u"<TECHNIQUE> <PASS> <BLEND> \"ONE\" \"ONE\" \"ADD\" \"ZERO\" <\\BLEND> <FRAGMENT> \"void main(){}\" "
+       u"<\\FRAGMENT> <\\PASS> <\\TECHNIQUE>",
+       "BLEND for alpha"},
       {u"<TECHNIQUE> <PASS> <LAYOUT> \"MESH\" <\\LAYOUT> <FRAGMENT> \"void main(){}\" <\\FRAGMENT> <\\PASS> "
        u"<\\TECHNIQUE>",
        "LAYOUT"},

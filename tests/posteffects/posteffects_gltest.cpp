@@ -378,22 +378,32 @@ TEST_F(GlPostEffects, DepthOfFieldBlursWhereTheDepthKeyLeavesTheFocalPlane) {
 }
 
 // The same with the key drawn by the blur into its alpha, which the mix reads: the dimmed
-// picture stands in for the blurred one.
+// picture stands in for the blurred one. The mix blends it onto a copy of the picture and
+// keeps the picture's alpha.
 TEST_F(GlPostEffects, DepthOfFieldMixReadsTheKeyTheBlurCarries) {
-  for (const char16_t* scaling : {u"", u"<EXTRA_SCALING> \"0.25\" \"0.5\" <\\EXTRA_SCALING>"}) {
-    SCOPED_TRACE(platform::U16ToUtf8(scaling));
+  struct Case {
+    const char16_t* scaling;
+    const char16_t* blur;
+    uint32_t far;
+  };
+  for (const Case& c : {Case{u"", u"1", 0xFF102040u},
+                        Case{u"<EXTRA_SCALING> \"0.25\" \"0.5\" <\\EXTRA_SCALING>", u"0.5", 0xFF183060u}}) {
+    SCOPED_TRACE(platform::U16ToUtf8(std::u16string(c.scaling) + u" blur " + c.blur));
     library = std::make_unique<PostEffectLibrary>(&context);
     library->SetLevel(scene.get());
     auto screen = Run(
         uR"(<PE_BLUR_BLOOM> <NAME> "B" <\NAME> <FX_NAME> "pe_dofblur.fx" "pe_maske.fx" <\FX_NAME> <SCALING> "0.5" "0.5" <\SCALING>
             <RENDER_EXTRA> "1" "HALB" "1" <\RENDER_EXTRA> <PARAM_V4_1> "0" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "0.5" <\BLOOM>)" +
-            std::u16string(scaling) +
+            std::u16string(c.scaling) +
             uR"(<\PE_BLUR_BLOOM>
          <PE_DOF> <NAME> "D" <\NAME> <FX_NAME> "pe_dofmix.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <SCALING> "2" "2" <\SCALING>
-            <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> "1" <\BLUR> <\PE_DOF>
+            <FOCAL_PLANE> "0" <\FOCAL_PLANE> <BLUR> ")" +
+            std::u16string(c.blur) +
+            uR"(" <\BLUR> <\PE_DOF>
          <PE_COMBINATION> <NAME> "Tiefe" <\NAME> <POST_EFFECT_LISTE> "B" "D" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
         {u"Tiefe"});
-    ExpectNear(Band(screen, 0, h / 2), 0xFF102040, 2, "far: the dimmed picture");
+    ExpectNear(Band(screen, 0, h / 2), c.far, 2, "far: towards the dimmed picture");
+    EXPECT_EQ(Channel(Band(screen, 0, h / 2), 24), 0xFF) << "the picture's alpha";
     ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
     for (int32_t y : {1, h - 2}) ExpectNear(At(screen, w / 2 + 4, y), kBands[2], 2, "in focus, beside the mask");
   }
