@@ -30,6 +30,9 @@ class ZeroPages {
   // touch is otherwise a fault of its own, and a page read before it is written is faulted
   // twice, the second time with every processor of the program told to forget the old one.
   void Populate(size_t offset, size_t bytes);
+  // Whether the store's user populates what it takes (its own policy; true at first).
+  bool TakesWhole() const { return m_takesWhole; }
+  void SetTakesWhole(bool whole) { m_takesWhole = whole; }
   // Hands back every page that holds nothing but zeros (it reads as zeros from then on):
   // for after a populated range was written.
   void GiveBackZeroPages();
@@ -41,6 +44,7 @@ class ZeroPages {
  private:
   void* m_data = nullptr;
   size_t m_size = 0;
+  bool m_takesWhole = true;
 };
 
 // For each page of [start, start + bytes) (start on a page boundary), whether it was ever

@@ -66,7 +66,7 @@ uint32_t* LandschaftTile::ClearPixels() {
 uint32_t* LandschaftTile::TakeMemory(bool wholeSlot) {
   // Before any pixel of the slot is read: its pages then come in one call, never as the
   // shared zero page first (see ZeroPages::Populate).
-  if (m_pages && wholeSlot) m_pages->Populate(m_offset, SlotBytes(m_world));
+  if (m_pages && wholeSlot && m_pages->TakesWhole()) m_pages->Populate(m_offset, SlotBytes(m_world));
   uint32_t* pixels = m_texture->MutablePixels();
   m_pixels.store(pixels, std::memory_order_relaxed);
   return pixels;
@@ -240,6 +240,8 @@ Landschaft::Landschaft(const Landschaft& other)
   for (const auto& tile : other.m_tiles) rects.push_back(tile->WorldRect());
   std::vector<size_t> offsets;
   MakePages(rects, offsets);
+  // A copy is of a finished layer: later writes take only the pages they write.
+  if (m_pages) m_pages->SetTakesWhole(false);
   // Each tile is copied on its own: the large game layers' copies share the work.
   ForEachTile([&](size_t i) { m_tiles[i] = other.m_tiles[i]->Clone(m_pages.get(), offsets[i]); });
   for (const auto& tile : m_tiles) {
@@ -306,7 +308,11 @@ void Landschaft::CreateTiles() {
 }
 
 void Landschaft::GiveBackClearPages() {
-  if (m_pages) m_pages->GiveBackZeroPages();
+  if (!m_pages) return;
+  m_pages->GiveBackZeroPages();
+  // From now on few pixels are written at a time (craters, stamps): a tile written for the
+  // first time takes only the pages written.
+  m_pages->SetTakesWhole(false);
 }
 
 void Landschaft::UnlockAll() {

@@ -238,8 +238,9 @@ class Landschaft {
 
   // Unlocks every locked tile, in the order of the tiles.
   void UnlockAll();
-  // Hands back the page memory of the tiles' pages that hold nothing (after a build: a tile
-  // that is written gets its whole slot at once).
+  // After a build: hands back the page memory of the tiles' pages that hold nothing (while
+  // the layer is built a tile that is written gets its whole slot at once), and from then on
+  // a tile written for the first time takes only the pages it writes.
   void GiveBackClearPages();
   Rect GetRect() const { return m_rect; }
   // Multiplies every pixel by the colour, channel by channel, truncating.

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <vector>
 
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
@@ -16,6 +18,7 @@
 #include "engine/kvnode.h"
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
+#include "platform/zeropages.h"
 #include "support/png.h"
 #include "support/resident.h"
 #include "support/temp_dir.h"
@@ -281,6 +284,50 @@ TEST(Landschaft, MemoryIsTakenOnlyWherePixelsAreDrawn) {
   land->Clear();
   EXPECT_LT(test_support::ResidentBytes() + 12 * kMiB, filled);
   for (int32_t y : {-1024, 0, 500, 1023}) EXPECT_EQ(*land->PeekPixel(1, y), 0u);
+}
+
+// While a layer is built, a tile that is written takes its whole slot at once; the build's
+// end gives back the pages that stayed clear, and from then on a first write takes only the
+// page it writes. Copies of a finished layer take only what they copy.
+TEST(Landschaft, ABuiltLayerKeepsOnlyThePagesItsPixelsUse) {
+  auto land = Store({0, 0, 1024, 512});  // 4 x 2 tiles of 256 x 256
+  auto tileAt = [](Landschaft& l, int32_t x, int32_t y) -> LandschaftTile& {
+    for (const auto& tile : l.Tiles()) {
+      const Rect& r = tile->WorldRect();
+      if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return *tile;
+    }
+    throw std::logic_error("no tile");
+  };
+  // The pages of a tile's slot that hold memory, by index.
+  auto touchedPages = [](LandschaftTile& tile) {
+    std::vector<unsigned char> touched;
+    const size_t bytes = size_t(tile.GetTexture()->Width()) * size_t(tile.GetTexture()->Height()) * 4;
+    platform::TouchedPages(tile.Row(0), bytes, touched);
+    std::vector<size_t> pages;
+    for (size_t p = 0; p < touched.size(); ++p)
+      if (touched[p]) pages.push_back(p);
+    return pages;
+  };
+  const size_t rowsPerPage = platform::ZeroPages::PageSize() / (256 * 4);
+  *land->LockedPixel(10, 10) = 0xFF112233u;
+  LandschaftTile& first = tileAt(*land, 10, 10);
+  EXPECT_EQ(touchedPages(first).size(), 256 / rowsPerPage) << "the whole slot, at once";
+  land->UnlockAll();
+  land->GiveBackClearPages();
+  EXPECT_EQ(touchedPages(first), std::vector<size_t>{10 / rowsPerPage});
+  EXPECT_EQ(*land->PeekPixel(10, 10), 0xFF112233u);
+  EXPECT_EQ(*land->PeekPixel(10, 200), 0u);
+
+  // After the build: only the page written.
+  *land->LockedPixel(700, 300) = 0xFF445566u;
+  land->UnlockAll();
+  EXPECT_EQ(touchedPages(tileAt(*land, 700, 300)), std::vector<size_t>{(300 - 256) / rowsPerPage});
+  auto copy = Landschaft::Create(*land);
+  *copy->LockedPixel(300, 400) = 0xFF778899u;
+  copy->UnlockAll();
+  EXPECT_EQ(touchedPages(tileAt(*copy, 10, 10)), std::vector<size_t>{10 / rowsPerPage});
+  EXPECT_EQ(touchedPages(tileAt(*copy, 300, 400)), std::vector<size_t>{(400 - 256) / rowsPerPage});
+  EXPECT_EQ(*copy->PeekPixel(700, 300), 0xFF445566u);
 }
 
 namespace {
