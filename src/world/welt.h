@@ -119,7 +119,8 @@ class Welt : public WorldBounds {
   // scroll fraction (0 .. 1, from the camera); then the background layers.
   //
   // Drawn in an opaque colour, what the opaque texels of layers drawn later paint over is
-  // left out: in each group, of every layer what the group's layers in front hide; behind
+  // left out, and so are the pictures' clear parts: in each group (the foreground too), of
+  // every layer what the group's layers in front hide; behind
   // the background layers, the backdrop they hide; and with gameLayersFollow (the caller
   // draws the game layers next in an opaque colour at the same camera), of the background
   // what the game layers hide.
@@ -184,6 +185,9 @@ class Welt : public WorldBounds {
   bool DrawTinted(const LayerGroup& group, int32_t layerKey, const Vector2& camera, const Vector2& zoom);
   // A screen-sized cover when drawing in `colour` may leave hidden parts out, else nothing.
   std::optional<ScreenCover> NewCover(Argb colour) const;
+  // The group drawn last to first, each layer leaving out what those in front hide and its
+  // clear parts (everything drawn when NewCover gives no cover).
+  void DrawGroupLeavingOut(const LayerGroup& group, const Vector2& camera, const Vector2& zoom, Argb colour);
   bool m_leaveOutHidden = true;
   void DeleteLayers();
 

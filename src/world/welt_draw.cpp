@@ -163,22 +163,27 @@ void Welt::DrawBackground(const Vector2& camera, const Vector2& zoom, const Vect
 }
 
 void Welt::DrawGameLayers(const Vector2& camera, const Vector2& zoom, Argb colour) {
-  std::optional<ScreenCover> cover = NewCover(colour);
-  if (!cover) {
-    DrawLayers(m_gameLayers, camera, zoom, colour);
-    return;
-  }
-  std::vector<ScreenCover> behind;
-  behind.reserve(m_gameLayers.size());
-  for (const auto& layer : m_gameLayers) {
-    behind.push_back(*cover);
-    layer->HideOpaque(*cover, camera, zoom);
-  }
-  for (size_t i = m_gameLayers.size(); i-- > 0;) m_gameLayers[i]->Draw(camera, zoom, colour, &behind[i]);
+  DrawGroupLeavingOut(m_gameLayers, camera, zoom, colour);
 }
 
 void Welt::DrawForegroundLayers(const Vector2& camera, const Vector2& zoom, Argb colour) {
-  DrawLayers(m_foregroundLayers, camera, zoom, colour);
+  DrawGroupLeavingOut(m_foregroundLayers, camera, zoom, colour);
+}
+
+void Welt::DrawGroupLeavingOut(const LayerGroup& group, const Vector2& camera, const Vector2& zoom, Argb colour) {
+  std::optional<ScreenCover> cover = NewCover(colour);
+  if (!cover) {
+    DrawLayers(group, camera, zoom, colour);
+    return;
+  }
+  // Front to back: what the layers in front of each hide.
+  std::vector<ScreenCover> behind;
+  behind.reserve(group.size());
+  for (const auto& layer : group) {
+    behind.push_back(*cover);
+    layer->HideOpaque(*cover, camera, zoom);
+  }
+  for (size_t i = group.size(); i-- > 0;) group[i]->Draw(camera, zoom, colour, &behind[i]);
 }
 
 bool Welt::DrawBackgroundAnimations(const Vector2& camera, const Vector2& zoom) {
