@@ -286,10 +286,16 @@ void NavGraph::Memo::Forget(const Fan& fan) {
       if (!e.have) continue;
       // The rays start at the place (the pixel above the node).
       const int64_t y = int64_t(rect.top) + column.rows[k] - 2;
+      // The fan, then its four groups of five neighbouring rays, then each ray.
       if ((e.have >> 8) && AnyChanged(x + fan.box[0], y + fan.box[1], x + fan.box[2], y + fan.box[3]))
-        for (size_t r = 0; r < kRays; ++r) {
-          const auto& b = fan.rayBox[r];
-          if ((e.have & (1u << (8 + r))) && AnyChanged(x + b[0], y + b[1], x + b[2], y + b[3])) e.have &= ~(1u << (8 + r));
+        for (size_t g = 0; g < 4; ++g) {
+          const auto& gb = fan.groupBox[g];
+          if (!AnyChanged(x + gb[0], y + gb[1], x + gb[2], y + gb[3])) continue;
+          for (size_t r = g * 5; r < g * 5 + 5; ++r) {
+            const auto& b = fan.rayBox[r];
+            if ((e.have & (1u << (8 + r))) && AnyChanged(x + b[0], y + b[1], x + b[2], y + b[3]))
+              e.have &= ~(1u << (8 + r));
+          }
         }
       for (size_t j = 0; j < 8; ++j) {
         if (!(e.have & (1u << j))) continue;
@@ -590,6 +596,9 @@ NavGraph::Fan NavGraph::MakeFan() {
     }
     fan.box = {std::min(fan.box[0], b[0]), std::min(fan.box[1], b[1]), std::max(fan.box[2], b[2]),
                std::max(fan.box[3], b[3])};
+    auto& g = fan.groupBox[i / 5];
+    if (i % 5 == 0) g = b;
+    g = {std::min(g[0], b[0]), std::min(g[1], b[1]), std::max(g[2], b[2]), std::max(g[3], b[3])};
   }
   return fan;
 }

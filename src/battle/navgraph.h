@@ -196,6 +196,8 @@ class NavGraph {
     std::array<uint32_t, 21> rayPiece{};
     // Per ray, the box (left, top, right, bottom) of its pixels, and of all of them.
     std::array<std::array<int32_t, 4>, 20> rayBox{};
+    // Rays 5g .. 5g + 4 together.
+    std::array<std::array<int32_t, 4>, 4> groupBox{};
     std::array<int32_t, 4> box{};
   };
   static constexpr uint32_t kFanPiece = 16;
