@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "battle/cameramanager.h"
 #include "battle/cpusteuerung.h"
@@ -80,38 +82,61 @@ class Pointer {
   int32_t m_x = 0, m_y = 0;
 };
 
-TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
-  GlEngine engine;
-  ASSERT_TRUE(engine.Ready()) << engine.error;
-  MyGlobals* game = engine.game;
-  MainMenu menu(&engine.context);
-  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
-  if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
-  MenuBattle& battle = *menu.GetBattle();
-  platform::ClearMessages();
-  Pointer pointer(*engine.window);
-  // Each frame as the main loop runs it: the waiting messages dispatched, then the input
-  // manager's frame and the scene's.
-  auto frames = [&](double seconds) {
+// The first scene on OpenGL offscreen with its level effects stopped, and the pointer over
+// its window. A frame runs as the main loop runs one: the waiting messages dispatched, then
+// the input manager's frame and the scene's.
+struct PlayedScene {
+  explicit PlayedScene(int32_t width = 1024, int32_t height = 768, std::string prefix = "")
+      : engine(width, height), picturePrefix(std::move(prefix)) {
+    if (!engine.Ready()) return;
+    menu = std::make_unique<MainMenu>(&engine.context);
+    if (PostEffectLibrary* library = engine.game->GetPostEffects()) library->StopLevelEffects();
+    platform::ClearMessages();
+    pointer = std::make_unique<Pointer>(*engine.window);
+    w = engine.graphics->GetDevice()->BackBufferWidth();
+    h = engine.graphics->GetDevice()->BackBufferHeight();
+  }
+  void Frames(double seconds) {
     engine.Step(int(seconds * 100.0 + 0.5), [&] {
       platform::WindowMessage message;
       while (platform::GetMessage(message)) platform::DispatchMessage(message);
       engine.input->Update();
-      menu.Update();
+      menu->Update();
     });
-  };
-  platform::GraphicsDevice* device = engine.graphics->GetDevice();
-  const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
-  auto picture = [&](const std::string& name) {
-    menu.Render();
-    WritePngBesideBuild(("battleplay_" + name + ".png").c_str(), device->ReadPixels(), w, h);
-  };
-  auto click = [&](uint8_t button) {
-    pointer.Press(button);
-    frames(0.05);
-    pointer.Release(button);
-    frames(0.05);
-  };
+  }
+  void Click(uint8_t button) {
+    pointer->Press(button);
+    Frames(0.05);
+    pointer->Release(button);
+    Frames(0.05);
+  }
+  // "battleplay_<prefix><name>.png" beside the build.
+  void Picture(const std::string& name) {
+    menu->Render();
+    platform::GraphicsDevice* device = engine.graphics->GetDevice();
+    WritePngBesideBuild(("battleplay_" + picturePrefix + name + ".png").c_str(), device->ReadPixels(), w, h);
+  }
+
+  GlEngine engine;
+  std::string picturePrefix;
+  std::unique_ptr<MainMenu> menu;
+  std::unique_ptr<Pointer> pointer;
+  int32_t w = 0, h = 0;
+};
+
+TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
+  PlayedScene scene;
+  ASSERT_TRUE(scene.engine.Ready()) << scene.engine.error;
+  ASSERT_NE(scene.menu->GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  GlEngine& engine = scene.engine;
+  MyGlobals* game = engine.game;
+  MainMenu& menu = *scene.menu;
+  MenuBattle& battle = *menu.GetBattle();
+  Pointer& pointer = *scene.pointer;
+  const int w = scene.w, h = scene.h;
+  auto frames = [&](double seconds) { scene.Frames(seconds); };
+  auto picture = [&](const std::string& name) { scene.Picture(name); };
+  auto click = [&](uint8_t button) { scene.Click(button); };
   pointer.MoveTo(w / 2, h / 2);
   frames(0.3);
   menu.battleSeed = 5;
@@ -310,35 +335,18 @@ TEST(BattlePlay, MouseAndKeysPlayTheFirstSceneAgainstTheComputerToItsResult) {
 // Two people at one keyboard: a weapon that needs a target takes it from a left click on the
 // world, after the click that picked it from the store.
 TEST(BattlePlay, TheLeftButtonPicksTheTargetOfAGuidedWeapon) {
-  GlEngine engine;
-  ASSERT_TRUE(engine.Ready()) << engine.error;
+  PlayedScene scene;
+  ASSERT_TRUE(scene.engine.Ready()) << scene.engine.error;
+  ASSERT_NE(scene.menu->GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+  GlEngine& engine = scene.engine;
   MyGlobals* game = engine.game;
-  MainMenu menu(&engine.context);
-  ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
-  if (PostEffectLibrary* library = game->GetPostEffects()) library->StopLevelEffects();
+  MainMenu& menu = *scene.menu;
   MenuBattle& battle = *menu.GetBattle();
-  platform::ClearMessages();
-  Pointer pointer(*engine.window);
-  auto frames = [&](double seconds) {
-    engine.Step(int(seconds * 100.0 + 0.5), [&] {
-      platform::WindowMessage message;
-      while (platform::GetMessage(message)) platform::DispatchMessage(message);
-      engine.input->Update();
-      menu.Update();
-    });
-  };
-  platform::GraphicsDevice* device = engine.graphics->GetDevice();
-  const int w = device->BackBufferWidth(), h = device->BackBufferHeight();
-  auto picture = [&](const std::string& name) {
-    menu.Render();
-    WritePngBesideBuild(("battleplay_" + name + ".png").c_str(), device->ReadPixels(), w, h);
-  };
-  auto click = [&](uint8_t button) {
-    pointer.Press(button);
-    frames(0.05);
-    pointer.Release(button);
-    frames(0.05);
-  };
+  Pointer& pointer = *scene.pointer;
+  const int w = scene.w, h = scene.h;
+  auto frames = [&](double seconds) { scene.Frames(seconds); };
+  auto picture = [&](const std::string& name) { scene.Picture(name); };
+  auto click = [&](uint8_t button) { scene.Click(button); };
   constexpr uint8_t kHotSeat = 35;
   pointer.MoveTo(w / 2, h / 2);
   frames(0.3);
@@ -405,35 +413,17 @@ TEST(BattlePlay, TheStoreOpensAndPicksOnTheShortestAndTheLargestScreen) {
   for (const Screen screen : {Screen{1280, 720}, Screen{1920, 1080}}) {
     const int32_t w = screen.w, h = screen.h;
     SCOPED_TRACE(testing::Message() << w << "x" << h);
-    GlEngine engine(w, h);
-    ASSERT_TRUE(engine.Ready()) << engine.error;
-    ASSERT_EQ(engine.graphics->GetDevice()->BackBufferWidth(), w);
-    MainMenu menu(&engine.context);
-    ASSERT_NE(menu.GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
-    if (PostEffectLibrary* library = engine.game->GetPostEffects()) library->StopLevelEffects();
+    PlayedScene scene(w, h, std::to_string(w) + "x" + std::to_string(h) + "_");
+    ASSERT_TRUE(scene.engine.Ready()) << scene.engine.error;
+    ASSERT_NE(scene.menu->GetBattle(), nullptr) << "the menu world (KRUMBOLT_GOB)";
+    GlEngine& engine = scene.engine;
+    MainMenu& menu = *scene.menu;
     MenuBattle& battle = *menu.GetBattle();
-    platform::ClearMessages();
-    Pointer pointer(*engine.window);
-    auto frames = [&](double seconds) {
-      engine.Step(int(seconds * 100.0 + 0.5), [&] {
-        platform::WindowMessage message;
-        while (platform::GetMessage(message)) platform::DispatchMessage(message);
-        engine.input->Update();
-        menu.Update();
-      });
-    };
-    auto click = [&](uint8_t button) {
-      pointer.Press(button);
-      frames(0.05);
-      pointer.Release(button);
-      frames(0.05);
-    };
-    auto picture = [&](const char* name) {
-      menu.Render();
-      platform::GraphicsDevice* device = engine.graphics->GetDevice();
-      WritePngBesideBuild(("battleplay_" + std::to_string(w) + "x" + std::to_string(h) + "_" + name + ".png").c_str(),
-                          device->ReadPixels(), w, h);
-    };
+    Pointer& pointer = *scene.pointer;
+    auto frames = [&](double seconds) { scene.Frames(seconds); };
+    auto picture = [&](const std::string& name) { scene.Picture(name); };
+    auto click = [&](uint8_t button) { scene.Click(button); };
+    ASSERT_EQ(engine.graphics->GetDevice()->BackBufferWidth(), w);
     pointer.MoveTo(w / 2, h / 2);
     frames(0.3);
     menu.battleSeed = 9;
