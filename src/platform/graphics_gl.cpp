@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/effect_backend.h"
@@ -62,16 +63,25 @@ constexpr GLenum kUploadType = GL_UNSIGNED_BYTE;
 
 class GlDevice;
 
-// Whether every quad shows its texture at its own size or larger, or shrunk by so little that
-// the next mip level's share of a pixel stays under 1/256 (the level of detail under 1/256:
-// a share that rounds away in 8-bit colour). There the filter reads level 0 alone, mip chain
-// or not; saying so up front spares the software rasteriser the level of detail it would
-// otherwise work out for each pixel, and the second level it would blend in. Each quad maps
-// its texels to the screen affinely; the larger of the two texel steps per screen pixel
-// decides. The drawing area stretched over the target by (areaX, areaY) target pixels per
-// area pixel.
-bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
-                  double areaY) {
+// How a batch of quads reads its texture, from the cheapest way the picture allows:
+//  - Nearest: every quad puts its texels 1:1 on whole pixels (upright, mirrored or turned by
+//    quarters), so each pixel centre falls on a texel centre, where the bilinear filter would
+//    return that texel alone: the nearest texel is the same picture for less work.
+//  - LevelZero: no quad shrinks its texture by more than half a mip level. A mip-nearest filter
+//    reads level 0 alone there too; saying so up front spares the software rasteriser the level
+//    of detail it would otherwise work out for each pixel and the second level a trilinear
+//    filter blends in (at most a ~1.4x shrink, where bilinear on level 0 skips no texel).
+//  - Chain: the texture's own trilinear filter over its mip levels.
+enum class Sampling { Nearest, LevelZero, Chain };
+
+// Each quad maps its texels to the target affinely; the drawing area is stretched over the
+// target by (areaX, areaY) target pixels per area pixel.
+Sampling ChooseSampling(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
+                        double areaY) {
+  // Texel positions within this of a pixel centre's texel centre read as exact: the bilinear
+  // weight of a neighbour stays under 1/512.
+  constexpr double kExact = 1.0 / 512.0;
+  bool nearest = true;
   for (size_t i = 0; i < count; ++i) {
     const QuadVertex& a = quads[i].v[0];
     const QuadVertex& b = quads[i].v[1];
@@ -82,15 +92,35 @@ bool AllMagnified(const SpriteQuad* quads, size_t count, float width, float heig
     const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
     const double det = px1 * py2 - px2 * py1;
     if (det == 0.0) continue;  // a quad without area draws no pixel
-    // Texel steps per screen pixel along x and along y: the texel edges times the inverse of
-    // the screen edges.
+    // Texel steps per target pixel along x and along y: the texel edges times the inverse of
+    // the target edges.
     const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
     const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
-    // Squared texel steps up to 2^(2/256): a level of detail up to 1/256.
-    static const double kLimit = std::exp2(2.0 / 256.0);
-    if (dudx * dudx + dvdx * dvdx > kLimit || dudy * dudy + dvdy * dvdy > kLimit) return false;
+    // Squared texel steps up to 2: a level of detail up to 1/2.
+    if (dudx * dudx + dvdx * dvdx > 2.0 || dudy * dudy + dvdy * dvdy > 2.0) return Sampling::Chain;
+    if (!nearest) continue;
+    // 1:1 on whole pixels: whole steps (a signed permutation) that hold at every corner, so a
+    // step's error over the quad's size counts, and a texel centre under a pixel centre.
+    const double ju = std::round(dudx), jv = std::round(dvdx), ku = std::round(dudy), kv = std::round(dvdy);
+    if (std::fabs(ju) + std::fabs(jv) != 1.0 || std::fabs(ku) + std::fabs(kv) != 1.0 || ju * kv - jv * ku == 0.0) {
+      nearest = false;
+      continue;
+    }
+    // The texel under the pixel centre nearest to the first corner, and every corner where
+    // the whole steps put it from there.
+    const double ax = a.x * areaX, ay = a.y * areaY, au = a.u * width, av = a.v * height;
+    const double cx = std::floor(ax) + 0.5 - ax, cy = std::floor(ay) + 0.5 - ay;
+    const double u = au + ju * cx + ku * cy - 0.5, t = av + jv * cx + kv * cy - 0.5;
+    bool exact = std::fabs(u - std::round(u)) <= kExact && std::fabs(t - std::round(t)) <= kExact;
+    for (int k = 1; k < 4 && exact; ++k) {
+      const QuadVertex& v = quads[i].v[k];
+      const double dx = v.x * areaX - ax, dy = v.y * areaY - ay;
+      exact = std::fabs(v.u * width - (au + ju * dx + ku * dy)) <= kExact &&
+              std::fabs(v.v * height - (av + jv * dx + kv * dy)) <= kExact;
+    }
+    nearest = exact;
   }
-  return true;
+  return nearest ? Sampling::Nearest : Sampling::LevelZero;
 }
 
 class GlTexture final : public TextureGpu {
@@ -144,6 +174,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glDeleteProgram(m_program);
     glDeleteTextures(1, &m_whiteTexture);
     glDeleteSamplers(1, &m_levelZeroSampler);
+    glDeleteSamplers(1, &m_nearestSampler);
     SDL_GL_MakeCurrent(static_cast<SDL_Window*>(m_window->Native()), nullptr);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context));
   }
@@ -212,12 +243,16 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, kUploadType, &white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
 
-    // Bound instead of the texture's own settings where a draw only magnifies.
+    // Bound instead of the texture's own settings where a draw needs no mip level
+    // (ChooseSampling): bilinear on level 0, and the nearest texel of level 0.
     glGenSamplers(1, &m_levelZeroSampler);
-    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glSamplerParameteri(m_levelZeroSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glGenSamplers(1, &m_nearestSampler);
+    for (const auto& [sampler, filter] : {std::pair{m_levelZeroSampler, GL_LINEAR}, std::pair{m_nearestSampler, GL_NEAREST}}) {
+      glSamplerParameteri(sampler, GL_TEXTURE_MIN_FILTER, filter);
+      glSamplerParameteri(sampler, GL_TEXTURE_MAG_FILTER, filter);
+      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+      glSamplerParameteri(sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
 
     glGenFramebuffers(1, &m_backFramebuffer);
     glGenTextures(1, &m_backColour);
@@ -319,12 +354,15 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                        const DrawState& state) override {
     MakeCurrent();
     Prepare(texture, state, 0.0f);
-    const bool levelZero =
-        texture && texture->Levels() > 1 &&
-        AllMagnified(quads, count, float(texture->Width()), float(texture->Height()),
-                     double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight());
-    BindLevelZeroSampler(levelZero);
-    if (!levelZero) MakeChain(texture);
+    // The white texture (no texture) is one texel: every filter reads the same.
+    const Sampling sampling =
+        texture ? ChooseSampling(quads, count, float(texture->Width()), float(texture->Height()),
+                                 double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight())
+                : Sampling::Nearest;
+    BindSampler(sampling == Sampling::Nearest     ? m_nearestSampler
+                : sampling == Sampling::LevelZero ? m_levelZeroSampler
+                                                  : 0);
+    if (sampling == Sampling::Chain) MakeChain(texture);
     while (count > 0) {
       size_t n = std::min(count, kMaxQuadsPerCall);
       m_vertices.clear();
@@ -345,7 +383,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       return;
     }
     Prepare(texture, state, 0.5f);
-    BindLevelZeroSampler(false);
+    BindSampler(0);
     MakeChain(texture);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
     Submit(1);
@@ -522,7 +560,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   // redundant calls cost more than the quads.
   void Prepare(Texture* texture, const DrawState& state, float pixelOffset) {
     if (!m_stateValid) {
-      m_levelZeroKnown = false;
+      m_samplerKnown = false;
       glUseProgram(m_program);
       glBindVertexArray(m_vertexArray);
       glActiveTexture(GL_TEXTURE0);
@@ -554,11 +592,12 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   // Effects bind samplers of their own on unit 0: after them (the draw state invalid) the
   // binding is set again whatever it was.
-  void BindLevelZeroSampler(bool levelZero) {
-    if (m_levelZeroKnown && levelZero == m_levelZeroBound) return;
-    glBindSampler(0, levelZero ? m_levelZeroSampler : 0);
-    m_levelZeroBound = levelZero;
-    m_levelZeroKnown = true;
+  // 0: the texture's own settings.
+  void BindSampler(GLuint sampler) {
+    if (m_samplerKnown && sampler == m_boundSampler) return;
+    glBindSampler(0, sampler);
+    m_boundSampler = sampler;
+    m_samplerKnown = true;
   }
 
   void Submit(size_t quads) {
@@ -587,8 +626,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   GLuint m_indexBuffer = 0;
   GLuint m_whiteTexture = 0;
   GLuint m_levelZeroSampler = 0;
-  bool m_levelZeroBound = false;  // the level-0 sampler sits on unit 0
-  bool m_levelZeroKnown = false;  // m_levelZeroBound holds for unit 0 as it is now
+  GLuint m_nearestSampler = 0;
+  GLuint m_boundSampler = 0;  // the sampler on unit 0 (0: none)
+  bool m_samplerKnown = false;  // m_boundSampler holds for unit 0 as it is now
   GLuint m_backFramebuffer = 0;
   GLuint m_backColour = 0;
   std::vector<QuadVertex> m_vertices;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -181,6 +182,84 @@ TEST_F(GlDeviceTest, MipmappedSpritesReadLevelZeroAtTheirSizeAndTheChainWhenShru
       } else {
         EXPECT_NEAR(Channel(middle, 8), 128, 12) << c.name << (withLargeQuad ? " beside a large quad" : "");
       }
+    }
+  }
+}
+
+// The minifying filter of the sampler a draw left on unit 0 (the texture's own without one).
+GLint MinFilterInUse() {
+  glActiveTexture(GL_TEXTURE0);
+  GLint sampler = 0, filter = 0;
+  glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+  if (sampler)
+    glGetSamplerParameteriv(GLuint(sampler), GL_TEXTURE_MIN_FILTER, &filter);
+  else
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  return filter;
+}
+
+TEST_F(GlDeviceTest, SpritesReadTheCheapestFilterThatKeepsTheirPicture) {
+  // One-texel black and white squares with a chain: level 0 is the pattern, every smaller level
+  // grey, so a pixel shows which levels were read and how far between texels it fell.
+  auto squares = std::make_shared<Texture>(16, 16, 5);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) squares->MutablePixels()[y * 16 + x] = (x + y) % 2 ? 0xFFFFFFFF : 0xFF000000;
+  squares->MarkAllDirty();
+  auto pattern = Pattern(16, 16);
+  // Level 0 alone read bilinearly at pixel (20 + k, 10 + k) of the squares drawn from (20, 10)
+  // at `scale`: the pixel centre lies at texel position p on both axes.
+  auto levelZeroAt = [](float scale, int k) {
+    const double p = (k + 0.5) / scale - 0.5, i = std::floor(p), f = p - i;
+    const double w[2] = {1.0 - f, f};
+    double value = 0.0;
+    for (int dy = 0; dy < 2; ++dy)
+      for (int dx = 0; dx < 2; ++dx) value += w[dx] * w[dy] * ((int(i) * 2 + dx + dy) % 2 ? 255.0 : 0.0);
+    return value;
+  };
+  struct Case {
+    const char* name;
+    Texture* texture;
+    float scale, rotation;
+    Vector2 at;
+    GLint filter;
+    int k;  // the pixel looked at: (20 + k, 10 + k)
+    double value;  // its green; -1: every pixel its texel exactly; -2: the chain's grey
+  } cases[] = {
+      // On whole pixels 1:1, each pixel centre is a texel centre: the nearest texel is the picture.
+      {"own size on whole pixels", pattern.get(), 1.0f, 0.0f, {20, 10}, GL_NEAREST, 0, -1},
+      {"turned a quarter on whole pixels", pattern.get(), 1.0f, 1.5707964f, {20, 10}, GL_NEAREST, 0, -1},
+      // Half a pixel off, the filter blends neighbours: a camera between pixels still moves smoothly.
+      {"own size between pixels", squares.get(), 1.0f, 0.0f, {19.5f, 10}, GL_LINEAR, 2, 127.5},
+      // A step that is not quite 1 drifts off the texel centres across the picture.
+      {"slightly larger", squares.get(), 1.03f, 0.0f, {20, 10}, GL_LINEAR, 12, levelZeroAt(1.03f, 12)},
+      // Shrunk by less than half a mip level: level 0 alone, no chain's grey blended in.
+      {"shrunk a little", squares.get(), 0.9f, 0.0f, {20, 10}, GL_LINEAR, 0, levelZeroAt(0.9f, 0)},
+      {"shrunk to the edge", squares.get(), 0.72f, 0.0f, {20, 10}, GL_LINEAR, 0, levelZeroAt(0.72f, 0)},
+      // Shrunk by more: the trilinear filter over the chain.
+      {"shrunk more", squares.get(), 0.68f, 0.0f, {20, 10}, GL_LINEAR_MIPMAP_LINEAR, 0, -2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+    batch->Begin(0);
+    const Vector2 scale(c.scale, c.scale), centre(0, 0);
+    batch->SetTransform(platform::Transformation2D(nullptr, 0, &scale, &centre, c.rotation, &c.at));
+    batch->Draw(c.texture, nullptr, nullptr, nullptr, 0xFFFFFFFF);
+    batch->End();
+    EXPECT_EQ(MinFilterInUse(), c.filter);
+    const auto pixels = device->ReadPixels();
+    if (c.value == -1) {
+      // A quarter turn about the corner: texel (x, y) lands left of it, on pixel (19 - y, 10 + x).
+      for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+          const int px = c.rotation == 0.0f ? 20 + x : 19 - y, py = c.rotation == 0.0f ? 10 + y : 10 + x;
+          ASSERT_EQ(At(pixels, px, py), c.texture->PixelAt(x, y)) << x << "," << y;
+        }
+    } else if (c.value >= 0) {
+      EXPECT_NEAR(Channel(At(pixels, 20 + c.k, 10 + c.k), 8), c.value, 3);
+    } else {
+      // The chain's grey weighs in: well above level 0's value there.
+      EXPECT_GT(Channel(At(pixels, 20 + c.k, 10 + c.k), 8), levelZeroAt(c.scale, c.k) + 12);
     }
   }
 }
