@@ -95,6 +95,10 @@ void CameraManager::GetViewTransform(Vector2& offset, Vector2& scale, Vector2& c
   ScreenSize(width, height);
   scale = Vector2(float(width / m_view.width), float(height / m_view.height));
   offset = Vector2(-m_view.x * scale.x, -m_view.y * scale.y);
+  // At the screen's own scale the world is drawn from whole pixels: pictures drawn 1:1 then
+  // cover whole pixels, sharp and at the cheapest sampling. Only the drawing snaps; the view
+  // itself keeps its place.
+  if (scale.x == 1.0f && scale.y == 1.0f) offset = Vector2(std::floor(offset.x + 0.5f), std::floor(offset.y + 0.5f));
   centre = Vector2(float((m_view.x + m_view.width / 2.0 - m_bounds.x) / m_bounds.width),
                    float((m_view.y + m_view.height / 2.0 - m_bounds.y) / m_bounds.height));
 }

@@ -63,8 +63,9 @@ class CameraManager : public MyControl {
   // Centres the target on the point and shakes the view by up to `strength` world units.
   void Shake(const platform::Vector2& point, double strength, double seconds);
 
-  // scale = screen size / view size; offset = -view position x scale; centre = where the
-  // view's middle lies in the bounds (0 .. 1), for the layers' parallax.
+  // scale = screen size / view size; offset = -view position x scale, rounded to whole pixels
+  // at scale 1; centre = where the view's middle lies in the bounds (0 .. 1), for the layers'
+  // parallax.
   void GetViewTransform(platform::Vector2& offset, platform::Vector2& scale, platform::Vector2& centre) const;
   // The world point under a screen point.
   platform::Vector2 ScreenToWorld(int32_t x, int32_t y) const;

@@ -425,3 +425,26 @@ TEST_F(CameraTest, LevelSetupSwitchesTheEffectsAndTheFocusFollowsTheZoom) {
     camera->SetEffects(nullptr);
   }
 }
+
+TEST_F(CameraTest, TheWorldIsDrawnFromWholePixelsAtTheScreensScaleOnly) {
+  struct Case {
+    ViewRect view;
+    Vector2 offset;  // as drawn
+  } cases[] = {
+      {{1000.25f, 500.75f, 1024.0f, 768.0f}, {-1000.0f, -501.0f}},
+      {{1000.5f, 499.5f, 1024.0f, 768.0f}, {-1000.0f, -499.0f}},
+      {{1000.0f, 500.0f, 1024.0f, 768.0f}, {-1000.0f, -500.0f}},
+      // Zoomed, the offset keeps its fraction: no picture lies 1:1 on the pixels there.
+      {{1000.25f, 500.75f, 512.0f, 384.0f}, {-2000.5f, -1001.5f}},
+      {{1000.25f, 500.75f, 2048.0f, 1536.0f}, {-500.125f, -250.375f}},
+  };
+  for (const Case& c : cases) {
+    camera->SetView(c.view);
+    Vector2 offset, scale, centre;
+    camera->GetViewTransform(offset, scale, centre);
+    EXPECT_FLOAT_EQ(offset.x, c.offset.x) << c.view.x << " " << c.view.width;
+    EXPECT_FLOAT_EQ(offset.y, c.offset.y) << c.view.y << " " << c.view.height;
+    // The view itself is where it was put: the world point under the cursor does not snap.
+    EXPECT_EQ(camera->GetView(), c.view);
+  }
+}
