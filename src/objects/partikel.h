@@ -14,6 +14,7 @@
 #include "objects/objekt.h"
 
 class Animation;
+class Landschaft;
 class PartikelInfo;
 class PartikelListe;
 struct CollisionShape;
@@ -140,6 +141,10 @@ class Partikel : public Objekt {
   template <class Collides>
   static bool WalkPoints(int32_t fx, int32_t fy, int32_t tx, int32_t ty, const Vector2& to, Vector2& lastFree,
                          Collides collides);
+  // The same walk for a point against the store's pixels, passing over stretches known to
+  // be clear; the ends must be well inside the range where floats hold every integer.
+  static bool WalkPointsSkippingClear(const Landschaft& land, int32_t fx, int32_t fy, int32_t tx, int32_t ty,
+                                      const Vector2& to, Vector2& lastFree, Vector2& contact);
 
   SimServices* m_services;
   PartikelListe* m_owner = nullptr;

@@ -85,17 +85,7 @@ bool Partikel::SweepMayHit(const Vector2& from, const Vector2& to) const {
   const int32_t x1 = int32_t(std::min(right, double(area.right) - 1.0));
   const int32_t y0 = int32_t(std::max(top, double(area.top)));
   const int32_t y1 = int32_t(std::min(bottom, double(area.bottom) - 1.0));
-  for (int32_t y = y0; y <= y1; ++y)
-    for (int32_t x = x0; x <= x1;) {
-      int32_t count = 0;
-      const uint32_t* row = land->PeekRow(x, y, count);
-      if (!row) break;
-      const int32_t n = std::min(count, x1 - x + 1);
-      for (int32_t i = 0; i < n; ++i)
-        if (IsSolidPixel(row[i])) return true;
-      x += n;
-    }
-  return false;
+  return land->AnySolidIn(x0, y0, x1, y1);
 }
 
 bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2& contact,
@@ -117,6 +107,11 @@ bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2
       lastFree = to;
       return false;
     }
+    // Far out, whole floats are no longer one apart: there the walk keeps its float steps.
+    constexpr int32_t kExact = 1 << 23;
+    const auto exact = [](int32_t v) { return v > -kExact && v < kExact; };
+    if (exact(fx) && exact(fy) && exact(tx) && exact(ty))
+      return WalkPointsSkippingClear(*land, fx, fy, tx, ty, to, lastFree, contact);
     return WalkPoints(fx, fy, tx, ty, to, lastFree, [&](const Vector2& p) {
       if (!land->IsSolidAt(p.x, p.y)) return false;
       contact = p;
@@ -163,6 +158,78 @@ bool Partikel::WalkPoints(int32_t fx, int32_t fy, int32_t tx, int32_t ty, const 
     lastFree = p;
   }
   if (collides(to)) return true;
+  lastFree = to;
+  return false;
+}
+
+bool Partikel::WalkPointsSkippingClear(const Landschaft& land, int32_t fx, int32_t fy, int32_t tx, int32_t ty,
+                                       const Vector2& to, Vector2& lastFree, Vector2& contact) {
+  // The walk of WalkPoints in integers: where a point lies in a stretch of the plane known
+  // to hold no solid pixel, the points after it inside that stretch are free as well and
+  // are passed over at once, with the error term they would have left.
+  int32_t dx = tx - fx, dy = ty - fy;
+  const int32_t sx = Sign(dx), sy = Sign(dy);
+  dx = std::abs(dx);
+  dy = std::abs(dy);
+  const bool alongX = dx > dy;
+  const int32_t longAxis = alongX ? dx : dy, shortAxis = alongX ? dy : dx;
+  int32_t x = fx, y = fy;
+  Rect clear;
+  // Most moves are a few pixels through open air: when the points the walk tests (within
+  // one pixel of the box of its ends, the end's float included) all lie in one clear
+  // stretch, none of them is solid.
+  if (land.ClearAround(x, y, clear) && std::min(fx, tx) > clear.left && std::max(fx, tx) < int64_t(clear.right) - 1 &&
+      std::min(fy, ty) > clear.top && std::max(fy, ty) < int64_t(clear.bottom) - 1) {
+    lastFree = to;
+    return false;
+  }
+  int32_t error = longAxis / 2;
+  // Steps after the start: one more than the cells between the ends (see WalkPoints).
+  const int64_t steps = int64_t(longAxis) + 1;
+  int64_t done = 0;
+  for (;;) {
+    if (land.ClearAround(x, y, clear)) {
+      // Each step moves at most one pixel along either axis.
+      const int64_t roomX = sx > 0 ? int64_t(clear.right) - 1 - x : sx < 0 ? int64_t(x) - clear.left : INT64_MAX;
+      const int64_t roomY = sy > 0 ? int64_t(clear.bottom) - 1 - y : sy < 0 ? int64_t(y) - clear.top : INT64_MAX;
+      const int64_t k = std::min({roomX, roomY, steps - done});
+      if (k > 0 && longAxis > 0) {
+        // The error loses shortAxis a step and gains longAxis each time it would go below
+        // zero, which is when the step is diagonal; it stays in [0, longAxis).
+        const int64_t owed = k * shortAxis - error;
+        const int64_t diagonal = owed > 0 ? (owed + longAxis - 1) / longAxis : 0;
+        error = int32_t(error - k * shortAxis + diagonal * longAxis);
+        if (alongX) {
+          x += int32_t(k * sx);
+          y += int32_t(diagonal * sy);
+        } else {
+          y += int32_t(k * sy);
+          x += int32_t(diagonal * sx);
+        }
+        done += k;
+      }
+    } else if (land.IsSolidAtSkippingClear(x, y)) {
+      contact = Vector2(float(x), float(y));
+      return true;
+    }
+    lastFree = Vector2(float(x), float(y));
+    if (done == steps) break;
+    error -= shortAxis;
+    const bool diagonal = error < 0;
+    if (diagonal) error += longAxis;
+    if (alongX) {
+      x += sx;
+      if (diagonal) y += sy;
+    } else {
+      y += sy;
+      if (diagonal) x += sx;
+    }
+    ++done;
+  }
+  if (land.IsSolidAtSkippingClear(to.x, to.y)) {
+    contact = to;
+    return true;
+  }
   lastFree = to;
   return false;
 }

@@ -278,6 +278,7 @@ void Landschaft::MakePages(const std::vector<Rect>& rects, std::vector<size_t>& 
 }
 
 void Landschaft::CreateTiles() {
+  m_blocks.reset();
   m_tiles.clear();
   m_grid.clear();
   m_pages.reset();
@@ -319,15 +320,78 @@ void Landschaft::UnlockAll() {
   for (auto& tile : m_tiles) tile->Unlock();
 }
 
+void Landschaft::MakeBlocks() const {
+  m_blocksX = (m_area.right - m_area.left + kBlockSize - 1) >> kBlockShift;
+  m_blocksY = (m_area.bottom - m_area.top + kBlockSize - 1) >> kBlockShift;
+  const size_t count = size_t(std::max(m_blocksX, 0)) * size_t(std::max(m_blocksY, 0));
+  m_blocks = std::make_unique<std::atomic<uint8_t>[]>(std::max<size_t>(count, 1));
+  for (size_t i = 0; i < count; ++i) m_blocks[i].store(kBlockUnknown, std::memory_order_relaxed);
+}
+
+bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
+  // A block lies in one tile: tiles are whole numbers of blocks from the store's corner.
+  const int32_t cx = bx << kBlockShift, cy = by << kBlockShift;
+  const int32_t width = std::min(kBlockSize, m_area.right - m_area.left - cx);
+  const int32_t height = std::min(kBlockSize, m_area.bottom - m_area.top - cy);
+  const LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
+  bool solid = false;
+  for (int32_t r = 0; r < height && !solid; ++r) {
+    const uint32_t* row = tile->Row((cy & (kTileSize - 1)) + r) + (cx & (kTileSize - 1));
+    for (int32_t i = 0; i < width; ++i) solid |= IsSolidPixel(row[i]);
+  }
+  m_blocks[size_t(by) * size_t(m_blocksX) + size_t(bx)].store(solid ? kBlockSolid : kBlockClear,
+                                                              std::memory_order_relaxed);
+  return !solid;
+}
+
+void Landschaft::ForgetBlocks(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+  if (!m_blocks) return;
+  left = std::max<int64_t>(left, m_area.left) - m_area.left;
+  top = std::max<int64_t>(top, m_area.top) - m_area.top;
+  right = std::min<int64_t>(right, m_area.right) - m_area.left;
+  bottom = std::min<int64_t>(bottom, m_area.bottom) - m_area.top;
+  if (left >= right || top >= bottom) return;
+  for (int64_t by = top >> kBlockShift; by <= (bottom - 1) >> kBlockShift; ++by)
+    for (int64_t bx = left >> kBlockShift; bx <= (right - 1) >> kBlockShift; ++bx)
+      m_blocks[size_t(by) * size_t(m_blocksX) + size_t(bx)].store(kBlockUnknown, std::memory_order_relaxed);
+}
+
+void Landschaft::ForgetAllBlocks() { ForgetBlocks(m_area.left, m_area.top, m_area.right, m_area.bottom); }
+
+bool Landschaft::AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bottom) const {
+  const int64_t x0 = std::max<int64_t>(left, m_area.left) - m_area.left;
+  const int64_t y0 = std::max<int64_t>(top, m_area.top) - m_area.top;
+  const int64_t x1 = std::min<int64_t>(int64_t(right) + 1, m_area.right) - m_area.left;
+  const int64_t y1 = std::min<int64_t>(int64_t(bottom) + 1, m_area.bottom) - m_area.top;
+  if (x0 >= x1 || y0 >= y1) return false;
+  // Block by block; in a block not known to be clear, the rectangle's part of it.
+  for (int64_t by = y0 >> kBlockShift; by <= (y1 - 1) >> kBlockShift; ++by)
+    for (int64_t bx = x0 >> kBlockShift; bx <= (x1 - 1) >> kBlockShift; ++bx) {
+      const int32_t bcx = int32_t(bx << kBlockShift), bcy = int32_t(by << kBlockShift);
+      if (BlockIsClear(bcx, bcy)) continue;
+      const int32_t cx0 = int32_t(std::max<int64_t>(x0, bcx)), cx1 = int32_t(std::min<int64_t>(x1, bcx + kBlockSize));
+      const int32_t cy0 = int32_t(std::max<int64_t>(y0, bcy)), cy1 = int32_t(std::min<int64_t>(y1, bcy + kBlockSize));
+      const LandschaftTile* tile = m_grid[size_t(bcy >> kTileShift) * size_t(m_columns) + size_t(bcx >> kTileShift)];
+      for (int32_t y = cy0; y < cy1; ++y) {
+        const uint32_t* row = tile->Row(y & (kTileSize - 1));
+        for (int32_t x = cx0; x < cx1; ++x)
+          if (IsSolidPixel(row[x & (kTileSize - 1)])) return true;
+      }
+    }
+  return false;
+}
+
 void Landschaft::Tint(Argb colour) {
   float a = float(colour >> 24) / 255.0f;
   float r = float((colour >> 16) & 255) / 255.0f;
   float g = float((colour >> 8) & 255) / 255.0f;
   float b = float(colour & 255) / 255.0f;
+  ForgetAllBlocks();
   ForEachTile([&](size_t i) { m_tiles[i]->Tint(a, r, g, b); });
 }
 
 void Landschaft::Clear() {
+  ForgetAllBlocks();
   ForEachTile([&](size_t i) { m_tiles[i]->Clear(); });
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -176,7 +177,13 @@ class Landschaft {
   // store (a position that is not a number is outside).
   bool PixelAt(PixelRef& ref) {
     LandschaftTile* tile = TileAt(ref.x, ref.y);
-    return tile && tile->PixelAt(ref);
+    if (!tile || !tile->PixelAt(ref)) return false;
+    // The pixel's block, or the block beside it (left of and above 0 the tile's pixel is
+    // found from its corner): both are forgotten.
+    const int32_t cx = platform::TruncInRange(ref.x) - m_area.left, cy = platform::TruncInRange(ref.y) - m_area.top;
+    ForgetBlocks(int64_t(cx) + m_area.left - 1, int64_t(cy) + m_area.top - 1, int64_t(cx) + m_area.left + 2,
+                 int64_t(cy) + m_area.top + 2);
+    return true;
   }
   static bool IsSolid(const PixelRef& p) { return *p.alpha > 192; }
   static bool IsEmpty(const PixelRef& p) { return *p.alpha < 193; }
@@ -213,12 +220,63 @@ class Landschaft {
     const uint32_t* p = PeekPixel(x, y);
     return p && IsEmptyPixel(*p);
   }
+  // The same answer as IsSolidAt(x, y), without reading the pixel where its block is known
+  // to hold no solid pixel (see the clear blocks below).
+  bool IsSolidAtSkippingClear(float x, float y) const {
+    // The pixel PeekPixel reads: the tile by the truncated position, the pixel by the
+    // truncated offset from the tile's corner (the two differ left of and above 0).
+    const LandschaftTile* tile = TileAt(x, y);
+    if (!tile) return false;
+    const int32_t c = platform::TruncInRange(x - float(tile->WorldRect().left));
+    const int32_t r = platform::TruncInRange(y - float(tile->WorldRect().top));
+    if (BlockIsClear(tile->WorldRect().left - m_area.left + c, tile->WorldRect().top - m_area.top + r)) return false;
+    return IsSolidPixel(tile->Row(r)[c]);
+  }
+  // The same for an integer position.
+  bool IsSolidAtSkippingClear(int32_t x, int32_t y) const {
+    if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return false;
+    const int32_t cx = x - m_area.left, cy = y - m_area.top;
+    if (BlockIsClear(cx, cy)) return false;
+    const LandschaftTile* tile =
+        m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
+    return IsSolidPixel(tile->Row(cy & (kTileSize - 1))[cx & (kTileSize - 1)]);
+  }
+  // True when no pixel of a rectangle around the integer position is solid; `clear`
+  // receives it (world pixels [left, right) x [top, bottom)): the position's block when that
+  // is known to be clear, or for a position outside the store the part of the plane beyond
+  // the store's edge it lies past.
+  bool ClearAround(int32_t x, int32_t y, Rect& clear) const {
+    constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+    if (y < m_area.top || y >= m_area.bottom || x < m_area.left || x >= m_area.right) {
+      if (y < m_area.top)
+        clear = {lo, lo, hi, m_area.top};
+      else if (y >= m_area.bottom)
+        clear = {lo, m_area.bottom, hi, hi};
+      else if (x < m_area.left)
+        clear = {lo, lo, m_area.left, hi};
+      else
+        clear = {m_area.right, lo, hi, hi};
+      return true;
+    }
+    const int32_t cx = x - m_area.left, cy = y - m_area.top;
+    if (!BlockIsClear(cx, cy)) return false;
+    clear.left = x - (cx & (kBlockSize - 1));
+    clear.top = y - (cy & (kBlockSize - 1));
+    clear.right = clear.left + std::min(kBlockSize, m_area.right - clear.left);
+    clear.bottom = clear.top + std::min(kBlockSize, m_area.bottom - clear.top);
+    return true;
+  }
+  // Whether any pixel of the inclusive rectangle is solid (pixels outside the store are
+  // not), skipping the blocks known to be clear.
+  bool AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bottom) const;
+
   // The pixel word at an integer position for writing, its tile locked; null outside.
   uint32_t* LockedPixel(int32_t x, int32_t y) {
     if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return nullptr;
     int32_t cx = x - m_area.left, cy = y - m_area.top;
     LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
     if (!tile->IsLocked() && !tile->Lock()) return nullptr;
+    ForgetBlock(cx, cy);
     return tile->MutableRow(cy & (kTileSize - 1)) + (cx & (kTileSize - 1));
   }
 
@@ -227,6 +285,7 @@ class Landschaft {
   uint32_t* LockedRow(int32_t x, int32_t y, int32_t& count) {
     uint32_t* p = LockedPixel(x, y);
     count = p ? std::min(kTileSize - ((x - m_area.left) & (kTileSize - 1)), m_area.right - x) : 0;
+    if (p) ForgetBlocks(x, y, x + count, y + 1);
     return p;
   }
   // The same for reading, without locking.
@@ -324,6 +383,35 @@ class Landschaft {
   }
   // Lookups answer inside m_area only: the rectangle once its tiles exist, else nothing.
   void SetLookupArea();
+
+  // The clear blocks: per block of kBlockSize x kBlockSize pixels of m_area (counted from
+  // its top left corner, so a block lies in one tile) whether it is known to hold no solid
+  // pixel, known to hold one, or not known. Learnt when a lookup first asks about the
+  // block, made unknown again wherever the store is written: every writer goes through
+  // PixelAt, LockedPixel, LockedRow, the stamps, Tint or Clear, which forget what they may
+  // change. Nothing is kept until the first lookup, so building a layer pays nothing. The
+  // lookups that learn blocks are for the thread that steps the game, not for workers.
+  static constexpr int32_t kBlockShift = 4;
+  static constexpr int32_t kBlockSize = 1 << kBlockShift;
+  enum : uint8_t { kBlockUnknown = 0, kBlockClear = 1, kBlockSolid = 2 };
+  // cx, cy: a position inside m_area, counted from its corner.
+  bool BlockIsClear(int32_t cx, int32_t cy) const {
+    if (!m_blocks) MakeBlocks();
+    const size_t b = size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift);
+    const uint8_t state = m_blocks[b].load(std::memory_order_relaxed);
+    return state == kBlockClear || (state == kBlockUnknown && LearnBlock(cx >> kBlockShift, cy >> kBlockShift));
+  }
+  void MakeBlocks() const;
+  // Reads the block's pixels and notes what it holds; true when it is clear.
+  bool LearnBlock(int32_t bx, int32_t by) const;
+  void ForgetBlock(int32_t cx, int32_t cy) {
+    if (m_blocks)
+      m_blocks[size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)].store(
+          kBlockUnknown, std::memory_order_relaxed);
+  }
+  // The blocks of world pixels [left, right) x [top, bottom), cut to the store.
+  void ForgetBlocks(int64_t left, int64_t top, int64_t right, int64_t bottom);
+  void ForgetAllBlocks();
   // One block of page memory for tiles over the rectangles, and each one's offset in it.
   void MakePages(const std::vector<Rect>& rects, std::vector<size_t>& offsets);
   // work(i) for every tile index, spread over the workers (each tile by one of them).
@@ -346,4 +434,8 @@ class Landschaft {
   std::vector<std::u16string> m_animationNames;
   std::vector<std::unique_ptr<BewegteAnimation>> m_animations;
   APIGraphics* m_graphics = nullptr;
+  // Atomic because workers may write neighbouring pixels of one store at once.
+  mutable std::unique_ptr<std::atomic<uint8_t>[]> m_blocks;
+  mutable int32_t m_blocksX = 0;
+  mutable int32_t m_blocksY = 0;
 };

@@ -445,6 +445,7 @@ bool Landschaft::StampTexture(const LandStamp& stamp, std::vector<RemovedPixel>*
   StampSetup s;
   bool drawable = false;
   if (!PrepareStamp(stamp, s, drawable)) return false;
+  if (drawable) ForgetBlocks(s.clip.left, s.clip.top, s.clip.right, s.clip.bottom);
   const int64_t area =
       drawable ? int64_t(s.clip.right - int64_t(s.clip.left)) * (int64_t(s.clip.bottom) - s.clip.top) : 0;
   if (drawable && !m_tiles.empty() && area <= kInlineStampPixels) {
@@ -514,7 +515,11 @@ void Landschaft::StampTextures(const std::vector<LandStamp>& stamps) {
   std::vector<size_t> drawn;
   for (size_t i = 0; i < stamps.size(); ++i) {
     bool drawable = false;
-    if (PrepareStamp(stamps[i], setups[i], drawable) && drawable) drawn.push_back(i);
+    if (PrepareStamp(stamps[i], setups[i], drawable) && drawable) {
+      drawn.push_back(i);
+      const Rect& clip = setups[i].clip;
+      ForgetBlocks(clip.left, clip.top, clip.right, clip.bottom);
+    }
   }
   std::vector<size_t> touched;
   for (size_t t = 0; t < m_tiles.size(); ++t)

@@ -9,6 +9,7 @@
 #include "objects/particle_fixture.h"
 #include "support/frame_animations.h"
 #include "support/rand_ledger.h"
+#include "world/landstamp.h"
 #include "world/wind.h"
 
 using particle_test::Sim;
@@ -115,6 +116,118 @@ TEST(ParticleWalk, ABoxCoversItsTruncatedExtentAndSkippingAirGivesTheSameWalk) {
   EXPECT_EQ(contact, Vector2(130, 52));
   // The box's right and bottom are exclusive: at 125 it ends before column 130.
   EXPECT_EQ(lastFree, Vector2(125, 50));
+}
+
+namespace {
+
+// The walk as the particle defines it, pixel by pixel in floats: the truncated start, each
+// Bresenham cell to one beyond the target cell, then the target itself.
+bool PlainPointWalk(const Landschaft& land, Vector2 from, Vector2 to, Vector2& contact, Vector2& lastFree) {
+  const int32_t fx = platform::TruncToInt(from.x), fy = platform::TruncToInt(from.y);
+  const int32_t tx = platform::TruncToInt(to.x), ty = platform::TruncToInt(to.y);
+  int32_t dx = tx - fx, dy = ty - fy;
+  const float sx = float((dx > 0) - (dx < 0)), sy = float((dy > 0) - (dy < 0));
+  dx = std::abs(dx);
+  dy = std::abs(dy);
+  const Vector2 straight = dx > dy ? Vector2(sx, 0.0f) : Vector2(0.0f, sy), diagonal(sx, sy);
+  const int32_t longAxis = std::max(dx, dy), shortAxis = std::min(dx, dy);
+  auto solid = [&](const Vector2& p) {
+    if (!land.IsSolidAt(p.x, p.y)) return false;
+    contact = p;
+    return true;
+  };
+  Vector2 p = Vector2(float(fx), float(fy));
+  if (solid(p)) return true;
+  lastFree = p;
+  for (int32_t i = 0, error = longAxis / 2; i <= longAxis; ++i) {
+    error -= shortAxis;
+    if (error < 0) {
+      error += longAxis;
+      p += diagonal;
+    } else {
+      p += straight;
+    }
+    if (solid(p)) return true;
+    lastFree = p;
+  }
+  if (solid(to)) return true;
+  lastFree = to;
+  return false;
+}
+
+}  // namespace
+
+// A point's walk passes over stretches known to hold no solid pixel; it must stop where the
+// plain walk stops, also after the ground changed under stretches it had found clear.
+TEST(ParticleWalk, PassingOverClearStretchesStopsWhereThePlainWalkStops) {
+  // Left of and above 0, over a tile border, with a thin wall, a single pixel, a bar along
+  // the top edge and uneven ground.
+  auto land = std::make_unique<Landschaft>(Rect{-37, -21, 283, 270});
+  land->SetGraphics(nullptr);
+  land->CreateTiles();
+  for (int32_t x = -37; x < 283; ++x)
+    for (int32_t y = 180 + (x * 5) % 17; y < 270; ++y) *land->LockedPixel(x, y) = terrain_test::kEarth;
+  for (int32_t y = -21; y < 120; ++y) *land->LockedPixel(60, y) = terrain_test::kEarth;
+  for (int32_t x = 100; x < 140; ++x) *land->LockedPixel(x, -21) = terrain_test::kEarth;
+  *land->LockedPixel(-1, -1) = terrain_test::kEarth;
+  land->UnlockAll();
+  Sim sim(std::move(land));
+  Landschaft& ground = *sim.world->GetGameLandschaft();
+  const PartikelInfo& point =
+      sim.Type(u"<COLLISION_EBENE> \"1\" <\\COLLISION_EBENE><SIZE> \"1\" \"1\" \"0\" \"0\" <\\SIZE>");
+  auto p = sim.Make(point, {0.0f, 0.0f});
+
+  // Moves of every length up to 45 pixels in every direction, from the air, from inside the
+  // ground and from beyond each edge, and some that must meet the thin pieces.
+  std::vector<std::pair<Vector2, Vector2>> moves = {
+      {{40.5f, 50.5f}, {80.5f, 50.5f}},      {{80.2f, 50.7f}, {40.9f, 52.1f}},  {{30.5f, 10.5f}, {75.5f, 40.5f}},
+      {{-0.5f, -0.5f}, {-1.5f, -1.5f}},      {{-20.5f, -30.5f}, {5.5f, 5.5f}},  {{120.5f, -40.5f}, {121.5f, -10.5f}},
+      {{100.5f, 200.5f}, {120.5f, 230.5f}},  {{5.5f, 5.5f}, {5.5f, 5.5f}},      {{-60.5f, 100.5f}, {-20.5f, 110.5f}},
+      {{300.5f, 150.5f}, {270.5f, 190.5f}},  {{200.5f, 290.5f}, {201.5f, 250.5f}},
+  };
+  uint32_t seed = 12345;
+  auto next = [&seed](int32_t range) {
+    seed = seed * 1103515245u + 12345u;
+    return int32_t((seed >> 8) % uint32_t(range));
+  };
+  for (int i = 0; i < 6000; ++i) {
+    const Vector2 from(float(next(380) - 67) + float(next(100)) / 100.0f,
+                       float(next(350) - 41) + float(next(100)) / 100.0f);
+    const float length = float(next(46)), angle = float(next(3600)) / 10.0f * 0.0174532924f;
+    moves.emplace_back(from, from + Vector2(length * std::cos(angle), length * std::sin(angle)));
+  }
+  auto expectSameWalks = [&](const char* when) {
+    SCOPED_TRACE(when);
+    int hits = 0;
+    for (const auto& [from, to] : moves) {
+      Vector2 contact(-99.0f, -99.0f), lastFree(-99.0f, -99.0f);
+      Vector2 plainContact = contact, plainLastFree = lastFree;
+      const bool plain = PlainPointWalk(ground, from, to, plainContact, plainLastFree);
+      hits += plain;
+      ASSERT_EQ(p->MoveWithCollision(from, to, contact, lastFree), plain) << from.x << "," << from.y << " to " << to.x << "," << to.y;
+      ASSERT_EQ(contact, plainContact) << from.x << "," << from.y << " to " << to.x << "," << to.y;
+      ASSERT_EQ(lastFree, plainLastFree) << from.x << "," << from.y << " to " << to.x << "," << to.y;
+    }
+    // Both outcomes are well represented.
+    EXPECT_GT(hits, 1000);
+    EXPECT_GT(int(moves.size()) - hits, 1000);
+  };
+  expectSameWalks("first walks");
+  // Craters through the wall and the ground, a new wall and rock in what was open air.
+  sim.world->CarveCrater({60.5f, 60.5f}, 25.0, nullptr, -1, true);
+  sim.world->CarveCrater({150.5f, 190.5f}, 30.0, nullptr, -1, true);
+  for (int32_t y = 20; y < 90; ++y) *ground.LockedPixel(200, y) = terrain_test::kEarth;
+  int32_t count = 0;
+  uint32_t* row = ground.LockedRow(150, 100, count);
+  for (int32_t i = 0; i < 30; ++i) row[i] = terrain_test::kEarth;
+  // A rock set down as settling earth sets itself into the ground.
+  platform::Texture rock(6, 6);
+  for (int i = 0; i < 36; ++i) rock.MutablePixels()[i] = terrain_test::kEarth;
+  sim.world->StampIntoLayer(LandStamp(&rock, {0, 0, 6, 6}, {20, 40, 26, 46}, nullptr, nullptr, false, 0xFFFFFFFF,
+                                      LandStamp::kSourceAlpha, LandStamp::kInvSourceAlpha, false),
+                            -1, nullptr);
+  ground.UnlockAll();
+  expectSameWalks("after the ground changed");
 }
 
 TEST(ParticleWalk, MasksTestTheFramesSolidTexelsTurnedByTheAngle) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "support/png.h"
 #include "support/resident.h"
 #include "support/temp_dir.h"
+#include "world/landstamp.h"
 #include "world/terrain_art.h"
 
 using terrain_test::ArtStore;
@@ -515,4 +517,111 @@ TEST_F(LayerDrawing, TilesWithoutAlphaAreLeftOut) {
   land->Tiles()[0]->MutableRow(5)[5] = 0xFF000000;
   land->Tiles()[0]->GetTexture()->MarkDirty(5, 6);
   EXPECT_EQ(drawn(), (std::vector<const platform::Texture*>{first}));
+}
+
+namespace {
+
+// Every answer of the lookups that pass over clear blocks against the pixels themselves:
+// each pixel of the store and a margin around it (whole and half positions, which differ
+// left of and above 0), every stretch ClearAround reports, and rectangles of all sizes.
+void ExpectBlocksAgreeWithPixels(const Landschaft& land) {
+  const Rect r = land.GetRect();
+  const Rect around{r.left - 20, r.top - 20, r.right + 20, r.bottom + 20};
+  for (int32_t y = around.top; y < around.bottom; ++y)
+    for (int32_t x = around.left; x < around.right; ++x) {
+      ASSERT_EQ(land.IsSolidAtSkippingClear(x, y), land.IsSolidAt(x, y)) << x << "," << y;
+      for (float f : {0.5f, -0.5f}) {
+        const float fx = float(x) + f, fy = float(y) + f;
+        ASSERT_EQ(land.IsSolidAtSkippingClear(fx, fy), land.IsSolidAt(fx, fy)) << fx << "," << fy;
+      }
+      Rect clear;
+      if (!land.ClearAround(x, y, clear)) continue;
+      ASSERT_TRUE(x >= clear.left && x < clear.right && y >= clear.top && y < clear.bottom) << x << "," << y;
+      // Each stretch once, from its first position; only the part near the store can hold
+      // anything.
+      if (x != std::max(clear.left, around.left) || y != std::max(clear.top, around.top)) continue;
+      for (int32_t cy = std::max(clear.top, around.top); cy < std::min(clear.bottom, around.bottom); ++cy)
+        for (int32_t cx = std::max(clear.left, around.left); cx < std::min(clear.right, around.right); ++cx)
+          ASSERT_FALSE(land.IsSolidAt(cx, cy)) << "stretch around " << x << "," << y << " holds " << cx << "," << cy;
+    }
+  for (int32_t size : {1, 3, 16, 40}) {
+    for (int32_t top = around.top; top < around.bottom; top += 7 + size / 4)
+      for (int32_t left = around.left; left < around.right; left += 5 + size / 4) {
+        bool any = false;
+        for (int32_t y = top; y < top + size && !any; ++y)
+          for (int32_t x = left; x < left + size && !any; ++x) any = land.IsSolidAt(x, y);
+        ASSERT_EQ(land.AnySolidIn(left, top, left + size - 1, top + size - 1), any)
+            << left << "," << top << " size " << size;
+      }
+  }
+}
+
+}  // namespace
+
+// The blocks a lookup has found clear are forgotten by every way of writing the store: a
+// block learnt clear and then written must not answer "clear" again.
+TEST(Landschaft, ClearBlocksAnswerAsThePixelsDoAfterEveryKindOfWrite) {
+  auto rock = std::make_unique<platform::Texture>(6, 6);
+  for (int i = 0; i < 36; ++i) rock->MutablePixels()[i] = terrain_test::kEarth;
+  const double angle = 30.0;
+  const Vector2 centre(3.0f, 3.0f);
+  const struct {
+    const char* what;
+    std::function<void(Landschaft&)> write;
+  } writes[] = {
+      {"a pixel in open air", [](Landschaft& l) { *l.LockedPixel(70, 40) = terrain_test::kEarth; }},
+      {"the least opaque solid pixel", [](Landschaft& l) { *l.LockedPixel(-35, -20) = 0xC1000000u; }},
+      {"a row across blocks and the tile border",
+       [](Landschaft& l) {
+         int32_t count = 0;
+         uint32_t* row = l.LockedRow(190, 10, count);
+         for (int32_t i = 0; i < count; ++i) row[i] = terrain_test::kEarth;
+       }},
+      {"a pixel through its bytes, left of 0",
+       [](Landschaft& l) {
+         PixelRef ref;
+         ref.x = -0.5f;
+         ref.y = 20.5f;
+         ASSERT_TRUE(l.PixelAt(ref));
+         *ref.alpha = 0xFF;
+       }},
+      {"a turned stamp",
+       [&](Landschaft& l) {
+         LandStamp stamp(rock.get(), {0, 0, 6, 6}, {120, 60, 126, 66}, &centre, &angle, false, 0xFFFFFFFF,
+                         LandStamp::kOne, LandStamp::kZero, true);
+         l.StampTexture(stamp, nullptr);
+       }},
+      {"stamps in one go",
+       [&](Landschaft& l) {
+         std::vector<LandStamp> stamps;
+         for (int32_t x : {-30, 250, 290})
+           stamps.emplace_back(rock.get(), Rect{0, 0, 6, 6}, Rect{x, 100, x + 6, 106}, nullptr, nullptr, false,
+                               0xFFFFFFFF, LandStamp::kOne, LandStamp::kZero, true);
+         l.StampTextures(stamps);
+       }},
+      {"a tint", [](Landschaft& l) { l.Tint(0xC8FFFFFF); }},
+      {"clearing, then a pixel",
+       [](Landschaft& l) {
+         l.Clear();
+         *l.LockedPixel(5, 5) = terrain_test::kEarth;
+       }},
+      {"new tiles, then a pixel",
+       [](Landschaft& l) {
+         l.CreateTiles();
+         *l.LockedPixel(300, 250) = terrain_test::kEarth;
+       }},
+  };
+  // Crossing a tile border both ways, with right and bottom edges inside a block.
+  auto land = Store({-40, -24, 310, 270});
+  for (int32_t x = -40; x < 310; ++x)
+    for (int32_t y = 150 + (x * 7) % 23; y < 270; ++y) *land->LockedPixel(x, y) = terrain_test::kEarth;
+  for (int32_t y = 0; y < 150; ++y) *land->LockedPixel(100, y) = terrain_test::kEarth;  // a thin wall
+  land->UnlockAll();
+  for (const auto& w : writes) {
+    SCOPED_TRACE(w.what);
+    ExpectBlocksAgreeWithPixels(*land);
+    w.write(*land);
+    land->UnlockAll();
+    ExpectBlocksAgreeWithPixels(*land);
+  }
 }
