@@ -2,7 +2,8 @@
 // OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
 // loop draws it, and each thing drawn on its own on a cleared back buffer (the backdrop alone
 // and with the background layers; the clear alone is
-// the baseline to subtract), the post-effect chain part by part (the scene captured into
+// the baseline to subtract), the post-effect chain whole (with its finishing pass and
+// without) and part by part (the scene captured into
 // its first picture, each effect the scene switched on, whole and step by step, the light rays' silhouette and the
 // depth of field's depth key at the sizes their effects draw them, the finished picture
 // drawn onto the back buffer), the presentation that scales the back
@@ -36,6 +37,7 @@
 #include "platform/texture.h"
 #include "platform/video.h"
 #include "platform/window.h"
+#include "posteffects/finishingpass.h"
 #include "posteffects/mype_effectcombination.h"
 #include "posteffects/mype_kinds.h"
 #include "posteffects/myposteffect.h"
@@ -179,8 +181,17 @@ void Rate(benchmark::State& state) {
   state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The chain's finishing pass on (1) or off (0, every effect runs its own last step), for
+// the figures with and without it from one build.
+void Finishing(benchmark::State& state, Game& game, int64_t on) {
+  FinishingPass& finishing = game.globals->GetPostEffects()->GetFinishingPass();
+  finishing.SetEnabled(on != 0);
+  state.SetLabel(on ? "finishing pass" : "effect by effect");
+}
+
 void WholeFrame(benchmark::State& state) {
   Game& game = TheGame(state);
+  Finishing(state, game, state.range(2));
   for (auto _ : state) game.Frame();
   Rate(state);
 }
@@ -271,6 +282,20 @@ void SceneCapture(benchmark::State& state) {
   Rate(state);
 }
 
+// The whole chain over the captured picture, as the frame runs it.
+void EffectChain(benchmark::State& state) {
+  Game& game = TheGame(state);
+  Finishing(state, game, state.range(2));
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  const uint64_t runs = effects->GetFinishingPass().Runs();
+  for (auto _ : state) {
+    effects->RenderChain();
+    glFinish();
+  }
+  state.counters["finished"] = double(effects->GetFinishingPass().Runs() - runs) / double(state.iterations());
+  Rate(state);
+}
+
 // One effect of the chain that the scene switched on (by its place on the active list),
 // over the picture the previous frame left; the label names it.
 void PostEffect(benchmark::State& state) {
@@ -351,7 +376,7 @@ void RenderExtra(benchmark::State& state, const MyPostEffect* effect, const char
     platform::Texture* kept = device->RenderTarget();
     platform::Texture* extra = data.ExtraAt(scaling.x, scaling.y);
     device->SetRenderTarget(extra);
-    if (extra != data.Extra()) device->SetDrawingArea(data.Width(), data.Height());
+    device->SetDrawingArea(data.Width(), data.Height());
     device->Clear(platform::kClearTarget, clear, 1.0f, 0);
     effects->RenderLevelExtra(name);
     device->SetRenderTarget(kept);
@@ -444,7 +469,13 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 }
 
-BENCHMARK(WholeFrame)->Apply(Sizes);
+void SizesAndFinishing(benchmark::internal::Benchmark* b) {
+  b->ArgsProduct({{1024}, {768}, {1, 0}})->ArgsProduct({{1920}, {1080}, {1, 0}})->ArgNames({"w", "h", "finishing"});
+  b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+}
+
+BENCHMARK(WholeFrame)->Apply(SizesAndFinishing);
+BENCHMARK(EffectChain)->Apply(SizesAndFinishing);
 BENCHMARK(ClearOnly)->Apply(Sizes);
 BENCHMARK(BackdropAndBackgroundLayers)->Apply(Sizes);
 BENCHMARK(Backdrop)->Apply(Sizes);

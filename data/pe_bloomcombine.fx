@@ -5,6 +5,8 @@
 	(g_Float_Param2), then the colours strengthened by x of g_Vec4_Param1 (0 leaves them as
 	they are, 0.15 makes them 15 % stronger than grey): a level's colour and its bloom in one
 	pass over the screen.
+	The chain may do this step in its finishing pass (pe_finish.fx) with other effects' last
+	steps: "FinishStep" says what the step computes.
 	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<SAMPLER> <NAME> "g_Textur_ORG" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<COMMON> "
@@ -13,6 +15,7 @@ vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Sc
 " <\COMMON>
 	<TECHNIQUE>
 		<NAME> "RenderPost" <\NAME>
+		<ANNOTATION> "FinishStep" "string" "GlowWeighedColoured" <\ANNOTATION>
 		<PASS>
 			<NAME> "Combine" <\NAME>
 			<BLEND> "OFF" <\BLEND>

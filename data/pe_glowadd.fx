@@ -5,6 +5,8 @@
 	(the technique's "StartFromOriginal"), and the source, stretched, is blended on at the
 	strength g_Float_Param1. The target saturates at white as the bloom combine's clamp does,
 	so this is the bloom combine for a picture weight of 1, for the price of one read a pixel.
+	The chain may do this step in its finishing pass (pe_finish.fx) with other effects' last
+	steps: "FinishStep" says what the step computes.
 	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<COMMON> "
 // The previous effect's picture, read only where it holds valid pixels.
@@ -12,6 +14,7 @@ vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Sc
 " <\COMMON>
 	<TECHNIQUE>
 		<NAME> "RenderPost" <\NAME>
+		<ANNOTATION> "FinishStep" "string" "GlowAdded" <\ANNOTATION>
 		<ANNOTATION> "StartFromOriginal" "int" "1" <\ANNOTATION>
 		<PASS>
 			<NAME> "Add" <\NAME>

@@ -110,6 +110,9 @@ class GraphicsDevice {
   // Copies the whole picture of one render target into another of the same size, pixel for
   // pixel (no filtering). False when either is no render target or the sizes differ.
   virtual bool CopyRenderTarget(Texture* from, Texture* to) = 0;
+  // Copies the top-left corner of one render target, as large as the other, into that other
+  // one pixel for pixel. False when either is no render target or `to` is the larger.
+  virtual bool CopyRenderTargetCorner(Texture* from, Texture* to) = 0;
   // The same onto the back buffer, which must have the render target's size. False when the
   // device cannot: the caller then draws the picture instead.
   virtual bool CopyToBackBuffer(Texture* from) {

@@ -338,6 +338,21 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     return true;
   }
 
+  bool CopyRenderTargetCorner(Texture* from, Texture* to) override {
+    MakeCurrent();
+    if (!from || !to || !from->IsRenderTarget() || !to->IsRenderTarget()) return false;
+    if (to->Width() > from->Width() || to->Height() > from->Height()) return false;
+    GLuint read = TargetFramebuffer(from), draw = TargetFramebuffer(to);
+    if (!read || !draw) return false;
+    // Memory row 0 is the top of every picture: the corner is rows and columns from 0.
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, read);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, draw);
+    glBlitFramebuffer(0, 0, to->Width(), to->Height(), 0, 0, to->Width(), to->Height(), GL_COLOR_BUFFER_BIT,
+                      GL_NEAREST);
+    BindTarget();
+    return true;
+  }
+
   bool CopyToBackBuffer(Texture* from) override {
     MakeCurrent();
     if (!from || !from->IsRenderTarget() || from->Width() != m_width || from->Height() != m_height) return false;

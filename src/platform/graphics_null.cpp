@@ -52,6 +52,17 @@ class NullDevice final : public GraphicsDevice {
     return true;
   }
 
+  bool CopyRenderTargetCorner(Texture* from, Texture* to) override {
+    if (!from || !to || !from->IsRenderTarget() || !to->IsRenderTarget()) return false;
+    if (to->Width() > from->Width() || to->Height() > from->Height()) return false;
+    const uint32_t* source = from->MutablePixels();
+    uint32_t* target = to->MutablePixels();
+    for (int32_t y = 0; y < to->Height(); ++y)
+      std::copy(source + size_t(y) * size_t(from->Width()), source + size_t(y) * size_t(from->Width()) + to->Width(),
+                target + size_t(y) * size_t(to->Width()));
+    return true;
+  }
+
   void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                        const DrawState& state) override {
     for (size_t i = 0; i < count; ++i) Record(texture, quads[i], state, false, -1);

@@ -49,12 +49,20 @@ void MyPE_EffectCombination::SetLibrary(PostEffectLibrary* library) {
   for (auto it = m_children.rbegin(); it != m_children.rend(); ++it) (*it)->SetLibrary(library);
 }
 
-void MyPE_EffectCombination::Render(MyPostEffectRenderData& data) {
+void MyPE_EffectCombination::Render(MyPostEffectRenderData& data) { RenderChildren(data, m_children.size()); }
+
+bool MyPE_EffectCombination::RenderAllButLast(MyPostEffectRenderData& data) {
+  RenderChildren(data, m_children.empty() ? 0 : m_children.size() - 1);
+  return WasRendered();
+}
+
+void MyPE_EffectCombination::RenderChildren(MyPostEffectRenderData& data, size_t count) {
   SetRendered(false);
   if (!IsEnabled()) return;
   const float keptX = data.scaleX, keptY = data.scaleY;
   const platform::SpriteQuad keptQuad = data.quad;
-  for (const auto& child : m_children) {
+  for (size_t i = 0; i < count && i < m_children.size(); ++i) {
+    MyPostEffect* child = m_children[i].get();
     child->Render(data);
     if (!m_cancelOnFailure || child->WasRendered()) continue;
     if (data.scaleX != keptX || data.scaleY != keptY) {

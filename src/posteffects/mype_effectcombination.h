@@ -28,6 +28,10 @@ class MyPE_EffectCombination : public MyPostEffect {
   // The children in order; a child that does not complete its pass stops the rest when
   // cancel on failure is on, and the quad is put back as it was.
   void Render(MyPostEffectRenderData& data) override;
+  // The same without the last child: the small pictures its children leave for a pass that
+  // does the last child's work together with other effects' (in the source, at the data's
+  // scale). True when every child run completed its pass.
+  bool RenderAllButLast(MyPostEffectRenderData& data);
   bool MakesOriginal() const override;
   // Steps the children; enabled while every child is.
   void Update(const double& dt) override;
@@ -58,6 +62,8 @@ class MyPE_EffectCombination : public MyPostEffect {
  private:
   template <typename Kind>
   MyPostEffect* FirstChildOf() const;
+  // The first `count` children in order, with cancel on failure.
+  void RenderChildren(MyPostEffectRenderData& data, size_t count);
 
   std::vector<std::u16string> m_names;
   std::vector<std::unique_ptr<MyPostEffect>> m_children;

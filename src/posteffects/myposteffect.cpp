@@ -212,9 +212,9 @@ void MyPostEffect::OnResetDevice() {
 platform::Texture* MyPostEffect::DrawRenderExtra(MyPostEffectRenderData& data) {
   platform::GraphicsDevice* device = m_graphics->GetDevice();
   platform::Texture* target = data.ExtraAt(m_extraScaling.x, m_extraScaling.y);
-  device->SetRenderTarget(target);
+  if (!target || !device->SetRenderTarget(target)) return nullptr;
   // The scene keeps its screen coordinates on a smaller picture.
-  if (target != data.Extra()) device->SetDrawingArea(data.Width(), data.Height());
+  device->SetDrawingArea(data.Width(), data.Height());
   device->BeginScene();
   device->Clear(platform::kClearTarget, m_clearColour, 1.0f, 0);
   bool drew = false;

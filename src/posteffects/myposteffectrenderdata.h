@@ -1,6 +1,7 @@
-// The shared pictures of the frame chain: four screen-sized render targets (the captured
-// scene ORG, EXTRA for render-extra drawing, SOURCE as the next effect's input and WORK as
-// its output), smaller targets for render extras drawn at a reduced size, and the
+// The shared pictures of the frame chain: three screen-sized render targets (the captured
+// scene ORG, SOURCE as the next effect's input and WORK as its output), EXTRA for render-extra
+// drawing at the screen's size (made when first asked for), smaller targets for render extras
+// drawn at a reduced size and for small pictures held until the finishing pass, and the
 // full-screen quad whose size the passes shrink and grow. Made again at the new back-buffer
 // size after every device reset.
 #pragma once
@@ -35,7 +36,7 @@ class MyPostEffectRenderData : public ResetObjekt {
   // What a dynamic vertex buffer's discarding upload was: counted, so the chain's cost
   // stays visible.
   void UploadQuad() { ++m_uploads; }
-  bool IsComplete() const { return m_org && m_extra && m_source && m_work; }
+  bool IsComplete() const { return m_org && m_source && m_work; }
   // The picture a pass wrote becomes the next effect's input: the two targets trade places
   // instead of copying a screen of pixels (each pass clears WORK before it draws).
   void SwapSourceAndWork() { m_source.swap(m_work); }
@@ -45,11 +46,17 @@ class MyPostEffectRenderData : public ResetObjekt {
   float scaleY = 1.0f;
 
   platform::Texture* Org() const { return m_org.get(); }
-  platform::Texture* Extra() const { return m_extra.get(); }
+  // The screen-sized picture for render extras, made on first use (null when the device
+  // refuses it) and kept until the device is lost.
+  platform::Texture* Extra();
   // A picture for render extras drawn at a reduced size: scaleX x scaleY of the screen
   // (each at most 1), made on first use and kept until the device is lost. EXTRA itself
   // at full size, or when the smaller target cannot be had.
   platform::Texture* ExtraAt(float scaleX, float scaleY);
+  // A small picture of width x height kept in place `slot` until the finishing pass reads
+  // it: made on first use, made again when the size changes, kept until the device is lost.
+  // Null when the device refuses it.
+  platform::Texture* Held(size_t slot, int32_t width, int32_t height);
   platform::Texture* Source() const { return m_source.get(); }
   platform::Texture* Work() const { return m_work.get(); }
   int32_t Width() const { return m_width; }
@@ -58,13 +65,18 @@ class MyPostEffectRenderData : public ResetObjekt {
 
  private:
   APIGraphics* m_graphics;
+  // A render target of that size, or null when the device refuses it.
+  std::unique_ptr<platform::Texture> MakeTarget(int32_t width, int32_t height) const;
+
   std::unique_ptr<platform::Texture> m_org, m_extra, m_source, m_work;
+  bool m_extraTried = false;
   struct ReducedExtra {
     int32_t width;
     int32_t height;
     std::unique_ptr<platform::Texture> target;
   };
   std::vector<ReducedExtra> m_reducedExtras;
+  std::vector<ReducedExtra> m_held;
   int32_t m_width = 0;
   int32_t m_height = 0;
   uint64_t m_uploads = 0;

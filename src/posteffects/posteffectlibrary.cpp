@@ -30,7 +30,9 @@ auto FindLastNamed(const List& list, const std::u16string* name) -> decltype(lis
 }  // namespace
 
 PostEffectLibrary::PostEffectLibrary(APIContext* context)
-    : m_context(context ? context : APIContext::Get()), m_renderData(m_context->graphics) {}
+    : m_context(context ? context : APIContext::Get()),
+      m_renderData(m_context->graphics),
+      m_finishing(m_context->graphics) {}
 
 PostEffectLibrary::~PostEffectLibrary() {
   StopLevelEffects();
@@ -47,6 +49,7 @@ PostEffectLibrary::~PostEffectLibrary() {
 
 void PostEffectLibrary::Load(const KVNode* root, const DataArchive* archive) {
   if (!root) return;
+  m_finishing.SetArchive(archive);
   using EffectMaker = std::unique_ptr<MyPostEffect> (*)(const KVNode*, const DataArchive*, APIContext*);
   struct EffectSection {
     const char16_t* name;
@@ -188,18 +191,7 @@ void PostEffectLibrary::RenderActive() {
   device->Clear(platform::kClearTarget, kCaptureClear, 1.0f, 0);
   m_scene->RenderPass();
   device->EndScene();
-  if (!m_active.empty()) {
-    device->CopyRenderTarget(m_renderData.Org(), m_renderData.Source());
-    if (m_renderData.scaleX != 1.0f || m_renderData.scaleY != 1.0f) {
-      m_renderData.ResetQuad();
-      m_renderData.UploadQuad();
-    }
-    const size_t count = m_active.size();
-    for (size_t i = 0; i < count && i < m_active.size(); ++i) {
-      m_chainIndex = int32_t(i);
-      m_active[i]->Render(m_renderData);
-    }
-  }
+  RenderChain();
   device->SetRenderTarget(kept);
   // The finished picture covers the back buffer pixel for pixel: a copy, where the device
   // can make one, does what drawing it unblended does.
@@ -212,6 +204,26 @@ void PostEffectLibrary::RenderActive() {
     sprites->End();
   }
   device->EndScene();
+}
+
+void PostEffectLibrary::RenderChain() {
+  APIGraphics* graphics = m_context->graphics;
+  platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
+  if (!device || m_active.empty() || !m_renderData.IsComplete()) return;
+  platform::Texture* kept = device->RenderTarget();
+  device->CopyRenderTarget(m_renderData.Org(), m_renderData.Source());
+  if (m_renderData.scaleX != 1.0f || m_renderData.scaleY != 1.0f) {
+    m_renderData.ResetQuad();
+    m_renderData.UploadQuad();
+  }
+  if (!m_finishing.Run(m_active, m_renderData)) {
+    const size_t count = m_active.size();
+    for (size_t i = 0; i < count && i < m_active.size(); ++i) {
+      m_chainIndex = int32_t(i);
+      m_active[i]->Render(m_renderData);
+    }
+  }
+  device->SetRenderTarget(kept);
 }
 
 void PostEffectLibrary::StopLevelEffects() {

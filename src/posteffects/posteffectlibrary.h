@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "battle/cameraeffects.h"
+#include "posteffects/finishingpass.h"
 #include "posteffects/leveleffects.h"
 #include "posteffects/myposteffectrenderdata.h"
 
@@ -67,6 +68,10 @@ class PostEffectLibrary : public CameraEffects {
   // Captures the scene into ORG, runs every listed effect in order and draws ORG over the
   // whole screen. Call outside any begun scene; the caller draws its overlay afterwards.
   void RenderActive();
+  // The chain alone: every listed effect over the picture captured in ORG, through the
+  // finishing pass where the list allows it, the finished picture left in ORG.
+  void RenderChain();
+  FinishingPass& GetFinishingPass() { return m_finishing; }
   // The scene draws the render extra of this name into the current target.
   bool RenderLevelExtra(const std::u16string& name);
   // The index of the effect RenderActive is running.
@@ -100,6 +105,7 @@ class PostEffectLibrary : public CameraEffects {
   APIContext* m_context;
   PostEffectScene* m_scene = nullptr;
   MyPostEffectRenderData m_renderData;
+  FinishingPass m_finishing;
   LevelEffects m_levelEffects{this};
   MyPostEffect* m_scatter = nullptr;
   MyPE_EffectCombination* m_dof = nullptr;

@@ -15,7 +15,9 @@
 #include "platform/graphics_hooks.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "posteffects/finishingpass.h"
 #include "posteffects/mype_effectcombination.h"
+#include "posteffects/mype_kinds.h"
 #include "posteffects/myposteffect.h"
 #include "posteffects/posteffectlibrary.h"
 #include "posteffects/posteffectscene.h"
@@ -406,6 +408,138 @@ TEST_F(GlPostEffects, DepthOfFieldMixReadsTheKeyTheBlurCarries) {
     EXPECT_EQ(Channel(Band(screen, 0, h / 2), 24), 0xFF) << "the picture's alpha";
     ExpectNear(Band(screen, 2, h / 2), kBands[2], 2, "in focus: the picture");
     for (int32_t y : {1, h - 2}) ExpectNear(At(screen, w / 2 + 4, y), kBands[2], 2, "in focus, beside the mask");
+  }
+}
+
+// The bands with a bright square, a silhouette for the light rays (the lower half dark) and
+// a depth key (the upper right quarter at the focal plane, the rest far), through lists of
+// the shipped effects. Where the list fits the finishing pass, the pass gives the picture
+// the effects give one by one, frame after frame; where it does not, the effects run one by
+// one as before.
+TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
+  class Landscape : public BandScene {
+   public:
+    explicit Landscape(APIGraphics* graphics) : BandScene(graphics), m_graphics(graphics), m_white(1, 1) {
+      m_white.MutablePixels()[0] = 0xFFFFFFFF;
+    }
+    void RenderPass() override {
+      BandScene::RenderPass();
+      m_graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend);
+      Fill({600, 300, 680, 380}, 0xFFFFF0C0);
+      Fill({100, 500, 900, 520}, 0xC0FF4020);
+      m_graphics->GetSpriteRenderer()->End();
+    }
+    bool RenderForEffect(const std::u16string& name) override {
+      const int32_t w = int32_t(m_graphics->GetScreenWidth()), h = int32_t(m_graphics->GetScreenHeight());
+      m_graphics->GetSpriteRenderer()->Begin(SpriteRenderer::kAlphaBlend);
+      if (name == u"SILHOUETTE") {
+        Fill({0, h / 2, w, h}, 0xFF000000);
+        Fill({w / 3, h / 4, w / 3 + 40, h / 2}, 0xFF000000);
+      } else if (name == u"DOF_TIEFE") {
+        Fill({w / 2, 0, w, h / 2}, 0xFF808080);
+      }
+      m_graphics->GetSpriteRenderer()->End();
+      return name == u"SILHOUETTE" || name == u"DOF_TIEFE";
+    }
+
+   private:
+    void Fill(const Rect& r, uint32_t colour) {
+      const Rect source{0, 0, 1, 1};
+      m_graphics->GetSpriteRenderer()->DrawRect(&m_white, &source, &r, SpriteRenderer::kStretch,
+                                                SpriteRenderer::kStretch, colour);
+    }
+    APIGraphics* m_graphics;
+    platform::Texture m_white;
+  } landscape(graphics.get());
+
+  auto shipped = LoadKVFromArchive(u"PostEffects.efx", archive.get());
+  ASSERT_NE(shipped, nullptr);
+  // A combination whose last step the finishing pass does not know.
+  auto unknown = ParseKVText(
+      uR"(<>
+ 	<\>
+<POSTEFFECTS>
+  <PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>
+  <PE_COMBINATION> <NAME> "BlurGrau" <\NAME> <POST_EFFECT_LISTE> "BlurH" "Grau" <\POST_EFFECT_LISTE> <\PE_COMBINATION>
+<\POSTEFFECTS>
+)");
+  platform::GraphicsDevice* device = graphics->GetDevice();
+  // One frame of the list, with the finishing pass on or off: the screen, and whether the
+  // pass finished the chain.
+  auto frame = [&](std::initializer_list<const char16_t*> names, bool finishing, int frames, bool& finished) {
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(&landscape);
+    library->Load(shipped.get(), archive.get());
+    library->Load(unknown.get(), archive.get());
+    library->GetFinishingPass().SetEnabled(finishing);
+    for (const char16_t* name : names) {
+      MyPostEffect* effect = library->CreateEffect(name).release();
+      EXPECT_NE(effect, nullptr) << platform::U16ToUtf8(name);
+      library->ActivateEffect(effect);
+      // The level's bloom strength and the camera's blur, as the first scene has them.
+      effect->CallSetParamF_1(0.72f, nullptr);
+      effect->CallSetParamF_2(0.45f, nullptr);
+      if (auto* combination = dynamic_cast<MyPE_EffectCombination*>(effect))
+        if (MyPostEffect* dof = combination->FindDOF()) dof->CallSetParamF_2(2.0f, nullptr);
+    }
+    std::vector<uint32_t> screen;
+    for (int i = 0; i < frames; ++i) {
+      device->Clear(platform::kClearTarget, 0xFFFF00FF, 1.0f, 0);
+      library->RenderActive();
+      screen = device->ReadPixels();
+    }
+    finished = library->GetFinishingPass().Runs() == uint64_t(frames);
+    return screen;
+  };
+  struct Difference {
+    int max = 0;
+    double mean = 0.0;
+  };
+  auto compare = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    Difference d;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+      for (int shift : {16, 8, 0}) {
+        const int e = std::abs(Channel(a[i], shift) - Channel(b[i], shift));
+        d.max = std::max(d.max, e);
+        sum += uint64_t(e);
+      }
+    d.mean = double(sum) / double(3 * a.size());
+    return d;
+  };
+
+  bool finished = false;
+  const auto captured = frame({}, true, 1, finished);
+  struct Case {
+    std::initializer_list<const char16_t*> names;
+    bool fits;
+    const char* what;
+  };
+  const Case cases[] = {
+      {{u"BloomFarbe", u"Lichtstrahlen", u"Tiefenschaerfe"}, true, "the first scene's effects"},
+      {{u"Bloom", u"Tiefenschaerfe"}, true, "bloom and depth of field"},
+      {{u"Lichtstrahlen"}, true, "light rays alone"},
+      {{u"Lichtstrahlen", u"Bloom"}, false, "the bloom reads the picture the rays finished"},
+      {{u"Tiefenschaerfe", u"Bloom"}, false, "the depth of field not last"},
+      {{u"Bloom", u"LevelFarbe"}, false, "an effect that is no combination"},
+      {{u"Bloom", u"BlurGrau"}, false, "a last step the finishing pass does not know"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    bool separateFinished = true;
+    const auto separate = frame(c.names, false, 2, separateFinished);
+    EXPECT_FALSE(separateFinished);
+    EXPECT_GT(compare(separate, captured).mean, 1.0) << "the effects change the picture";
+    const auto chained = frame(c.names, true, 2, finished);
+    EXPECT_EQ(finished, c.fits);
+    const Difference d = compare(chained, separate);
+    if (c.fits) {
+      // Rounded once instead of after every step.
+      EXPECT_LE(d.max, 4);
+      EXPECT_LE(d.mean, 0.1);
+    } else {
+      EXPECT_EQ(d.max, 0);
+    }
   }
 }
 

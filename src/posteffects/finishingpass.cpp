@@ -1,0 +1,201 @@
+// The finishing pass: the plan of the active list, the small pictures kept, and the one pass.
+#include "posteffects/finishingpass.h"
+
+#include <cmath>
+
+#include "engine/apigraphics.h"
+#include "engine/effect.h"
+#include "posteffects/mype_effectcombination.h"
+#include "posteffects/myposteffect.h"
+#include "posteffects/myposteffectrenderdata.h"
+
+namespace {
+
+constexpr const char* kTechnique = "RenderPost";
+
+// The pixels a pass covers along one side when it shrinks the quad to `scale` of `size`:
+// those whose centres lie inside it.
+int32_t CoveredPixels(int32_t size, float scale) {
+  return int32_t(std::ceil(double(size) * double(scale) - 0.5));
+}
+
+}  // namespace
+
+void FinishingPass::SetGlows(platform::Effect& fx, const Glow* glows, float finish) {
+  const char* names[2][2] = {{"g_Textur_GlowA", "g_GlowA"}, {"g_Textur_GlowB", "g_GlowB"}};
+  float colours[2] = {0.0f, 0.0f};
+  for (int i = 0; i < 2; ++i) {
+    const Glow* glow = glows && glows[i].picture ? &glows[i] : nullptr;
+    // An unused glow reads no picture (black), at strength 0.
+    fx.SetTexture(fx.GetParameterByName(names[i][0]), glow ? glow->picture : nullptr);
+    fx.SetVector(fx.GetParameterByName(names[i][1]), glow ? glow->values : platform::Vector4{1.0f, 1.0f, 0.0f, 1.0f});
+    colours[i] = glow ? glow->colour : 0.0f;
+  }
+  fx.SetVector(fx.GetParameterByName("g_Finish"), {colours[0], colours[1], 0.0f, finish});
+}
+
+FinishingPass::Step FinishingPass::StepOf(const MyPostEffect& effect) {
+  const platform::Effect* fx = effect.GetEffect();
+  if (!fx) return Step::kNone;
+  const platform::EffectHandle technique = fx->GetTechniqueByName(kTechnique);
+  if (!technique || fx->PassCount(technique) != 1) return Step::kNone;
+  std::string kind;
+  if (!fx->GetString(fx->GetAnnotationByName(technique, "FinishStep"), &kind)) return Step::kNone;
+  if (kind == "GlowWeighedColoured") return Step::kGlowWeighedColoured;
+  if (kind == "GlowAdded") return Step::kGlowAdded;
+  if (kind == "DepthKeyMix") return Step::kDepthKeyMix;
+  return Step::kNone;
+}
+
+bool FinishingPass::ReadsPicture(const MyPostEffect& effect) {
+  const platform::Effect* fx = effect.GetEffect();
+  // Unknown: taken as reading it.
+  if (!fx) return true;
+  const platform::EffectDescription& d = fx->Description();
+  const std::string_view name = platform::kEffectSourceTexture;
+  if (d.common.find(name) != std::string::npos) return true;
+  for (const platform::EffectTechniqueDesc& technique : d.techniques)
+    for (const platform::EffectPassDesc& pass : technique.passes)
+      if (pass.fragment.find(name) != std::string::npos || pass.vertex.find(name) != std::string::npos)
+        return true;
+  return false;
+}
+
+bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<Part>& parts) {
+  parts.clear();
+  if (active.empty()) return false;
+  int glows = 0;
+  bool depth = false;
+  for (size_t i = 0; i < active.size(); ++i) {
+    auto* combination = dynamic_cast<MyPE_EffectCombination*>(active[i]);
+    if (!combination || combination->ChildCount() < 2 || !combination->CancelsOnFailure() ||
+        combination->IsLost())
+      return false;
+    const size_t n = combination->ChildCount();
+    MyPostEffect* last = combination->GetChild(n - 1);
+    const Step step = StepOf(*last);
+    if (step == Step::kNone || !last->CopiesToOriginal() || last->IsLost()) return false;
+    // The depth of field blurs the picture all the steps before made: it must come last.
+    if (depth) return false;
+    if (step == Step::kDepthKeyMix)
+      depth = true;
+    else if (++glows > 2)
+      return false;
+    for (size_t c = 0; c + 1 < n; ++c) {
+      const MyPostEffect* child = combination->GetChild(c);
+      if (!child->GetEffect() || child->IsLost() || child->CopiesToOriginal()) return false;
+      // Later effects would read the picture the earlier ones finished.
+      if (i > 0 && step != Step::kDepthKeyMix && ReadsPicture(*child)) return false;
+    }
+    parts.push_back({combination, last, step});
+  }
+  return true;
+}
+
+bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRenderData& data) {
+  if (!m_enabled || !m_graphics || !data.IsComplete()) return false;
+  platform::GraphicsDevice* device = m_graphics->GetDevice();
+  EffectCache* cache = m_graphics->GetEffectCache();
+  if (!device || !cache) return false;
+  // Asked of the cache every time: it keeps the loaded file (or its failure) for as long as
+  // the device lives.
+  Effect* loaded = cache->Get(kFile, nullptr, m_archive);
+  platform::Effect* fx = loaded ? loaded->GetEffect() : nullptr;
+  if (!fx || fx->IsLost() || !Plan(active, m_parts)) return false;
+  platform::Texture* kept = device->RenderTarget();
+
+  Glow glows[2];
+  int glowCount = 0;
+  bool anyGlow = false;
+  bool tapsFinished = false;
+  platform::Vector4 depth{1.0f, 1.0f, 0.0f, 0.0f};
+  bool sourceIsPicture = true;
+  const float w = float(data.Width()), h = float(data.Height());
+  for (const Part& part : m_parts) {
+    const bool isDepth = part.step == Step::kDepthKeyMix;
+    const int slot = isDepth ? -1 : glowCount++;
+    if (!part.effect->IsEnabled()) continue;
+    // The earlier effects' small passes left their pictures in SOURCE and WORK.
+    if (!sourceIsPicture) {
+      device->CopyRenderTarget(data.Org(), data.Source());
+      sourceIsPicture = true;
+    }
+    // The depth of field's blur reads the captured picture: the glows have not reached it.
+    // A blur that can finish its taps as this pass finishes the picture is given them.
+    std::vector<platform::Effect*> finishing;
+    if (isDepth)
+      for (size_t c = 0; c + 1 < part.effect->ChildCount(); ++c) {
+        platform::Effect* child = part.effect->GetChild(c)->GetEffect();
+        if (child && child->GetParameterByName("g_Finish")) {
+          SetGlows(*child, glows, 1.0f);
+          finishing.push_back(child);
+        }
+      }
+    const bool ran = part.effect->RenderAllButLast(data);
+    // Shared effect files: the next user finds them as loaded, holding no picture that
+    // could go before they are drawn again.
+    for (platform::Effect* child : finishing) SetGlows(*child, nullptr, 0.0f);
+    sourceIsPicture = false;
+    if (!ran) continue;
+    const float sx = data.scaleX, sy = data.scaleY;
+    if (isDepth) {
+      // The last part: its blur stays in SOURCE for the pass.
+      depth = {sx, sy, part.last->ParamF_1(), part.last->ParamF_2()};
+      tapsFinished = !finishing.empty();
+      continue;
+    }
+    const int32_t pw = CoveredPixels(data.Width(), sx), ph = CoveredPixels(data.Height(), sy);
+    platform::Texture* held = data.Held(size_t(slot), pw, ph);
+    if (held && device->CopyRenderTargetCorner(data.Source(), held)) {
+      Glow& glow = glows[slot];
+      glow.picture = held;
+      const bool weighed = part.step == Step::kGlowWeighedColoured;
+      glow.values = {sx * w / float(pw), sy * h / float(ph), part.last->ParamF_1(),
+                     weighed ? part.last->ParamF_2() : 1.0f};
+      glow.colour = weighed ? part.last->ParamV4_1().x : 0.0f;
+      anyGlow = true;
+    }
+    data.ResetQuad();
+    data.UploadQuad();
+  }
+  if (data.scaleX != 1.0f || data.scaleY != 1.0f) {
+    data.ResetQuad();
+    data.UploadQuad();
+  }
+  ++m_runs;
+  // Nothing to lay over the picture: it stays as captured.
+  if (!anyGlow && depth.w == 0.0f) {
+    device->SetRenderTarget(kept);
+    return true;
+  }
+
+  fx->SetTechnique(fx->GetTechniqueByName(kTechnique));
+  fx->SetTexture(fx->GetParameterByName(platform::kEffectOriginalTexture), data.Org());
+  // Without a depth of field the blur is not read.
+  fx->SetTexture(fx->GetParameterByName(platform::kEffectSourceTexture), depth.w != 0.0f ? data.Source() : nullptr);
+  SetGlows(*fx, glows, tapsFinished ? 1.0f : 0.0f);
+  platform::Vector4 finish;
+  fx->GetVector(fx->GetParameterByName("g_Finish"), &finish);
+  finish.z = anyGlow ? 1.0f : 0.0f;
+  fx->SetVector(fx->GetParameterByName("g_Finish"), finish);
+  fx->SetVector(fx->GetParameterByName("g_Dof"), depth);
+
+  device->SetRenderTarget(data.Work());
+  device->BeginScene();
+  uint32_t passes = 0;
+  if (fx->Begin(&passes)) {
+    // One pass over the whole screen, unblended: nothing of the target shows.
+    if (passes > 0 && fx->BeginPass(0)) {
+      fx->SetSourceRegion(1.0f, 1.0f);
+      fx->CommitChanges();
+      device->DrawPreTransformedQuad(nullptr, data.quad, fx->PassState(), 0);
+      fx->EndPass();
+    }
+    fx->End();
+  }
+  device->EndScene();
+  data.SwapSourceAndWork();
+  device->CopyRenderTarget(data.Source(), data.Org());
+  device->SetRenderTarget(kept);
+  return true;
+}
