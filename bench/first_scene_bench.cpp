@@ -17,6 +17,7 @@
 #include <epoxy/gl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -34,6 +35,7 @@
 #include "engine/spriterenderer.h"
 #include "frontend/engineshowcase.h"
 #include "frontend/mainmenu.h"
+#include "platform/image.h"
 #include "platform/texture.h"
 #include "platform/video.h"
 #include "platform/window.h"
@@ -296,6 +298,51 @@ void EffectChain(benchmark::State& state) {
   Rate(state);
 }
 
+// The chain's finished picture of this frame's capture with the finishing pass and without:
+// the largest and the mean difference of a colour channel. With KRUMBOLT_BENCH_PICTURES
+// naming a folder, both pictures are written there as PNG files to be looked at.
+void FinishingDifference(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  MyPostEffectRenderData& data = effects->GetRenderData();
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  FinishingPass& finishing = effects->GetFinishingPass();
+  const bool kept = finishing.IsEnabled();
+  std::vector<uint32_t> pictures[2];
+  for (auto _ : state)
+    for (int on : {0, 1}) {
+      finishing.SetEnabled(on != 0);
+      platform::Texture* target = device->RenderTarget();
+      device->SetRenderTarget(data.Org());
+      device->Clear(platform::kClearTarget, 0xFF808080, 1.0f, 0);
+      game.scene->RenderPass();
+      effects->RenderChain();
+      device->SetRenderTarget(data.Org());
+      pictures[on] = device->ReadPixels();
+      device->SetRenderTarget(target);
+    }
+  finishing.SetEnabled(kept);
+  int largest = 0;
+  uint64_t sum = 0;
+  for (size_t i = 0; i < pictures[0].size(); ++i)
+    for (int shift : {16, 8, 0}) {
+      const int d = std::abs(int((pictures[0][i] >> shift) & 0xFF) - int((pictures[1][i] >> shift) & 0xFF));
+      largest = std::max(largest, d);
+      sum += uint64_t(d);
+    }
+  state.counters["max_difference"] = largest;
+  state.counters["mean_difference"] = double(sum) / double(3 * std::max<size_t>(1, pictures[0].size()));
+  if (const char* folder = std::getenv("KRUMBOLT_BENCH_PICTURES"))
+    for (int on : {0, 1}) {
+      platform::Image image(data.Width(), data.Height(), pictures[on]);
+      for (uint32_t& p : image.pixels) p |= 0xFF000000u;
+      platform::WritePng(std::string(folder) + "/chain_" + std::to_string(data.Width()) +
+                             (on ? "_finishing.png" : "_effect_by_effect.png"),
+                         image);
+    }
+  Rate(state);
+}
+
 // One effect of the chain that the scene switched on (by its place on the active list),
 // over the picture the previous frame left; the label names it.
 void PostEffect(benchmark::State& state) {
@@ -476,6 +523,7 @@ void SizesAndFinishing(benchmark::internal::Benchmark* b) {
 
 BENCHMARK(WholeFrame)->Apply(SizesAndFinishing);
 BENCHMARK(EffectChain)->Apply(SizesAndFinishing);
+BENCHMARK(FinishingDifference)->Apply(Sizes)->Iterations(1);
 BENCHMARK(ClearOnly)->Apply(Sizes);
 BENCHMARK(BackdropAndBackgroundLayers)->Apply(Sizes);
 BENCHMARK(Backdrop)->Apply(Sizes);

@@ -68,9 +68,9 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
   bool depth = false;
   for (size_t i = 0; i < active.size(); ++i) {
     auto* combination = dynamic_cast<MyPE_EffectCombination*>(active[i]);
-    if (!combination || combination->ChildCount() < 2 || !combination->CancelsOnFailure() ||
-        combination->IsLost())
-      return false;
+    // A combination's children are the device objects (they make themselves again after a
+    // reset); the combination itself stays marked lost after one.
+    if (!combination || combination->ChildCount() < 2 || !combination->CancelsOnFailure()) return false;
     const size_t n = combination->ChildCount();
     MyPostEffect* last = combination->GetChild(n - 1);
     const Step step = StepOf(*last);

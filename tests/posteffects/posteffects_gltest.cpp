@@ -415,7 +415,7 @@ TEST_F(GlPostEffects, DepthOfFieldMixReadsTheKeyTheBlurCarries) {
 // a depth key (the upper right quarter at the focal plane, the rest far), through lists of
 // the shipped effects. Where the list fits the finishing pass, the pass gives the picture
 // the effects give one by one, frame after frame; where it does not, the effects run one by
-// one as before.
+// one as before. The second frame comes after a device reset.
 TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
   class Landscape : public BandScene {
    public:
@@ -484,6 +484,9 @@ TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
     }
     std::vector<uint32_t> screen;
     for (int i = 0; i < frames; ++i) {
+      // The later frames after a device reset, which makes the effects again.
+      if (i > 0) graphics->Reset();
+      device = graphics->GetDevice();
       device->Clear(platform::kClearTarget, 0xFFFF00FF, 1.0f, 0);
       library->RenderActive();
       screen = device->ReadPixels();
