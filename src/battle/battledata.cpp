@@ -59,8 +59,16 @@ void LoadBattleData(MyGlobals& globals, APIContext& context, const BattleDataOpt
   step();
   // The roster's person sets and templates (the car and the walking bomb weapons send out),
   // then the player's own teams and worms through the same reader.
-  globals.GetWormManager()->Load(load(u"worms_default.wrm").get());
-  if (options.playerRoster) globals.GetWormManager()->LoadRoster(context.UserFilePath(u"teams.man"));
+  bool templates = false;
+  {
+    const content::ScopedDocument defaults = load(u"worms_default.wrm");
+    templates = defaults.get() != nullptr;
+    globals.GetWormManager()->Load(defaults.get());
+  }
+  // Without the templates (a quit stopped the loading, or the file is missing) the player's
+  // worms could not be built: the roster would read as damaged and the end would write it
+  // back empty. It is then left unread, and so kept as it is.
+  if (options.playerRoster && templates) globals.GetWormManager()->LoadRoster(context.UserFilePath(u"teams.man"));
   // The weapons ask the worm manager which team a worm plays for.
   WaffenTeams::Install(globals.GetWormManager());
   step();
