@@ -292,12 +292,19 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_backFramebuffer);
     glViewport(0, 0, drawable.width, drawable.height);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // The bars beside a picture of another shape are black; a picture that fills the window
+    // leaves nothing to clear.
+    if (box.x > 0 || box.y > 0 || box.width < drawable.width || box.height < drawable.height) {
+      glClearColor(0, 0, 0, 1);
+      glClear(GL_COLOR_BUFFER_BIT);
+    }
     // Row 0 of the back buffer is the top of the picture; the window counts rows from the bottom.
+    // At its own size each window pixel takes one back-buffer pixel: the nearest filter copies
+    // them as they are, which the software rasteriser does as a plain copy.
     GLint top = drawable.height - box.y;
+    const bool ownSize = box.width == m_width && box.height == m_height;
     glBlitFramebuffer(0, 0, m_width, m_height, box.x, top, box.x + box.width, top - box.height,
-                      GL_COLOR_BUFFER_BIT, GL_LINEAR);
+                      GL_COLOR_BUFFER_BIT, ownSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(m_window->Native()));
     BindTarget();
     return true;

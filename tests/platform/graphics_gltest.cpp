@@ -62,6 +62,26 @@ TEST_F(GlDeviceTest, ClearsAndReadsBackTheBackBuffer) {
   EXPECT_TRUE(device->Present());
 }
 
+TEST_F(GlDeviceTest, PresentPutsTheBackBufferInTheWindowPixelForPixel) {
+  // A window of the back buffer's own size: every window pixel is its back-buffer pixel, the
+  // top row on top, with nothing blended between neighbours.
+  auto texture = Pattern(16, 16);
+  device->Clear(platform::kClearTarget, 0xFF102030, 1.0f, 0);
+  batch->Begin(0);
+  Vector2 at(3, 5);
+  batch->Draw(texture.get(), nullptr, nullptr, &at, 0xFFFFFFFF);
+  batch->End();
+  const auto back = device->ReadPixels();
+  ASSERT_TRUE(device->Present());
+  std::vector<uint32_t> shown(64 * 48);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glReadPixels(0, 0, 64, 48, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
+  device->InvalidateState();
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x)
+      ASSERT_EQ(shown[size_t(47 - y) * 64 + size_t(x)] | 0xFF000000u, At(back, x, y) | 0xFF000000u) << x << "," << y;
+}
+
 TEST_F(GlDeviceTest, SpritesMapTexelsOntoPixelsExactly) {
   auto texture = Pattern(8, 8);
   device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
