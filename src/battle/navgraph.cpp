@@ -197,6 +197,10 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
           changed[(y + 1) * w + x + 1] = blockChanged[y * size_t(blocksWide) + x] + changed[y * w + x + 1] +
                                          changed[(y + 1) * w + x] - changed[y * w + x];
       std::vector<int32_t>& top = tops.levels[0];
+      // A column's new points are gathered here and copied back into its own vectors, which
+      // keep their memory: no allocation per changed column.
+      std::vector<int32_t> rows;
+      std::vector<Entry> entries;
       for (int32_t b = 0; b < blocksWide; ++b) {
         if (!columnChanged[size_t(b)]) continue;
         // The changed rows of the block's columns, as spans of rows whose ground points may
@@ -230,10 +234,8 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
               }
           }
           Column& column = columns[size_t(c)];
-          std::vector<int32_t> rows;
-          std::vector<Entry> entries;
-          rows.reserve(column.rows.size() + 4);
-          entries.reserve(column.rows.size() + 4);
+          rows.clear();
+          entries.clear();
           size_t k = 0;
           for (const auto& span : spans) {
             for (; k < column.rows.size() && column.rows[k] < span[0]; ++k) {
@@ -254,8 +256,8 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
             rows.push_back(column.rows[k]);
             entries.push_back(column.entries[k]);
           }
-          column.rows = std::move(rows);
-          column.entries = std::move(entries);
+          column.rows.assign(rows.begin(), rows.end());
+          column.entries.assign(entries.begin(), entries.end());
         }
       }
       tops.Build();
