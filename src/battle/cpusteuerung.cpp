@@ -187,6 +187,7 @@ void CPUSteuerung::StartThinking() {
     PlanResult r;
     r.graph = std::make_unique<NavGraph>();
     if (graph) std::swap(*r.graph, *graph);
+    r.graph->SetLazyViews(true);
     if (terrain && !r.graph->Build(*terrain, plan, &cancel)) {
       r.cancelled = cancel.load(std::memory_order_relaxed);
       return r;

@@ -98,6 +98,15 @@ bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, c
     }
   }
   BuildColumnIndex();
+  m_viewsDue.clear();
+  m_viewEnemies.clear();
+  m_viewFriends.clear();
+  if (m_lazyViews) {
+    m_viewsDue.resize(m_nodes.size());
+    m_viewOffset = plan.shotOffset;
+    m_viewEnemies = plan.enemies;
+    m_viewFriends = plan.friends;
+  }
   if (Cancelled(cancel)) return false;
   bool ok = true;
   BuildLinks(terrain, plan, cancel, ok);
@@ -335,7 +344,6 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   const std::array<Arc, 8>& arcs = memo.arcs;
   static const Fan fan = MakeFan();
   const Tops& tops = memo.tops;
-  const int32_t* topRow = tops.levels[0].data();
   // The fan's pixels as steps through the copy's bytes, for nodes whose fan lies inside it.
   const Rect& rect = terrain.GetRect();
   const int64_t stride = terrain.Width();
@@ -464,13 +472,17 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     n.shelter = shelter / double(kRays);
     n.solidity = fan.pixels.empty() ? 0.0 : double(solid) / double(fan.pixels.size());
 
-    // What the worm would see from here with its weapon.
+    // What the worm would see from here with its weapon (lazy: when a choice needs it).
+    if (m_lazyViews) {
+      m_viewsDue[size_t(ni)].due = true;
+      continue;
+    }
     const Vector2 q = Vector2(float(nx), float(ny - 1)) + plan.shotOffset;
     auto view = [&](const std::vector<Vector2>& points) {
       if (points.empty()) return 0.0;
       size_t seen = 0;
       for (const Vector2& e : points)
-        if (!SegmentBlocked(terrain, tops, q, e)) ++seen;
+        if (!SegmentBlocked(memo, q, e)) ++seen;
       return double(seen) / double(points.size());
     };
     n.enemyView = view(plan.enemies);
@@ -605,35 +617,77 @@ NavGraph::Fan NavGraph::MakeFan() {
   return fan;
 }
 
-bool NavGraph::SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, const Vector2& from,
-                              const Vector2& to) {
+bool NavGraph::SegmentBlocked(const Memo& ground, const Vector2& from, const Vector2& to) {
   if (!(std::isfinite(from.x) && std::isfinite(from.y) && std::isfinite(to.x) && std::isfinite(to.y))) return false;
   LineWalk walk(platform::TruncToInt(from.x), platform::TruncToInt(from.y), platform::TruncToInt(to.x),
                 platform::TruncToInt(to.y));
-  const Rect& rect = terrain.GetRect();
+  const Rect& rect = ground.rect;
+  const Tops& tops = ground.tops;
   const int32_t* top = tops.levels[0].data();
+  const uint8_t* bytes = ground.bytes.data();
+  const int64_t width = ground.width;
+  // Below the highest ground of its column and inside the copy (whose columns all lie
+  // within its rectangle, and whose tops are never above it).
   auto solid = [&](int64_t x, int64_t y) {
-    return x >= rect.left && x < rect.right && y >= top[x - rect.left] && terrain.IsSolid(x, y);
+    return x >= rect.left && x < rect.right && y >= top[x - rect.left] && y < rect.bottom &&
+           bytes[(y - rect.top) * width + (x - rect.left)];
   };
   if (solid(walk.X(), walk.Y())) return true;
   int64_t first = 1, last = 0;
   walk.MajorSpan(rect, first, last);
+  if (first > last) return false;
   // In stretches: a stretch wholly above the highest ground of its columns meets nothing
-  // (the walk goes one way on each axis, so its ends bound it).
+  // (the walk goes one way on each axis, so its ends bound it). The walk stands at each
+  // stretch's first step; its last is sought on a copy.
   constexpr int64_t kStretch = 64;
+  walk.Seek(first);
   for (int64_t a = first; a <= last; a += kStretch) {
     const int64_t b = std::min(last, a + kStretch - 1);
-    walk.Seek(b);
-    const int64_t xb = walk.X(), yb = walk.Y();
-    walk.Seek(a);
-    if (std::max(walk.Y(), yb) < tops.Min(std::min(walk.X(), xb), std::max(walk.X(), xb))) continue;
+    LineWalk end = walk;
+    end.Seek(b);
+    if (std::max(walk.Y(), end.Y()) < tops.Min(std::min(walk.X(), end.X()), std::max(walk.X(), end.X()))) {
+      walk = end;
+      walk.Step();
+      continue;
+    }
     if (solid(walk.X(), walk.Y())) return true;
     for (int64_t k = a + 1; k <= b; ++k) {
       walk.Step();
       if (solid(walk.X(), walk.Y())) return true;
     }
+    walk.Step();
   }
   return false;
+}
+
+bool NavGraph::TraceViews(size_t i, const std::array<double, 5>& f, bool bounded, double bar) {
+  ViewsDue& d = m_viewsDue[i];
+  Node& n = m_nodes[i];
+  const size_t enemies = m_viewEnemies.size(), friends = m_viewFriends.size();
+  // The highest score the lines not yet traced leave the node: all of them clear where
+  // their weight is positive, none where it is not. Each term of the score grows with its
+  // view, so no rounding makes this lower than the score itself.
+  auto bound = [&] {
+    const double e = double(d.enemiesSeen) + (f[2] >= 0.0 ? double(enemies - d.enemies) : 0.0);
+    const double fr = double(d.friendsSeen) + (f[3] >= 0.0 ? double(friends - d.friends) : 0.0);
+    const double ev = enemies ? e / double(enemies) : 0.0, fv = friends ? fr / double(friends) : 0.0;
+    return n.shelter * f[0] + n.solidity * f[1] + ev * f[2] + fv * f[3] + n.crate * f[4];
+  };
+  const Vector2 q = Vector2(float(n.x), float(n.y - 1)) + m_viewOffset;
+  while (d.enemies < enemies || d.friends < friends) {
+    if (bounded && bound() <= bar) return false;
+    if (d.enemies < enemies) {
+      d.enemiesSeen += !SegmentBlocked(*m_memo, q, m_viewEnemies[d.enemies]);
+      ++d.enemies;
+    } else {
+      d.friendsSeen += !SegmentBlocked(*m_memo, q, m_viewFriends[d.friends]);
+      ++d.friends;
+    }
+  }
+  n.enemyView = enemies ? double(d.enemiesSeen) / double(enemies) : 0.0;
+  n.friendView = friends ? double(d.friendsSeen) / double(friends) : 0.0;
+  d.due = false;
+  return true;
 }
 
 void NavGraph::Tops::Build() {
@@ -766,6 +820,9 @@ int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
   for (size_t i = m_nodes.size(); i-- > 0;) {
     Node& n = m_nodes[i];
     if (!n.reachable) continue;
+    // A node whose views are due is traced no further than it takes to tell it cannot beat
+    // the best so far (an equal score stays behind the later node).
+    if (!m_viewsDue.empty() && m_viewsDue[i].due && !TraceViews(i, f, best != kNone, bestScore)) continue;
     n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
     // Inserted before the first of a lower score: an equal score stays behind the earlier.
     if (best == kNone || n.score > bestScore) best = int32_t(i), bestScore = n.score;

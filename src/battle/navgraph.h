@@ -99,6 +99,12 @@ class NavGraph {
   // Built again, the graph works out anew only what the ground changed since the last
   // build could have changed: the same graph as a new one built on this snapshot.
   bool Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, const std::atomic<bool>* cancel = nullptr);
+  // Views worked out only when a choice of target needs them (the game's way): there, a
+  // node's lines of sight to the build's enemies and friends are traced one by one until
+  // it is plain that its score cannot beat the best found so far, so the target is the one
+  // a build with every view worked out gives. Off (the default), a build works out the
+  // views of every node it reaches.
+  void SetLazyViews(bool lazy) { m_lazyViews = lazy; }
 
   // For tests: a node at (x, y) (the empty pixel over the ground), and a link.
   int32_t AddNode(int32_t x, int32_t y);
@@ -116,6 +122,7 @@ class NavGraph {
   void Reset(const std::vector<PlanSnapshot::Crate>& crates);
   void MarkReachable(int32_t start);
   // The reachable node of the highest score (the last in graph order on ties), or kNone.
+  // With lazy views, only the views that choice needs are traced.
   int32_t ChooseTarget(int32_t start, const std::array<double, 5>& factors);
   // The cheapest path from start to target over the links: the node taken is the one of
   // the least cost, the one first put into the open set on ties. An unreachable target is
@@ -258,9 +265,13 @@ class NavGraph {
   // flight it came at (-1 when below the world's bottom).
   static Vector2 LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
                          std::array<int64_t, 4>* reach = nullptr, int* lastStep = nullptr);
-  // Whether a solid pixel lies on the segment, as TerrainSnapshot::TraceSegment finds it;
-  // stretches of it above the highest ground of their columns are not looked up.
-  static bool SegmentBlocked(const TerrainSnapshot& terrain, const Tops& tops, const Vector2& from, const Vector2& to);
+  // Whether a solid pixel of the memo's copy lies on the segment, as
+  // TerrainSnapshot::TraceSegment finds it; stretches of it above the highest ground of
+  // their columns are not looked up.
+  static bool SegmentBlocked(const Memo& ground, const Vector2& from, const Vector2& to);
+  // Traces node i's lines of sight still due, one by one, while its score may still beat
+  // `bar` (every line when not `bounded`); true when all are traced (its views set).
+  bool TraceViews(size_t i, const std::array<double, 5>& factors, bool bounded, double bar);
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;
@@ -274,4 +285,19 @@ class NavGraph {
   // Per node, what the memo knows of its place (valid during a build).
   std::vector<Memo::Entry*> m_entries;
   size_t m_workedOut = 0;
+  // Lazy views: per node, whether its views are still due and, of its lines to the
+  // build's enemies and friends (seen with the build's shot offset), how many are traced
+  // and how many of those are clear. Empty when no view is due.
+  struct ViewsDue {
+    bool due = false;
+    uint16_t enemies = 0;
+    uint16_t enemiesSeen = 0;
+    uint16_t friends = 0;
+    uint16_t friendsSeen = 0;
+  };
+  bool m_lazyViews = false;
+  std::vector<ViewsDue> m_viewsDue;
+  Vector2 m_viewOffset;
+  std::vector<Vector2> m_viewEnemies;
+  std::vector<Vector2> m_viewFriends;
 };

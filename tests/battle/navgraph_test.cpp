@@ -3,6 +3,7 @@
 // equal costs, the fallback to the nearest reachable node, and the routes made of it.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 #include <string>
@@ -303,6 +304,76 @@ TEST(NavGraph, ABuildOverChangedGroundIsTheGraphOfANewBuild) {
     }
   }
   EXPECT_GT(reused, 1000u);
+}
+
+TEST(NavGraph, LazyViewsChooseTheTargetOfAllViews) {
+  // Hills with floating rocks and enemies and friends around them. For weights that favour
+  // or shun the enemies and friends, weigh only them (ties everywhere: the last node in
+  // graph order must win) or draw to a crate, the graph that traces views only as its
+  // choice needs them chooses what the graph with every view does, again and again on the
+  // same build as the weights change.
+  std::mt19937 rng(37);
+  const int w = 360, h = 240;
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (int x = 0; x < w; ++x) {
+    const int top = 160 + int(30.0 * std::sin(x * 0.04) + 8.0 * std::sin(x * 0.19));
+    for (int y = top; y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+  }
+  for (int r = 0; r < 35; ++r) {
+    const int x0 = int(rng() % w), y0 = 30 + int(rng() % 150), len = 4 + int(rng() % 30);
+    for (int x = x0; x < std::min(w, x0 + len); ++x) art[size_t(y0)][size_t(x)] = '#';
+  }
+  std::vector<const char*> rows;
+  for (auto& r : art) rows.push_back(r.c_str());
+  const auto terrain = TerrainSnapshot::FromRows(rows, 500, 200);
+  auto ground = [&](int x) {
+    int y = 0;
+    while (y + 1 < h && art[size_t(y + 1)][size_t(x)] != '#') ++y;
+    return Vector2(float(500 + x), float(200 + y));
+  };
+  PlanSnapshot plan = Worm(0.0f, 0.0f);
+  plan.person = ground(180);
+  plan.shotOffset = Vector2(6.0f, -14.0f);
+  for (int x : {20, 95, 300, 340}) plan.enemies.push_back(ground(x) + Vector2(0.0f, -12.0f));
+  for (int x : {150, 230}) plan.friends.push_back(ground(x) + Vector2(0.0f, -12.0f));
+  plan.crates.push_back({ground(260), Vector2(6.0f, 6.0f)});
+  const std::array<double, 5> weights[] = {
+      {1.0, 1.0, 4.0, -1.0, 4.0}, {1.0, 1.0, 1.0, 0.0, 1.0}, {1.0, 1.0, -4.0, 2.0, 0.0}, {0.0, 0.0, 1.0, 0.0, 0.0},
+      {0.0, 0.0, 0.0, 1.0, 0.0},  {0.5, 2.0, 3.0, -3.0, 0.0}, {1.0, 1.0, 0.0, 0.0, 0.0},  {0.0, 0.0, -1.0, -1.0, 0.0},
+      {0.0, 0.0, 1.0, 0.0, 9.0},
+  };
+  NavGraph all, lazy;
+  lazy.SetLazyViews(true);
+  ASSERT_TRUE(all.Build(terrain, plan));
+  ASSERT_TRUE(lazy.Build(terrain, plan));
+  for (int from : {180, 40, 320}) {
+    const Vector2 at = ground(from);
+    const int32_t start = all.NearestInColumn(int32_t(at.x), int32_t(at.y));
+    ASSERT_NE(start, NavGraph::kNone);
+    for (const auto& f : weights) {
+      const std::string name = "from " + std::to_string(from) + " weights " + std::to_string(f[0]) + " " +
+                               std::to_string(f[1]) + " " + std::to_string(f[2]) + " " + std::to_string(f[3]) +
+                               " " + std::to_string(f[4]);
+      all.Reset(plan.crates);
+      lazy.Reset(plan.crates);
+      const int32_t expected = all.ChooseTarget(start, f);
+      ASSERT_NE(expected, NavGraph::kNone) << name;
+      ASSERT_EQ(lazy.ChooseTarget(start, f), expected) << name;
+      // Views traced are the views; the rest are not known yet.
+      for (size_t i = 0; i < all.Nodes().size(); ++i) {
+        const NavGraph::Node& a = all.Nodes()[i];
+        const NavGraph::Node& b = lazy.Nodes()[i];
+        if (b.enemyView != 0.0 || b.friendView != 0.0) {
+          ASSERT_EQ(b.enemyView, a.enemyView) << name << " at " << a.x << "," << a.y;
+          ASSERT_EQ(b.friendView, a.friendView) << name << " at " << a.x << "," << a.y;
+        }
+      }
+    }
+  }
+  // The plans agree too.
+  const auto a = all.Plan(plan), b = lazy.Plan(plan);
+  ASSERT_EQ(a.size(), b.size());
+  for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i].to.x, b[i].to.x);
 }
 
 TEST(NavGraph, TheCopysSurfaceIsTheLayersSurface) {
