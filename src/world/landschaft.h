@@ -244,7 +244,7 @@ class Landschaft {
   // True when no pixel of a rectangle around the integer position is solid; `clear`
   // receives it (world pixels [left, right) x [top, bottom)): the position's block when that
   // is known to be clear, or for a position outside the store the part of the plane beyond
-  // the store's edge it lies past.
+  // the store's edge it lies past. When false, `clear` receives the block all the same.
   bool ClearAround(int32_t x, int32_t y, Rect& clear) const {
     constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
     if (y < m_area.top || y >= m_area.bottom || x < m_area.left || x >= m_area.right) {
@@ -259,12 +259,11 @@ class Landschaft {
       return true;
     }
     const int32_t cx = x - m_area.left, cy = y - m_area.top;
-    if (!BlockIsClear(cx, cy)) return false;
     clear.left = x - (cx & (kBlockSize - 1));
     clear.top = y - (cy & (kBlockSize - 1));
     clear.right = clear.left + std::min(kBlockSize, m_area.right - clear.left);
     clear.bottom = clear.top + std::min(kBlockSize, m_area.bottom - clear.top);
-    return true;
+    return BlockIsClear(cx, cy);
   }
   // Whether any pixel of the inclusive rectangle is solid (pixels outside the store are
   // not), skipping the blocks known to be clear.

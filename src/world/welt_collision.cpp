@@ -40,17 +40,25 @@ const SolidMask* UsableMask(const CollisionShape& shape) {
 
 // The first solid terrain pixel in column order (x outer, y inner) of [x0, x1) x [y0, y1)
 // inside the layer for which hits(x, y) holds. The rows are read left to right, each only
-// up to the best column found so far, which gives the same pixel.
+// up to the best column found so far, which gives the same pixel; stretches the layer knows
+// to be clear are passed over.
 template <class Hits>
 bool FirstHit(const Landschaft& land, int64_t x0, int64_t x1, int64_t y0, int64_t y1, Hits hits,
               Vector2& out) {
   int64_t bestX = x1, bestY = 0;
+  Rect clear;
   for (int64_t y = y0; y < y1 && bestX > x0; ++y) {
     int64_t x = x0;
     while (x < bestX) {
+      if (land.ClearAround(int32_t(x), int32_t(y), clear)) {
+        x = clear.right;
+        continue;
+      }
       int32_t count = 0;
       const uint32_t* pixel = land.PeekRow(int32_t(x), int32_t(y), count);
       if (!pixel) break;
+      // Up to the end of the block, whose neighbour may be clear.
+      count = std::min<int32_t>(count, clear.right - int32_t(x));
       for (const int64_t end = std::min<int64_t>(bestX, x + count); x < end; ++x, ++pixel)
         if (IsSolidPixel(*pixel) && hits(x, y)) {
           bestX = x;

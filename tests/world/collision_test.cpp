@@ -2,7 +2,9 @@
 // intersection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "world/collisionshape.h"
 #include "world/terrain_art.h"
@@ -211,4 +213,40 @@ TEST(Collision, SegmentIntersectionCases) {
     EXPECT_EQ(p, c.p) << c.a0.x << "," << c.a0.y << " " << c.b0.x << "," << c.b0.y;
     EXPECT_EQ(q, c.q) << c.a0.x << "," << c.a0.y << " " << c.b0.x << "," << c.b0.y;
   }
+}
+
+// A box skips the stretches the layer knows to be clear; it finds the pixel a scan of every
+// pixel finds, also where pixels were written after a test had found their blocks clear.
+TEST(Collision, ABoxFindsTheFirstPixelOverClearStretchesAndAfterWrites) {
+  std::vector<std::string> art(80, std::string(120, '.'));
+  for (int y = 60; y < 80; ++y)
+    for (int x = 0; x < 120; ++x) art[size_t(y)][size_t(x)] = (x * 3 + y) % 7 ? '#' : '.';
+  // Single pixels, some on the first column or row of a block.
+  for (auto [x, y] : {std::pair{10, 5}, {32, 10}, {47, 20}, {64, 32}, {90, 33}, {119, 0}, {0, 79}})
+    art[size_t(y)][size_t(x)] = '#';
+  auto world = World(art);
+  Landschaft& land = *world->GetGameLandschaft();
+  auto expectScanResults = [&](const char* when) {
+    SCOPED_TRACE(when);
+    for (int size : {1, 2, 5, 17, 40})
+      for (int top = -10; top < 85; top += 3)
+        for (int left = -10; left < 125; left += 4) {
+          // Column order: the smallest x, then the smallest y.
+          Expect e{false, {}};
+          for (int x = std::max(left, 0); x < std::min(left + size, 120) && !e.hit; ++x)
+            for (int y = std::max(top, 0); y < std::min(top + size, 80) && !e.hit; ++y)
+              if (land.IsSolidAt(x, y)) e = {true, Vector2(float(x), float(y))};
+          Vector2 hit(-1, -1);
+          const CollisionShape box = Box(float(left), float(top), float(left + size), float(top + size));
+          ASSERT_EQ(world->TestCollision(box, hit), e.hit) << left << "," << top << " size " << size;
+          if (e.hit) ASSERT_EQ(hit, e.at) << left << "," << top << " size " << size;
+        }
+  };
+  expectScanResults("first tests");
+  *land.LockedPixel(30, 30) = terrain_test::kEarth;
+  int32_t count = 0;
+  uint32_t* row = land.LockedRow(60, 45, count);
+  for (int i = 0; i < 40; ++i) row[i] = terrain_test::kEarth;
+  land.UnlockAll();
+  expectScanResults("after writes into clear stretches");
 }
