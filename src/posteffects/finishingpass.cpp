@@ -2,6 +2,7 @@
 #include "posteffects/finishingpass.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "engine/apigraphics.h"
 #include "engine/effect.h"
@@ -81,15 +82,64 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
       depth = true;
     else if (++glows > 2)
       return false;
+    bool composes = false;
     for (size_t c = 0; c + 1 < n; ++c) {
       const MyPostEffect* child = combination->GetChild(c);
-      if (!child->GetEffect() || child->IsLost() || child->CopiesToOriginal()) return false;
-      // Later effects would read the picture the earlier ones finished.
-      if (i > 0 && step != Step::kDepthKeyMix && ReadsPicture(*child)) return false;
+      const platform::Effect* fx = child->GetEffect();
+      if (!fx || child->IsLost() || child->CopiesToOriginal()) return false;
+      if (!ReadsPicture(*child)) continue;
+      // The depth of field's blur must finish what it reads and compose its share of the
+      // pass; later glows would read the picture the earlier ones finished.
+      if (step == Step::kDepthKeyMix) {
+        if (!fx->GetParameterByName("g_Finish") || !fx->GetParameterByName("g_Dof")) return false;
+        composes = true;
+      } else if (i > 0) {
+        return false;
+      }
     }
+    if (step == Step::kDepthKeyMix && !composes) return false;
     parts.push_back({combination, last, step});
   }
   return true;
+}
+
+void FinishingPass::LinearPart(const Glow* glows, platform::Vector4 rows[3]) {
+  // Each glow step without its clamps: x -> M(w x + glow), M moving the colours away from
+  // their grey by the colour factor s: M = (1 + s) I - s (1 1 1)^T luminance.
+  constexpr float kLuminance[3] = {0.299f, 0.587f, 0.114f};
+  float m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (int g = 0; g < 2; ++g) {
+    if (!glows[g].picture) continue;
+    const float s = glows[g].colour, weight = glows[g].values.w;
+    float step[3][3], product[3][3];
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) step[r][c] = weight * ((r == c ? 1.0f + s : 0.0f) - s * kLuminance[c]);
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        product[r][c] = step[r][0] * m[0][c] + step[r][1] * m[1][c] + step[r][2] * m[2][c];
+    std::memcpy(m, product, sizeof m);
+  }
+  for (int r = 0; r < 3; ++r) rows[r] = {m[r][0], m[r][1], m[r][2], 0.0f};
+}
+
+void FinishingPass::DrawPass(platform::Effect& fx, const char* technique, platform::Texture* target,
+                             const platform::SpriteQuad& quad) {
+  platform::GraphicsDevice* device = m_graphics->GetDevice();
+  fx.SetTechnique(fx.GetTechniqueByName(technique));
+  device->SetRenderTarget(target);
+  device->BeginScene();
+  uint32_t passes = 0;
+  if (fx.Begin(&passes)) {
+    // One unblended pass over the whole target: nothing of what it held shows.
+    if (passes > 0 && fx.BeginPass(0)) {
+      fx.SetSourceRegion(1.0f, 1.0f);
+      fx.CommitChanges();
+      device->DrawPreTransformedQuad(nullptr, quad, fx.PassState(), 0);
+      fx.EndPass();
+    }
+    fx.End();
+  }
+  device->EndScene();
 }
 
 bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRenderData& data) {
@@ -107,7 +157,8 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
   Glow glows[2];
   int glowCount = 0;
   bool anyGlow = false;
-  bool tapsFinished = false;
+  // The depth of field's blur, in SOURCE, composed with the glows by the blur itself.
+  bool composed = false;
   platform::Vector4 depth{1.0f, 1.0f, 0.0f, 0.0f};
   bool sourceIsPicture = true;
   const float w = float(data.Width()), h = float(data.Height());
@@ -120,28 +171,31 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
       device->CopyRenderTarget(data.Org(), data.Source());
       sourceIsPicture = true;
     }
+    const platform::Vector4 mix{1.0f, 1.0f, part.last->ParamF_1(), part.last->ParamF_2()};
     // The depth of field's blur reads the captured picture: the glows have not reached it.
-    // A blur that can finish its taps as this pass finishes the picture is given them.
-    std::vector<platform::Effect*> finishing;
+    // A blur that can finish its taps as this pass finishes the picture, and then do the
+    // mix's share, is given the glows and the mix.
+    std::vector<platform::Effect*> composing;
     if (isDepth)
       for (size_t c = 0; c + 1 < part.effect->ChildCount(); ++c) {
         platform::Effect* child = part.effect->GetChild(c)->GetEffect();
-        if (child && child->GetParameterByName("g_Finish")) {
+        if (child && child->GetParameterByName("g_Finish") && child->GetParameterByName("g_Dof")) {
           SetGlows(*child, glows, 1.0f);
-          finishing.push_back(child);
+          child->SetVector(child->GetParameterByName("g_Dof"), mix);
+          composing.push_back(child);
         }
       }
     const bool ran = part.effect->RenderAllButLast(data);
     // Shared effect files: the next user finds them as loaded, holding no picture that
     // could go before they are drawn again.
-    for (platform::Effect* child : finishing) SetGlows(*child, nullptr, 0.0f);
+    for (platform::Effect* child : composing) SetGlows(*child, nullptr, 0.0f);
     sourceIsPicture = false;
     if (!ran) continue;
     const float sx = data.scaleX, sy = data.scaleY;
     if (isDepth) {
       // The last part: its blur stays in SOURCE for the pass.
-      depth = {sx, sy, part.last->ParamF_1(), part.last->ParamF_2()};
-      tapsFinished = !finishing.empty();
+      depth = {sx, sy, mix.z, mix.w};
+      composed = !composing.empty();
       continue;
     }
     const int32_t pw = CoveredPixels(data.Width(), sx), ph = CoveredPixels(data.Height(), sy);
@@ -163,37 +217,50 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
     data.UploadQuad();
   }
   ++m_runs;
+  const bool blurred = depth.w != 0.0f;
   // Nothing to lay over the picture: it stays as captured.
-  if (!anyGlow && depth.w == 0.0f) {
+  if (!anyGlow && !blurred) {
     device->SetRenderTarget(kept);
     return true;
   }
 
-  fx->SetTechnique(fx->GetTechniqueByName(kTechnique));
-  fx->SetTexture(fx->GetParameterByName(platform::kEffectOriginalTexture), data.Org());
-  // Without a depth of field the blur is not read.
-  fx->SetTexture(fx->GetParameterByName(platform::kEffectSourceTexture), depth.w != 0.0f ? data.Source() : nullptr);
-  SetGlows(*fx, glows, tapsFinished ? 1.0f : 0.0f);
+  SetGlows(*fx, glows, 0.0f);
   platform::Vector4 finish;
   fx->GetVector(fx->GetParameterByName("g_Finish"), &finish);
   finish.z = anyGlow ? 1.0f : 0.0f;
   fx->SetVector(fx->GetParameterByName("g_Finish"), finish);
-  fx->SetVector(fx->GetParameterByName("g_Dof"), depth);
-
-  device->SetRenderTarget(data.Work());
-  device->BeginScene();
-  uint32_t passes = 0;
-  if (fx->Begin(&passes)) {
-    // One pass over the whole screen, unblended: nothing of the target shows.
-    if (passes > 0 && fx->BeginPass(0)) {
-      fx->SetSourceRegion(1.0f, 1.0f);
-      fx->CommitChanges();
-      device->DrawPreTransformedQuad(nullptr, data.quad, fx->PassState(), 0);
-      fx->EndPass();
+  fx->SetTexture(fx->GetParameterByName(platform::kEffectOriginalTexture), data.Org());
+  fx->SetTexture(fx->GetParameterByName(platform::kEffectSourceTexture), nullptr);
+  bool general = false;
+  platform::Texture* over = data.Source();
+  if (!blurred || !composed) {
+    // The glows composed at the size of the first one.
+    const Glow& first = glows[0].picture ? glows[0] : glows[1];
+    const int32_t cw = first.picture->Width(), ch = first.picture->Height();
+    over = data.Held(2, cw, ch);
+    if (!over) {
+      general = true;
+    } else {
+      platform::SpriteQuad quad = data.quad;
+      using RD = MyPostEffectRenderData;
+      for (int c : {RD::kTopRight, RD::kBottomRight}) quad.v[c].x = float(cw) - 0.5f;
+      for (int c : {RD::kBottomLeft, RD::kBottomRight}) quad.v[c].y = float(ch) - 0.5f;
+      DrawPass(*fx, "Compose", over, quad);
+      // The whole small picture holds it; read at the glow's texels.
+      depth = {first.values.x * float(first.picture->Width()) / float(cw),
+               first.values.y * float(first.picture->Height()) / float(ch), 0.0f, 0.0f};
     }
-    fx->End();
   }
-  device->EndScene();
+  platform::Vector4 linear[3];
+  LinearPart(glows, linear);
+  fx->SetVectorArray(fx->GetParameterByName("g_Linear"), linear, 3);
+  fx->SetVector(fx->GetParameterByName("g_Dof"), depth);
+  fx->SetTexture(fx->GetParameterByName(platform::kEffectSourceTexture), general ? nullptr : over);
+  DrawPass(*fx, general ? kTechnique : "Composed", data.Work(), data.quad);
+  // The effect file is shared and outlives these pictures: it keeps none of them.
+  SetGlows(*fx, nullptr, 0.0f);
+  for (const char* name : {platform::kEffectOriginalTexture, platform::kEffectSourceTexture})
+    fx->SetTexture(fx->GetParameterByName(name), nullptr);
   data.SwapSourceAndWork();
   device->CopyRenderTarget(data.Source(), data.Org());
   device->SetRenderTarget(kept);

@@ -75,6 +75,11 @@ class FinishingPass {
   // The two glows' pictures and values (none: null) into an effect that takes them, with w
   // of "g_Finish" (whether the effect finishes what it reads).
   static void SetGlows(platform::Effect& fx, const Glow* glows, float finish);
+  // The picture's part of the glows' steps without their clamps, as three rows of a matrix.
+  static void LinearPart(const Glow* glows, platform::Vector4 rows[3]);
+  // One pass of the finishing effect's technique over the whole target.
+  void DrawPass(platform::Effect& fx, const char* technique, platform::Texture* target,
+                const platform::SpriteQuad& quad);
 
   APIGraphics* m_graphics;
   const DataArchive* m_archive = nullptr;

@@ -454,13 +454,17 @@ TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
 
   auto shipped = LoadKVFromArchive(u"PostEffects.efx", archive.get());
   ASSERT_NE(shipped, nullptr);
-  // A combination whose last step the finishing pass does not know.
+  // A combination whose last step the finishing pass does not know, and a depth of field
+  // whose blur does not compose its share of the pass.
   auto unknown = ParseKVText(
       uR"(<>
  	<\>
 <POSTEFFECTS>
   <PE_SATURATE> <NAME> "Grau" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <SÄTTIGUNG> "0" <\SÄTTIGUNG> <\PE_SATURATE>
   <PE_COMBINATION> <NAME> "BlurGrau" <\NAME> <POST_EFFECT_LISTE> "BlurH" "Grau" <\POST_EFFECT_LISTE> <\PE_COMBINATION>
+  <PE_BLUR_BLOOM> <NAME> "HalbBlur" <\NAME> <FX_NAME> "pe_blur.fx" <\FX_NAME> <SCALING> "0.5" "0.5" <\SCALING>
+     <PARAM_V4_1> "1" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "1" <\BLOOM> <\PE_BLUR_BLOOM>
+  <PE_COMBINATION> <NAME> "TiefeEinfach" <\NAME> <POST_EFFECT_LISTE> "HalbBlur" "DofMix" <\POST_EFFECT_LISTE> <\PE_COMBINATION>
 <\POSTEFFECTS>
 )");
   platform::GraphicsDevice* device = graphics->GetDevice();
@@ -521,6 +525,8 @@ TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
   const Case cases[] = {
       {{u"BloomFarbe", u"Lichtstrahlen", u"Tiefenschaerfe"}, true, "the first scene's effects"},
       {{u"Bloom", u"Tiefenschaerfe"}, true, "bloom and depth of field"},
+      {{u"BloomFarbe", u"Lichtstrahlen"}, true, "the glows without depth of field"},
+      {{u"BloomFarbe", u"Lichtstrahlen", u"TiefeEinfach"}, false, "a depth of field's blur that does not compose"},
       {{u"Lichtstrahlen"}, true, "light rays alone"},
       {{u"Lichtstrahlen", u"Bloom"}, false, "the bloom reads the picture the rays finished"},
       {{u"Tiefenschaerfe", u"Bloom"}, false, "the depth of field not last"},
@@ -537,9 +543,10 @@ TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
     EXPECT_EQ(finished, c.fits);
     const Difference d = compare(chained, separate);
     if (c.fits) {
-      // Rounded once instead of after every step.
-      EXPECT_LE(d.max, 4);
-      EXPECT_LE(d.mean, 0.1);
+      // Rounded once instead of after every step; the glows' steps without their clamps
+      // on the picture, the depth of field's mix on its small picture.
+      EXPECT_LE(d.max, 20);
+      EXPECT_LE(d.mean, 0.2);
     } else {
       EXPECT_EQ(d.max, 0);
     }
