@@ -1,6 +1,7 @@
 // The computer opponent's costs on fixed rolling worlds of 1024 x 768, 2048 x 1024 and
 // 4096 x 2048 with caves, two teams of six: the terrain snapshot the main thread takes
-// for the planner, the navigation graph's preparation (surface, links, shelter rays, views),
+// for the planner, the navigation graph's preparation (surface, links, shelter rays, views)
+// and, after a crater, its preparation again with a plan made on it,
 // the route search over 5k to 50k nodes, and the shot choice over 17, 59, 181 and 1801
 // angles with one ballistic flight on its own.
 #include <benchmark/benchmark.h>
@@ -131,6 +132,40 @@ void PrepareGraphAfterACrater(benchmark::State& state) {
   state.counters["worked_out"] = builds ? double(worked) / double(builds) : 0.0;
 }
 BENCHMARK(PrepareGraphAfterACrater)->Arg(1024)->Arg(2048)->Arg(4096)->Unit(benchmark::kMillisecond);
+
+void BuildAndPlanAfterACrater(benchmark::State& state) {
+  // A turn's planning as the game does it: the kept graph built again after a crater of
+  // radius 40 and a route planned on it, with the views of every reached node worked out
+  // in the build (0) or traced only as the choice of target needs them (1).
+  const int32_t width = int32_t(state.range(0));
+  const int32_t height = width == 1024 ? 768 : width / 2;
+  const Scene& s = SceneOf(width);
+  std::unique_ptr<Landschaft> land = World(width, height);
+  TerrainSnapshot terrain = TerrainSnapshot::Take(*land);
+  NavGraph g;
+  g.SetLazyViews(state.range(1) != 0);
+  g.Build(terrain, s.plan);
+  int32_t cx = 100;
+  size_t steps = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    cx = cx + 200 < width - 100 ? cx + 200 : 100;
+    const int32_t cy = GroundTop(cx, height);
+    for (int32_t y = std::max(0, cy - 40); y < std::min(height, cy + 40); ++y)
+      for (int32_t x = cx - 40; x < cx + 40; ++x)
+        if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < 1600) *land->LockedPixel(x, y) = 0;
+    land->UnlockAll();
+    terrain.Retake(*land);
+    state.ResumeTiming();
+    g.Build(terrain, s.plan);
+    steps = g.Plan(s.plan).size();
+  }
+  state.counters["route_steps"] = double(steps);
+}
+BENCHMARK(BuildAndPlanAfterACrater)
+    ->ArgsProduct({{1024, 2048, 4096}, {0, 1}})
+    ->ArgNames({"width", "lazy"})
+    ->Unit(benchmark::kMillisecond);
 
 void FindPath(benchmark::State& state) {
   // A bumpy strip with a jump every few nodes, so the open set stays wide.
