@@ -24,13 +24,14 @@ int32_t ClampToInt(double v, int32_t lo, int32_t hi) {
 }
 
 // Texels a pixel's colour may come from beyond the one under its centre: the bilinear pair
-// when the picture is magnified (its largest level alone is read); shrunk, the two mip levels
-// around the pixel's size, each texel of level k made from 2^k level-0 texels. Negative when
-// the picture is shrunk so far that the filter reaches too far to be worth asking.
+// when the picture is magnified or shrunk by at most half a mip level (the device reads its
+// largest level alone there); shrunk further, the two mip levels around the pixel's size, each
+// texel of level k made from 2^k level-0 texels. Negative when the picture is shrunk so far
+// that the filter reaches too far to be worth asking.
 int32_t FilterMargin(double sx, double sy) {
   const double shrink = std::max(1.0 / sx, 1.0 / sy);
   if (shrink > 8.0) return -1;
-  return shrink <= 1.0 ? 2 : 1 + int32_t(std::ceil(5.0 * shrink));
+  return shrink * shrink <= 2.0 ? 2 : 1 + int32_t(std::ceil(5.0 * shrink));
 }
 
 }  // namespace

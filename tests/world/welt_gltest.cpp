@@ -228,6 +228,8 @@ TEST(WorldFrame, AComposedWorldMatchesTheStoredPicture) {
   for (const auto& [at, zoom] : {std::pair{camera, Vector2(1.0f, 1.0f)},
                                  std::pair{Vector2(camera.x + 37.37f, camera.y - 80.61f), Vector2(1.0f, 1.0f)},
                                  std::pair{Vector2(camera.x - 311.8f, camera.y + 45.25f), Vector2(0.6f, 0.6f)},
+                                 // Shrunk by less than half a mip level: level 0 alone is read.
+                                 std::pair{Vector2(camera.x - 55.3f, camera.y + 20.7f), Vector2(0.8f, 0.8f)},
                                  std::pair{Vector2(camera.x + 120.5f, camera.y + 150.5f), Vector2(1.7f, 1.7f)}}) {
     world.SetLeavesOutHidden(false);
     const auto whole = Frame(graphics, world, at, {0.3f, 0.6f}, zoom);
