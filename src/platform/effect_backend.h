@@ -20,7 +20,8 @@ namespace gl {
 class EffectPassDrawer {
  public:
   virtual ~EffectPassDrawer() = default;
-  virtual void DrawQuad(const SpriteQuad& quad) = 0;
+  // quadTexture: the texture the quad was drawn with (the source texture of a SPRITE pass).
+  virtual void DrawQuad(const SpriteQuad& quad, Texture* quadTexture) = 0;
   // The device is going away: release every GL object now, while its context still exists.
   virtual void DropGl() = 0;
 };
@@ -30,8 +31,10 @@ class EffectHost {
   virtual ~EffectHost() = default;
   virtual void MakeCurrent() = 0;
   // The GL name of the texture's GPU copy, made or brought up to date first; 0 for null.
-  // May change the binding of the active texture unit.
-  virtual uint32_t PrepareTexture(Texture* texture) = 0;
+  // May change the binding of the active texture unit. readAt: the quad at whose texture
+  // coordinates the pass reads the texture, so the quad's level of detail is the read's (the
+  // copy may then leave out a level the quad does not read); null when that is not known.
+  virtual uint32_t PrepareTexture(Texture* texture, const SpriteQuad* readAt = nullptr) = 0;
   virtual void EffectTargetSize(int32_t& width, int32_t& height) const = 0;
   // The pass that draws the pre-transformed quads from now on; null gives them back to the
   // device's own program.

@@ -153,7 +153,7 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     return true;
   }
 
-  void DrawQuad(const SpriteQuad& quad) override {
+  void DrawQuad(const SpriteQuad& quad, Texture* quadTexture) override {
     if (!m_host || m_active < 0) return;
     m_host->MakeCurrent();
     Program& program = m_programs[size_t(m_active)];
@@ -165,8 +165,11 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     const std::vector<int>& units = TextureUnits();
     glActiveTexture(GL_TEXTURE0);
     std::vector<GLuint> names(units.size(), 0);
+    // A SPRITE pass reads its quad's texture at the quad's own coordinates (v_Tex0), as the
+    // device's sprite program does.
     for (size_t i = 0; i < units.size(); ++i)
-      if (units[i] >= 0 && m_committed[i]) names[i] = m_host->PrepareTexture(m_committed[i]);
+      if (units[i] >= 0 && m_committed[i])
+        names[i] = m_host->PrepareTexture(m_committed[i], m_spriteLayout && m_committed[i] == quadTexture ? &quad : nullptr);
     for (size_t i = 0; i < units.size(); ++i) {
       if (units[i] < 0) continue;
       glActiveTexture(GLenum(GL_TEXTURE0 + units[i]));
@@ -215,6 +218,7 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     if (!m_host) return;
     m_active = flatPass;
     m_blend = PassDescription(flatPass).blend;
+    m_spriteLayout = PassDescription(flatPass).layout == EffectLayout::Sprite;
     m_host->MakeCurrent();
     Upload(m_programs[size_t(flatPass)]);
     m_host->SetEffectPass(this);
@@ -348,6 +352,7 @@ class GlEffect final : public Effect, public EffectPassDrawer {
   GLuint m_vertexBuffer = 0;
   int m_active = -1;
   EffectBlend m_blend;
+  bool m_spriteLayout = false;  // the pass begun has the SPRITE layout
 };
 
 }  // namespace

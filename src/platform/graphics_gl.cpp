@@ -123,6 +123,38 @@ Sampling ChooseSampling(const SpriteQuad* quads, size_t count, float width, floa
   return nearest ? Sampling::Nearest : Sampling::LevelZero;
 }
 
+// Whether no quad reads level 0 of a texture with a mip chain: each shrinks it to half or less
+// along one screen axis at least, a level of detail of 1 or more, where the filter reads level 1
+// and smaller alone. The software rasteriser takes the level of detail from the largest
+// component of the texel steps, never more than their length: that is what counts here, less a
+// share of level 0 under 1/256 (a level of detail from 1 - 1/256).
+bool NoneReadsLevelZero(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
+                        double areaY) {
+  static const double kLimit = std::exp2(1.0 - 1.0 / 256.0);
+  for (size_t i = 0; i < count; ++i) {
+    const QuadVertex& a = quads[i].v[0];
+    const QuadVertex& b = quads[i].v[1];
+    const QuadVertex& c = quads[i].v[2];
+    const double px1 = (b.x - a.x) * areaX, py1 = (b.y - a.y) * areaY;
+    const double px2 = (c.x - a.x) * areaX, py2 = (c.y - a.y) * areaY;
+    const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
+    const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
+    const double det = px1 * py2 - px2 * py1;
+    if (det == 0.0) continue;
+    const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
+    const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
+    if (std::max({std::fabs(dudx), std::fabs(dvdx), std::fabs(dudy), std::fabs(dvdy)}) < kLimit) return false;
+  }
+  return true;
+}
+
+// A texture whose device copy may start at level 1: its chain is made here from the CPU copy.
+bool CanLeaveOutLevelZero(const Texture& texture) {
+  const int32_t w = texture.Width(), h = texture.Height();
+  return texture.Levels() > 1 && !texture.IsRenderTarget() && texture.Pixels() && (w & (w - 1)) == 0 &&
+         (h & (h - 1)) == 0;
+}
+
 class GlTexture final : public TextureGpu {
  public:
   GlTexture(GlDevice* device, Texture* owner);
@@ -136,6 +168,11 @@ class GlTexture final : public TextureGpu {
   // every upload: many textures with a chain are drawn at their own size or larger for long.
   bool chainMade = false;  // the smaller levels have been defined
   bool chainStale = false;  // level 0 changed since the levels were last made
+  // Levels left out at the top: 1 while every draw so far shrank the texture to half or less.
+  // The device then holds level 1 and smaller as its levels 0 and on, a quarter of the
+  // memory, and draws the same picture: coordinates are fractions of the texture, so the level
+  // of detail falls by one with the size and the filter reads the same levels.
+  int32_t leftOut = 0;
 };
 
 GLuint Compile(GLenum type, const char* source, std::string* error) {
@@ -375,12 +412,12 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                        const DrawState& state) override {
     MakeCurrent();
-    Prepare(texture, state, 0.0f);
     // The white texture (no texture) is one texel: every filter reads the same.
     const Sampling sampling =
         texture ? ChooseSampling(quads, count, float(texture->Width()), float(texture->Height()),
                                  double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight())
                 : Sampling::Nearest;
+    Prepare(texture, state, 0.0f, sampling != Sampling::Chain || !SkipsLevelZero(texture, quads, count));
     BindSampler(sampling == Sampling::Nearest     ? m_nearestSampler
                 : sampling == Sampling::LevelZero ? m_levelZeroSampler
                                                   : 0);
@@ -400,11 +437,11 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                               int) override {
     MakeCurrent();
     if (m_effectPass) {
-      m_effectPass->DrawQuad(quad);
+      m_effectPass->DrawQuad(quad, texture);
       m_stateValid = false;
       return;
     }
-    Prepare(texture, state, 0.5f);
+    Prepare(texture, state, 0.5f, !SkipsLevelZero(texture, &quad, 1));
     BindSampler(0);
     MakeChain(texture);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
@@ -418,9 +455,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   // What the effects need of the device.
   // Effects may shrink what they read: a texture with levels has its chain.
-  uint32_t PrepareTexture(Texture* texture) override {
+  uint32_t PrepareTexture(Texture* texture, const SpriteQuad* readAt) override {
     if (!texture) return 0;
-    GlTexture* gpu = Upload(texture);
+    GlTexture* gpu = Upload(texture, !(readAt && SkipsLevelZero(texture, readAt, 1)));
     if (gpu->chainStale) {
       BindTexture(gpu->name);
       MakeChain(texture);
@@ -501,11 +538,17 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glViewport(0, 0, TargetWidth(), TargetHeight());
   }
 
-  // The texture's GPU copy, made on first use; rows changed on the CPU are sent first.
-  GlTexture* Upload(Texture* texture) {
+  // The texture's GPU copy, made on first use; rows changed on the CPU are sent first. A draw
+  // that does not read level 0 (readsLevelZero false) may leave it out of a new copy; one that
+  // does makes a copy without it whole again.
+  GlTexture* Upload(Texture* texture, bool readsLevelZero = true) {
     // A picture that gave its memory back for a while is read again when it is drawn.
     if (texture->IsReleased()) texture->Refill();
     auto* gpu = static_cast<GlTexture*>(texture->Gpu());
+    if (gpu && gpu->leftOut > 0 && readsLevelZero) {
+      texture->DropGpu();
+      gpu = nullptr;
+    }
     bool fresh = gpu == nullptr;
     if (fresh) {
       auto made = std::make_unique<GlTexture>(this, texture);
@@ -517,12 +560,20 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
       glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
       // The smaller levels are left undefined until a draw needs them (MakeChain); until
-      // then every draw reads level 0 through the level-0 sampler.
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
-                      texture->Levels() > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
-      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->Levels() - 1);
+      // then the texture has level 0 alone. The driver sizes its storage by the texture's
+      // own filter and level range when level 0 arrives: with a mip filter it would keep a
+      // third more for levels that many textures never draw.
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
       // A render target without a CPU copy starts clear, as one with a copy would: the zeros
       // come from memory the system hands out untouched.
+      if (!readsLevelZero && CanLeaveOutLevelZero(*texture)) {
+        // No level yet: MakeChain, which the draw calls, makes them all.
+        gpu->leftOut = 1;
+        gpu->chainStale = true;
+        texture->ClearDirty();
+        return gpu;
+      }
       std::unique_ptr<void, decltype(&std::free)> zeros(nullptr, &std::free);
       const void* pixels = texture->Pixels();
       if (!pixels) {
@@ -532,6 +583,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
                    kUploadType, pixels);
       gpu->chainStale = texture->Levels() > 1;
+      texture->ClearDirty();
+    } else if (texture->IsDirty() && gpu->leftOut > 0) {
+      gpu->chainStale = true;
       texture->ClearDirty();
     } else if (texture->IsDirty() && !texture->IsRenderTarget()) {
       BindTexture(gpu->name);
@@ -554,6 +608,10 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     const bool first = !gpu->chainMade;
     gpu->chainMade = true;
     gpu->chainStale = false;
+    if (first) {
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+      glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, texture->Levels() - 1 - gpu->leftOut);
+    }
     int32_t w = texture->Width(), h = texture->Height();
     const uint32_t* from = texture->Pixels();
     if (!from || texture->IsRenderTarget() || (w & (w - 1)) != 0 || (h & (h - 1)) != 0) {
@@ -569,18 +627,29 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       HalveLevel(from, w, h, pitch, to);
       w = std::max(1, w / 2);
       h = std::max(1, h / 2);
+      const GLint held = level - gpu->leftOut;
       if (first)
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, kUploadType, to);
+        glTexImage2D(GL_TEXTURE_2D, held, GL_RGBA8, w, h, 0, GL_BGRA, kUploadType, to);
       else
-        glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, GL_BGRA, kUploadType, to);
+        glTexSubImage2D(GL_TEXTURE_2D, held, 0, 0, w, h, GL_BGRA, kUploadType, to);
       from = to;
       pitch = w;
     }
   }
 
+  // Whether drawing the quads with the texture's chain reads no texel of its level 0 where
+  // that matters: a texture without a device copy yet, or one whose copy left level 0 out.
+  bool SkipsLevelZero(const Texture* texture, const SpriteQuad* quads, size_t count) const {
+    if (!texture || texture->Levels() <= 1) return false;
+    const auto* gpu = static_cast<const GlTexture*>(texture->Gpu());
+    if (gpu && gpu->leftOut == 0) return false;
+    return NoneReadsLevelZero(quads, count, float(texture->Width()), float(texture->Height()),
+                              double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight());
+  }
+
   // Sets only the state that differs from the previous draw: on software renderers the
   // redundant calls cost more than the quads.
-  void Prepare(Texture* texture, const DrawState& state, float pixelOffset) {
+  void Prepare(Texture* texture, const DrawState& state, float pixelOffset, bool readsLevelZero = true) {
     if (!m_stateValid) {
       m_samplerKnown = false;
       glUseProgram(m_program);
@@ -588,7 +657,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       glActiveTexture(GL_TEXTURE0);
       glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
     }
-    GLuint name = texture ? Upload(texture)->name : m_whiteTexture;
+    GLuint name = texture ? Upload(texture, readsLevelZero)->name : m_whiteTexture;
     if (!m_stateValid || name != m_boundTexture) BindTexture(name);
     if (!m_stateValid || state.blend != m_state.blend) {
       if (state.blend) {

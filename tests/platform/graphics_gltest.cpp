@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/effect.h"
 #include "platform/graphics.h"
 #include "platform/spritebatch.h"
 #include "platform/window.h"
@@ -374,6 +375,123 @@ TEST_F(GlDeviceTest, ChainsMadeFromTheCpuCopyMatchTheDriversOwn) {
     for (size_t p = 0; p < pictures[0].size(); ++p) differ += pictures[0][p] != pictures[1][p];
     EXPECT_EQ(differ, 0) << "at scale " << scale;
     EXPECT_NE(At(pictures[0], 4, 3), 0xFF0000FFu) << "drawn at scale " << scale;
+  }
+}
+
+TEST_F(GlDeviceTest, ATextureDrawnOnlyAtHalfOrLessHoldsNoLevelZeroOnTheDeviceAndDrawsTheSame) {
+  // Two textures of one random picture with chains. `whole` is first drawn at its own size:
+  // the device holds its level 0 and, from its first shrunk draw on, its chain. `halved` is
+  // drawn at half its size or less, where no filter reads level 0: the device holds level 1
+  // and smaller alone, a quarter of the memory. Both must draw the same pixels at every such
+  // size, by the sprite batch, a pre-transformed quad and a sprite effect's pass; a draw that
+  // reads level 0 gives `halved` its level 0 back.
+  platform::EffectDescription description;
+  platform::EffectTechniqueDesc technique;
+  technique.name = "T";
+  platform::EffectPassDesc pass;
+  pass.name = "P";
+  pass.layout = platform::EffectLayout::Sprite;
+  pass.fragment = "void main() { o_Color = texture(g_Textur_SRC, v_Tex0) * v_Color; }";
+  technique.passes.push_back(pass);
+  description.techniques.push_back(technique);
+  std::string error;
+  ASSERT_TRUE(platform::PrepareEffectDescription(description, &error)) << error;
+  std::unique_ptr<platform::Effect> effect = device->CreateEffect(description, &error);
+  ASSERT_NE(effect, nullptr) << error;
+  const platform::EffectHandle source = effect->GetParameterByName(platform::kEffectSourceTexture);
+
+  auto random = [] {
+    auto t = std::make_shared<Texture>(64, 32, 0);
+    uint32_t seed = 777;
+    for (int i = 0; i < 64 * 32; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      t->MutablePixels()[i] = seed | 0x80000000u;
+    }
+    t->MarkAllDirty();
+    return t;
+  };
+  auto whole = random(), halved = random();
+  // The width of level 0 and the last level of the texture on unit 0 just drawn.
+  auto held = [](GLint& width, GLint& maxLevel) {
+    glActiveTexture(GL_TEXTURE0);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, &maxLevel);
+  };
+  enum Way { kBatch, kQuad, kEffect };
+  // Draws the texture at the scale at (3, 2); the level-0 width and last level held after it.
+  auto draw = [&](Texture* texture, float scale, Way way, GLint& width, GLint& maxLevel) {
+    device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+    if (way == kBatch) {
+      batch->Begin(0);
+      const Vector2 shrink(scale, scale), pos(3, 2);
+      batch->SetTransform(platform::Transformation2D(nullptr, 0, &shrink, nullptr, 0, &pos));
+      batch->Draw(texture, nullptr, nullptr, nullptr, 0xFFFFFFFF);
+      batch->End();
+    } else {
+      platform::SpriteQuad quad;
+      for (int i = 0; i < 4; ++i) {
+        quad.v[i].x = 3.0f + (i & 1) * 64.0f * scale;
+        quad.v[i].y = 2.0f + (i >> 1) * 32.0f * scale;
+        quad.v[i].z = quad.v[i].rhw = 1.0f;
+        quad.v[i].colour = 0xFFFFFFFF;
+        quad.v[i].u = float(i & 1);
+        quad.v[i].v = float(i >> 1);
+      }
+      uint32_t passes = 0;
+      if (way == kEffect) {
+        EXPECT_TRUE(effect->Begin(&passes));
+        EXPECT_TRUE(effect->BeginPass(0));
+        effect->SetTexture(source, texture);
+        effect->CommitChanges();
+      }
+      device->DrawPreTransformedQuad(texture, quad, platform::DrawState{false, false}, 0);
+      if (way == kEffect) {
+        effect->EndPass();
+        effect->End();
+      }
+    }
+    held(width, maxLevel);
+    return device->ReadPixels();
+  };
+  auto differ = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    int n = 0;
+    for (size_t p = 0; p < a.size(); ++p) n += a[p] != b[p];
+    return n;
+  };
+
+  GLint width = 0, maxLevel = -1;
+  draw(whole.get(), 1.0f, kBatch, width, maxLevel);
+  // Drawn at its own size only: level 0 alone, no room kept for a chain no draw has read.
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(maxLevel, 0);
+  for (Way way : {kBatch, kQuad, kEffect}) {
+    for (float scale : {0.5f, 0.37f, 0.25f, 0.11f}) {
+      SCOPED_TRACE(testing::Message() << "way " << way << ", scale " << scale);
+      const auto expected = draw(whole.get(), scale, way, width, maxLevel);
+      EXPECT_EQ(width, 64);
+      EXPECT_EQ(maxLevel, whole->Levels() - 1);
+      const auto drawn = draw(halved.get(), scale, way, width, maxLevel);
+      EXPECT_EQ(width, 32);
+      EXPECT_EQ(maxLevel, halved->Levels() - 2);
+      EXPECT_EQ(differ(drawn, expected), 0);
+      EXPECT_NE(At(drawn, 4, 3), 0xFF0000FFu);
+    }
+  }
+  // A change of the CPU copy reaches the halved copy's levels.
+  std::fill(halved->MutablePixels(), halved->MutablePixels() + 64 * 32, 0xFF336699u);
+  halved->MarkAllDirty();
+  auto plain = draw(halved.get(), 0.25f, kEffect, width, maxLevel);
+  EXPECT_EQ(width, 32);
+  EXPECT_EQ(At(plain, 8, 5), 0xFF336699u);
+  // Read at level 0 (shrunk a little, or at its own size), it holds level 0 again.
+  std::copy(whole->Pixels(), whole->Pixels() + 64 * 32, halved->MutablePixels());
+  halved->MarkAllDirty();
+  for (float scale : {0.6f, 1.0f}) {
+    SCOPED_TRACE(testing::Message() << "scale " << scale);
+    const auto expected = draw(whole.get(), scale, kBatch, width, maxLevel);
+    const auto drawn = draw(halved.get(), scale, kBatch, width, maxLevel);
+    EXPECT_EQ(width, 64);
+    EXPECT_EQ(differ(drawn, expected), 0);
   }
 }
 
