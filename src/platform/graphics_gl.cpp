@@ -74,8 +74,29 @@ class GlDevice;
 //  - Chain: the texture's own trilinear filter over its mip levels.
 enum class Sampling { Nearest, LevelZero, Chain };
 
-// Each quad maps its texels to the target affinely; the drawing area is stretched over the
-// target by (areaX, areaY) target pixels per area pixel.
+// Texel steps per target pixel along x and along y of a quad that maps its texels to the
+// target affinely (the texel edges times the inverse of the target edges); the drawing area
+// is stretched over the target by (areaX, areaY) target pixels per area pixel. False for a
+// quad without area, which draws no pixel.
+struct TexelSteps {
+  double dudx, dvdx, dudy, dvdy;
+};
+bool TexelStepsOf(const SpriteQuad& quad, float width, float height, double areaX, double areaY,
+                  TexelSteps& steps) {
+  const QuadVertex& a = quad.v[0];
+  const QuadVertex& b = quad.v[1];
+  const QuadVertex& c = quad.v[2];
+  const double px1 = (b.x - a.x) * areaX, py1 = (b.y - a.y) * areaY;
+  const double px2 = (c.x - a.x) * areaX, py2 = (c.y - a.y) * areaY;
+  const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
+  const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
+  const double det = px1 * py2 - px2 * py1;
+  if (det == 0.0) return false;
+  steps = {(tu1 * py2 - tu2 * py1) / det, (tv1 * py2 - tv2 * py1) / det, (tu2 * px1 - tu1 * px2) / det,
+           (tv2 * px1 - tv1 * px2) / det};
+  return true;
+}
+
 Sampling ChooseSampling(const SpriteQuad* quads, size_t count, float width, float height, double areaX,
                         double areaY) {
   // Texel positions within this of a pixel centre's texel centre read as exact: the bilinear
@@ -83,19 +104,10 @@ Sampling ChooseSampling(const SpriteQuad* quads, size_t count, float width, floa
   constexpr double kExact = 1.0 / 512.0;
   bool nearest = true;
   for (size_t i = 0; i < count; ++i) {
+    TexelSteps st;
+    if (!TexelStepsOf(quads[i], width, height, areaX, areaY, st)) continue;
+    const double dudx = st.dudx, dvdx = st.dvdx, dudy = st.dudy, dvdy = st.dvdy;
     const QuadVertex& a = quads[i].v[0];
-    const QuadVertex& b = quads[i].v[1];
-    const QuadVertex& c = quads[i].v[2];
-    const double px1 = (b.x - a.x) * areaX, py1 = (b.y - a.y) * areaY;
-    const double px2 = (c.x - a.x) * areaX, py2 = (c.y - a.y) * areaY;
-    const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
-    const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
-    const double det = px1 * py2 - px2 * py1;
-    if (det == 0.0) continue;  // a quad without area draws no pixel
-    // Texel steps per target pixel along x and along y: the texel edges times the inverse of
-    // the target edges.
-    const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
-    const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
     // Squared texel steps up to 2: a level of detail up to 1/2.
     if (dudx * dudx + dvdx * dvdx > 2.0 || dudy * dudy + dvdy * dvdy > 2.0) return Sampling::Chain;
     if (!nearest) continue;
@@ -132,18 +144,10 @@ bool NoneReadsLevelZero(const SpriteQuad* quads, size_t count, float width, floa
                         double areaY) {
   static const double kLimit = std::exp2(1.0 - 1.0 / 256.0);
   for (size_t i = 0; i < count; ++i) {
-    const QuadVertex& a = quads[i].v[0];
-    const QuadVertex& b = quads[i].v[1];
-    const QuadVertex& c = quads[i].v[2];
-    const double px1 = (b.x - a.x) * areaX, py1 = (b.y - a.y) * areaY;
-    const double px2 = (c.x - a.x) * areaX, py2 = (c.y - a.y) * areaY;
-    const double tu1 = (b.u - a.u) * width, tv1 = (b.v - a.v) * height;
-    const double tu2 = (c.u - a.u) * width, tv2 = (c.v - a.v) * height;
-    const double det = px1 * py2 - px2 * py1;
-    if (det == 0.0) continue;
-    const double dudx = (tu1 * py2 - tu2 * py1) / det, dvdx = (tv1 * py2 - tv2 * py1) / det;
-    const double dudy = (tu2 * px1 - tu1 * px2) / det, dvdy = (tv2 * px1 - tv1 * px2) / det;
-    if (std::max({std::fabs(dudx), std::fabs(dvdx), std::fabs(dudy), std::fabs(dvdy)}) < kLimit) return false;
+    TexelSteps st;
+    if (!TexelStepsOf(quads[i], width, height, areaX, areaY, st)) continue;
+    if (std::max({std::fabs(st.dudx), std::fabs(st.dvdx), std::fabs(st.dudy), std::fabs(st.dvdy)}) < kLimit)
+      return false;
   }
   return true;
 }
