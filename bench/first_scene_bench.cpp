@@ -146,6 +146,9 @@ class Game {
 
   ~Game() {
     scene.reset();
+    // The device and everything it made (the fonts' textures among them) go while the
+    // window and its context still exist; the graphics object itself outlives this one.
+    graphics->Release();
     std::filesystem::remove_all(m_home);
   }
 
