@@ -1,6 +1,7 @@
 // The application shell.
 #include "app/shell.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "engine/apicontext.h"
@@ -14,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "platform/text.h"
 #include "platform/video.h"
 #include "platform/window.h"
 
@@ -82,7 +84,10 @@ HResult CreateMainWindow() {
 }
 
 HResult PlayIntroVideo(std::u16string_view fileName) {
-  if (!platform::FileExists(fileName)) return kResultFail;
+  if (!platform::FileExists(fileName)) {
+    std::fprintf(stderr, "Krumbolt: %s not found; the intro is skipped\n", platform::U16ToUtf8(fileName).c_str());
+    return kResultFail;
+  }
   platform::VideoResult result = platform::PlayVideoFullscreen(platform::ToOsPath(fileName));
   return result == platform::VideoResult::Failed ? kResultFail : kResultOk;
 }

@@ -1,79 +1,74 @@
-// Video decoding with libavformat/libavcodec, conversion with libswscale, drawing through
-// the graphics device.
+// The intro player: the decoder module (see video_decoder.h) is loaded for the time of one
+// video and let go after it; the pictures are drawn through the graphics device.
 #include "platform/video.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
+#include <dlfcn.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "platform/clock.h"
 #include "platform/graphics.h"
 #include "platform/spritebatch.h"
 #include "platform/texture.h"
+#include "platform/video_decoder.h"
 #include "platform/window.h"
 
 namespace platform {
 
 namespace {
 
-struct Decoder {
-  AVFormatContext* format = nullptr;
-  AVCodecContext* codec = nullptr;
-  AVFrame* frame = nullptr;
-  AVPacket* packet = nullptr;
-  SwsContext* scaler = nullptr;
-  int stream = -1;
+std::string ModuleBesideProgram() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return kVideoDecoderModuleName;
+  return (program.parent_path() / kVideoDecoderModuleName).string();
+}
 
-  ~Decoder() {
-    sws_freeContext(scaler);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
+// The loaded module and one open video in it; both are let go at the end of the scope, the
+// video first.
+class DecoderModule {
+ public:
+  DecoderModule() = default;
+  DecoderModule(const DecoderModule&) = delete;
+  DecoderModule& operator=(const DecoderModule&) = delete;
+  ~DecoderModule() {
+    if (m_video) m_api->close(m_video);
+    if (m_library) dlclose(m_library);
+  }
+
+  // False with the reason in `error` when the module cannot be used.
+  bool Load(const std::string& path, std::string* error) {
+    m_library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!m_library) {
+      const char* why = dlerror();
+      *error = why ? why : path + ": cannot be loaded";
+      return false;
+    }
+    auto entry = reinterpret_cast<VideoDecoderEntry>(dlsym(m_library, kVideoDecoderEntryName));
+    m_api = entry ? entry() : nullptr;
+    if (!m_api || m_api->version != kVideoDecoderVersion || !m_api->open || !m_api->next || !m_api->close) {
+      *error = path + ": not a video decoder of this version";
+      m_api = nullptr;
+      return false;
+    }
+    return true;
   }
 
   bool Open(const std::string& path) {
-    av_log_set_level(AV_LOG_ERROR);
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return false;
-    if (avformat_find_stream_info(format, nullptr) < 0) return false;
-    const AVCodec* decoder = nullptr;
-    stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (stream < 0 || !decoder) return false;
-    codec = avcodec_alloc_context3(decoder);
-    if (!codec || avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) < 0) return false;
-    if (avcodec_open2(codec, decoder, nullptr) < 0) return false;
-    if (codec->width <= 0 || codec->height <= 0 || codec->width > 8192 || codec->height > 8192) return false;
-    frame = av_frame_alloc();
-    packet = av_packet_alloc();
-    return frame && packet;
+    m_video = m_api->open(path.c_str(), &width, &height);
+    return m_video != nullptr;
   }
 
-  // The next decoded frame; false at the end of the stream or on an error.
-  bool Next() {
-    for (;;) {
-      int r = avcodec_receive_frame(codec, frame);
-      if (r == 0) return true;
-      if (r != AVERROR(EAGAIN)) return false;
-      r = av_read_frame(format, packet);
-      if (r < 0) {
-        avcodec_send_packet(codec, nullptr);  // drain what the decoder still holds
-        continue;
-      }
-      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);
-      av_packet_unref(packet);
-    }
-  }
+  int32_t Next(uint8_t* bgra, double* seconds) { return m_api->next(m_video, bgra, seconds); }
 
-  double Seconds(int64_t pts) const {
-    if (pts == AV_NOPTS_VALUE) return -1.0;
-    return double(pts) * av_q2d(format->streams[stream]->time_base);
-  }
+  int32_t width = 0, height = 0;
+
+ private:
+  void* m_library = nullptr;
+  const VideoDecoderApi* m_api = nullptr;
+  void* m_video = nullptr;
 };
 
 // Takes waiting messages; false when playing is to stop. A quit request is put back so the
@@ -102,19 +97,28 @@ bool PumpAndCheck() {
 }  // namespace
 
 VideoResult PlayVideoFullscreen(const std::string& osPath, const VideoOptions& options) {
-  Decoder decoder;
-  if (!decoder.Open(osPath)) return VideoResult::Failed;
+  const std::string modulePath =
+      options.decoderModule.empty() ? ModuleBesideProgram() : options.decoderModule;
+  DecoderModule decoder;
+  std::string error;
+  if (!decoder.Load(modulePath, &error)) {
+    std::fprintf(stderr, "video: no decoder (%s); %s is not played\n", error.c_str(), osPath.c_str());
+    return VideoResult::Failed;
+  }
+  if (!decoder.Open(osPath)) {
+    std::fprintf(stderr, "video: %s is missing or not a video that can be played\n", osPath.c_str());
+    return VideoResult::Failed;
+  }
   // A quit that came while the file opened spares making the window and the device.
   if (QuitRequested()) return VideoResult::Stopped;
-  const int width = decoder.codec->width;
-  const int height = decoder.codec->height;
+  const int width = decoder.width;
+  const int height = decoder.height;
 
   std::unique_ptr<Window> ownWindow;
   std::unique_ptr<GraphicsDevice> ownDevice;
   Window* window = options.window;
   GraphicsDevice* device = options.device;
   if (!window) {
-    std::string error;
     ownWindow = Window::Create(u"Krumbolt", width, height, &error);
     if (!ownWindow) return VideoResult::Failed;
     window = ownWindow.get();
@@ -140,26 +144,22 @@ VideoResult PlayVideoFullscreen(const std::string& osPath, const VideoOptions& o
   const uint64_t start = PerformanceCounter();
   const double period = 1.0 / double(PerformanceFrequency());
   int index = 0;
-  while (decoder.Next()) {
+  for (;;) {
+    double due = -1.0;
+    const int32_t next = decoder.Next(reinterpret_cast<uint8_t*>(texture.MutablePixels()), &due);
+    if (next < 0) {
+      std::fprintf(stderr, "video: %s: a picture cannot be converted; playing stops\n", osPath.c_str());
+      result = VideoResult::Failed;
+      break;
+    }
+    if (next == 0) break;
     if (!PumpAndCheck()) {
       result = VideoResult::Stopped;
       break;
     }
-    decoder.scaler = sws_getCachedContext(decoder.scaler, decoder.frame->width, decoder.frame->height,
-                                          AVPixelFormat(decoder.frame->format), width, height,
-                                          AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!decoder.scaler) {
-      result = VideoResult::Failed;
-      break;
-    }
-    uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(texture.MutablePixels()), nullptr, nullptr, nullptr};
-    int strides[4] = {width * 4, 0, 0, 0};
-    sws_scale(decoder.scaler, decoder.frame->data, decoder.frame->linesize, 0, decoder.frame->height, planes,
-              strides);
     texture.MarkAllDirty();
 
     // Wait for the frame's time, still answering Escape.
-    double due = decoder.Seconds(decoder.frame->best_effort_timestamp);
     bool stop = false;
     while (due > 0.0 && double(PerformanceCounter() - start) * period < due) {
       if (!PumpAndCheck()) {

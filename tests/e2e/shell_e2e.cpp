@@ -170,6 +170,44 @@ TEST(Shell, AQuitEndsTheGameSoonWhereverItIs) {
   }
 }
 
+TEST(Shell, WithoutTheVideoDecoderOrTheIntroTheGameSkipsTheIntroWithOneMessage) {
+  // The program alone in a folder of its own (no decoder module beside it) with the intro in
+  // its working folder, and the whole program with its module run where there is no intro.
+  const std::filesystem::path built = std::filesystem::path(KRUMBOLT_EXE).parent_path();
+  TempDir place;
+  const std::filesystem::path alone = place.Path() / "bin" / "krumbolt";
+  std::filesystem::create_directories(alone.parent_path());
+  std::filesystem::copy_file(KRUMBOLT_EXE, alone);
+  std::filesystem::create_directories(place.Path() / "with-intro");
+  std::filesystem::copy_file(built / "intro.wmv", place.Path() / "with-intro" / "intro.wmv");
+  std::filesystem::create_directories(place.Path() / "empty");
+  struct Case {
+    const char* what;
+    std::string exe;
+    std::filesystem::path cwd;
+    std::string said;
+  };
+  const Case cases[] = {
+      {"no decoder", alone.string(), place.Path() / "with-intro", "krumbolt-video.so"},
+      {"no intro", KRUMBOLT_EXE, place.Path() / "empty", "intro.wmv not found"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir home;
+    // The archive is named by the test runner's $KRUMBOLT_GOB, wherever the program runs.
+    const Outcome run = StartAndQuit(c.exe, c.cwd, home.Path(), 3.0 * TimeScale(), false);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    // One line about the intro, whichever way it is missing.
+    size_t lines = 0;
+    std::istringstream err(run.err);
+    for (std::string line; std::getline(err, line);)
+      if (line.find("intro") != std::string::npos || line.find("video") != std::string::npos) ++lines;
+    EXPECT_EQ(lines, 1u) << run.err;
+    EXPECT_TRUE(std::filesystem::exists(home.Path() / "Krumbolt" / "config.cfg"));
+  }
+}
+
 TEST(Shell, WithoutItsDataSaysWhereItLookedAndFails) {
   // A copy of the program in a folder of its own, run from an empty folder: no archive, no
   // loose files.

@@ -1,5 +1,6 @@
 // The intro player on a small video written here with FFmpeg's own WMV encoder: it plays
-// to the end, Escape and quit requests stop it, and files it cannot play fail.
+// to the end through the decoder module and lets the module go after, Escape and quit
+// requests stop it, and files it cannot play or a decoder module it cannot use fail.
 #include <gtest/gtest.h>
 
 #include "platform/video.h"
@@ -9,6 +10,9 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <fstream>
 
 #include "platform/graphics.h"
@@ -96,12 +100,26 @@ class Video : public ::testing::Test {
   std::string path;
 };
 
+platform::VideoOptions WithDecoder() {
+  platform::VideoOptions options;
+  options.decoderModule = KRUMBOLT_VIDEO_DECODER;
+  return options;
+}
+
+bool DecoderLoaded() {
+  void* library = dlopen(KRUMBOLT_VIDEO_DECODER, RTLD_NOW | RTLD_NOLOAD);
+  if (library) dlclose(library);
+  return library != nullptr;
+}
+
 }  // namespace
 
 TEST_F(Video, PlaysEveryFrameFullScreenToTheEnd) {
   std::vector<uint32_t> centres;
-  platform::VideoOptions options;
+  platform::VideoOptions options = WithDecoder();
+  bool loadedWhilePlaying = false;
   options.onFrame = [&](int, platform::GraphicsDevice& device) {
+    loadedWhilePlaying = DecoderLoaded();
     auto pixels = device.ReadPixels();
     centres.push_back(pixels[size_t(device.BackBufferHeight() / 2) * size_t(device.BackBufferWidth()) +
                              size_t(device.BackBufferWidth() / 2)]);
@@ -113,11 +131,14 @@ TEST_F(Video, PlaysEveryFrameFullScreenToTheEnd) {
   EXPECT_LT(channel(centres.front(), 0), 60);
   EXPECT_GT(channel(centres.back(), 0), 200);
   EXPECT_LT(channel(centres.back(), 16), 60);
+  // The decoder module (and with it the video libraries) is there only while a video plays.
+  EXPECT_TRUE(loadedWhilePlaying);
+  EXPECT_FALSE(DecoderLoaded());
 }
 
 TEST_F(Video, EscapeOrAQuitRequestStopsIt) {
   int frames = 0;
-  platform::VideoOptions options;
+  platform::VideoOptions options = WithDecoder();
   options.onFrame = [&](int index, platform::GraphicsDevice&) {
     ++frames;
     if (index == 1) {
@@ -150,10 +171,42 @@ TEST_F(Video, EscapeOrAQuitRequestStopsIt) {
   platform::ClearMessages();
 }
 
-TEST(VideoFiles, MissingOrUnplayableFilesFail) {
+TEST(VideoFiles, MissingOrUnplayableFilesFailWithOneMessage) {
   TempDir dir;
-  EXPECT_EQ(platform::PlayVideoFullscreen((dir.Path() / "absent.wmv").string()),
-            platform::VideoResult::Failed);
   std::ofstream(dir.Path() / "junk.wmv") << "this is not a video at all";
-  EXPECT_EQ(platform::PlayVideoFullscreen((dir.Path() / "junk.wmv").string()), platform::VideoResult::Failed);
+  for (const char* name : {"absent.wmv", "junk.wmv"}) {
+    SCOPED_TRACE(name);
+    const std::string path = (dir.Path() / name).string();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::PlayVideoFullscreen(path, WithDecoder()), platform::VideoResult::Failed);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(path), std::string::npos) << said;
+  }
+  EXPECT_FALSE(DecoderLoaded());
+}
+
+TEST(VideoFiles, WithoutAUsableDecoderModuleTheVideoFailsWithOneMessage) {
+  TempDir dir;
+  const std::string video = (dir.Path() / "intro.wmv").string();
+  if (!WriteVideo(video)) GTEST_SKIP() << "no WMV encoder in this FFmpeg";
+  std::ofstream(dir.Path() / "junk.so") << "not a shared library";
+  // A shared library that is no decoder: the C library this test runs with.
+  Dl_info libc{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&std::fopen), &libc), 0);
+  const std::string modules[] = {(dir.Path() / "absent.so").string(), (dir.Path() / "junk.so").string(),
+                                 libc.dli_fname};
+  for (const std::string& module : modules) {
+    SCOPED_TRACE(module);
+    platform::VideoOptions options;
+    options.decoderModule = module;
+    int frames = 0;
+    options.onFrame = [&](int, platform::GraphicsDevice&) { ++frames; };
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(platform::PlayVideoFullscreen(video, options), platform::VideoResult::Failed);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(frames, 0);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find(module), std::string::npos) << said;
+  }
 }
