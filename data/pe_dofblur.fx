@@ -10,15 +10,18 @@
 	When the chain's finishing pass does the last steps of the effects before (up to two glows,
 	as in pe_finish.fx) and this blur's mix (focal plane and amount in z and w of g_Dof), they
 	have not reached the picture yet: with w of g_Finish at 1, each tap is finished as that
-	pass finishes the picture (the glows read at the pixel), and the blur writes what the pass
-	lays over the picture (the glows' part where the key is in focus, the blur where it is
-	not) with how much of the picture stays in alpha.
+	pass finishes the picture (the glows read at the pixel, their steps on the picture without
+	the clamps between them: x of g_Linear times the tap plus y times its grey, then the glows'
+	part, clamped once), and the blur writes what the pass lays over the picture (the glows'
+	part where the key is in focus, the blur where it is not) with how much of the picture
+	stays in alpha.
 	<PARAM> <NAME> "g_Textur_GlowA" <\NAME> <TYPE> "TEXTURE" <\TYPE> <\PARAM>
 	<PARAM> <NAME> "g_Textur_GlowB" <\NAME> <TYPE> "TEXTURE" <\TYPE> <\PARAM>
 	<PARAM> <NAME> "g_GlowA" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "1" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_GlowB" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "1" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_Finish" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "0" "0" "0" "0" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_Dof" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "0" <\VALUE> <\PARAM>
+	<PARAM> <NAME> "g_Linear" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "0" "0" "0" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_TapPixels" <\NAME> <TYPE> "vec2" <\TYPE> <VALUE> "1.5" "1.5" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_Tap" <\NAME> <TYPE> "vec2" <\TYPE>
 		<ANNOTATION> "ConvertPixelsToTexels" "string" "g_TapPixels" <\ANNOTATION> <\PARAM>
@@ -35,9 +38,9 @@ const vec3 kLuminance = vec3(0.299, 0.587, 0.114);
 // The colours moved away from their grey by the factor, unclamped.
 vec3 Strengthen(vec3 c, float colour) { return (1.0 + colour) * c - colour * dot(c, kLuminance); }
 
-vec3 Glow(vec3 c, vec3 glow, float weight, float colour) {
-  c = clamp(c * weight + glow, 0.0, 1.0);
-  return clamp(mix(vec3(dot(c, kLuminance)), c, 1.0 + colour), 0.0, 1.0);
+// The glows' steps on a tap: its linear part, the glows' part, one clamp.
+vec3 Finished(vec3 c, vec3 glows) {
+  return clamp(g_Linear.x * c + g_Linear.y * dot(c, kLuminance) + glows, 0.0, 1.0);
 }
 " <\COMMON>
 	<TECHNIQUE>
@@ -59,9 +62,9 @@ void main() {
   }
   vec3 a = texture(g_Textur_GlowA, v_Tex0 * g_GlowA.xy).rgb * g_GlowA.z;
   vec3 b = texture(g_Textur_GlowB, v_Tex0 * g_GlowB.xy).rgb * g_GlowB.z;
-  for (int i = 0; i < 5; ++i) t[i] = Glow(Glow(t[i], a, g_GlowA.w, g_Finish.x), b, g_GlowB.w, g_Finish.y);
-  vec3 far = (t[0] + t[1] + t[2] + t[3] + t[4]) * (0.2 * g_Float_Param1);
   vec3 glows = Strengthen(g_GlowB.w * Strengthen(a, g_Finish.x) + b, g_Finish.y);
+  vec3 far = (Finished(t[0], glows) + Finished(t[1], glows) + Finished(t[2], glows) + Finished(t[3], glows) +
+              Finished(t[4], glows)) * (0.2 * g_Float_Param1);
   float k = clamp(abs(key - g_Dof.z) * g_Dof.w, 0.0, 1.0);
   o_Color = vec4(mix(glows, far, k), 1.0 - k);
 }

@@ -17,17 +17,17 @@
 	(rgb) and how much of the picture stays (alpha), made at the small size by "Compose" from
 	the glows, or by the depth of field's blur (pe_dofblur.fx) from the glows, the blur and the
 	key. The picture's part is the glows' steps without their clamps: the colour strengthening
-	is linear, so the steps become the matrix g_Linear (a row a colour) for the picture and one
-	colour of the small picture; only where a step clamps (a bright picture under a strong
-	glow) does this differ from the steps one after another.
+	is linear, so the steps become x of g_Linear times the picture plus y of g_Linear times its
+	grey (moving a colour away from its grey, and weighing it, keeps that form however many
+	steps follow one another) and one colour of the small picture; only where a step clamps
+	(a bright picture under a strong glow) does this differ from the steps one after another.
 	<PARAM> <NAME> "g_Textur_GlowA" <\NAME> <TYPE> "TEXTURE" <\TYPE> <\PARAM>
 	<PARAM> <NAME> "g_Textur_GlowB" <\NAME> <TYPE> "TEXTURE" <\TYPE> <\PARAM>
 	<PARAM> <NAME> "g_GlowA" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "1" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_GlowB" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "1" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_Finish" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "0" "0" "0" "0" <\VALUE> <\PARAM>
 	<PARAM> <NAME> "g_Dof" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "1" "0" "0" <\VALUE> <\PARAM>
-	<PARAM> <NAME> "g_Linear" <\NAME> <TYPE> "VEC4" <\TYPE> <COUNT> "3" <\COUNT>
-		<VALUE> "1" "0" "0" "0" "0" "1" "0" "0" "0" "0" "1" "0" <\VALUE> <\PARAM>
+	<PARAM> <NAME> "g_Linear" <\NAME> <TYPE> "VEC4" <\TYPE> <VALUE> "1" "0" "0" "0" <\VALUE> <\PARAM>
 	<SAMPLER> <NAME> "g_Textur_ORG" <\NAME> <FILTER> "POINT" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<SAMPLER> <NAME> "g_Textur_SRC" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
 	<SAMPLER> <NAME> "g_Textur_GlowA" <\NAME> <FILTER> "LINEAR" <\FILTER> <WRAP> "CLAMP" <\WRAP> <\SAMPLER>
@@ -86,8 +86,9 @@ void main() {
 void main() {
   vec4 picture = texture(g_Textur_ORG, v_Tex1);
   vec4 over = texture(g_Textur_SRC, min(v_Tex0 * g_Dof.xy, g_Dof.xy - 0.5 / u_Screen));
-  vec3 c = vec3(dot(g_Linear[0].xyz, picture.rgb), dot(g_Linear[1].xyz, picture.rgb), dot(g_Linear[2].xyz, picture.rgb));
-  o_Color = vec4(clamp(c * over.a + over.rgb, 0.0, 1.0), max(picture.a, g_Finish.z));
+  vec3 c = g_Linear.x * picture.rgb + g_Linear.y * dot(picture.rgb, kLuminance);
+  // The target holds 0 .. 1: it clamps what is written.
+  o_Color = vec4(c * over.a + over.rgb, max(picture.a, g_Finish.z));
 }
 " <\FRAGMENT>
 		<\PASS>

@@ -2,7 +2,6 @@
 #include "posteffects/finishingpass.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "engine/apigraphics.h"
 #include "engine/effect.h"
@@ -48,6 +47,10 @@ FinishingPass::Step FinishingPass::StepOf(const MyPostEffect& effect) {
   return Step::kNone;
 }
 
+bool FinishingPass::ComposesDepthMix(const platform::Effect& fx) {
+  return fx.GetParameterByName("g_Finish") && fx.GetParameterByName("g_Dof") && fx.GetParameterByName("g_Linear");
+}
+
 bool FinishingPass::ReadsPicture(const MyPostEffect& effect) {
   const platform::Effect* fx = effect.GetEffect();
   // Unknown: taken as reading it.
@@ -91,7 +94,7 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
       // The depth of field's blur must finish what it reads and compose its share of the
       // pass; later glows would read the picture the earlier ones finished.
       if (step == Step::kDepthKeyMix) {
-        if (!fx->GetParameterByName("g_Finish") || !fx->GetParameterByName("g_Dof")) return false;
+        if (!ComposesDepthMix(*fx)) return false;
         composes = true;
       } else if (i > 0) {
         return false;
@@ -103,23 +106,21 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
   return true;
 }
 
-void FinishingPass::LinearPart(const Glow* glows, platform::Vector4 rows[3]) {
-  // Each glow step without its clamps: x -> M(w x + glow), M moving the colours away from
-  // their grey by the colour factor s: M = (1 + s) I - s (1 1 1)^T luminance.
-  constexpr float kLuminance[3] = {0.299f, 0.587f, 0.114f};
-  float m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+platform::Vector4 FinishingPass::LinearPart(const Glow* glows) {
+  // Each glow step without its clamps: x -> S(w x + glow), S moving the colours away from
+  // their grey by the colour factor s: S = (1 + s) I - s (1 1 1)^T luminance. Every such
+  // step is p I + q (1 1 1)^T luminance, and so is a product of them (the luminance weights
+  // sum to 1): (p I + q G)(p' I + q' G) = p p' I + (p q' + q p' + q q') G.
+  float p = 1.0f, q = 0.0f;
   for (int g = 0; g < 2; ++g) {
     if (!glows[g].picture) continue;
     const float s = glows[g].colour, weight = glows[g].values.w;
-    float step[3][3], product[3][3];
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c) step[r][c] = weight * ((r == c ? 1.0f + s : 0.0f) - s * kLuminance[c]);
-    for (int r = 0; r < 3; ++r)
-      for (int c = 0; c < 3; ++c)
-        product[r][c] = step[r][0] * m[0][c] + step[r][1] * m[1][c] + step[r][2] * m[2][c];
-    std::memcpy(m, product, sizeof m);
+    const float sp = weight * (1.0f + s), sq = -weight * s;
+    const float np = sp * p, nq = sp * q + sq * p + sq * q;
+    p = np;
+    q = nq;
   }
-  for (int r = 0; r < 3; ++r) rows[r] = {m[r][0], m[r][1], m[r][2], 0.0f};
+  return {p, q, 0.0f, 0.0f};
 }
 
 void FinishingPass::DrawPass(platform::Effect& fx, const char* technique, platform::Texture* target,
@@ -179,9 +180,10 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
     if (isDepth)
       for (size_t c = 0; c + 1 < part.effect->ChildCount(); ++c) {
         platform::Effect* child = part.effect->GetChild(c)->GetEffect();
-        if (child && child->GetParameterByName("g_Finish") && child->GetParameterByName("g_Dof")) {
+        if (child && ComposesDepthMix(*child)) {
           SetGlows(*child, glows, 1.0f);
           child->SetVector(child->GetParameterByName("g_Dof"), mix);
+          child->SetVector(child->GetParameterByName("g_Linear"), LinearPart(glows));
           composing.push_back(child);
         }
       }
@@ -251,9 +253,7 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
                first.values.y * float(first.picture->Height()) / float(ch), 0.0f, 0.0f};
     }
   }
-  platform::Vector4 linear[3];
-  LinearPart(glows, linear);
-  fx->SetVectorArray(fx->GetParameterByName("g_Linear"), linear, 3);
+  fx->SetVector(fx->GetParameterByName("g_Linear"), LinearPart(glows));
   fx->SetVector(fx->GetParameterByName("g_Dof"), depth);
   fx->SetTexture(fx->GetParameterByName(platform::kEffectSourceTexture), general ? nullptr : over);
   DrawPass(*fx, general ? kTechnique : "Composed", data.Work(), data.quad);

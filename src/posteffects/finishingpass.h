@@ -75,8 +75,12 @@ class FinishingPass {
   // The two glows' pictures and values (none: null) into an effect that takes them, with w
   // of "g_Finish" (whether the effect finishes what it reads).
   static void SetGlows(platform::Effect& fx, const Glow* glows, float finish);
-  // The picture's part of the glows' steps without their clamps, as three rows of a matrix.
-  static void LinearPart(const Glow* glows, platform::Vector4 rows[3]);
+  // The picture's part of the glows' steps without their clamps: x times the colour plus y
+  // times its grey.
+  static platform::Vector4 LinearPart(const Glow* glows);
+  // Whether a depth of field's blur can finish its taps and compose its share of the pass
+  // (its effect file takes the glows, the mix and the picture's part).
+  static bool ComposesDepthMix(const platform::Effect& fx);
   // One pass of the finishing effect's technique over the whole target.
   void DrawPass(platform::Effect& fx, const char* technique, platform::Texture* target,
                 const platform::SpriteQuad& quad);
