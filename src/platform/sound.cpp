@@ -19,28 +19,56 @@ constexpr int kMaxChannels = 512;
 int g_audioUsers = 0;
 int g_channels = 0;
 
-// Samples converted to the output's format, shared by every copy of one sound.
-struct Samples {
-  std::vector<uint8_t> bytes;
+// One sound's samples, shared by every copy of it. Most sounds of a scene never play, so
+// they are kept as read (a mono sound takes half the room of the output's stereo) and
+// converted to the output's format when one of their copies first plays.
+class Samples {
+ public:
+  Samples(const SDL_AudioCVT& cvt, const uint8_t* data, size_t size)
+      : m_cvt(cvt), m_bytes(data, data + size) {}
+
+  // The samples in the output's format; null when they cannot be converted.
+  const std::vector<uint8_t>* Output() {
+    if (!m_converted) Convert();
+    return m_usable ? &m_bytes : nullptr;
+  }
+
+ private:
+  void Convert() {
+    m_converted = true;
+    if (!m_cvt.needed || m_bytes.empty()) return;
+    // The converter works in place in a buffer len_mult times the input; what it gives back
+    // is copied out at its own size, so the working room is not held for the whole run.
+    const size_t size = m_bytes.size();
+    std::vector<uint8_t> work(size * size_t(std::max(m_cvt.len_mult, 1)));
+    std::memcpy(work.data(), m_bytes.data(), size);
+    m_cvt.buf = work.data();
+    m_cvt.len = int(size);
+    if (SDL_ConvertAudio(&m_cvt) < 0) {
+      m_usable = false;
+      std::vector<uint8_t>().swap(m_bytes);
+      return;
+    }
+    m_bytes.assign(work.begin(), work.begin() + std::min(work.size(), size_t(std::max(m_cvt.len_cvt, 0))));
+  }
+
+  SDL_AudioCVT m_cvt;
+  std::vector<uint8_t> m_bytes;
+  bool m_converted = false;
+  bool m_usable = true;
 };
 
 class MixerBuffer : public SoundBuffer {
  public:
-  explicit MixerBuffer(std::shared_ptr<const Samples> samples) : m_samples(std::move(samples)) {
-    // Each copy has a chunk of its own over the shared samples, so a channel's chunk tells
-    // which copy it is playing.
-    m_chunk = Mix_QuickLoad_RAW(const_cast<Uint8*>(m_samples->bytes.data()), Uint32(m_samples->bytes.size()));
-  }
+  explicit MixerBuffer(std::shared_ptr<Samples> samples) : m_samples(std::move(samples)) {}
 
   ~MixerBuffer() override {
     // Freeing a chunk halts every channel that plays it.
     if (m_chunk) Mix_FreeChunk(m_chunk);
   }
 
-  bool Valid() const { return m_chunk != nullptr; }
-
   void Play(bool loop) override {
-    if (IsPlaying()) return;
+    if (IsPlaying() || !MakeChunk()) return;
     int channel = Mix_PlayChannel(-1, m_chunk, loop ? -1 : 0);
     if (channel < 0 && g_channels < kMaxChannels) {
       g_channels = Mix_AllocateChannels(std::min(g_channels * 2, kMaxChannels));
@@ -63,14 +91,29 @@ class MixerBuffer : public SoundBuffer {
 
   bool IsPlaying() const override { return OwnsChannel() && Mix_Playing(m_channel) != 0; }
 
-  void SetVolumeMB(int32_t mB) override { Mix_VolumeChunk(m_chunk, MixerVolumeFromMillibels(mB)); }
+  void SetVolumeMB(int32_t mB) override {
+    m_volume = MixerVolumeFromMillibels(mB);
+    if (m_chunk) Mix_VolumeChunk(m_chunk, m_volume);
+  }
 
  private:
-  bool OwnsChannel() const { return m_channel >= 0 && Mix_GetChunk(m_channel) == m_chunk; }
+  // Each copy has a chunk of its own over the shared samples, so a channel's chunk tells
+  // which copy it is playing. Made when the copy first plays.
+  bool MakeChunk() {
+    if (m_chunk) return true;
+    const std::vector<uint8_t>* bytes = m_samples->Output();
+    if (!bytes) return false;
+    m_chunk = Mix_QuickLoad_RAW(const_cast<Uint8*>(bytes->data()), Uint32(bytes->size()));
+    if (m_chunk) Mix_VolumeChunk(m_chunk, m_volume);
+    return m_chunk != nullptr;
+  }
 
-  std::shared_ptr<const Samples> m_samples;
+  bool OwnsChannel() const { return m_chunk && m_channel >= 0 && Mix_GetChunk(m_channel) == m_chunk; }
+
+  std::shared_ptr<Samples> m_samples;
   Mix_Chunk* m_chunk = nullptr;
   int m_channel = -1;
+  int m_volume = MIX_MAX_VOLUME;
   bool m_loop = false;
 };
 
@@ -83,18 +126,16 @@ class MixerSoundDevice : public SoundDevice {
     std::vector<std::unique_ptr<SoundBuffer>> out;
     if (count <= 0 || !IsPlayablePcm(format) || (size && !data)) return out;
     size_t frames = size / format.blockAlign;
-    auto samples = Convert(format, data, frames * format.blockAlign);
+    auto samples = Prepare(format, data, frames * format.blockAlign);
     if (!samples) return out;
-    for (int i = 0; i < count; ++i) {
-      auto buffer = std::make_unique<MixerBuffer>(samples);
-      if (!buffer->Valid()) break;
-      out.push_back(std::move(buffer));
-    }
+    for (int i = 0; i < count; ++i) out.push_back(std::make_unique<MixerBuffer>(samples));
     return out;
   }
 
  private:
-  static std::shared_ptr<const Samples> Convert(const PcmFormat& format, const uint8_t* data, size_t size) {
+  // The sound as read, with what converts it to the output's format; null when no
+  // conversion there is possible or the converted sound would be too large.
+  static std::shared_ptr<Samples> Prepare(const PcmFormat& format, const uint8_t* data, size_t size) {
     int rate = 0, channels = 0;
     Uint16 outFormat = 0;
     if (!Mix_QuerySpec(&rate, &outFormat, &channels)) return nullptr;
@@ -103,16 +144,8 @@ class MixerSoundDevice : public SoundDevice {
     if (SDL_BuildAudioCVT(&cvt, inFormat, Uint8(format.channels), int(format.samplesPerSec), outFormat,
                           Uint8(channels), rate) < 0)
       return nullptr;
-    auto samples = std::make_shared<Samples>();
-    if (size == 0) return samples;
     if (size > size_t(INT32_MAX / std::max(cvt.len_mult, 1)) - 64) return nullptr;
-    cvt.len = int(size);
-    samples->bytes.resize(size * size_t(std::max(cvt.len_mult, 1)));
-    std::memcpy(samples->bytes.data(), data, size);
-    cvt.buf = samples->bytes.data();
-    if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) return nullptr;
-    samples->bytes.resize(cvt.needed ? size_t(cvt.len_cvt) : size);
-    return samples;
+    return std::make_shared<Samples>(cvt, data, size);
   }
 };
 

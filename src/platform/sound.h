@@ -44,8 +44,9 @@ class SoundBuffer {
 class SoundDevice {
  public:
   virtual ~SoundDevice() = default;
-  // Decodes the samples once and makes `count` independent buffers that share them.
-  // Empty when the format is not playable or the device cannot take the sound.
+  // Takes the samples once and makes `count` independent buffers that share them (a device
+  // may keep them as given until one of the buffers first plays). Empty when the format is
+  // not playable or the device cannot take the sound.
   virtual std::vector<std::unique_ptr<SoundBuffer>> CreateBuffers(const PcmFormat& format,
                                                                   const uint8_t* data, size_t size,
                                                                   int count) = 0;
