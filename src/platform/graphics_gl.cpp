@@ -53,6 +53,29 @@ void main() {
 }
 )";
 
+// The same picture for draws whose quads all have one colour, where the alpha test changes no
+// pixel: white (the texture as it is) and any other (the texture times a uniform colour). The
+// software rasteriser draws rectangles with these by its 8-bit path (kStoredFormat); it takes no
+// shader with a discard, and the interpolated vertex colour it gets wrong on that path.
+const char* kPlainFragmentShader = R"(#version 330 core
+in vec2 vTexCoord;
+uniform sampler2D uTexture;
+out vec4 fragColour;
+void main() {
+  fragColour = texture(uTexture, vTexCoord);
+}
+)";
+
+const char* kTintedFragmentShader = R"(#version 330 core
+in vec2 vTexCoord;
+uniform sampler2D uTexture;
+uniform vec4 uColour;
+out vec4 fragColour;
+void main() {
+  fragColour = texture(uTexture, vTexCoord) * uColour;
+}
+)";
+
 constexpr size_t kMaxQuadsPerCall = 4096;
 
 // Pixel words 0xAARRGGBB lie in memory as the bytes B, G, R, A on this little-endian machine:
@@ -60,8 +83,26 @@ constexpr size_t kMaxQuadsPerCall = 4096;
 // 8-8-8-8 words it converts them pixel by pixel (the same texels either way).
 static_assert(std::endian::native == std::endian::little);
 constexpr GLenum kUploadType = GL_UNSIGNED_BYTE;
+// Every texture and render target is stored as 8-bit B, G, R, A. The unsized format lets the
+// driver keep the bytes in the order they come in; the sized GL_RGBA8 makes it store R, G, B, A.
+// The software rasteriser draws axis-aligned rectangles into a B, G, R, A target with simple
+// shaders (kPlainFragmentShader, kTintedFragmentShader) by an 8-bit path at a fraction of the
+// cost per pixel of its general one; into an R, G, B, A target it never takes that path.
+constexpr GLint kStoredFormat = GL_RGBA;
 
 class GlDevice;
+
+// Which sprite program a draw takes. Blending straight alpha leaves the target as it was where
+// a fragment's alpha is 0, so the alpha test only changes pixels of draws that do not blend.
+enum class Shading { General, Plain, Tinted };
+Shading ChooseShading(const SpriteQuad* quads, size_t count, const DrawState& state, uint32_t& colour) {
+  if (state.alphaTest && !state.blend) return Shading::General;
+  colour = count > 0 ? quads[0].v[0].colour : 0xFFFFFFFF;
+  for (size_t i = 0; i < count; ++i)
+    for (const QuadVertex& v : quads[i].v)
+      if (v.colour != colour) return Shading::General;
+  return colour == 0xFFFFFFFF ? Shading::Plain : Shading::Tinted;
+}
 
 // How a batch of quads reads its texture, from the cheapest way the picture allows:
 //  - Nearest: every quad puts its texels 1:1 on whole pixels (upright, mirrored or turned by
@@ -195,6 +236,39 @@ GLuint Compile(GLenum type, const char* source, std::string* error) {
   return shader;
 }
 
+// A linked sprite program, its uniforms' locations (-1: not in it) and their values as last set.
+struct SpriteProgram {
+  GLuint name = 0;
+  GLint targetSize = -1, pixelOffset = -1, alphaTest = -1, colour = -1;
+  bool known = false;  // the values below hold for the program
+  float width = 0.0f, height = 0.0f, offset = 0.0f;
+  bool alphaTestOn = false;
+  uint32_t tint = 0;
+};
+
+bool Link(GLuint vs, const char* fragmentSource, SpriteProgram& program, std::string* error) {
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, fragmentSource, error);
+  if (!fs) return false;
+  program.name = glCreateProgram();
+  glAttachShader(program.name, vs);
+  glAttachShader(program.name, fs);
+  glLinkProgram(program.name);
+  glDeleteShader(fs);
+  GLint linked = 0;
+  glGetProgramiv(program.name, GL_LINK_STATUS, &linked);
+  if (!linked) {
+    if (error) *error = "shader program does not link";
+    return false;
+  }
+  program.targetSize = glGetUniformLocation(program.name, "uTargetSize");
+  program.pixelOffset = glGetUniformLocation(program.name, "uPixelOffset");
+  program.alphaTest = glGetUniformLocation(program.name, "uAlphaTest");
+  program.colour = glGetUniformLocation(program.name, "uColour");
+  glUseProgram(program.name);
+  glUniform1i(glGetUniformLocation(program.name, "uTexture"), 0);
+  return true;
+}
+
 class GlDevice final : public GraphicsDevice, public gl::EffectHost {
  public:
   GlDevice(Window& window, int32_t width, int32_t height)
@@ -212,7 +286,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glDeleteBuffers(1, &m_vertexBuffer);
     glDeleteBuffers(1, &m_indexBuffer);
     glDeleteVertexArrays(1, &m_vertexArray);
-    glDeleteProgram(m_program);
+    for (SpriteProgram& p : m_programs) glDeleteProgram(p.name);
     glDeleteTextures(1, &m_whiteTexture);
     glDeleteSamplers(1, &m_levelZeroSampler);
     glDeleteSamplers(1, &m_nearestSampler);
@@ -235,25 +309,16 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       return false;
     }
     GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, error);
-    GLuint fs = vs ? Compile(GL_FRAGMENT_SHADER, kFragmentShader, error) : 0;
-    if (!vs || !fs) return false;
-    m_program = glCreateProgram();
-    glAttachShader(m_program, vs);
-    glAttachShader(m_program, fs);
-    glLinkProgram(m_program);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint linked = 0;
-    glGetProgramiv(m_program, GL_LINK_STATUS, &linked);
-    if (!linked) {
-      if (error) *error = "shader program does not link";
-      return false;
+    if (!vs) return false;
+    bool linked = true;
+    for (Shading shading : {Shading::General, Shading::Plain, Shading::Tinted}) {
+      const char* source = shading == Shading::General ? kFragmentShader
+                           : shading == Shading::Plain ? kPlainFragmentShader
+                                                       : kTintedFragmentShader;
+      linked = linked && Link(vs, source, m_programs[size_t(shading)], error);
     }
-    m_targetSizeLoc = glGetUniformLocation(m_program, "uTargetSize");
-    m_pixelOffsetLoc = glGetUniformLocation(m_program, "uPixelOffset");
-    m_alphaTestLoc = glGetUniformLocation(m_program, "uAlphaTest");
-    glUseProgram(m_program);
-    glUniform1i(glGetUniformLocation(m_program, "uTexture"), 0);
+    glDeleteShader(vs);
+    if (!linked) return false;
 
     glGenVertexArrays(1, &m_vertexArray);
     glBindVertexArray(m_vertexArray);
@@ -281,7 +346,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     uint32_t white = 0xFFFFFFFF;
     glGenTextures(1, &m_whiteTexture);
     glBindTexture(GL_TEXTURE_2D, m_whiteTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, kUploadType, &white);
+    glTexImage2D(GL_TEXTURE_2D, 0, kStoredFormat, 1, 1, 0, GL_BGRA, kUploadType, &white);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
 
     // Bound instead of the texture's own settings where a draw needs no mip level
@@ -421,7 +486,13 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         texture ? ChooseSampling(quads, count, float(texture->Width()), float(texture->Height()),
                                  double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight())
                 : Sampling::Nearest;
-    Prepare(texture, state, 0.0f, sampling != Sampling::Chain || !SkipsLevelZero(texture, quads, count));
+    // The 8-bit path weighs a bilinear filter's texels in 8 bits, a few steps off the general
+    // program's picture: only texels put 1:1 on whole pixels come out the same to the bit.
+    uint32_t colour = 0xFFFFFFFF;
+    const Shading shading =
+        sampling == Sampling::Nearest ? ChooseShading(quads, count, state, colour) : Shading::General;
+    Prepare(texture, state, 0.0f, sampling != Sampling::Chain || !SkipsLevelZero(texture, quads, count),
+            shading, colour);
     BindSampler(sampling == Sampling::Nearest     ? m_nearestSampler
                 : sampling == Sampling::LevelZero ? m_levelZeroSampler
                                                   : 0);
@@ -445,7 +516,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       m_stateValid = false;
       return;
     }
-    Prepare(texture, state, 0.5f, !SkipsLevelZero(texture, &quad, 1));
+    uint32_t colour = 0xFFFFFFFF;
+    const Shading shading = texture ? Shading::General : ChooseShading(&quad, 1, state, colour);
+    Prepare(texture, state, 0.5f, !SkipsLevelZero(texture, &quad, 1), shading, colour);
     BindSampler(0);
     MakeChain(texture);
     m_vertices.assign(std::begin(quad.v), std::end(quad.v));
@@ -497,7 +570,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   bool ResetBackBuffer(int32_t width, int32_t height) override {
     MakeCurrent();
     BindTexture(m_backColour);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, kUploadType, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, kStoredFormat, width, height, 0, GL_BGRA, kUploadType, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glBindFramebuffer(GL_FRAMEBUFFER, m_backFramebuffer);
@@ -584,7 +657,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         zeros.reset(std::calloc(size_t(texture->Width()) * size_t(texture->Height()), sizeof(uint32_t)));
         pixels = zeros.get();
       }
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture->Width(), texture->Height(), 0, GL_BGRA,
+      glTexImage2D(GL_TEXTURE_2D, 0, kStoredFormat, texture->Width(), texture->Height(), 0, GL_BGRA,
                    kUploadType, pixels);
       gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
@@ -633,7 +706,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       h = std::max(1, h / 2);
       const GLint held = level - gpu->leftOut;
       if (first)
-        glTexImage2D(GL_TEXTURE_2D, held, GL_RGBA8, w, h, 0, GL_BGRA, kUploadType, to);
+        glTexImage2D(GL_TEXTURE_2D, held, kStoredFormat, w, h, 0, GL_BGRA, kUploadType, to);
       else
         glTexSubImage2D(GL_TEXTURE_2D, held, 0, 0, w, h, GL_BGRA, kUploadType, to);
       from = to;
@@ -653,10 +726,13 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   // Sets only the state that differs from the previous draw: on software renderers the
   // redundant calls cost more than the quads.
-  void Prepare(Texture* texture, const DrawState& state, float pixelOffset, bool readsLevelZero = true) {
+  void Prepare(Texture* texture, const DrawState& state, float pixelOffset, bool readsLevelZero,
+               Shading shading, uint32_t colour) {
     if (!m_stateValid) {
       m_samplerKnown = false;
-      glUseProgram(m_program);
+      for (SpriteProgram& p : m_programs) p.known = false;
+      m_shading = shading;
+      glUseProgram(m_programs[size_t(shading)].name);
       glBindVertexArray(m_vertexArray);
       glActiveTexture(GL_TEXTURE0);
       glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
@@ -671,15 +747,26 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         glDisable(GL_BLEND);
       }
     }
-    if (!m_stateValid || state.alphaTest != m_state.alphaTest)
-      glUniform1i(m_alphaTestLoc, state.alphaTest ? 1 : 0);
+    if (shading != m_shading) glUseProgram(m_programs[size_t(shading)].name);
+    m_shading = shading;
+    SpriteProgram& p = m_programs[size_t(shading)];
+    if (p.alphaTest >= 0 && (!p.known || state.alphaTest != p.alphaTestOn))
+      glUniform1i(p.alphaTest, state.alphaTest ? 1 : 0);
     float w = float(AreaWidth()), h = float(AreaHeight());
-    if (!m_stateValid || w != m_uniformWidth || h != m_uniformHeight) glUniform2f(m_targetSizeLoc, w, h);
-    if (!m_stateValid || pixelOffset != m_pixelOffset) glUniform1f(m_pixelOffsetLoc, pixelOffset);
+    if (!p.known || w != p.width || h != p.height) glUniform2f(p.targetSize, w, h);
+    if (!p.known || pixelOffset != p.offset) glUniform1f(p.pixelOffset, pixelOffset);
+    if (p.colour >= 0 && (!p.known || colour != p.tint)) {
+      // The vertex colour's channels as the attribute reads them: each byte over 255.
+      glUniform4f(p.colour, float((colour >> 16) & 0xFF) / 255.0f, float((colour >> 8) & 0xFF) / 255.0f,
+                  float(colour & 0xFF) / 255.0f, float(colour >> 24) / 255.0f);
+    }
+    p.alphaTestOn = state.alphaTest;
+    p.width = w;
+    p.height = h;
+    p.offset = pixelOffset;
+    p.tint = colour;
+    p.known = true;
     m_state = state;
-    m_uniformWidth = w;
-    m_uniformHeight = h;
-    m_pixelOffset = pixelOffset;
     m_stateValid = true;
   }
 
@@ -712,10 +799,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   Window* m_window;
   void* m_context = nullptr;
-  GLuint m_program = 0;
-  GLint m_targetSizeLoc = -1;
-  GLint m_pixelOffsetLoc = -1;
-  GLint m_alphaTestLoc = -1;
+  SpriteProgram m_programs[3];           // by Shading
+  Shading m_shading = Shading::General;  // the program in use while the draw state is valid
   GLuint m_vertexArray = 0;
   GLuint m_vertexBuffer = 0;
   GLuint m_indexBuffer = 0;
@@ -731,9 +816,6 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   bool m_stateValid = false;
   DrawState m_state;
   GLuint m_boundTexture = 0;
-  float m_uniformWidth = 0.0f;
-  float m_uniformHeight = 0.0f;
-  float m_pixelOffset = 0.0f;
   std::unordered_set<Texture*> m_textures;
   gl::EffectPassDrawer* m_effectPass = nullptr;
   std::unordered_set<gl::EffectPassDrawer*> m_effects;

@@ -285,6 +285,84 @@ TEST_F(GlDeviceTest, SpritesReadTheCheapestFilterThatKeepsTheirPicture) {
   }
 }
 
+TEST_F(GlDeviceTest, QuadsOfOneColourDrawTheSamePictureAsQuadsOfMixedColours) {
+  // A draw whose quads all have one colour takes a cheaper program (the texture alone, or times
+  // the colour as a uniform) unless it tests alpha without blending; a second quad of another
+  // colour keeps the draw on the general one. Both pictures must match to the bit, transparent
+  // and half-transparent texels included, on the back buffer and on a render target.
+  auto texture = std::make_shared<Texture>(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const uint32_t alpha = x < 2 ? 0x00 : x < 4 ? 0x80 : x < 6 ? 0x3C : 0xFF;
+      texture->MutablePixels()[y * 8 + x] = alpha << 24 | uint32_t(x * 37 << 16 | y * 23 << 8 | (x ^ y) * 29);
+    }
+  texture->MarkAllDirty();
+  auto background = Pattern(64, 48);
+  auto target = std::make_shared<Texture>(64, 48, 1, platform::kUsageRenderTarget);
+  auto quadAt = [](float x, float y, float w, float h, uint32_t colour) {
+    platform::SpriteQuad q;
+    const float xs[4] = {x, x + w, x, x + w}, ys[4] = {y, y, y + h, y + h};
+    const float us[4] = {0, 1, 0, 1}, vs[4] = {0, 0, 1, 1};
+    for (int i = 0; i < 4; ++i) {
+      q.v[i].x = xs[i];
+      q.v[i].y = ys[i];
+      q.v[i].u = us[i];
+      q.v[i].v = vs[i];
+      q.v[i].colour = colour;
+    }
+    return q;
+  };
+  struct Case {
+    const char* name;
+    bool textured;
+    uint32_t colour;
+    platform::DrawState state;
+  } cases[] = {
+      {"white, blended", true, 0xFFFFFFFF, {true, true}},
+      {"tinted, blended", true, 0x80FF8040, {true, true}},
+      {"tinted, blended without the alpha test", true, 0xC0408020, {true, false}},
+      {"white, opaque", true, 0xFFFFFFFF, {false, false}},
+      {"tinted, opaque", true, 0x7F20C0FF, {false, false}},
+      {"white, alpha-tested without blending", true, 0xFFFFFFFF, {false, true}},
+      {"no texture, blended", false, 0x80FF8040, {true, true}},
+      {"no texture, opaque", false, 0xFF336699, {false, false}},
+  };
+  for (Texture* into : {static_cast<Texture*>(nullptr), target.get()}) {
+    ASSERT_TRUE(device->SetRenderTarget(into));
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (into ? " into a target" : ""));
+      Texture* drawn = c.textured ? texture.get() : nullptr;
+      const float size = c.textured ? 8.0f : 5.0f;
+      std::vector<uint32_t> pictures[2];
+      GLint programs[2] = {0, 0};
+      for (int mixed = 0; mixed < 2; ++mixed) {
+        device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+        const platform::SpriteQuad under = quadAt(0, 0, 64, 48, 0xFFFFFFFF);
+        device->DrawSpriteQuads(background.get(), &under, 1, platform::DrawState{false, false});
+        const platform::SpriteQuad quads[2] = {quadAt(5, 7, size, size, c.colour),
+                                               quadAt(40, 30, size, size, c.colour ^ 0x00010101)};
+        device->DrawSpriteQuads(drawn, quads, size_t(1 + mixed), c.state);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &programs[mixed]);
+        pictures[mixed] = device->ReadPixels();
+      }
+      device->InvalidateState();
+      for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(At(pictures[0], x, y), At(pictures[1], x, y)) << x << "," << y;
+      if (c.state.alphaTest && !c.state.blend)
+        EXPECT_EQ(programs[0], programs[1]);
+      else
+        EXPECT_NE(programs[0], programs[1]);
+      if (c.textured) {
+        // The draw did something: a transparent texel keeps the background where the alpha test
+        // or blending says so, and an opaque one shows through its colour.
+        const bool keeps = c.state.blend || c.state.alphaTest;
+        EXPECT_EQ(At(pictures[0], 5, 9) == background->PixelAt(5, 9), keeps);
+      }
+    }
+  }
+  ASSERT_TRUE(device->SetRenderTarget(nullptr));
+}
+
 TEST_F(GlDeviceTest, AShrunkTextureShowsItsLatestPixelsWhateverWasDrawnBetween) {
   // A plain texture with a chain, drawn shrunk, then repainted: its smaller levels must
   // follow level 0, whether the change was first sent by a draw at its own size or by the
