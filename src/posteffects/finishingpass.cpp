@@ -85,12 +85,13 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
       depth = true;
     else if (++glows > 2)
       return false;
-    bool composes = false;
+    bool composes = false, reads = false;
     for (size_t c = 0; c + 1 < n; ++c) {
       const MyPostEffect* child = combination->GetChild(c);
       const platform::Effect* fx = child->GetEffect();
       if (!fx || child->IsLost() || child->CopiesToOriginal()) return false;
       if (!ReadsPicture(*child)) continue;
+      reads = true;
       // The depth of field's blur must finish what it reads and compose its share of the
       // pass; later glows would read the picture the earlier ones finished.
       if (step == Step::kDepthKeyMix) {
@@ -101,7 +102,7 @@ bool FinishingPass::Plan(const std::vector<MyPostEffect*>& active, std::vector<P
       }
     }
     if (step == Step::kDepthKeyMix && !composes) return false;
-    parts.push_back({combination, last, step});
+    parts.push_back({combination, last, step, reads});
   }
   return true;
 }
@@ -167,8 +168,9 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
     const bool isDepth = part.step == Step::kDepthKeyMix;
     const int slot = isDepth ? -1 : glowCount++;
     if (!part.effect->IsEnabled()) continue;
-    // The earlier effects' small passes left their pictures in SOURCE and WORK.
-    if (!sourceIsPicture) {
+    // The earlier effects' small passes left their pictures in SOURCE and WORK: an effect
+    // whose steps read the picture gets it back (the light rays read only their silhouette).
+    if (!sourceIsPicture && part.readsPicture) {
       device->CopyRenderTarget(data.Org(), data.Source());
       sourceIsPicture = true;
     }
@@ -261,8 +263,9 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
   SetGlows(*fx, nullptr, 0.0f);
   for (const char* name : {platform::kEffectOriginalTexture, platform::kEffectSourceTexture})
     fx->SetTexture(fx->GetParameterByName(name), nullptr);
-  data.SwapSourceAndWork();
-  device->CopyRenderTarget(data.Source(), data.Org());
-  device->SetRenderTarget(kept);
+  // The finished picture becomes ORG: the targets trade places instead of copying it. A
+  // caller that drew into ORG finds ORG its target again.
+  data.SwapOrgAndWork();
+  device->SetRenderTarget(kept == data.Work() ? data.Org() : kept);
   return true;
 }

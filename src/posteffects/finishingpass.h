@@ -37,6 +37,8 @@ class FinishingPass {
     MyPE_EffectCombination* effect = nullptr;
     MyPostEffect* last = nullptr;
     Step step = Step::kNone;
+    // Whether a step before the last reads the picture (the SOURCE it is given).
+    bool readsPicture = false;
   };
 
   explicit FinishingPass(APIGraphics* graphics) : m_graphics(graphics) {}

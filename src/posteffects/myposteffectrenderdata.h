@@ -40,6 +40,8 @@ class MyPostEffectRenderData : public ResetObjekt {
   // The picture a pass wrote becomes the next effect's input: the two targets trade places
   // instead of copying a screen of pixels (each pass clears WORK before it draws).
   void SwapSourceAndWork() { m_source.swap(m_work); }
+  // A picture finished in WORK becomes ORG the same way (ORG's old picture goes to WORK).
+  void SwapOrgAndWork() { m_org.swap(m_work); }
 
   platform::SpriteQuad quad;
   float scaleX = 1.0f;

@@ -496,6 +496,11 @@ TEST_F(GlPostEffects, TheFinishingPassGivesThePictureOfTheEffectsOneByOne) {
       screen = device->ReadPixels();
     }
     finished = library->GetFinishingPass().Runs() == uint64_t(frames);
+    // A frame straight after gives the same picture: nothing it reads is left over from the
+    // frame before.
+    device->Clear(platform::kClearTarget, 0xFFFF00FF, 1.0f, 0);
+    library->RenderActive();
+    EXPECT_TRUE(device->ReadPixels() == screen) << "the next frame";
     return screen;
   };
   struct Difference {
