@@ -31,6 +31,7 @@
 #include "engine/apigraphics.h"
 #include "engine/apiinput.h"
 #include "engine/apisound.h"
+#include "engine/effect.h"
 #include "engine/myglobals.h"
 #include "engine/spriterenderer.h"
 #include "frontend/engineshowcase.h"
@@ -414,21 +415,43 @@ void EffectSteps(benchmark::State& state) {
 }
 
 // The world drawn flat in a render extra's colours, into the extra picture at the size the
-// effect that reads it draws it (the label gives the fraction of the screen).
+// effect that reads it draws it (the label gives the fraction of the screen), through the
+// effect's second effect file where it draws its extra through one, as the chain draws it.
 void RenderExtra(benchmark::State& state, const MyPostEffect* effect, const char16_t* name, uint32_t clear) {
   Game& game = TheGame(state);
   PostEffectLibrary* effects = game.globals->GetPostEffects();
   MyPostEffectRenderData& data = effects->GetRenderData();
   platform::GraphicsDevice* device = game.graphics->GetDevice();
   const platform::Vector2 scaling = effect ? effect->ExtraScaling() : platform::Vector2{1.0f, 1.0f};
-  state.SetLabel("at " + std::to_string(scaling.x));
+  Effect* second = nullptr;
+  if (effect && effect->ExtraThroughSecondEffect() && !effect->GetSecondFileName().empty())
+    second = game.graphics->GetEffectCache()->Get(effect->GetSecondFileName(), nullptr, game.globals->GetArchive());
+  platform::Effect* fx = second ? second->GetEffect() : nullptr;
+  state.SetLabel("at " + std::to_string(scaling.x) + (fx ? " through its second effect" : ""));
+  SpriteRenderer* sprites = game.graphics->GetSpriteRenderer();
   for (auto _ : state) {
     platform::Texture* kept = device->RenderTarget();
     platform::Texture* extra = data.ExtraAt(scaling.x, scaling.y);
     device->SetRenderTarget(extra);
     device->SetDrawingArea(data.Width(), data.Height());
     device->Clear(platform::kClearTarget, clear, 1.0f, 0);
-    effects->RenderLevelExtra(name);
+    uint32_t passes = 0;
+    if (fx) {
+      sprites->effect = second;
+      fx->SetTechnique(fx->GetTechniqueByName("RenderPost"));
+      if (fx->Begin(&passes)) {
+        for (uint32_t i = 0; i < passes; ++i) {
+          fx->BeginPass(i);
+          effects->RenderLevelExtra(name);
+          fx->EndPass();
+        }
+        fx->End();
+      }
+      sprites->effect = nullptr;
+    } else {
+      effects->RenderLevelExtra(name);
+    }
+    device->SetDrawingArea(0, 0);
     device->SetRenderTarget(kept);
     glFinish();
   }
@@ -443,12 +466,15 @@ void Silhouette(benchmark::State& state) {
   RenderExtra(state, rays, u"SILHOUETTE", 0xFFFFFFFF);
 }
 
-// The depth of field's depth key (drawn flat through the mask effect in the game; here with
-// the sprite shader, which costs about the same per pixel).
+// The depth of field's depth key, drawn by the step that reads it.
 void DepthKey(benchmark::State& state) {
   Game& game = TheGame(state);
   MyPE_EffectCombination* dof = game.globals->GetPostEffects()->GetDepthOfField();
-  RenderExtra(state, dof ? dof->FindDOF() : nullptr, u"DOF_TIEFE", 0xFF000000);
+  const MyPostEffect* keyed = nullptr;
+  for (size_t i = 0; dof && i < dof->ChildCount(); ++i)
+    if (dof->GetChild(i)->HasRenderExtra() && dof->GetChild(i)->GetRenderExtraName() == u"DOF_TIEFE")
+      keyed = dof->GetChild(i);
+  RenderExtra(state, keyed, u"DOF_TIEFE", 0xFF000000);
 }
 
 // The chain's finished picture put onto the back buffer: copied where the device can, as
