@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <queue>
 
 #include "battle/navnode.h"
@@ -289,9 +288,13 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
 
 void NavGraph::Memo::Forget(const Fan& fan) {
   if (changed.empty()) return;
+  // Nothing known of a place reaches further across than a jump's flight (the shelter rays
+  // are shorter): a column with no changed ground that near keeps all it knows.
+  constexpr int64_t kAcross = kArcSteps + 4;
   for (size_t c = 0; c < columns.size(); ++c) {
     Column& column = columns[c];
     const int64_t x = int64_t(rect.left) + int64_t(c);
+    if (!AnyChanged(x - kAcross, rect.top, x + kAcross, int64_t(rect.top) + height - 1)) continue;
     for (size_t k = 0; k < column.rows.size(); ++k) {
       Entry& e = column.entries[k];
       if (!e.have) continue;
@@ -352,7 +355,9 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   for (const auto& o : fan.pixels) fanSteps.push_back(int64_t(o[1]) * stride + o[0]);
   const int32_t reach = int32_t(kRayLength) + 2;
 
-  std::deque<int32_t> queue;
+  // First in, first out: every node is put in once, so the list is the queue's whole history.
+  std::vector<int32_t> queue;
+  queue.reserve(m_nodes.size());
   m_nodes[size_t(first)].reachable = true;
   queue.push_back(first);
   auto enqueue = [&](int32_t m) {
@@ -360,14 +365,12 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
     m_nodes[size_t(m)].reachable = true;
     queue.push_back(m);
   };
-  size_t done = 0;
-  while (!queue.empty()) {
-    if ((++done & 63) == 0 && Cancelled(cancel)) {
+  for (size_t head = 0; head < queue.size();) {
+    if ((head & 63) == 63 && Cancelled(cancel)) {
       ok = false;
       return;
     }
-    const int32_t ni = queue.front();
-    queue.pop_front();
+    const int32_t ni = queue[head++];
     const int32_t nx = m_nodes[size_t(ni)].x, ny = m_nodes[size_t(ni)].y;
     // What the builds before worked out for this place (its ground unchanged since).
     Memo::Entry& kept = *m_entries[size_t(ni)];
@@ -377,10 +380,18 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       const int slot = side == 0 ? 0 : 5, back = side == 0 ? 5 : 0;
       const int32_t dx = side == 0 ? 1 : -1;
       if (m_nodes[size_t(ni)].links[size_t(slot)] != kNone) continue;
-      int32_t m = kNone;
-      for (int32_t k = 0; k < climb && m == kNone; ++k) {
-        m = NodeAt(nx + dx, ny + k);
-        if (m == kNone) m = NodeAt(nx + dx, ny - k);
+      // One pass over the next column: the node nearest in height within the climb, the
+      // lower one of two as near, and else the first below.
+      int32_t m = kNone, below = kNone;
+      const int64_t c = int64_t(nx) + dx - m_left;
+      if (c >= 0 && c + 1 < int64_t(m_columnStart.size())) {
+        int64_t bestKey = INT64_MAX, belowD = INT64_MAX;
+        for (uint32_t k = m_columnStart[size_t(c)]; k < m_columnStart[size_t(c) + 1]; ++k) {
+          const int64_t d = int64_t(m_columnNodes[k][0]) - ny;
+          const int64_t key = d >= 0 ? 2 * d : -2 * d + 1;
+          if ((d >= 0 ? d : -d) < climb && key < bestKey) m = m_columnNodes[k][1], bestKey = key;
+          if (d >= 0 && d < belowD) below = m_columnNodes[k][1], belowD = d;
+        }
       }
       if (m != kNone) {
         m_nodes[size_t(ni)].links[size_t(slot)] = m;
@@ -388,7 +399,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
         enqueue(m);
         continue;
       }
-      m = FirstBelow(nx + dx, ny);
+      m = below;
       if (m != kNone) {
         const Node& mn = m_nodes[size_t(m)];
         if (!terrain.TraceSegment(Vector2(float(nx + dx), float(ny)), Vector2(float(mn.x), float(mn.y - 2)), nullptr)) {
@@ -718,67 +729,95 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
   };
   const uint8_t* bytes = terrain.Bytes();
   const int64_t start = (int64_t(y) - r.top) * terrain.Width() + (int64_t(x) - r.left);
-  uint32_t p = 0;
-  for (int i = 2; i < kArcSteps; ++i) {
-    if ((i - 2) % kArcRun == 0) {
-      // A whole run above the ground (and so above the world's bottom) is passed over.
-      const auto& run = arc.runBox[size_t(i - 2) / kArcRun];
-      const int last = std::min(i + kArcRun, kArcSteps) - 1;
-      if (run[2] != INT32_MAX && int64_t(y) + run[2] < tops.Min(int64_t(x) + run[0], int64_t(x) + run[1])) {
-        p = arc.stepEnd[size_t(last)];
-        const int64_t px = int64_t(x) + int64_t(arc.sx) * last;
-        if (arc.sx > 0 ? px >= r.right : px < r.left)
-          return done(last, Vector2(float(px), float(int64_t(y) + arc.row[size_t(last)])));
-        i = last;
-        continue;
-      }
-    }
-    const int64_t px = int64_t(x) + int64_t(arc.sx) * i;
-    const int64_t py = int64_t(y) + arc.row[size_t(i)];
-    if (py >= bottom) {
-      // Below the world nothing more is met: the last piece ends on its edge.
-      const Vector2 from{float(int64_t(x) + int64_t(arc.sx) * (i - 1)), float(int64_t(y) + arc.row[size_t(i - 1)])};
-      const Vector2 edge{float(px), float(bottom)};
-      Vector2 hit;
-      const Vector2 at = terrain.TraceSegment(from, edge, &hit) ? hit : edge;
-      // The segment's pixels lie between its ends.
-      done(i - 1, edge);
-      if (lastStep) *lastStep = -1;
-      return at;
-    }
-    const uint32_t end = arc.stepEnd[size_t(i)];
+  // The flight's box only grows step by step: up to step `inside` it lies inside the copy,
+  // where the bytes of a step are read straight.
+  int inside = 1;
+  auto within = [&](int i) {
     const auto& c = arc.reach[size_t(i)];
-    if (int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
-        int64_t(y) + c[3] < r.bottom && arc.width == terrain.Width()) {
-      // The flight so far lies inside the copy: its few bytes of the step are read straight.
-      for (; p < end; ++p)
-        if (bytes[start + arc.offsets[p]]) {
+    return int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
+           int64_t(y) + c[3] < r.bottom;
+  };
+  if (arc.width == terrain.Width() && within(2)) {
+    int lo = 2, hi = kArcSteps - 1;
+    while (lo < hi) {
+      const int mid = (lo + hi + 1) / 2;
+      if (within(mid))
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    inside = lo;
+  }
+  // From this step on the flight is past the world's side, where it never comes back; a
+  // step whose point lies this far below the start is below the world.
+  const int64_t side = arc.sx > 0 ? int64_t(r.right) - x : int64_t(x) - r.left + 1;
+  const int64_t below = bottom - y;
+  uint32_t p = 0;
+  for (int i = 2, run = 0; i < kArcSteps; ++run) {
+    const int last = std::min(i + kArcRun, kArcSteps) - 1;
+    // A whole run above the ground (and so above the world's bottom) is passed over.
+    const auto& box = arc.runBox[size_t(run)];
+    if (box[2] != INT32_MAX && int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) {
+      p = arc.stepEnd[size_t(last)];
+      if (last >= side)
+        return done(last, Vector2(float(int64_t(x) + int64_t(arc.sx) * last), float(int64_t(y) + arc.row[size_t(last)])));
+      i = last + 1;
+      continue;
+    }
+    for (; i <= last; ++i) {
+      if (arc.row[size_t(i)] >= below) {
+        // Below the world nothing more is met: the last piece ends on its edge.
+        const Vector2 from{float(int64_t(x) + int64_t(arc.sx) * (i - 1)), float(int64_t(y) + arc.row[size_t(i - 1)])};
+        const Vector2 edge{float(int64_t(x) + int64_t(arc.sx) * i), float(bottom)};
+        Vector2 hit;
+        const Vector2 at = terrain.TraceSegment(from, edge, &hit) ? hit : edge;
+        // The segment's pixels lie between its ends.
+        done(i - 1, edge);
+        if (lastStep) *lastStep = -1;
+        return at;
+      }
+      const uint32_t end = arc.stepEnd[size_t(i)];
+      if (i <= inside) {
+        for (; p < end; ++p)
+          if (bytes[start + arc.offsets[p]]) {
+            const auto& o = arc.pixels[p];
+            return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
+          }
+      } else {
+        const auto& step = arc.stepBox[size_t(i)];
+        if (p < end && int64_t(y) + step[2] < tops.Min(int64_t(x) + step[0], int64_t(x) + step[1])) p = end;
+        for (; p < end; ++p) {
           const auto& o = arc.pixels[p];
-          return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
+          if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
+            return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
         }
+      }
+      if (i >= side)
+        return done(i, Vector2(float(int64_t(x) + int64_t(arc.sx) * i), float(int64_t(y) + arc.row[size_t(i)])));
     }
-    const auto& box = arc.stepBox[size_t(i)];
-    if (p < end && int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) p = end;
-    for (; p < end; ++p) {
-      const auto& o = arc.pixels[p];
-      if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
-        return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
-    }
-    // Past the world's side it never comes back.
-    if (arc.sx > 0 ? px >= r.right : px < r.left) return done(i, Vector2(float(px), float(py)));
   }
   return done(kArcSteps - 1,
               Vector2(float(int64_t(x) + int64_t(arc.sx) * (kArcSteps - 1)), float(double(y) + arc.lastRow)));
 }
 
 void NavGraph::WeightGraph() {
+  // A node's run of walking steps one way, itself included, counted up to 30: a walk step
+  // always goes to the next column, whose nodes all come later (right) or earlier (left) in
+  // graph order, so each run is the next node's run and one more, known by then.
+  std::vector<uint8_t> run(m_nodes.size());
   auto weigh = [&](int along, std::array<int, 4> slots) {
-    for (Node& n : m_nodes) {
-      int k = 1;
-      for (int32_t m = n.links[size_t(along)]; m != kNone && k < 30; m = m_nodes[size_t(m)].links[size_t(along)]) ++k;
+    auto one = [&](size_t i) {
+      Node& n = m_nodes[i];
+      const int32_t m = n.links[size_t(along)];
+      const int k = m == kNone ? 1 : std::min(30, int(run[size_t(m)]) + 1);
+      run[i] = uint8_t(k);
       const double factor = k < 10 ? 2.0 : (k < 20 ? 0.5 : 1.0);
       for (int s : slots) n.linkCosts[size_t(s)] = int32_t(double(n.linkCosts[size_t(s)]) * factor);
-    }
+    };
+    if (along == 0)
+      for (size_t i = m_nodes.size(); i-- > 0;) one(i);
+    else
+      for (size_t i = 0; i < m_nodes.size(); ++i) one(i);
   };
   weigh(0, {1, 2, 8, 9});
   weigh(5, {6, 7, 3, 4});
@@ -800,11 +839,11 @@ void NavGraph::Reset(const std::vector<PlanSnapshot::Crate>& crates) {
 void NavGraph::MarkReachable(int32_t start) {
   for (Node& n : m_nodes) n.reachable = false;
   if (start == kNone) return;
-  std::deque<int32_t> queue{start};
+  std::vector<int32_t> queue{start};
+  queue.reserve(m_nodes.size());
   m_nodes[size_t(start)].reachable = true;
-  while (!queue.empty()) {
-    const Node& n = m_nodes[size_t(queue.front())];
-    queue.pop_front();
+  for (size_t head = 0; head < queue.size();) {
+    const Node& n = m_nodes[size_t(queue[head++])];
     for (int32_t m : n.links)
       if (m != kNone && !m_nodes[size_t(m)].reachable) {
         m_nodes[size_t(m)].reachable = true;
