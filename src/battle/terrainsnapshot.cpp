@@ -121,6 +121,21 @@ bool TerrainSnapshot::TraceSegment(const Vector2& from, const Vector2& to, Vecto
     if (hit) *hit = At(walk);
     return true;
   }
+  // The walk's last step goes at most a pixel past its end on either axis: when that box
+  // lies inside the rectangle, every step does and its byte is read straight.
+  const int64_t x0 = walk.X(), y0 = walk.Y(), x1 = platform::TruncToInt(to.x), y1 = platform::TruncToInt(to.y);
+  if (std::min(x0, x1) > m_rect.left && std::max(x0, x1) + 1 < m_rect.right && std::min(y0, y1) > m_rect.top &&
+      std::max(y0, y1) + 1 < m_rect.bottom) {
+    const uint8_t* bytes = m_solid.data();
+    for (int64_t k = walk.StepCount(); k > 0; --k) {
+      walk.Step();
+      if (bytes[(walk.Y() - m_rect.top) * m_width + (walk.X() - m_rect.left)]) {
+        if (hit) *hit = At(walk);
+        return true;
+      }
+    }
+    return false;
+  }
   int64_t first = 1, last = 0;
   walk.MajorSpan(m_rect, first, last);
   if (first > last) return false;

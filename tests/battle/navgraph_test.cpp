@@ -12,6 +12,7 @@
 #include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
 #include "world/landschaft.h"
+#include "world/linewalk.h"
 #include "world/terrain_art.h"
 
 namespace {
@@ -397,6 +398,53 @@ TEST(NavGraph, TheCopysSurfaceIsTheLayersSurface) {
   TerrainSnapshot::Take(*land).FindSurfacePoints(10.0, copy);
   for (const NavNode& n : copy) EXPECT_LT(n.y, 10);
   EXPECT_FALSE(copy.empty());
+}
+
+TEST(NavGraph, ASegmentTraceMeetsTheFirstSolidPixelOfItsWalk) {
+  // Sparse rocks off the origin. Segments wholly inside, touching the edges with their
+  // ends or with the pixel their walk steps past the end, crossing out and lying beside
+  // the copy: the trace meets what a plain walk over every pixel (outside ones empty) does.
+  std::mt19937 rng(19);
+  const int32_t left = -23, top = 11, w = 70, h = 50;
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (auto& row : art)
+    for (char& c : row) c = rng() % 9 == 0 ? '#' : '.';
+  std::vector<const char*> rows;
+  for (auto& r : art) rows.push_back(r.c_str());
+  const auto terrain = TerrainSnapshot::FromRows(rows, left, top);
+  auto walked = [&](const Vector2& from, const Vector2& to, Vector2& hit) {
+    LineWalk walk(int32_t(from.x), int32_t(from.y), int32_t(to.x), int32_t(to.y));
+    for (int64_t k = 0; k <= walk.StepCount(); ++k) {
+      if (k > 0) walk.Step();
+      if (terrain.IsSolid(walk.X(), walk.Y())) {
+        hit = Vector2(float(walk.X()), float(walk.Y()));
+        return true;
+      }
+    }
+    return false;
+  };
+  // Ends anywhere within three pixels of the copy's edges, or well inside it.
+  auto end = [&](bool nearEdge) {
+    if (!nearEdge)
+      return Vector2(float(left + 5 + int32_t(rng() % unsigned(w - 10))) + 0.5f,
+                     float(top + 5 + int32_t(rng() % unsigned(h - 10))) + 0.25f);
+    const int32_t x = rng() % 2 ? left - 3 + int32_t(rng() % 7) : left + w - 4 + int32_t(rng() % 7);
+    const int32_t y = rng() % 2 ? top - 3 + int32_t(rng() % 7) : top + h - 4 + int32_t(rng() % 7);
+    return rng() % 2 ? Vector2(float(x), float(top + int32_t(rng() % unsigned(h)))) : Vector2(float(left + int32_t(rng() % unsigned(w))), float(y));
+  };
+  int hits = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const Vector2 a = end(i % 3 == 0), b = i % 5 == 0 ? a + Vector2(float(rng() % 3) - 1.0f, float(rng() % 3) - 1.0f)
+                                                       : end(i % 2 == 0);
+    Vector2 expected, got;
+    const bool solid = walked(a, b, expected);
+    ASSERT_EQ(terrain.TraceSegment(a, b, &got), solid) << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    if (!solid) continue;
+    ++hits;
+    ASSERT_EQ(got.x, expected.x) << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    ASSERT_EQ(got.y, expected.y) << a.x << "," << a.y << " to " << b.x << "," << b.y;
+  }
+  EXPECT_GT(hits, 1000);
 }
 
 TEST(NavGraph, TheCopyTakenAgainReadsOnlyTheTilesWrittenSince) {
