@@ -56,7 +56,10 @@ void main() {
 // The same picture for draws whose quads all have one colour, where the alpha test changes no
 // pixel: white (the texture as it is) and any other (the texture times a uniform colour). The
 // software rasteriser draws rectangles with these by its 8-bit path (kStoredFormat); it takes no
-// shader with a discard, and the interpolated vertex colour it gets wrong on that path.
+// shader with a discard, and the interpolated vertex colour it gets wrong on that path. Texels
+// put 1:1 on whole pixels come out the same to the bit; between texels that path weighs the
+// bilinear filter's texels in 8 bits, from where each rectangle starts: a step or two off the
+// general program's picture, and off the same picture drawn in other pieces.
 const char* kPlainFragmentShader = R"(#version 330 core
 in vec2 vTexCoord;
 uniform sampler2D uTexture;
@@ -371,6 +374,13 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     glDisable(GL_SCISSOR_TEST);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // The software rasteriser settles whether a frame may take its 8-bit path (kStoredFormat)
+    // as the frame begins, from state it only works out at a draw: one draw of nothing here
+    // lets the first frame draw the same pixels as every later one.
+    Prepare(nullptr, DrawState{}, 0.0f, true, Shading::General, 0xFFFFFFFF);
+    m_vertices.assign(4, QuadVertex{});
+    Submit(1);
+    glFlush();
     return glGetError() == GL_NO_ERROR;
   }
 
@@ -486,11 +496,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         texture ? ChooseSampling(quads, count, float(texture->Width()), float(texture->Height()),
                                  double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight())
                 : Sampling::Nearest;
-    // The 8-bit path weighs a bilinear filter's texels in 8 bits, a few steps off the general
-    // program's picture: only texels put 1:1 on whole pixels come out the same to the bit.
     uint32_t colour = 0xFFFFFFFF;
-    const Shading shading =
-        sampling == Sampling::Nearest ? ChooseShading(quads, count, state, colour) : Shading::General;
+    const Shading shading = ChooseShading(quads, count, state, colour);
     Prepare(texture, state, 0.0f, sampling != Sampling::Chain || !SkipsLevelZero(texture, quads, count),
             shading, colour);
     BindSampler(sampling == Sampling::Nearest     ? m_nearestSampler
@@ -517,7 +524,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
       return;
     }
     uint32_t colour = 0xFFFFFFFF;
-    const Shading shading = texture ? Shading::General : ChooseShading(&quad, 1, state, colour);
+    const Shading shading = ChooseShading(&quad, 1, state, colour);
     Prepare(texture, state, 0.5f, !SkipsLevelZero(texture, &quad, 1), shading, colour);
     BindSampler(0);
     MakeChain(texture);
