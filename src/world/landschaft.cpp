@@ -260,6 +260,7 @@ std::unique_ptr<Landschaft> Landschaft::Create(const Landschaft& source) {
 }
 
 void Landschaft::SetLookupArea() {
+  CountWrite();
   m_area = m_rect;
   m_leftF = float(m_rect.left);
   m_topF = float(m_rect.top);
@@ -344,8 +345,14 @@ bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
   return !solid;
 }
 
+uint64_t Landschaft::NextId() {
+  static std::atomic<uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
 void Landschaft::ForgetBlocks(int64_t left, int64_t top, int64_t right, int64_t bottom) {
   if (!m_blocks) return;
+  CountWrite();
   left = std::max<int64_t>(left, m_area.left) - m_area.left;
   top = std::max<int64_t>(top, m_area.top) - m_area.top;
   right = std::min<int64_t>(right, m_area.right) - m_area.left;

@@ -294,6 +294,17 @@ class Landschaft {
     return p;
   }
 
+  // The store's number, never shared with another store of the run, and how many times it
+  // has been written since a lookup first asked for the count (writing counts wherever the
+  // writers forget blocks; asking makes the blocks). While one store's count stays the
+  // same none of its pixels changed, so an answer worked out from them still holds. For
+  // the thread that steps the game, as the block lookups are.
+  uint64_t Id() const { return m_id; }
+  uint64_t WriteCount() const {
+    if (!m_blocks) MakeBlocks();
+    return m_writes.load(std::memory_order_relaxed);
+  }
+
   // Unlocks every locked tile, in the order of the tiles.
   void UnlockAll();
   // After a build: hands back the page memory of the tiles' pages that hold nothing (while
@@ -404,10 +415,16 @@ class Landschaft {
   // Reads the block's pixels and notes what it holds; true when it is clear.
   bool LearnBlock(int32_t bx, int32_t by) const;
   void ForgetBlock(int32_t cx, int32_t cy) {
-    if (m_blocks)
-      m_blocks[size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)].store(
-          kBlockUnknown, std::memory_order_relaxed);
+    if (!m_blocks) return;
+    m_blocks[size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)].store(
+        kBlockUnknown, std::memory_order_relaxed);
+    CountWrite();
   }
+  // Workers that write one store at once may lose each other's steps, but every write
+  // leaves the count above what it was before the write began; the game's thread reads it
+  // only while no worker writes.
+  void CountWrite() { m_writes.store(m_writes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed); }
+  static uint64_t NextId();
   // The blocks of world pixels [left, right) x [top, bottom), cut to the store.
   void ForgetBlocks(int64_t left, int64_t top, int64_t right, int64_t bottom);
   void ForgetAllBlocks();
@@ -437,4 +454,6 @@ class Landschaft {
   mutable std::unique_ptr<std::atomic<uint8_t>[]> m_blocks;
   mutable int32_t m_blocksX = 0;
   mutable int32_t m_blocksY = 0;
+  const uint64_t m_id = NextId();
+  std::atomic<uint64_t> m_writes{0};
 };

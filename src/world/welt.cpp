@@ -1,6 +1,8 @@
 // The world's layer groups, set-up for a level, backdrop and per-frame update.
 #include "world/welt.h"
 
+#include <bit>
+
 #include "engine/apicontext.h"
 #include "engine/frametimer.h"
 #include "engine/myglobals.h"
@@ -99,7 +101,24 @@ Vector2 Welt::FreeDirectionAt(const Vector2& point, int32_t range, int32_t lengt
 
 Vector2 Welt::SurfaceTangentAt(const Vector2& point, int32_t range, int32_t width) {
   Landschaft* main = GetGameLandschaft();
-  return main ? main->SurfaceTangentAt(point, range, width) : Vector2(1.0f, 0.0f);
+  if (!main) return Vector2(1.0f, 0.0f);
+  const uint32_t key[4] = {std::bit_cast<uint32_t>(point.x), std::bit_cast<uint32_t>(point.y), uint32_t(range),
+                           uint32_t(width)};
+  const uint64_t writes = main->WriteCount();
+  TangentAnswer& answer = m_tangentAnswers[Slot(key, m_tangentAnswers.size())];
+  if (!answer.Is(*main, writes, key)) {
+    answer.tangent = main->SurfaceTangentAt(point, range, width);
+    answer.Set(*main, writes, key);
+  }
+  return answer.tangent;
+}
+
+size_t Welt::Slot(const uint32_t (&k)[4], size_t slots) {
+  uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
+  h = (h ^ k[1]) * 0x9E3779B97F4A7C15ull;
+  h = (h ^ k[2]) * 0x9E3779B97F4A7C15ull;
+  h = (h ^ k[3]) * 0x9E3779B97F4A7C15ull;
+  return size_t(h >> 40) % slots;
 }
 
 double Welt::WaterSurfaceY() const { return m_water ? m_water->GetSurfaceY() : double(m_rect.bottom); }

@@ -6,6 +6,7 @@
 // every level start; front-end screens make small preview worlds of their own.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -158,7 +159,13 @@ class Welt : public WorldBounds {
   bool TestCollision(const CollisionShape& shape, Vector2& hit);
   // Which side of the world the rectangle has left completely: 3 left, 2 right, 1 below
   // (combined by or); nothing for above, so things may fly above the world.
-  int32_t OutsideCode(const Rect& r) const;
+  int32_t OutsideCode(const Rect& r) const {
+    int32_t code = 0;
+    if (r.right < m_rect.left) code |= 3;
+    if (r.left > m_rect.right) code |= 2;
+    if (r.top > m_rect.bottom) code |= 1;
+    return code;
+  }
 
   // Clears a disc in the layers to cut (layerArgument < 0: every game layer, else the first
   // layerArgument + 1), graded: narrower in the copies. Solid pixels cleared in the main
@@ -201,4 +208,32 @@ class Welt : public WorldBounds {
   EbenenEigenschaft m_layerProperties;
   std::vector<SpawnPosition> m_spawnPositions;
   const WaterSurface* m_water = nullptr;
+
+  // Answers of the box test and of the surface tangent on the main layer, kept for as long
+  // as that layer is not written: what lies at rest asks the same each frame. Keyed by the
+  // exact bits of the question, one place per question by a hash of it.
+  struct Asked {
+    uint64_t store = 0;
+    uint64_t writes = 0;
+    uint32_t key[4] = {};
+    bool Is(const Landschaft& land, uint64_t count, const uint32_t (&k)[4]) const {
+      return store == land.Id() && writes == count && key[0] == k[0] && key[1] == k[1] && key[2] == k[2] &&
+             key[3] == k[3];
+    }
+    void Set(const Landschaft& land, uint64_t count, const uint32_t (&k)[4]) {
+      store = land.Id();
+      writes = count;
+      for (int i = 0; i < 4; ++i) key[i] = k[i];
+    }
+  };
+  struct BoxAnswer : Asked {
+    bool hit = false;
+    Vector2 at;
+  };
+  struct TangentAnswer : Asked {
+    Vector2 tangent;
+  };
+  static size_t Slot(const uint32_t (&k)[4], size_t slots);
+  std::array<BoxAnswer, 64> m_boxAnswers;
+  std::array<TangentAnswer, 32> m_tangentAnswers;
 };

@@ -1,17 +1,10 @@
-// The collision test against the main game layer and the outside code.
+// The collision test against the main game layer.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "platform/numeric.h"
 #include "world/welt.h"
-
-int32_t Welt::OutsideCode(const Rect& r) const {
-  int32_t code = 0;
-  if (r.right < m_rect.left) code |= 3;
-  if (r.left > m_rect.right) code |= 2;
-  if (r.top > m_rect.bottom) code |= 1;
-  return code;
-}
 
 namespace {
 
@@ -39,37 +32,50 @@ const SolidMask* UsableMask(const CollisionShape& shape) {
 }
 
 // The first solid terrain pixel in column order (x outer, y inner) of [x0, x1) x [y0, y1)
-// inside the layer for which hits(x, y) holds. The rows are read left to right, each only
-// up to the best column found so far, which gives the same pixel; stretches the layer knows
-// to be clear are passed over.
+// inside the layer for which hits(x, y) holds. The columns go in strips of the layer's
+// clear blocks, left to right: the first strip with a hit holds the answer. A strip's rows
+// are read left to right, each only up to the best column found so far, which gives the
+// same pixel; stretches the layer knows to be clear are passed over, rows and all where
+// one covers what is left of the strip.
 template <class Hits>
 bool FirstHit(const Landschaft& land, int64_t x0, int64_t x1, int64_t y0, int64_t y1, Hits hits,
               Vector2& out) {
-  int64_t bestX = x1, bestY = 0;
+  if (y0 >= y1) return false;
   Rect clear;
-  for (int64_t y = y0; y < y1 && bestX > x0; ++y) {
-    int64_t x = x0;
-    while (x < bestX) {
-      if (land.ClearAround(int32_t(x), int32_t(y), clear)) {
-        x = clear.right;
-        continue;
-      }
-      int32_t count = 0;
-      const uint32_t* pixel = land.PeekRow(int32_t(x), int32_t(y), count);
-      if (!pixel) break;
-      // Up to the end of the block, whose neighbour may be clear.
-      count = std::min<int32_t>(count, clear.right - int32_t(x));
-      for (const int64_t end = std::min<int64_t>(bestX, x + count); x < end; ++x, ++pixel)
-        if (IsSolidPixel(*pixel) && hits(x, y)) {
-          bestX = x;
-          bestY = y;
-          break;
+  for (int64_t stripLeft = x0; stripLeft < x1;) {
+    land.ClearAround(int32_t(stripLeft), int32_t(y0), clear);
+    const int64_t stripEnd = std::min<int64_t>(x1, clear.right);
+    int64_t bestX = stripEnd, bestY = 0;
+    for (int64_t y = y0; y < y1 && bestX > stripLeft;) {
+      int64_t next = y + 1;
+      int64_t x = stripLeft;
+      while (x < bestX) {
+        if (land.ClearAround(int32_t(x), int32_t(y), clear)) {
+          if (x == stripLeft && clear.right >= bestX) next = std::max<int64_t>(next, clear.bottom);
+          x = clear.right;
+          continue;
         }
+        int32_t count = 0;
+        const uint32_t* pixel = land.PeekRow(int32_t(x), int32_t(y), count);
+        if (!pixel) break;
+        // Up to the end of the block, whose neighbour may be clear.
+        count = std::min<int32_t>(count, clear.right - int32_t(x));
+        for (const int64_t end = std::min<int64_t>(bestX, x + count); x < end; ++x, ++pixel)
+          if (IsSolidPixel(*pixel) && hits(x, y)) {
+            bestX = x;
+            bestY = y;
+            break;
+          }
+      }
+      y = next;
     }
+    if (bestX < stripEnd) {
+      out = Vector2(float(bestX), float(bestY));
+      return true;
+    }
+    stripLeft = stripEnd;
   }
-  if (bestX >= x1) return false;
-  out = Vector2(float(bestX), float(bestY));
-  return true;
+  return false;
 }
 
 }  // namespace
@@ -85,11 +91,20 @@ bool Welt::TestCollision(const CollisionShape& shape, Vector2& hit) {
       return true;
     }
     case CollisionShape::kBox: {
-      int64_t x0, x1, y0, y1;
-      Span(shape.points[0].x, shape.points[1].x, area.left, area.right, x0, x1);
-      Span(shape.points[0].y, shape.points[1].y, area.top, area.bottom, y0, y1);
-      return FirstHit(
-          *land, x0, x1, y0, y1, [](int64_t, int64_t) { return true; }, hit);
+      const uint32_t key[4] = {std::bit_cast<uint32_t>(shape.points[0].x), std::bit_cast<uint32_t>(shape.points[0].y),
+                               std::bit_cast<uint32_t>(shape.points[1].x), std::bit_cast<uint32_t>(shape.points[1].y)};
+      const uint64_t writes = land->WriteCount();
+      BoxAnswer& answer = m_boxAnswers[Slot(key, m_boxAnswers.size())];
+      if (!answer.Is(*land, writes, key)) {
+        int64_t x0, x1, y0, y1;
+        Span(shape.points[0].x, shape.points[1].x, area.left, area.right, x0, x1);
+        Span(shape.points[0].y, shape.points[1].y, area.top, area.bottom, y0, y1);
+        answer.hit = FirstHit(
+            *land, x0, x1, y0, y1, [](int64_t, int64_t) { return true; }, answer.at);
+        answer.Set(*land, writes, key);
+      }
+      if (answer.hit) hit = answer.at;
+      return answer.hit;
     }
     case CollisionShape::kFrameMask: {
       const uint32_t* texels = MaskTexels(shape.texture, shape.source);

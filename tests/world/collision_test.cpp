@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "world/collisionshape.h"
+#include "world/landstamp.h"
 #include "world/terrain_art.h"
 #include "world/welt.h"
 
@@ -217,14 +218,23 @@ TEST(Collision, SegmentIntersectionCases) {
 
 // A box skips the stretches the layer knows to be clear; it finds the pixel a scan of every
 // pixel finds, also where pixels were written after a test had found their blocks clear.
-TEST(Collision, ABoxFindsTheFirstPixelOverClearStretchesAndAfterWrites) {
+namespace {
+
+// 120 x 80: clear above, a speckled ground from row 60, and single pixels in the air, some
+// on the first column or row of a block.
+std::vector<std::string> SpeckledArt() {
   std::vector<std::string> art(80, std::string(120, '.'));
   for (int y = 60; y < 80; ++y)
     for (int x = 0; x < 120; ++x) art[size_t(y)][size_t(x)] = (x * 3 + y) % 7 ? '#' : '.';
-  // Single pixels, some on the first column or row of a block.
   for (auto [x, y] : {std::pair{10, 5}, {32, 10}, {47, 20}, {64, 32}, {90, 33}, {119, 0}, {0, 79}})
     art[size_t(y)][size_t(x)] = '#';
-  auto world = World(art);
+  return art;
+}
+
+}  // namespace
+
+TEST(Collision, ABoxFindsTheFirstPixelOverClearStretchesAndAfterWrites) {
+  auto world = World(SpeckledArt());
   Landschaft& land = *world->GetGameLandschaft();
   auto expectScanResults = [&](const char* when) {
     SCOPED_TRACE(when);
@@ -249,4 +259,73 @@ TEST(Collision, ABoxFindsTheFirstPixelOverClearStretchesAndAfterWrites) {
   for (int i = 0; i < 40; ++i) row[i] = terrain_test::kEarth;
   land.UnlockAll();
   expectScanResults("after writes into clear stretches");
+}
+
+// A frame mask as large as its box passes over solid pixels under its clear texels and
+// finds the first one under a solid texel, in column order, wherever that lies among the
+// layer's clear stretches.
+TEST(Collision, AFrameMaskFindsTheFirstPixelUnderASolidTexel) {
+  auto world = World(SpeckledArt());
+  Landschaft& land = *world->GetGameLandschaft();
+  constexpr int kSize = 24;
+  platform::Texture texture(kSize, kSize);
+  auto texelSolid = [](int u, int v) { return (u * 5 + v * 3) % 4 != 0; };
+  for (int v = 0; v < kSize; ++v)
+    for (int u = 0; u < kSize; ++u)
+      texture.MutablePixels()[v * kSize + u] = texelSolid(u, v) ? 0xFF000000 : 0x00000000;
+  const Rect frame{0, 0, kSize, kSize};
+  const SolidMask bits = SolidMask::FromTexture(&texture, frame);
+  for (const SolidMask* mask : {static_cast<const SolidMask*>(nullptr), &bits})
+    for (int top = -10; top < 85; top += 3)
+      for (int left = -10; left < 125; left += 5) {
+        Expect e{false, {}};
+        for (int x = std::max(left, 0); x < std::min(left + kSize, 120) && !e.hit; ++x)
+          for (int y = std::max(top, 0); y < std::min(top + kSize, 80) && !e.hit; ++y)
+            if (land.IsSolidAt(x, y) && texelSolid(x - left, y - top)) e = {true, Vector2(float(x), float(y))};
+        CollisionShape shape = CollisionShape::MakeFrameMask({left, top, left + kSize, top + kSize}, &texture, frame);
+        shape.mask = mask;
+        Vector2 hit(-1, -1);
+        ASSERT_EQ(world->TestCollision(shape, hit), e.hit) << left << "," << top << (mask ? " bits" : " texels");
+        if (e.hit) ASSERT_EQ(hit, e.at) << left << "," << top << (mask ? " bits" : " texels");
+      }
+}
+
+// The world keeps its box answers and surface tangents while the main layer is not written:
+// on a new main layer, after a crater or a stamp, it answers as the layer's pixels do now.
+TEST(Collision, KeptAnswersFollowTheMainLayerThroughWritesAndReplacement) {
+  std::vector<std::string> art(40, std::string(64, '.'));
+  for (int y = 20; y < 40; ++y)
+    for (int x = 0; x < 64; ++x) art[size_t(y)][size_t(x)] = y >= 20 + x / 8 ? '#' : '.';
+  auto world = World(art);
+  platform::Texture rock(8, 8);
+  for (int i = 0; i < 64; ++i) rock.MutablePixels()[i] = terrain_test::kEarth;
+  const CollisionShape boxes[] = {Box(10, 16, 20, 26), Box(30, 10, 38, 30), Box(0, 0, 64, 40)};
+  const Vector2 points[] = {{12, 21}, {33, 24}, {50, 26}};
+  auto expectFresh = [&](const char* when) {
+    SCOPED_TRACE(when);
+    Landschaft& land = *world->GetGameLandschaft();
+    for (const CollisionShape& box : boxes) {
+      Expect e{false, {}};
+      for (int x = int(box.points[0].x); x < int(box.points[1].x) && !e.hit; ++x)
+        for (int y = int(box.points[0].y); y < int(box.points[1].y) && !e.hit; ++y)
+          if (land.IsSolidAt(x, y)) e = {true, Vector2(float(x), float(y))};
+      // Asked twice: the second answer is the kept one.
+      Check(*world, box, e, "first");
+      Check(*world, box, e, "again");
+    }
+    for (const Vector2& p : points)
+      for (int i = 0; i < 2; ++i) EXPECT_EQ(world->SurfaceTangentAt(p, 50, 5), land.SurfaceTangentAt(p, 50, 5));
+  };
+  expectFresh("as built");
+  // Built the same way, the new layer has been written as often as the first.
+  for (auto& row : art) std::reverse(row.begin(), row.end());
+  world->SetGameLayers(ArtStore(art), 0, 0.0f, 0.0f, 0xFFFFFFFF);
+  expectFresh("on a new main layer");
+  world->CarveCrater({14, 22}, 6.0, nullptr, -1, false);
+  expectFresh("after a crater");
+  LandStamp stamp(&rock, {0, 0, 8, 8}, {30, 12, 38, 20}, nullptr, nullptr, false, 0xFFFFFFFF, LandStamp::kOne,
+                  LandStamp::kZero, true);
+  world->StampIntoLayer(stamp, -1, nullptr);
+  world->UnlockGameLayers();
+  expectFresh("after a stamp");
 }

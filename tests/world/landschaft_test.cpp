@@ -620,8 +620,11 @@ TEST(Landschaft, ClearBlocksAnswerAsThePixelsDoAfterEveryKindOfWrite) {
   for (const auto& w : writes) {
     SCOPED_TRACE(w.what);
     ExpectBlocksAgreeWithPixels(*land);
+    // Answers kept by the write count must be given up after every kind of write as well.
+    const uint64_t writes = land->WriteCount();
     w.write(*land);
     land->UnlockAll();
+    EXPECT_NE(land->WriteCount(), writes);
     ExpectBlocksAgreeWithPixels(*land);
   }
 }
