@@ -278,7 +278,7 @@ void Partikel::Update(bool animate) {
     if (m_position.y < w && w < target.y) RunEvent(t.PickEnterWaterEvent());
   }
 
-  if (m_shape == 0 || (SamePixel(target, m_position) && !t.checkExact)) {
+  if (m_shape == 0 || (!t.checkExact && SamePixel(target, m_position))) {
     m_position = target;
   } else {
     const Vector2 from = t.checkExact ? m_position : target;
@@ -301,7 +301,11 @@ void Partikel::Update(bool animate) {
   }
 
   if (t.collisionWorm && services.worms) {
-    std::vector<Objekt*> worms;
+    // The list's memory is kept from one call to the next; an event run from the loop
+    // that comes back here finds it taken and makes its own.
+    thread_local std::vector<Objekt*> kept;
+    std::vector<Objekt*> worms = std::move(kept);
+    worms.clear();
     services.worms->CollectWorms(worms);
     for (size_t i = worms.size(); i-- > 0;) {
       Objekt* worm = worms[i];
@@ -310,6 +314,7 @@ void Partikel::Update(bool animate) {
                                        [&](const CollisionIgnore& r) { return r.object == worm; });
       if (!ignored) RunEvent(t.PickWormCollideEvent());
     }
+    kept = std::move(worms);
   }
 
   if (t.checkForceFields && services.forceFields) services.forceFields->ApplyFields(*this);

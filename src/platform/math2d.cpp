@@ -5,8 +5,6 @@
 
 namespace platform {
 
-float Vector2::Length() const { return std::sqrt(x * x + y * y); }
-
 Matrix Matrix::Identity() {
   Matrix r;
   for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;

@@ -3,6 +3,7 @@
 // precision throughout, so results match the original float arithmetic.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -38,7 +39,7 @@ struct Vector2 {
   constexpr bool operator==(const Vector2& o) const { return x == o.x && y == o.y; }
   constexpr bool operator!=(const Vector2& o) const { return !(*this == o); }
 
-  float Length() const;
+  float Length() const { return std::sqrt(x * x + y * y); }
   constexpr float LengthSq() const { return x * x + y * y; }
 };
 
