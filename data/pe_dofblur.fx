@@ -1,12 +1,15 @@
 <>
  	<\>
 <EFFECT>
-	Blur in both directions at once, for a short reach: the centre and four diagonal taps, each
-	between two pixels in both directions, so every tap averages four pixels; the steps are
-	x and y of g_Vec4_Param1, the strength g_Float_Param1. Drawn at half the size, it reads
-	the whole picture in one pass where a blur along each direction would take two. Alpha
-	carries the depth key of the extra picture (red, read filtered), so that the depth of
-	field's mix reads one picture less per pixel of the screen.
+	Blur in both directions at once, for a short reach: the centre and four diagonal taps; the
+	steps are x and y of g_Vec4_Param1 times 1.5 pixels, the strength g_Float_Param1. Drawn at
+	half the size, it reads the whole picture in one pass where a blur along each direction
+	would take two. A pixel of the blur covers two by two of the picture: the centre tap lies
+	between them and averages the four; the diagonal taps, 1.5 pixels away, lie on pixel
+	centres and are read as single pixels (for other steps, or a picture of odd size, the
+	pixel that holds the point): one texel instead of four filtered. Alpha carries the depth
+	key of the extra picture (red, read filtered), so that the depth of field's mix reads one
+	picture less per pixel of the screen.
 	When the chain's finishing pass does the last steps of the effects before (up to two glows,
 	as in pe_finish.fx) and this blur's mix (focal plane and amount in z and w of g_Dof), they
 	have not reached the picture yet: with w of g_Finish at 1, each tap is finished as that
@@ -33,6 +36,12 @@
 // The previous effect's picture, read only where it holds valid pixels.
 vec4 Src(vec2 uv) { return texture(g_Textur_SRC, min(uv, u_SrcScale - 0.5 / u_Screen)); }
 
+// The pixel of the previous effect's picture that holds the point, read alone.
+vec4 SrcPixel(vec2 uv) {
+  ivec2 last = ivec2(u_SrcScale * u_Screen + 0.5) - 1;
+  return texelFetch(g_Textur_SRC, clamp(ivec2(floor(uv * u_Screen)), ivec2(0), last), 0);
+}
+
 const vec3 kLuminance = vec3(0.299, 0.587, 0.114);
 
 // The colours moved away from their grey by the factor, unclamped.
@@ -53,8 +62,8 @@ vec3 Finished(vec3 c, vec3 glows) {
 void main() {
   vec2 o = g_Vec4_Param1.xy * g_Tap;
   vec2 p = vec2(o.x, -o.y);
-  vec3 t[5] = vec3[5](Src(v_Tex0).rgb, Src(v_Tex0 + o).rgb, Src(v_Tex0 - o).rgb, Src(v_Tex0 + p).rgb,
-                      Src(v_Tex0 - p).rgb);
+  vec3 t[5] = vec3[5](Src(v_Tex0).rgb, SrcPixel(v_Tex0 + o).rgb, SrcPixel(v_Tex0 - o).rgb, SrcPixel(v_Tex0 + p).rgb,
+                      SrcPixel(v_Tex0 - p).rgb);
   float key = texture(g_Textur_EXTRA, v_Tex1).r;
   if (g_Finish.w == 0.0) {
     o_Color = vec4((t[0] + t[1] + t[2] + t[3] + t[4]) * (0.2 * g_Float_Param1), key);
