@@ -492,14 +492,25 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                        const DrawState& state) override {
     MakeCurrent();
     // The white texture (no texture) is one texel: every filter reads the same.
-    const Sampling sampling =
-        texture ? ChooseSampling(quads, count, float(texture->Width()), float(texture->Height()),
-                                 double(TargetWidth()) / AreaWidth(), double(TargetHeight()) / AreaHeight())
-                : Sampling::Nearest;
+    const double areaX = double(TargetWidth()) / AreaWidth(), areaY = double(TargetHeight()) / AreaHeight();
+    Sampling sampling = texture ? ChooseSampling(quads, count, float(texture->Width()),
+                                                 float(texture->Height()), areaX, areaY)
+                                : Sampling::Nearest;
     uint32_t colour = 0xFFFFFFFF;
     const Shading shading = ChooseShading(quads, count, state, colour);
-    Prepare(texture, state, 0.0f, sampling != Sampling::Chain || !SkipsLevelZero(texture, quads, count),
-            shading, colour);
+    const bool skipsLevelZero = sampling == Sampling::Chain && SkipsLevelZero(texture, quads, count);
+    Prepare(texture, state, 0.0f, !skipsLevelZero, shading, colour);
+    const auto* gpu = texture ? static_cast<const GlTexture*>(texture->Gpu()) : nullptr;
+    if (skipsLevelZero && gpu && gpu->leftOut > 0) {
+      // The device holds level 1 and smaller alone. A draw that puts the texels of the level it
+      // holds first 1:1 on whole pixels reads that level alone through the chain too (a level of
+      // detail of exactly 1): its nearest texel is the same picture.
+      MakeChain(texture);
+      if (ChooseSampling(quads, count, float(std::max(1, texture->Width() >> gpu->leftOut)),
+                         float(std::max(1, texture->Height() >> gpu->leftOut)), areaX,
+                         areaY) == Sampling::Nearest)
+        sampling = Sampling::Nearest;
+    }
     BindSampler(sampling == Sampling::Nearest     ? m_nearestSampler
                 : sampling == Sampling::LevelZero ? m_levelZeroSampler
                                                   : 0);
