@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <queue>
+#include <functional>
 
 #include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
@@ -661,10 +661,22 @@ bool NavGraph::SegmentBlocked(const Memo& ground, const Vector2& from, const Vec
       walk.Step();
       continue;
     }
-    if (solid(walk.X(), walk.Y())) return true;
-    for (int64_t k = a + 1; k <= b; ++k) {
-      walk.Step();
+    if (std::min(walk.X(), end.X()) >= rect.left && std::max(walk.X(), end.X()) < rect.right &&
+        std::min(walk.Y(), end.Y()) >= rect.top && std::max(walk.Y(), end.Y()) < rect.bottom) {
+      // Inside the copy: each pixel is only held against its column's highest ground and
+      // its byte.
+      const int64_t left = rect.left, above = rect.top;
+      for (int64_t k = a; k <= b; ++k) {
+        if (k > a) walk.Step();
+        const int64_t x = walk.X() - left, y = walk.Y();
+        if (y >= top[x] && bytes[(y - above) * width + x]) return true;
+      }
+    } else {
       if (solid(walk.X(), walk.Y())) return true;
+      for (int64_t k = a + 1; k <= b; ++k) {
+        walk.Step();
+        if (solid(walk.X(), walk.Y())) return true;
+      }
     }
     walk.Step();
   }
@@ -870,31 +882,35 @@ int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
 }
 
 int32_t NavGraph::Search(int32_t start, int32_t target) {
-  // The open set as a heap of (cost, first insertion); an entry whose cost no longer
-  // matches its node's is stale and skipped.
-  struct Entry {
-    int32_t cost;
-    uint32_t seq;
-    int32_t node;
-    bool operator>(const Entry& o) const { return cost != o.cost ? cost > o.cost : seq > o.seq; }
-  };
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> open;
-  std::vector<uint32_t> seqOf;
+  // The open set as a heap of (cost, first insertion), one 64-bit key each: the cost (its
+  // order kept when moved to unsigned) above the number of the node's first insertion, by
+  // which the node is found again. A node goes in again only at a lower cost, so no two
+  // keys are equal. An entry whose cost no longer matches its node's is stale and skipped.
+  auto key = [](int32_t cost, uint32_t seq) { return uint64_t(uint32_t(cost) ^ 0x80000000u) << 32 | seq; };
+  std::vector<uint64_t>& open = m_open;
+  std::vector<uint32_t>& seqOf = m_seqOf;
+  std::vector<int32_t>& nodeOf = m_nodeOf;
+  open.clear();
+  nodeOf.clear();
   seqOf.assign(m_nodes.size(), 0);
-  uint32_t next = 0;
   m_closedOrder.clear();
   Node& s = m_nodes[size_t(start)];
   s.inOpen = true;
   s.cost = 0;
-  seqOf[size_t(start)] = next;
-  open.push({0, next++, start});
+  seqOf[size_t(start)] = 0;
+  nodeOf.push_back(start);
+  open.push_back(key(0, 0));
+  const auto later = std::greater<uint64_t>();
   while (!open.empty()) {
-    const Entry e = open.top();
-    open.pop();
-    Node& n = m_nodes[size_t(e.node)];
-    if (!n.inOpen || n.cost != e.cost) continue;
+    std::pop_heap(open.begin(), open.end(), later);
+    const uint64_t e = open.back();
+    open.pop_back();
+    const int32_t ni = nodeOf[size_t(uint32_t(e))];
+    const int32_t cost = int32_t(uint32_t(e >> 32) ^ 0x80000000u);
+    Node& n = m_nodes[size_t(ni)];
+    if (!n.inOpen || n.cost != cost) continue;
     n.inOpen = false;
-    if (e.node == target) return target;
+    if (ni == target) return target;
     for (int i = 0; i < kLinks; ++i) {
       const int32_t mi = n.links[size_t(i)];
       if (mi == kNone) continue;
@@ -902,17 +918,19 @@ int32_t NavGraph::Search(int32_t start, int32_t target) {
       if (m.closed) continue;
       const int32_t c = int32_t(double(n.cost) + double(n.linkCosts[size_t(i)]) - m.crate);
       if (m.inOpen && c > m.cost) continue;
-      m.previous = e.node;
+      m.previous = ni;
       if (m.inOpen && c == m.cost) continue;  // same key: its place in the heap stands
       m.cost = c;
       if (!m.inOpen) {
         m.inOpen = true;
-        seqOf[size_t(mi)] = next++;
+        seqOf[size_t(mi)] = uint32_t(nodeOf.size());
+        nodeOf.push_back(mi);
       }
-      open.push({c, seqOf[size_t(mi)], mi});
+      open.push_back(key(c, seqOf[size_t(mi)]));
+      std::push_heap(open.begin(), open.end(), later);
     }
     n.closed = true;
-    m_closedOrder.push_back(e.node);
+    m_closedOrder.push_back(ni);
   }
   return kNone;
 }

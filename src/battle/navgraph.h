@@ -281,6 +281,10 @@ class NavGraph {
   std::vector<std::array<int32_t, 2>> m_columnNodes;
   int32_t m_left = 0;
   std::vector<int32_t> m_closedOrder;
+  // The search's open set, each node's number of first insertion and the node of each.
+  std::vector<uint64_t> m_open;
+  std::vector<uint32_t> m_seqOf;
+  std::vector<int32_t> m_nodeOf;
   std::unique_ptr<Memo> m_memo;
   // Per node, what the memo knows of its place (valid during a build).
   std::vector<Memo::Entry*> m_entries;
