@@ -104,6 +104,7 @@ bool NavGraph::Build(const TerrainSnapshot& terrain, const PlanSnapshot& plan, c
     m_viewsDue.resize(m_nodes.size());
     m_viewOffset = plan.shotOffset;
     m_viewEnemies = plan.enemies;
+    m_blockedEnemy = 0;
     m_viewFriends = plan.friends;
   }
   if (Cancelled(cancel)) return false;
@@ -697,10 +698,15 @@ bool NavGraph::TraceViews(size_t i, const std::array<double, 5>& f, bool bounded
     return n.shelter * f[0] + n.solidity * f[1] + ev * f[2] + fv * f[3] + n.crate * f[4];
   };
   const Vector2 q = Vector2(float(n.x), float(n.y - 1)) + m_viewOffset;
+  if (d.enemies == 0 && enemies > 0) d.firstEnemy = uint16_t(m_blockedEnemy % enemies);
   while (d.enemies < enemies || d.friends < friends) {
     if (bounded && bound() <= bar) return false;
     if (d.enemies < enemies) {
-      d.enemiesSeen += !SegmentBlocked(*m_memo, q, m_viewEnemies[d.enemies]);
+      const size_t e = (size_t(d.firstEnemy) + d.enemies) % enemies;
+      if (SegmentBlocked(*m_memo, q, m_viewEnemies[e]))
+        m_blockedEnemy = uint16_t(e);
+      else
+        ++d.enemiesSeen;
       ++d.enemies;
     } else {
       d.friendsSeen += !SegmentBlocked(*m_memo, q, m_viewFriends[d.friends]);

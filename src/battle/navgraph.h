@@ -294,12 +294,18 @@ class NavGraph {
   // and how many of those are clear. Empty when no view is due.
   struct ViewsDue {
     bool due = false;
+    // The enemy whose line is traced first; the rest follow in turn from it.
+    uint16_t firstEnemy = 0;
     uint16_t enemies = 0;
     uint16_t enemiesSeen = 0;
     uint16_t friends = 0;
     uint16_t friendsSeen = 0;
   };
   bool m_lazyViews = false;
+  // The enemy whose line of sight was last found blocked: a node's lines are traced from
+  // it on, as its neighbours' are most likely blocked the same way and a blocked line
+  // tells soonest that a node cannot win.
+  uint16_t m_blockedEnemy = 0;
   std::vector<ViewsDue> m_viewsDue;
   Vector2 m_viewOffset;
   std::vector<Vector2> m_viewEnemies;
