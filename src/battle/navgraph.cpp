@@ -160,6 +160,8 @@ void NavGraph::Memo::Fresh(const TerrainSnapshot& terrain) {
 
 bool NavGraph::Memo::AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
   if (changed.empty()) return false;
+  // Beside the box of all changed blocks nothing changed.
+  if (right < changedBox[0] || left > changedBox[2] || bottom < changedBox[1] || top > changedBox[3]) return false;
   // Beside the copy nothing is solid, nor ever changes.
   left = std::max<int64_t>(left, rect.left), right = std::min<int64_t>(right, int64_t(rect.left) + width - 1);
   top = std::max<int64_t>(top, rect.top), bottom = std::min<int64_t>(bottom, int64_t(rect.top) + height - 1);
@@ -201,10 +203,16 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
     } else {
       const size_t w = size_t(blocksWide) + 1;
       changed.assign(w * (size_t(blocksHigh) + 1), 0);
+      changedBox = {INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
       for (size_t y = 0; y < size_t(blocksHigh); ++y)
-        for (size_t x = 0; x < size_t(blocksWide); ++x)
-          changed[(y + 1) * w + x + 1] = blockChanged[y * size_t(blocksWide) + x] + changed[y * w + x + 1] +
-                                         changed[(y + 1) * w + x] - changed[y * w + x];
+        for (size_t x = 0; x < size_t(blocksWide); ++x) {
+          const uint8_t here = blockChanged[y * size_t(blocksWide) + x];
+          changed[(y + 1) * w + x + 1] = here + changed[y * w + x + 1] + changed[(y + 1) * w + x] - changed[y * w + x];
+          if (!here) continue;
+          const int64_t bx = int64_t(rect.left) + int64_t(x) * kBlock, by = int64_t(rect.top) + int64_t(y) * kBlock;
+          changedBox = {std::min(changedBox[0], bx), std::min(changedBox[1], by),
+                        std::max(changedBox[2], bx + kBlock - 1), std::max(changedBox[3], by + kBlock - 1)};
+        }
       std::vector<int32_t>& top = tops.levels[0];
       // A column's new points are gathered here and copied back into its own vectors, which
       // keep their memory: no allocation per changed column.

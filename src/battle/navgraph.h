@@ -246,6 +246,8 @@ class NavGraph {
     int32_t blocksWide = 0;
     int32_t blocksHigh = 0;
     std::vector<uint32_t> changed;
+    // The box (left, top, right, bottom) of the changed blocks, in the world.
+    std::array<int64_t, 4> changedBox{};
     bool AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
     // Brought up to the snapshot and the plan's jumps.
     void Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan);
