@@ -85,7 +85,7 @@ bool Partikel::SweepMayHit(const Vector2& from, const Vector2& to) const {
   const int32_t x1 = int32_t(std::min(right, double(area.right) - 1.0));
   const int32_t y0 = int32_t(std::max(top, double(area.top)));
   const int32_t y1 = int32_t(std::min(bottom, double(area.bottom) - 1.0));
-  return land->AnySolidIn(x0, y0, x1, y1);
+  return world->AnySolidIn(x0, y0, x1, y1);
 }
 
 bool Partikel::MoveWithCollision(const Vector2& from, const Vector2& to, Vector2& contact,
@@ -177,9 +177,13 @@ bool Partikel::WalkPointsSkippingClear(const Landschaft& land, int32_t fx, int32
   Rect clear;
   // Most moves are a few pixels through open air: when the points the walk tests (within
   // one pixel of the box of its ends, the end's float included) all lie in one clear
-  // stretch, none of them is solid.
+  // stretch, none of them is solid; nor when no pixel of that box is solid.
   if (land.ClearAround(x, y, clear) && std::min(fx, tx) > clear.left && std::max(fx, tx) < int64_t(clear.right) - 1 &&
       std::min(fy, ty) > clear.top && std::max(fy, ty) < int64_t(clear.bottom) - 1) {
+    lastFree = to;
+    return false;
+  }
+  if (!land.AnySolidIn(std::min(fx, tx) - 1, std::min(fy, ty) - 1, std::max(fx, tx) + 1, std::max(fy, ty) + 1)) {
     lastFree = to;
     return false;
   }

@@ -113,6 +113,19 @@ Vector2 Welt::SurfaceTangentAt(const Vector2& point, int32_t range, int32_t widt
   return answer.tangent;
 }
 
+bool Welt::AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  Landschaft* main = GetGameLandschaft();
+  if (!main) return false;
+  const uint32_t key[4] = {uint32_t(left), uint32_t(top), uint32_t(right), uint32_t(bottom)};
+  const uint64_t writes = main->WriteCount();
+  AreaAnswer& answer = m_areaAnswers[Slot(key, m_areaAnswers.size())];
+  if (!answer.Is(*main, writes, key)) {
+    answer.solid = main->AnySolidIn(left, top, right, bottom);
+    answer.Set(*main, writes, key);
+  }
+  return answer.solid;
+}
+
 size_t Welt::Slot(const uint32_t (&k)[4], size_t slots) {
   uint64_t h = k[0] * 0x9E3779B97F4A7C15ull;
   h = (h ^ k[1]) * 0x9E3779B97F4A7C15ull;

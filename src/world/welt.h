@@ -148,6 +148,8 @@ class Welt : public WorldBounds {
   bool DrawForegroundTinted(const Vector2& camera, const Vector2& zoom);
   Vector2 FreeDirectionAt(const Vector2& point, int32_t range, int32_t length);
   Vector2 SurfaceTangentAt(const Vector2& point, int32_t range, int32_t width);
+  // Landschaft::AnySolidIn on the main layer (false without one).
+  bool AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
   // The water the searches keep away from (the water manager's active surface). Without
   // one the surface is the world's bottom edge, as it is when no body of water is active.
@@ -209,9 +211,9 @@ class Welt : public WorldBounds {
   std::vector<SpawnPosition> m_spawnPositions;
   const WaterSurface* m_water = nullptr;
 
-  // Answers of the box test and of the surface tangent on the main layer, kept for as long
-  // as that layer is not written: what lies at rest asks the same each frame. Keyed by the
-  // exact bits of the question, one place per question by a hash of it.
+  // Answers of the box test, the area test and the surface tangent on the main layer, kept
+  // for as long as that layer is not written: what lies at rest asks the same each frame.
+  // Keyed by the exact bits of the question, one place per question by a hash of it.
   struct Asked {
     uint64_t store = 0;
     uint64_t writes = 0;
@@ -236,4 +238,8 @@ class Welt : public WorldBounds {
   static size_t Slot(const uint32_t (&k)[4], size_t slots);
   std::array<BoxAnswer, 64> m_boxAnswers;
   std::array<TangentAnswer, 32> m_tangentAnswers;
+  struct AreaAnswer : Asked {
+    bool solid = false;
+  };
+  std::array<AreaAnswer, 64> m_areaAnswers;
 };

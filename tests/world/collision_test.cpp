@@ -290,8 +290,9 @@ TEST(Collision, AFrameMaskFindsTheFirstPixelUnderASolidTexel) {
       }
 }
 
-// The world keeps its box answers and surface tangents while the main layer is not written:
-// on a new main layer, after a crater or a stamp, it answers as the layer's pixels do now.
+// The world keeps its box and area answers and surface tangents while the main layer is not
+// written: on a new main layer, after a crater or a stamp, it answers as the layer's pixels
+// do now.
 TEST(Collision, KeptAnswersFollowTheMainLayerThroughWritesAndReplacement) {
   std::vector<std::string> art(40, std::string(64, '.'));
   for (int y = 20; y < 40; ++y)
@@ -315,6 +316,10 @@ TEST(Collision, KeptAnswersFollowTheMainLayerThroughWritesAndReplacement) {
     }
     for (const Vector2& p : points)
       for (int i = 0; i < 2; ++i) EXPECT_EQ(world->SurfaceTangentAt(p, 50, 5), land.SurfaceTangentAt(p, 50, 5));
+    for (const Rect& r : {Rect{10, 16, 19, 25}, Rect{30, 10, 37, 19}, Rect{40, 0, 63, 24}})
+      for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(world->AnySolidIn(r.left, r.top, r.right, r.bottom), land.AnySolidIn(r.left, r.top, r.right, r.bottom))
+            << r.left << "," << r.top;
   };
   expectFresh("as built");
   // Built the same way, the new layer has been written as often as the first.
