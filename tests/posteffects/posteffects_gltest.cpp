@@ -321,6 +321,56 @@ TEST_F(GlPostEffects, WholeBloomGlowsAroundTheBrightBand) {
   EXPECT_EQ(library->GetRenderData().scaleX, 1.0f);
 }
 
+// The bloom's own blur reads the taps that lie on pixel centres as single pixels: for the
+// shipped steps it gives the filtered blur's screen, also where its taps reach past the small
+// picture's edges (bright squares in the corners).
+TEST_F(GlPostEffects, TheBloomBlurReadingPixelsAloneGivesTheFilteredBlur) {
+  class Squares : public BandScene {
+   public:
+    explicit Squares(APIGraphics* graphics) : BandScene(graphics), m_graphics(graphics), m_white(1, 1) {
+      m_white.MutablePixels()[0] = 0xFFFFFFFF;
+    }
+    void RenderPass() override {
+      BandScene::RenderPass();
+      const int32_t w = int32_t(m_graphics->GetScreenWidth()), h = int32_t(m_graphics->GetScreenHeight());
+      SpriteRenderer* sprites = m_graphics->GetSpriteRenderer();
+      sprites->Begin(SpriteRenderer::kAlphaBlend);
+      const Rect source{0, 0, 1, 1};
+      for (const Rect& r : {Rect{0, 0, 90, 50}, Rect{w - 70, h - 110, w, h}, Rect{500, 300, 530, 420}})
+        sprites->DrawRect(&m_white, &source, &r, SpriteRenderer::kStretch, SpriteRenderer::kStretch, 0xFFFFF0D0);
+      sprites->End();
+    }
+
+   private:
+    APIGraphics* m_graphics;
+    platform::Texture m_white;
+  } squares(graphics.get());
+  std::vector<uint32_t> screens[2];
+  const char16_t* files[2] = {u"pe_blur.fx", u"pe_bloomblur.fx"};
+  for (int i = 0; i < 2; ++i) {
+    library = std::make_unique<PostEffectLibrary>(&context);
+    library->SetLevel(&squares);
+    const std::u16string file = files[i];
+    screens[i] = Run(
+        uR"(<PE_BRIGHT> <NAME> "Br" <\NAME> <FX_NAME> "pe_bright.fx" <\FX_NAME> <LUMINANCE> "0.5" <\LUMINANCE> <\PE_BRIGHT>
+         <PE_BLUR_BLOOM> <NAME> "H" <\NAME> <FX_NAME> ")" + file + uR"(" <\FX_NAME> <PARAM_V4_1> "4" "0" "0" "0" <\PARAM_V4_1> <BLOOM> "1" <\BLOOM> <\PE_BLUR_BLOOM>
+         <PE_BLUR_BLOOM> <NAME> "V" <\NAME> <FX_NAME> ")" + file + uR"(" <\FX_NAME> <PARAM_V4_1> "0" "4" "0" "0" <\PARAM_V4_1> <BLOOM> "1" <\BLOOM> <\PE_BLUR_BLOOM>
+         <PE_BLOOM_COMBINE> <NAME> "Co" <\NAME> <FX_NAME> "pe_glowadd.fx" <\FX_NAME> <SCALING> "4" "4" <\SCALING> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL>
+            <BLOOM> "1" <\BLOOM> <ORG_IMAGE_FAKTOR> "1" <\ORG_IMAGE_FAKTOR> <\PE_BLOOM_COMBINE>
+         <PE_COMBINATION> <NAME> "Bloom" <\NAME> <TYP> "BLOOM" <\TYP> <POST_EFFECT_LISTE> "Br" "H" "V" "Co" <\POST_EFFECT_LISTE> <\PE_COMBINATION>)",
+        {u"Bloom"});
+  }
+  ASSERT_EQ(screens[0].size(), screens[1].size());
+  int largest = 0;
+  for (size_t p = 0; p < screens[0].size(); ++p)
+    for (int shift : {16, 8, 0})
+      largest = std::max(largest, std::abs(Channel(screens[0][p], shift) - Channel(screens[1][p], shift)));
+  EXPECT_LE(largest, 1);
+  // The glow reaches the band beside the corner square and the bottom row under the other.
+  EXPECT_GT(Channel(At(screens[1], 120, 20), 16), Channel(kBands[0], 16) + 10);
+  EXPECT_GT(Channel(At(screens[1], w - 100, h - 1), 0), Channel(kBands[3], 0) + 10);
+}
+
 TEST_F(GlPostEffects, WobbleShiftsTheBandsAlongTheWave) {
   // No speed, a quarter wave down the screen: the top row stays, the bottom row moves 16
   // pixels to the right.
