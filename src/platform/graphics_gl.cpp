@@ -86,11 +86,11 @@ constexpr size_t kMaxQuadsPerCall = 4096;
 // 8-8-8-8 words it converts them pixel by pixel (the same texels either way).
 static_assert(std::endian::native == std::endian::little);
 constexpr GLenum kUploadType = GL_UNSIGNED_BYTE;
-// Every texture and render target is stored as 8-bit B, G, R, A. The unsized format lets the
-// driver keep the bytes in the order they come in; the sized GL_RGBA8 makes it store R, G, B, A.
-// The software rasteriser draws axis-aligned rectangles into a B, G, R, A target with simple
-// shaders (kPlainFragmentShader, kTintedFragmentShader) by an 8-bit path at a fraction of the
-// cost per pixel of its general one; into an R, G, B, A target it never takes that path.
+// Every texture and render target is stored as 8-bit B, G, R, A: the unsized format lets the
+// driver keep the bytes in the order they come in. The software rasteriser draws axis-aligned
+// rectangles into such a target with simple shaders (kPlainFragmentShader, kTintedFragmentShader)
+// by an 8-bit path at a fraction of the cost per pixel of its general one; into targets made
+// with the sized GL_RGBA8 it never took that path.
 constexpr GLint kStoredFormat = GL_RGBA;
 
 class GlDevice;
