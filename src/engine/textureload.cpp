@@ -32,8 +32,7 @@ HResult CreateTextureFromFileInMemory(platform::GraphicsDevice*, const uint8_t* 
                        ? 0
                        : int32_t(std::min<uint32_t>(options.mipLevels, 32));
   auto texture = std::make_shared<platform::Texture>(width, height, levels, options.usage);
-  std::copy(sized.pixels.begin(), sized.pixels.end(), texture->MutablePixels());
-  texture->MarkAllDirty();
+  texture->Assign(sized.pixels.data());
   *out = std::move(texture);
   return kResultOk;
 }
@@ -60,7 +59,7 @@ HResult CreateTextureFromArchive(const DataArchive* archive, platform::GraphicsD
   auto bytes = archive->Read(*entry, content::kMaxMediaBytes);
   if (!bytes || bytes->size() != entry->size) {
     content::ReportFault(name, entry->size > content::kMaxMediaBytes ? "the image is too large"
-                                                                    : "the archive could not be read");
+                                                                     : "the archive could not be read");
     return kResultFail;
   }
   HResult result = CreateTextureFromFileInMemory(device, bytes->data(), bytes->size(), options, out, srcInfo);

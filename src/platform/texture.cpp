@@ -3,7 +3,17 @@
 
 #include <algorithm>
 
+#include "platform/zeropages.h"
+
 namespace platform {
+
+namespace {
+
+// From this size on a CPU copy takes pages of its own; below it, the rounding to whole
+// pages and a mapping per texture would cost more than they save.
+constexpr size_t kPagedBytes = 64 * 1024;
+
+}  // namespace
 
 Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage)
     : m_width(std::max(1, width)), m_height(std::max(1, height)), m_usage(usage) {
@@ -24,15 +34,68 @@ Texture::Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage, 
 Texture::~Texture() = default;
 
 void Texture::MakeCpuCopy() {
-  m_owned.assign(size_t(m_width) * size_t(m_height), 0u);
-  m_pixels = m_owned.data();
+  const size_t words = size_t(m_width) * size_t(m_height);
+  FreeCpuCopy();
+  if (words * sizeof(uint32_t) >= kPagedBytes) {
+    m_ownedPages = std::make_unique<ZeroPages>(words * sizeof(uint32_t));
+    m_pixels = static_cast<uint32_t*>(m_ownedPages->Data());
+  } else {
+    m_owned.assign(words, 0u);
+    m_pixels = m_owned.data();
+  }
   m_released = false;
 }
 
-bool Texture::ReleasePixels() {
-  if (IsRenderTarget() || (m_pixels && m_pixels != m_owned.data())) return false;
+void Texture::FreeCpuCopy() {
   std::vector<uint32_t>().swap(m_owned);
+  m_ownedPages.reset();
   m_pixels = nullptr;
+}
+
+bool Texture::OwnsPixels() const {
+  return m_pixels && (m_pixels == m_owned.data() || (m_ownedPages && m_pixels == m_ownedPages->Data()));
+}
+
+void Texture::Assign(const uint32_t* pixels) {
+  uint32_t* to = MutablePixels();
+  const size_t words = size_t(m_width) * size_t(m_height);
+  if (!m_ownedPages || m_pixels != m_ownedPages->Data()) {
+    std::copy(pixels, pixels + words, to);
+    MarkAllDirty();
+    return;
+  }
+  // The store starts on a page boundary, so each step of a page's words covers one page.
+  const size_t pageWords = ZeroPages::PageSize() / sizeof(uint32_t);
+  const size_t pages = (words + pageWords - 1) / pageWords;
+  std::vector<unsigned char> touched, shown(pages);
+  TouchedPages(to, words * sizeof(uint32_t), touched);
+  for (size_t page = 0; page < pages; ++page) {
+    const uint32_t* from = pixels + page * pageWords;
+    shown[page] = std::any_of(from, from + std::min(pageWords, words - page * pageWords),
+                              [](uint32_t p) { return p != 0; });
+  }
+  // The pages about to be written get their memory a run at a time, not a fault per page.
+  for (size_t page = 0; page < pages;) {
+    size_t end = page;
+    while (end < pages && shown[end] && !touched[end]) ++end;
+    if (end > page)
+      m_ownedPages->Populate(page * pageWords * sizeof(uint32_t),
+                             (end - page) * pageWords * sizeof(uint32_t));
+    page = end + 1;
+  }
+  for (size_t page = 0; page < pages; ++page) {
+    const size_t at = page * pageWords, n = std::min(pageWords, words - at);
+    if (shown[page])
+      std::copy(pixels + at, pixels + at + n, to + at);
+    else if (touched[page])
+      m_ownedPages->Zero(at * sizeof(uint32_t), n * sizeof(uint32_t));
+  }
+  MarkAllDirty();
+}
+
+bool Texture::ReleasePixels() {
+  if (IsRenderTarget() || (m_pixels && !OwnsPixels())) return false;
+  FreeCpuCopy();
   m_gpu.reset();
   m_released = true;
   // Whatever a reader learnt of the pixels no longer holds.
@@ -44,10 +107,15 @@ bool Texture::Refill() {
   if (!m_released) return m_pixels != nullptr;
   if (!m_refill) return false;
   MakeCpuCopy();
+  // A refill writes the whole picture: its pages come in one call.
+  if (m_ownedPages) m_ownedPages->Populate(0, m_ownedPages->Size());
   MarkAllDirty();
   if (m_refill(m_pixels)) return true;
   // What could not be read again stays clear, as a released texture reads.
-  std::fill(m_owned.begin(), m_owned.end(), 0u);
+  if (m_ownedPages)
+    m_ownedPages->Zero(0, m_ownedPages->Size());
+  else
+    std::fill(m_owned.begin(), m_owned.end(), 0u);
   return false;
 }
 
@@ -88,8 +156,10 @@ void Texture::MarkDirty(int32_t firstRow, int32_t endRow) {
 }
 
 AlphaRows MeasureAlphaRows(const Texture& texture, const Rect& rect) {
-  const int32_t left = std::clamp(rect.left, 0, texture.Width()), right = std::clamp(rect.right, left, texture.Width());
-  const int32_t top = std::clamp(rect.top, 0, texture.Height()), bottom = std::clamp(rect.bottom, top, texture.Height());
+  const int32_t left = std::clamp(rect.left, 0, texture.Width()),
+                right = std::clamp(rect.right, left, texture.Width());
+  const int32_t top = std::clamp(rect.top, 0, texture.Height()),
+                bottom = std::clamp(rect.bottom, top, texture.Height());
   const int32_t rows = bottom - top;
   AlphaRows result{0, rows, rows};
   const uint32_t* pixels = texture.Pixels();

@@ -15,6 +15,8 @@
 
 namespace platform {
 
+class ZeroPages;
+
 // The device-side copy of a texture; owned by the texture, made by a graphics backend.
 class TextureGpu {
  public:
@@ -63,6 +65,10 @@ class Texture {
     return m_pixels;
   }
   bool HasCpuCopy() const { return m_pixels != nullptr; }
+  // Writes a whole picture (width x height words) to level 0 and marks it all for upload.
+  // Where the CPU copy is large, its pages that would hold nothing but zeros (the clear
+  // parts of a picture) are left unwritten and take no memory.
+  void Assign(const uint32_t* pixels);
   // Gives back the pixels' memory, the CPU copy and the device copy, for a picture that is
   // not drawn for a while. The texture keeps its size and reads as holding nothing: Pixels
   // is null and a draw shows it clear, until a writer fills it again (MutablePixels or Lock
@@ -95,12 +101,17 @@ class Texture {
 
  private:
   void MakeCpuCopy();
+  void FreeCpuCopy();
+  bool OwnsPixels() const;
 
   int32_t m_width;
   int32_t m_height;
   int32_t m_levels;
   uint32_t m_usage;
+  // The CPU copy when the texture owns it: a small one in a vector, a large one in pages
+  // of its own, so that what is never written (or only ever cleared) stays unbacked.
   std::vector<uint32_t> m_owned;
+  std::unique_ptr<ZeroPages> m_ownedPages;
   uint32_t* m_pixels = nullptr;
   int32_t m_dirtyBegin = 0;
   int32_t m_dirtyEnd = 0;

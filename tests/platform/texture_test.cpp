@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/image.h"
+#include "support/resident.h"
 
 using platform::AlphaRows;
 using platform::MeasureAlphaRows;
@@ -77,8 +78,9 @@ TEST(Texture, AlphaRowsFindTransparentTopsAndOpaqueBottoms) {
     for (int32_t y = 0; y < h; ++y)
       for (int32_t x = 0; x < w; ++x) {
         const char k = c.rows[size_t(y)][x];
-        texture.MutablePixels()[size_t(y) * size_t(w) + size_t(x)] =
-            k == 'o' ? 0xFF336699u : k == '+' ? 0x80336699u : 0x00FFFFFFu;
+        texture.MutablePixels()[size_t(y) * size_t(w) + size_t(x)] = k == 'o'   ? 0xFF336699u
+                                                                     : k == '+' ? 0x80336699u
+                                                                                : 0x00FFFFFFu;
       }
     const AlphaRows rows = MeasureAlphaRows(texture, c.rect);
     EXPECT_EQ(rows.firstShown, c.firstShown) << c.name;
@@ -158,35 +160,83 @@ TEST(Texture, ARefillBringsAReleasedTextureBackOrLeavesItClear) {
       {"the file is gone", true, false, false, 0u},
       {"nothing to read it from", false, false, false, 0u},
   };
-  for (const Case& c : cases) {
-    Texture picture(4, 4, 0);
-    int calls = 0;
-    if (c.withRefill)
-      picture.SetRefill([&](uint32_t* pixels) {
-        ++calls;
-        if (!c.refillSucceeds) {
-          pixels[0] = 0xFFFFFFFFu;  // a half-read file leaves nothing behind
-          return false;
-        }
-        std::fill(pixels, pixels + 16, 0xFF00FF00u);
-        return true;
-      });
-    EXPECT_TRUE(picture.Refill()) << c.name << ": holding its pixels, nothing is read";
-    EXPECT_EQ(calls, 0) << c.name;
-    ASSERT_TRUE(picture.ReleasePixels());
-    const uint64_t change = picture.ChangeCount();
-    EXPECT_EQ(picture.Refill(), c.holdsPixels) << c.name;
-    EXPECT_EQ(calls, c.withRefill ? 1 : 0) << c.name;
-    if (c.withRefill) {
-      // Read once: after a failed read the texture holds clear pixels and is asked no more.
-      EXPECT_FALSE(picture.IsReleased()) << c.name;
-      EXPECT_GT(picture.ChangeCount(), change) << c.name;
-      EXPECT_EQ(picture.PixelAt(0, 0), c.firstPixel) << c.name;
-      picture.Refill();
-      EXPECT_EQ(calls, 1) << c.name;
-    } else {
-      EXPECT_TRUE(picture.IsReleased()) << c.name;
-      EXPECT_EQ(picture.Pixels(), nullptr) << c.name;
+  // A small texture keeps its copy in one block, a large one in pages of its own.
+  for (const int32_t side : {4, 256})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(side);
+      Texture picture(side, side, 0);
+      const size_t words = size_t(side) * size_t(side);
+      int calls = 0;
+      if (c.withRefill)
+        picture.SetRefill([&](uint32_t* pixels) {
+          ++calls;
+          if (!c.refillSucceeds) {
+            // A half-read file leaves nothing behind.
+            pixels[0] = 0xFFFFFFFFu;
+            pixels[words - 1] = 0xFFFFFFFFu;
+            return false;
+          }
+          std::fill(pixels, pixels + words, 0xFF00FF00u);
+          return true;
+        });
+      EXPECT_TRUE(picture.Refill()) << c.name << ": holding its pixels, nothing is read";
+      EXPECT_EQ(calls, 0) << c.name;
+      ASSERT_TRUE(picture.ReleasePixels());
+      const uint64_t change = picture.ChangeCount();
+      EXPECT_EQ(picture.Refill(), c.holdsPixels) << c.name;
+      EXPECT_EQ(calls, c.withRefill ? 1 : 0) << c.name;
+      if (c.withRefill) {
+        // Read once: after a failed read the texture holds clear pixels and is asked no more.
+        EXPECT_FALSE(picture.IsReleased()) << c.name;
+        EXPECT_GT(picture.ChangeCount(), change) << c.name;
+        EXPECT_EQ(picture.PixelAt(0, 0), c.firstPixel) << c.name;
+        EXPECT_EQ(picture.PixelAt(side - 1, side - 1), c.firstPixel) << c.name;
+        picture.Refill();
+        EXPECT_EQ(calls, 1) << c.name;
+      } else {
+        EXPECT_TRUE(picture.IsReleased()) << c.name;
+        EXPECT_EQ(picture.Pixels(), nullptr) << c.name;
+      }
     }
+}
+
+TEST(Texture, AnAssignedPictureHoldsMemoryOnlyForThePagesThatAreNotClear) {
+  // 2048 x 2048 (16 MiB): its top half clear but for one pixel, its bottom half opaque; and
+  // the same at a size small enough for one block.
+  for (const int32_t side : {2048, 16}) {
+    SCOPED_TRACE(side);
+    const size_t words = size_t(side) * size_t(side);
+    std::vector<uint32_t> picture(words, 0u);
+    std::fill(picture.begin() + words / 2, picture.end(), 0xFF336699u);
+    picture[size_t(side) * 3 + 7] = 0x80FFFFFFu;
+    std::vector<uint32_t> clear(words, 0u);
+
+    const size_t before = test_support::ResidentBytes();
+    Texture texture(side, side, 0);
+    texture.ClearDirty();
+    texture.Assign(picture.data());
+    const size_t assigned = test_support::ResidentBytes();
+    ASSERT_TRUE(std::equal(picture.begin(), picture.end(), texture.Pixels()));
+    EXPECT_EQ(texture.DirtyBegin(), 0);
+    EXPECT_EQ(texture.DirtyEnd(), side);
+    if (side == 2048 && test_support::ResidentBytesAreTheProgramsOwn()) {
+      EXPECT_LT(assigned, before + words * 4 / 2 + (size_t(1) << 20));
+      EXPECT_GT(assigned, before + words * 4 / 2 - (size_t(1) << 20));
+    }
+
+    // A clear picture over it clears it, and the large copy gives its pages back.
+    texture.Assign(clear.data());
+    ASSERT_TRUE(std::equal(clear.begin(), clear.end(), texture.Pixels()));
+    if (side == 2048 && test_support::ResidentBytesAreTheProgramsOwn())
+      EXPECT_LT(test_support::ResidentBytes(), before + (size_t(1) << 20));
+
+    // A writer reaches the clear parts as before.
+    int32_t pitch = 0;
+    const Rect r{side - 2, 1, side, 2};
+    uint32_t* p = texture.Lock(&r, pitch);
+    ASSERT_NE(p, nullptr);
+    p[1] = 0xFF0000FFu;
+    EXPECT_EQ(texture.PixelAt(side - 1, 1), 0xFF0000FFu);
+    EXPECT_EQ(texture.PixelAt(side - 2, 1), 0u);
   }
 }
