@@ -80,6 +80,7 @@ bool LandschaftTile::Lock() {
   int32_t pitch = 0;
   if (!m_texture->Lock(&m_lock, pitch)) return false;
   m_locked = true;
+  if (m_lockCount) m_lockCount->fetch_add(1, std::memory_order_relaxed);
   return true;
 }
 
@@ -91,6 +92,7 @@ bool LandschaftTile::Unlock() {
   // uploaded rows that were changed after it.
   m_texture->MarkDirty(0, m_lock.bottom);
   m_locked = false;
+  if (m_lockCount) m_lockCount->fetch_sub(1, std::memory_order_relaxed);
   return true;
 }
 
@@ -243,7 +245,10 @@ Landschaft::Landschaft(const Landschaft& other)
   // A copy is of a finished layer: later writes take only the pages they write.
   if (m_pages) m_pages->SetTakesWhole(false);
   // Each tile is copied on its own: the large game layers' copies share the work.
-  ForEachTile([&](size_t i) { m_tiles[i] = other.m_tiles[i]->Clone(m_pages.get(), offsets[i]); });
+  ForEachTile([&](size_t i) {
+    m_tiles[i] = other.m_tiles[i]->Clone(m_pages.get(), offsets[i]);
+    m_tiles[i]->CountLocksIn(&m_lockedTiles);
+  });
   for (const auto& tile : m_tiles) {
     const Rect& w = tile->WorldRect();
     int32_t c = (w.left - m_rect.left) >> kTileShift;
@@ -302,8 +307,10 @@ void Landschaft::CreateTiles() {
   std::vector<size_t> offsets;
   MakePages(rects, offsets);
   m_tiles.reserve(rects.size());
-  for (size_t i = 0; i < rects.size(); ++i)
+  for (size_t i = 0; i < rects.size(); ++i) {
     m_tiles.push_back(std::make_unique<LandschaftTile>(rects[i], m_pages.get(), offsets[i]));
+    m_tiles.back()->CountLocksIn(&m_lockedTiles);
+  }
   for (size_t i = 0; i < m_tiles.size(); ++i)
     m_grid[(i % size_t(m_rows)) * size_t(m_columns) + i / size_t(m_rows)] = m_tiles[i].get();
   SetLookupArea();
@@ -318,6 +325,8 @@ void Landschaft::GiveBackClearPages() {
 }
 
 void Landschaft::UnlockAll() {
+  // Most frames write nothing: then no tile is locked.
+  if (m_lockedTiles.load(std::memory_order_relaxed) == 0) return;
   for (auto& tile : m_tiles) tile->Unlock();
 }
 

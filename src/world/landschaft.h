@@ -80,6 +80,11 @@ class LandschaftTile {
   bool Lock();
   bool Unlock();
   bool IsLocked() const { return m_locked; }
+  // From now on the tile counts itself in `count` while it is locked (as it is now, too).
+  void CountLocksIn(std::atomic<int32_t>* count) {
+    m_lockCount = count;
+    if (m_locked) count->fetch_add(1, std::memory_order_relaxed);
+  }
   // Fills the pointers for a position inside the tile, locking it first.
   bool PixelAt(PixelRef& ref) {
     if (!m_locked && !Lock()) return false;
@@ -135,6 +140,7 @@ class LandschaftTile {
   uint32_t* TakeMemory(bool wholeSlot = true);
 
   bool m_locked = false;
+  std::atomic<int32_t>* m_lockCount = nullptr;
   int32_t m_pitch = 0;
   // The pixels read: the texture's, or the shared clear tile. Atomic because a worker may
   // give a tile its memory while another reads a neighbouring pixel of the clear tile.
@@ -433,7 +439,9 @@ class Landschaft {
   // work(i) for every tile index, spread over the workers (each tile by one of them).
   void ForEachTile(const std::function<void(size_t)>& work);
 
-  // The tiles' pixels; declared first so that it outlives them.
+  // How many tiles are locked (each counts itself); declared first so that it outlives them.
+  std::atomic<int32_t> m_lockedTiles{0};
+  // The tiles' pixels; declared before them so that it outlives them.
   std::unique_ptr<platform::ZeroPages> m_pages;
   std::vector<std::unique_ptr<LandschaftTile>> m_tiles;
   std::vector<LandschaftTile*> m_grid;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -194,6 +195,60 @@ TEST(Landschaft, WritingLocksOneTileAndItsRowsReachTheNextDraw) {
   EXPECT_EQ(texture->DirtyBegin(), 0);
   EXPECT_EQ(texture->DirtyEnd(), 256);
   EXPECT_FALSE(land->GridTile(0, 0)->GetTexture()->IsDirty());
+}
+
+// Unlocking all tiles passes over a store none of whose tiles is locked; whichever way a
+// tile was locked, it is unlocked.
+TEST(Landschaft, UnlockAllUnlocksTilesLockedAnyWay) {
+  const struct {
+    const char* what;
+    std::function<std::unique_ptr<Landschaft>(std::unique_ptr<Landschaft>)> lock;
+  } ways[] = {
+      {"a pixel for writing", [](std::unique_ptr<Landschaft> l) {
+         *l->LockedPixel(300, 10) = terrain_test::kEarth;
+         return l;
+       }},
+      {"a row across a tile border", [](std::unique_ptr<Landschaft> l) {
+         int32_t count = 0;
+         l->LockedRow(250, 280, count)[0] = terrain_test::kEarth;
+         return l;
+       }},
+      {"a pixel's bytes", [](std::unique_ptr<Landschaft> l) {
+         PixelRef ref;
+         ref.x = 10.5f;
+         ref.y = 270.5f;
+         EXPECT_TRUE(l->PixelAt(ref));
+         return l;
+       }},
+      {"the tile itself", [](std::unique_ptr<Landschaft> l) {
+         EXPECT_TRUE(l->GridTile(1, 1)->Lock());
+         return l;
+       }},
+      {"clearing", [](std::unique_ptr<Landschaft> l) {
+         l->Clear();
+         return l;
+       }},
+      {"new tiles over locked ones", [](std::unique_ptr<Landschaft> l) {
+         *l->LockedPixel(5, 5) = terrain_test::kEarth;
+         l->CreateTiles();
+         *l->LockedPixel(400, 290) = terrain_test::kEarth;
+         return l;
+       }},
+      {"a copy of a locked store", [](std::unique_ptr<Landschaft> l) {
+         *l->LockedPixel(5, 5) = terrain_test::kEarth;
+         return Landschaft::Create(*l);
+       }},
+  };
+  for (const auto& w : ways) {
+    SCOPED_TRACE(w.what);
+    auto land = w.lock(Store({0, 0, 512, 300}));
+    EXPECT_TRUE(std::any_of(land->Tiles().begin(), land->Tiles().end(), [](const auto& t) { return t->IsLocked(); }));
+    land->UnlockAll();
+    for (const auto& tile : land->Tiles()) EXPECT_FALSE(tile->IsLocked());
+    // Nothing locked: nothing to do, and nothing is locked afterwards.
+    land->UnlockAll();
+    for (const auto& tile : land->Tiles()) EXPECT_FALSE(tile->IsLocked());
+  }
 }
 
 TEST(Landschaft, CopyClonesPixelsAndLayerValuesButNotAnimations) {
