@@ -162,18 +162,15 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
   // The depth of field's blur, in SOURCE, composed with the glows by the blur itself.
   bool composed = false;
   platform::Vector4 depth{1.0f, 1.0f, 0.0f, 0.0f};
-  bool sourceIsPicture = true;
   const float w = float(data.Width()), h = float(data.Height());
   for (const Part& part : m_parts) {
     const bool isDepth = part.step == Step::kDepthKeyMix;
     const int slot = isDepth ? -1 : glowCount++;
     if (!part.effect->IsEnabled()) continue;
-    // The earlier effects' small passes left their pictures in SOURCE and WORK: an effect
-    // whose steps read the picture gets it back (the light rays read only their silhouette).
-    if (!sourceIsPicture && part.readsPicture) {
-      device->CopyRenderTarget(data.Org(), data.Source());
-      sourceIsPicture = true;
-    }
+    // An effect whose steps read the picture reads ORG as its SOURCE, not a copy (the earlier
+    // effects' small passes left their pictures in SOURCE and WORK; the light rays read only
+    // their silhouette).
+    data.ReadOriginalAsSource(part.readsPicture);
     const platform::Vector4 mix{1.0f, 1.0f, part.last->ParamF_1(), part.last->ParamF_2()};
     // The depth of field's blur reads the captured picture: the glows have not reached it.
     // A blur that can finish its taps as this pass finishes the picture, and then do the
@@ -193,7 +190,7 @@ bool FinishingPass::Run(const std::vector<MyPostEffect*>& active, MyPostEffectRe
     // Shared effect files: the next user finds them as loaded, holding no picture that
     // could go before they are drawn again.
     for (platform::Effect* child : composing) SetGlows(*child, nullptr, 0.0f);
-    sourceIsPicture = false;
+    data.ReadOriginalAsSource(false);
     if (!ran) continue;
     const float sx = data.scaleX, sy = data.scaleY;
     if (isDepth) {

@@ -60,10 +60,10 @@ class FinishingPass {
   // captured picture and the finishing pass finishes the blur as it does the picture).
   static bool Plan(const std::vector<MyPostEffect*>& active, std::vector<Part>& parts);
 
-  // Runs the active list over the data's pictures (SOURCE a copy of ORG, the quad at full
-  // size) with the finishing pass, leaving the finished picture in ORG. False, with nothing
-  // drawn, when the list does not fit the finishing pass or its effect cannot be had: the
-  // caller runs the effects one by one.
+  // Runs the active list over the data's pictures (the captured picture in ORG, the quad at
+  // full size; SOURCE need not hold it) with the finishing pass, leaving the finished picture
+  // in ORG. False, with nothing drawn, when the list does not fit the finishing pass or its
+  // effect cannot be had: the caller runs the effects one by one.
   bool Run(const std::vector<MyPostEffect*>& active, MyPostEffectRenderData& data);
   // How often Run finished the chain (for tests and benchmarks).
   uint64_t Runs() const { return m_runs; }

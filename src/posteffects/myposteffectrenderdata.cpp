@@ -99,6 +99,7 @@ platform::Texture* MyPostEffectRenderData::Held(size_t slot, int32_t width, int3
 }
 
 void MyPostEffectRenderData::OnLostDevice() {
+  m_originalAsSource = false;
   m_reducedExtras.clear();
   m_held.clear();
   m_extra.reset();

@@ -39,7 +39,13 @@ class MyPostEffectRenderData : public ResetObjekt {
   bool IsComplete() const { return m_org && m_source && m_work; }
   // The picture a pass wrote becomes the next effect's input: the two targets trade places
   // instead of copying a screen of pixels (each pass clears WORK before it draws).
-  void SwapSourceAndWork() { m_source.swap(m_work); }
+  void SwapSourceAndWork() {
+    m_source.swap(m_work);
+    m_originalAsSource = false;
+  }
+  // SOURCE is ORG itself until the next pass's picture becomes SOURCE: a pass that reads the
+  // captured picture needs no copy of it (the chain's finishing pass).
+  void ReadOriginalAsSource(bool on) { m_originalAsSource = on; }
   // A picture finished in WORK becomes ORG the same way (ORG's old picture goes to WORK).
   void SwapOrgAndWork() { m_org.swap(m_work); }
 
@@ -59,7 +65,7 @@ class MyPostEffectRenderData : public ResetObjekt {
   // it: made on first use, made again when the size changes, kept until the device is lost.
   // Null when the device refuses it.
   platform::Texture* Held(size_t slot, int32_t width, int32_t height);
-  platform::Texture* Source() const { return m_source.get(); }
+  platform::Texture* Source() const { return m_originalAsSource ? m_org.get() : m_source.get(); }
   platform::Texture* Work() const { return m_work.get(); }
   int32_t Width() const { return m_width; }
   int32_t Height() const { return m_height; }
@@ -72,6 +78,7 @@ class MyPostEffectRenderData : public ResetObjekt {
 
   std::unique_ptr<platform::Texture> m_org, m_extra, m_source, m_work;
   bool m_extraTried = false;
+  bool m_originalAsSource = false;
   struct ReducedExtra {
     int32_t width;
     int32_t height;

@@ -211,12 +211,14 @@ void PostEffectLibrary::RenderChain() {
   platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
   if (!device || m_active.empty() || !m_renderData.IsComplete()) return;
   platform::Texture* kept = device->RenderTarget();
-  device->CopyRenderTarget(m_renderData.Org(), m_renderData.Source());
   if (m_renderData.scaleX != 1.0f || m_renderData.scaleY != 1.0f) {
     m_renderData.ResetQuad();
     m_renderData.UploadQuad();
   }
+  // The finishing pass reads the captured picture where it lies; the effects one by one read
+  // it from SOURCE.
   if (!m_finishing.Run(m_active, m_renderData)) {
+    device->CopyRenderTarget(m_renderData.Org(), m_renderData.Source());
     const size_t count = m_active.size();
     for (size_t i = 0; i < count && i < m_active.size(); ++i) {
       m_chainIndex = int32_t(i);
