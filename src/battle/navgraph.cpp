@@ -692,23 +692,28 @@ bool NavGraph::SegmentBlocked(const Memo& ground, const Vector2& from, const Vec
   return false;
 }
 
-bool NavGraph::TraceViews(size_t i, const std::array<double, 5>& f, bool bounded, double bar) {
+double NavGraph::ViewBound(size_t i, const std::array<double, 5>& f) const {
+  const ViewsDue& d = m_viewsDue[i];
+  const Node& n = m_nodes[i];
+  const size_t enemies = m_viewEnemies.size(), friends = m_viewFriends.size();
+  const double e = double(d.enemiesSeen) + (f[2] >= 0.0 ? double(enemies - d.enemies) : 0.0);
+  const double fr = double(d.friendsSeen) + (f[3] >= 0.0 ? double(friends - d.friends) : 0.0);
+  const double ev = enemies ? e / double(enemies) : 0.0, fv = friends ? fr / double(friends) : 0.0;
+  return n.shelter * f[0] + n.solidity * f[1] + ev * f[2] + fv * f[3] + n.crate * f[4];
+}
+
+bool NavGraph::TraceViews(size_t i, const std::array<double, 5>& f, int32_t best, double bar) {
   ViewsDue& d = m_viewsDue[i];
   Node& n = m_nodes[i];
   const size_t enemies = m_viewEnemies.size(), friends = m_viewFriends.size();
-  // The highest score the lines not yet traced leave the node: all of them clear where
-  // their weight is positive, none where it is not. Each term of the score grows with its
-  // view, so no rounding makes this lower than the score itself.
-  auto bound = [&] {
-    const double e = double(d.enemiesSeen) + (f[2] >= 0.0 ? double(enemies - d.enemies) : 0.0);
-    const double fr = double(d.friendsSeen) + (f[3] >= 0.0 ? double(friends - d.friends) : 0.0);
-    const double ev = enemies ? e / double(enemies) : 0.0, fv = friends ? fr / double(friends) : 0.0;
-    return n.shelter * f[0] + n.solidity * f[1] + ev * f[2] + fv * f[3] + n.crate * f[4];
-  };
   const Vector2 q = Vector2(float(n.x), float(n.y - 1)) + m_viewOffset;
   if (d.enemies == 0 && enemies > 0) d.firstEnemy = uint16_t(m_blockedEnemy % enemies);
   while (d.enemies < enemies || d.friends < friends) {
-    if (bounded && bound() <= bar) return false;
+    if (best != kNone) {
+      // An equal score loses to the best when it lies earlier in graph order.
+      const double bound = ViewBound(i, f);
+      if (bound < bar || (bound == bar && int32_t(i) < best)) return false;
+    }
     if (d.enemies < enemies) {
       const size_t e = (size_t(d.firstEnemy) + d.enemies) % enemies;
       if (SegmentBlocked(*m_memo, q, m_viewEnemies[e]))
@@ -882,12 +887,46 @@ int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
   MarkReachable(start);
   int32_t best = kNone;
   double bestScore = 0.0;
+  if (!m_viewsDue.empty() && std::all_of(f.begin(), f.end(), [](double v) { return std::isfinite(v); })) {
+    // Views due: the nodes whose score is known are weighed first, then the others best
+    // first by the highest score they may still reach (the later in graph order first
+    // among equals), each traced only as long as it may still win. Once the next cannot,
+    // none after it can. The choice is the highest score, the last in graph order on ties.
+    auto wins = [&](double score, size_t i) {
+      return best == kNone || score > bestScore || (score == bestScore && int32_t(i) > best);
+    };
+    std::vector<std::pair<double, int32_t>>& due = m_dueOrder;
+    due.clear();
+    for (size_t i = 0; i < m_nodes.size(); ++i) {
+      Node& n = m_nodes[i];
+      if (!n.reachable) continue;
+      if (m_viewsDue[i].due) {
+        due.emplace_back(ViewBound(i, f), int32_t(i));
+        continue;
+      }
+      n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
+      if (wins(n.score, i)) best = int32_t(i), bestScore = n.score;
+    }
+    std::make_heap(due.begin(), due.end());
+    while (!due.empty()) {
+      std::pop_heap(due.begin(), due.end());
+      const auto [bound, index] = due.back();
+      due.pop_back();
+      const size_t i = size_t(index);
+      if (!wins(bound, i)) break;
+      if (!TraceViews(i, f, best, bestScore)) continue;
+      Node& n = m_nodes[i];
+      n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
+      if (wins(n.score, i)) best = int32_t(i), bestScore = n.score;
+    }
+    return best;
+  }
   for (size_t i = m_nodes.size(); i-- > 0;) {
     Node& n = m_nodes[i];
     if (!n.reachable) continue;
     // A node whose views are due is traced no further than it takes to tell it cannot beat
     // the best so far (an equal score stays behind the later node).
-    if (!m_viewsDue.empty() && m_viewsDue[i].due && !TraceViews(i, f, best != kNone, bestScore)) continue;
+    if (!m_viewsDue.empty() && m_viewsDue[i].due && !TraceViews(i, f, best, bestScore)) continue;
     n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
     // Inserted before the first of a lower score: an equal score stays behind the earlier.
     if (best == kNone || n.score > bestScore) best = int32_t(i), bestScore = n.score;

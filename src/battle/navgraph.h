@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "engine/gfxtypes.h"
@@ -272,8 +273,13 @@ class NavGraph {
   // their columns are not looked up.
   static bool SegmentBlocked(const Memo& ground, const Vector2& from, const Vector2& to);
   // Traces node i's lines of sight still due, one by one, while its score may still beat
-  // `bar` (every line when not `bounded`); true when all are traced (its views set).
-  bool TraceViews(size_t i, const std::array<double, 5>& factors, bool bounded, double bar);
+  // `bar`, the score of node `best` (every line when there is none); true when all are
+  // traced (its views set).
+  bool TraceViews(size_t i, const std::array<double, 5>& factors, int32_t best, double bar);
+  // The highest score node i may still reach with its lines not yet traced: all of them
+  // clear where their weight is positive, none where it is not. Each term of the score
+  // grows with its view, so no rounding makes this lower than the score itself.
+  double ViewBound(size_t i, const std::array<double, 5>& factors) const;
   int32_t Search(int32_t start, int32_t target);
 
   std::vector<Node> m_nodes;
@@ -309,6 +315,8 @@ class NavGraph {
   // tells soonest that a node cannot win.
   uint16_t m_blockedEnemy = 0;
   std::vector<ViewsDue> m_viewsDue;
+  // The nodes whose views are due, as (highest reachable score, index), for a choice.
+  std::vector<std::pair<double, int32_t>> m_dueOrder;
   Vector2 m_viewOffset;
   std::vector<Vector2> m_viewEnemies;
   std::vector<Vector2> m_viewFriends;

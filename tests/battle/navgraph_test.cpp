@@ -309,10 +309,10 @@ TEST(NavGraph, ABuildOverChangedGroundIsTheGraphOfANewBuild) {
 
 TEST(NavGraph, LazyViewsChooseTheTargetOfAllViews) {
   // Hills with floating rocks and enemies and friends around them. For weights that favour
-  // or shun the enemies and friends, weigh only them (ties everywhere: the last node in
-  // graph order must win) or draw to a crate, the graph that traces views only as its
-  // choice needs them chooses what the graph with every view does, again and again on the
-  // same build as the weights change.
+  // or shun the enemies and friends, weigh only them or nothing at all (ties everywhere:
+  // the last node in graph order must win) or draw to a crate, the graph that traces views
+  // only as its choice needs them chooses what the graph with every view does, again and
+  // again on the same build as the weights change.
   std::mt19937 rng(37);
   const int w = 360, h = 240;
   std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
@@ -341,7 +341,7 @@ TEST(NavGraph, LazyViewsChooseTheTargetOfAllViews) {
   const std::array<double, 5> weights[] = {
       {1.0, 1.0, 4.0, -1.0, 4.0}, {1.0, 1.0, 1.0, 0.0, 1.0}, {1.0, 1.0, -4.0, 2.0, 0.0}, {0.0, 0.0, 1.0, 0.0, 0.0},
       {0.0, 0.0, 0.0, 1.0, 0.0},  {0.5, 2.0, 3.0, -3.0, 0.0}, {1.0, 1.0, 0.0, 0.0, 0.0},  {0.0, 0.0, -1.0, -1.0, 0.0},
-      {0.0, 0.0, 1.0, 0.0, 9.0},
+      {0.0, 0.0, 1.0, 0.0, 9.0},  {0.0, 0.0, 0.0, 0.0, 0.0},
   };
   NavGraph all, lazy;
   lazy.SetLazyViews(true);
