@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "engine/contentlimits.h"
 #include "engine/dataarchive.h"
@@ -25,7 +26,12 @@ HResult CreateTextureFromFileInMemory(platform::GraphicsDevice*, const uint8_t* 
   };
   int32_t width = side(options.width, image->width);
   int32_t height = side(options.height, image->height);
-  platform::Image sized = platform::Resample(*image, width, height);
+  // A picture already at the texture's size is taken as it is, not copied; either way the
+  // decoded picture goes before the texture is made, so loading holds two copies, not three.
+  platform::Image sized = width == image->width && height == image->height
+                              ? std::move(*image)
+                              : platform::Resample(*image, width, height);
+  image.reset();
   if (options.format == kFormatX8R8G8B8)
     for (uint32_t& p : sized.pixels) p |= 0xFF000000u;
   int32_t levels = (options.mipLevels == kTextureDefault || options.mipLevels == 0)
