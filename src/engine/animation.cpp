@@ -147,28 +147,6 @@ std::unique_ptr<Animation> Animation::Clone() const {
   return copy;
 }
 
-void Animation::Update(double step) {
-  const double s = step * m_speed;
-  const double last = double(int64_t(m_frameOrder.size()) - 1);
-  if (m_backward) {
-    m_position -= s;
-    if (m_position <= 0.0) {
-      m_position = 0.0;
-      m_backward = false;
-    }
-  } else {
-    m_position += s;
-    if (m_position >= last) {
-      m_position = last;
-      if (m_playType == kLoop)
-        m_position = 0.0;
-      else if (m_playType == kForwardBackward)
-        m_backward = true;
-    }
-  }
-  m_framesPlayed += s;
-}
-
 const AnimationFrame* Animation::GetCurrentFrame() const {
   const int32_t n = int32_t(m_frameOrder.size());
   // Without any entry there is nothing to show (the inverted index would be -1).
@@ -183,8 +161,6 @@ float Animation::GetProgress() const {
   if (m_frameOrder.empty()) return 0.0f;
   return float(m_position / double(m_frameOrder.size()));
 }
-
-bool Animation::IsFinished() const { return m_frameLimit >= 1 && m_framesPlayed >= double(m_frameLimit); }
 
 void Animation::Restart(int32_t how) {
   m_position = how < 0 ? 0.0 : double(m_startFrame[0]);

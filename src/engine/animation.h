@@ -60,12 +60,32 @@ class Animation {
   // A copy sharing the frame list, with a start frame drawn anew.
   std::unique_ptr<Animation> Clone() const;
 
-  void Update(double step);
+  void Update(double step) {
+    const double s = step * m_speed;
+    const double last = double(int64_t(m_frameOrder.size()) - 1);
+    if (m_backward) {
+      m_position -= s;
+      if (m_position <= 0.0) {
+        m_position = 0.0;
+        m_backward = false;
+      }
+    } else {
+      m_position += s;
+      if (m_position >= last) {
+        m_position = last;
+        if (m_playType == kLoop)
+          m_position = 0.0;
+        else if (m_playType == kForwardBackward)
+          m_backward = true;
+      }
+    }
+    m_framesPlayed += s;
+  }
   // The frame to draw now, or null (no frame order, or an entry that names no frame).
   const AnimationFrame* GetCurrentFrame() const;
   // Position over the number of frame-order entries (0 without entries).
   float GetProgress() const;
-  bool IsFinished() const;
+  bool IsFinished() const { return m_frameLimit >= 1 && m_framesPlayed >= double(m_frameLimit); }
   // Negative: back to position 0; else to the chosen start frame. Forward, nothing played.
   void Restart(int32_t how);
   // A fraction of the way through the frame order; negative restarts at 0.

@@ -342,7 +342,10 @@ void Partikel::Update(bool animate) {
 void Partikel::SpawnChildren(double dt) {
   if ((m_state & DeathParam::kNoChildren) || !m_spawning) return;
   m_spawnTimer += dt;
-  if (!(m_spawnRate > 0.0)) return;
+  if (m_spawnRate > 0.0) SpawnDue();
+}
+
+void Partikel::SpawnDue() {
   const double interval = 1.0 / m_spawnRate;
   PartikelListe* list = m_services->particles;
   for (int32_t made = 0; m_spawnTimer > interval; ++made) {

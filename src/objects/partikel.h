@@ -131,6 +131,8 @@ class Partikel : public Objekt {
   void SpawnChildren(double dt);
 
  private:
+  // The children whose time has come (the spawn rate is above 0).
+  void SpawnDue();
   void Bounce(double s);
   bool BuildShape(const Vector2& p, CollisionShape& shape) const;
   // False when no pixel of the terrain that the walk from `from` to `to` could test is
