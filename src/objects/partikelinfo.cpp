@@ -259,9 +259,7 @@ DeathParam::DeathParam(const KVNode& node, int depth) {
     nested = std::make_unique<DeathParam>(*sub, depth + 1);
 }
 
-bool DeathParam::Matches(uint32_t state) const {
-  const bool own = all ? (state & bits) == bits : (state & bits) != 0;
-  if (!nested) return own;
+bool DeathParam::WithNested(bool own, uint32_t state) const {
   const bool sub = nested->Matches(state);
   return andSub ? own && sub : own || sub;
 }

@@ -39,12 +39,18 @@ class DeathParam {
   // "TYP", "AND", "AND_SUB" and a nested "DEATH_PARAM".
   explicit DeathParam(const KVNode& node, int depth = 0);
 
-  bool Matches(uint32_t state) const;
+  bool Matches(uint32_t state) const {
+    const bool own = all ? (state & bits) == bits : (state & bits) != 0;
+    return nested ? WithNested(own, state) : own;
+  }
 
   uint32_t bits = 0;
   bool all = false;
   bool andSub = true;
   std::unique_ptr<DeathParam> nested;
+
+ private:
+  bool WithNested(bool own, uint32_t state) const;
 };
 
 class PartikelInfo {
