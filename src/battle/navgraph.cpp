@@ -888,10 +888,9 @@ int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
   int32_t best = kNone;
   double bestScore = 0.0;
   if (!m_viewsDue.empty() && std::all_of(f.begin(), f.end(), [](double v) { return std::isfinite(v); })) {
-    // Views due: the nodes whose score is known are weighed first, then the others best
-    // first by the highest score they may still reach (the later in graph order first
-    // among equals), each traced only as long as it may still win. Once the next cannot,
-    // none after it can. The choice is the highest score, the last in graph order on ties.
+    // Views due: the nodes whose score is known are weighed first, then the others, each
+    // traced only as long as it may still win. The choice is the highest score, the last
+    // in graph order on ties, whatever the order they are weighed in.
     auto wins = [&](double score, size_t i) {
       return best == kNone || score > bestScore || (score == bestScore && int32_t(i) > best);
     };
@@ -907,18 +906,29 @@ int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {
       n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
       if (wins(n.score, i)) best = int32_t(i), bestScore = n.score;
     }
-    std::make_heap(due.begin(), due.end());
-    while (!due.empty()) {
-      std::pop_heap(due.begin(), due.end());
-      const auto [bound, index] = due.back();
-      due.pop_back();
-      const size_t i = size_t(index);
-      if (!wins(bound, i)) break;
-      if (!TraceViews(i, f, best, bestScore)) continue;
+    auto weigh = [&](size_t i) {
+      if (!TraceViews(i, f, best, bestScore)) return;
       Node& n = m_nodes[i];
       n.score = n.shelter * f[0] + n.solidity * f[1] + n.enemyView * f[2] + n.friendView * f[3] + n.crate * f[4];
       if (wins(n.score, i)) best = int32_t(i), bestScore = n.score;
+    };
+    // The few that may reach the most first, which sets a bar the rest seldom pass; then
+    // the rest from the last in graph order, each passed over while the highest score it
+    // may reach loses to the best so far (one weighed already is passed over or weighed
+    // again, to the same end).
+    std::array<std::pair<double, int32_t>, kFirstWeighed> top;
+    size_t count = 0;
+    for (const auto& e : due) {
+      if (count == top.size() && !(e > top[count - 1])) continue;
+      size_t k = count < top.size() ? count++ : count - 1;
+      for (; k > 0 && e > top[k - 1]; --k) top[k] = top[k - 1];
+      top[k] = e;
     }
+    for (size_t k = 0; k < count; ++k)
+      if (wins(top[k].first, size_t(top[k].second))) weigh(size_t(top[k].second));
+    for (size_t k = due.size(); k-- > 0;)
+      if (m_viewsDue[size_t(due[k].second)].due && wins(due[k].first, size_t(due[k].second)))
+        weigh(size_t(due[k].second));
     return best;
   }
   for (size_t i = m_nodes.size(); i-- > 0;) {

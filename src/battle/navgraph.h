@@ -317,6 +317,7 @@ class NavGraph {
   std::vector<ViewsDue> m_viewsDue;
   // The nodes whose views are due, as (highest reachable score, index), for a choice.
   std::vector<std::pair<double, int32_t>> m_dueOrder;
+  static constexpr size_t kFirstWeighed = 16;
   Vector2 m_viewOffset;
   std::vector<Vector2> m_viewEnemies;
   std::vector<Vector2> m_viewFriends;
