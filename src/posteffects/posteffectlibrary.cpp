@@ -159,11 +159,17 @@ bool PostEffectLibrary::IsOnActiveList(const MyPostEffect* effect) const {
 void PostEffectLibrary::UpdateActive(double dt) {
   // Each effect once, however often it stands on the list: its blends take the time they
   // were given.
-  std::unordered_set<MyPostEffect*> stepped;
+  // The list is short: the effects stepped are looked up in a plain list, kept from frame
+  // to frame (a step that comes back here finds it taken and makes its own).
+  std::vector<MyPostEffect*> stepped = std::move(m_stepped);
+  stepped.clear();
   for (size_t i = m_active.size(); i-- > 0;) {
     MyPostEffect* effect = m_active[i];
-    if (stepped.insert(effect).second) effect->Update(dt);
+    if (std::find(stepped.begin(), stepped.end(), effect) != stepped.end()) continue;
+    stepped.push_back(effect);
+    effect->Update(dt);
   }
+  m_stepped = std::move(stepped);
 }
 
 bool PostEffectLibrary::RenderLevelExtra(const std::u16string& name) {

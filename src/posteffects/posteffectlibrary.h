@@ -98,6 +98,7 @@ class PostEffectLibrary : public CameraEffects {
 
  private:
   std::vector<MyPostEffect*> m_active;
+  std::vector<MyPostEffect*> m_stepped;
   std::vector<std::unique_ptr<MyPostEffect>> m_effects;
   std::vector<std::unique_ptr<MyPostEffectAnimator>> m_animators;
   std::vector<std::unique_ptr<PostEffectInstance>> m_instances;
