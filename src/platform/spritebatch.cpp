@@ -8,6 +8,7 @@ bool SpriteBatch::Begin(uint32_t flags) {
   m_inBatch = true;
   m_state.blend = (flags & kAlphaBlend) != 0;
   m_state.alphaTest = m_state.blend;
+  m_begun = m_state;
   m_transform = Matrix::Identity();
   return true;
 }
@@ -51,6 +52,14 @@ void SpriteBatch::Flush() {
   if (!m_quads.empty() && m_texture)
     m_device->DrawSpriteQuads(m_texture, m_quads.data(), m_quads.size(), m_state);
   m_quads.clear();
+}
+
+void SpriteBatch::DrawOpaque(bool opaque) {
+  if (!m_inBatch) return;
+  const DrawState next = opaque ? DrawState{false, false} : m_begun;
+  if (next.blend == m_state.blend && next.alphaTest == m_state.alphaTest) return;
+  Flush();
+  m_state = next;
 }
 
 bool SpriteBatch::End() {

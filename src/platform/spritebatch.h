@@ -34,6 +34,10 @@ class SpriteBatch {
   bool InBatch() const { return m_inBatch; }
   // Whether the batch begun blends (kAlphaBlend).
   bool Blends() const { return m_inBatch && m_state.blend; }
+  // Whether the following sprites of a blending batch are drawn opaque instead (blending and
+  // alpha test off), until switched back or the batch ends. What is batched is drawn first.
+  // Only for texels that are opaque where drawn: there the two give the same pixels.
+  void DrawOpaque(bool opaque);
 
   // The device's reset protocol: nothing of the batch depends on the device's resources, so
   // these only drop what is batched.
@@ -47,6 +51,7 @@ class SpriteBatch {
   GraphicsDevice* m_device;
   Matrix m_transform = Matrix::Identity();
   DrawState m_state;
+  DrawState m_begun;  // the state Begin set
   bool m_inBatch = false;
   Texture* m_texture = nullptr;
   std::vector<SpriteQuad> m_quads;

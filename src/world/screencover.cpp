@@ -139,14 +139,17 @@ bool ScreenCover::Hides(float left, float top, float right, float bottom) const 
   return true;
 }
 
-void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks) const {
+void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks,
+                                std::vector<Rect>* opaqueOut) const {
   const Rect& s = picture.source;
   const float sx = picture.scale.x, sy = picture.scale.y;
   const int64_t w = int64_t(s.right) - s.left, h = int64_t(s.bottom) - s.top;
   if (w <= 0 || h <= 0) return;
   const int32_t margin = Finite(picture) && sx > 0.0f && sy > 0.0f ? FilterMargin(sx, sy) : -1;
-  if (margin < 0 || blocks && !blocks->AnyClear()) blocks = nullptr;
-  if ((m_hiddenCount == 0 && !blocks) || !Finite(picture) || !(sx > 0.0f) || !(sy > 0.0f)) {
+  if (margin < 0 || !blocks) blocks = nullptr, opaqueOut = nullptr;
+  const AlphaBlocks* clearBlocks = blocks && blocks->AnyClear() ? blocks : nullptr;
+  if (!blocks || !blocks->Any()) opaqueOut = nullptr;
+  if ((m_hiddenCount == 0 && !clearBlocks && !opaqueOut) || !Finite(picture) || !(sx > 0.0f) || !(sy > 0.0f)) {
     out.push_back(s);
     return;
   }
@@ -159,34 +162,54 @@ void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>&
   // Corners as the sprite batch puts them: texel offset times scale, plus the position.
   auto atX = [&](int64_t x) { return float(x - s.left) * sx + picture.position.x; };
   auto atY = [&](int64_t y) { return float(y - s.top) * sy + picture.position.y; };
-  bool lastRowWhole = false;  // the last rectangle out is one row's single run
+  // Each kind of piece (0 blended, 1 opaque) goes to its own list, joined the same way.
+  std::vector<Rect>* lists[2] = {&out, opaqueOut};
+  bool lastRowWhole[2] = {false, false};  // the last rectangle out is one row's single run
+  enum : int8_t { kHidden = -1, kBlended = 0, kOpaque = 1 };
+  std::vector<int8_t> kinds;
   for (int64_t y0 = s.top; y0 < s.bottom;) {
     const int64_t y1 = std::min<int64_t>(y0 + piece, s.bottom);
     const float top = atY(y0), bottom = atY(y1);
-    const size_t before = out.size();
-    int64_t runStart = -1;
+    kinds.clear();
     for (int64_t x0 = s.left; x0 < s.right;) {
       const int64_t x1 = std::min<int64_t>(x0 + piece, s.right);
-      const bool shows = !Hides(atX(x0), top, atX(x1), bottom) &&
-                         !(blocks && blocks->Clear(int32_t(x0) - margin, int32_t(y0) - margin, int32_t(x1) - 1 + margin,
-                                                   int32_t(y1) - 1 + margin));
-      if (shows && runStart < 0) runStart = x0;
-      if (!shows && runStart >= 0) {
-        out.push_back(Rect{int32_t(runStart), int32_t(y0), int32_t(x0), int32_t(y1)});
-        runStart = -1;
-      }
+      // The texels the filter may read for the piece's pixels.
+      const int32_t u0 = int32_t(x0) - margin, v0 = int32_t(y0) - margin;
+      const int32_t u1 = int32_t(x1) - 1 + margin, v1 = int32_t(y1) - 1 + margin;
+      int8_t kind = kBlended;
+      if (Hides(atX(x0), top, atX(x1), bottom) || (clearBlocks && clearBlocks->Clear(u0, v0, u1, v1)))
+        kind = kHidden;
+      else if (opaqueOut && blocks->Opaque(u0, v0, u1, v1))
+        kind = kOpaque;
+      kinds.push_back(kind);
       x0 = x1;
     }
-    if (runStart >= 0) out.push_back(Rect{int32_t(runStart), int32_t(y0), s.right, int32_t(y1)});
-    const bool single = out.size() == before + 1;
-    if (single && lastRowWhole && before > 0) {
-      Rect& above = out[before - 1];
-      if (above.left == out.back().left && above.right == out.back().right && above.bottom == int32_t(y0)) {
-        above.bottom = int32_t(y1);
-        out.pop_back();
+    for (int8_t k = kBlended; k <= kOpaque; ++k) {
+      std::vector<Rect>* list = lists[size_t(k)];
+      if (!list) continue;
+      const size_t before = list->size();
+      int64_t runStart = -1;
+      int64_t x0 = s.left;
+      for (int8_t kind : kinds) {
+        const bool in = kind == k;
+        if (in && runStart < 0) runStart = x0;
+        if (!in && runStart >= 0) {
+          list->push_back(Rect{int32_t(runStart), int32_t(y0), int32_t(x0), int32_t(y1)});
+          runStart = -1;
+        }
+        x0 = std::min<int64_t>(x0 + piece, s.right);
       }
+      if (runStart >= 0) list->push_back(Rect{int32_t(runStart), int32_t(y0), s.right, int32_t(y1)});
+      const bool single = list->size() == before + 1;
+      if (single && lastRowWhole[k] && before > 0) {
+        Rect& above = (*list)[before - 1];
+        if (above.left == list->back().left && above.right == list->back().right && above.bottom == int32_t(y0)) {
+          above.bottom = int32_t(y1);
+          list->pop_back();
+        }
+      }
+      lastRowWhole[k] = single;
     }
-    lastRowWhole = single;
     y0 = y1;
   }
 }
@@ -194,21 +217,32 @@ void ScreenCover::ShowingPieces(const PlacedPicture& picture, std::vector<Rect>&
 void DrawShowing(SpriteRenderer& renderer, platform::Texture* texture, const PlacedPicture& picture,
                  const ScreenCover* cover, uint32_t colour, const AlphaBlocks* blocks) {
   platform::SpriteBatch* batch = renderer.Batch();
-  // Clear texels change nothing only where they are blended.
-  if (!batch || !batch->Blends() || (blocks && !blocks->AnyClear())) blocks = nullptr;
+  // Clear texels change nothing only where they are blended, and opaque ones drawn in an
+  // opaque colour give the same pixels unblended, for less work.
+  if (!batch || !batch->Blends() || (blocks && !blocks->AnyClear() && !(blocks->Any() && (colour >> 24) == 0xFF)))
+    blocks = nullptr;
+  const bool splitOpaque = blocks && blocks->Any() && (colour >> 24) == 0xFF;
   if (!cover || (!cover->AnyHidden() && !blocks) || renderer.effect || !batch || !texture) {
     renderer.DrawTransformed(texture, &picture.source, &picture.scale, nullptr, 0.0, &picture.position, colour);
     return;
   }
-  std::vector<Rect> pieces;
-  cover->ShowingPieces(picture, pieces, blocks);
-  if (pieces.empty()) return;
+  std::vector<Rect> pieces, opaque;
+  cover->ShowingPieces(picture, pieces, blocks, splitOpaque ? &opaque : nullptr);
+  if (pieces.empty() && opaque.empty()) return;
   batch->SetTransform(platform::Transformation2D(nullptr, 0.0f, &picture.scale, nullptr, 0.0f, &picture.position));
-  for (const Rect& piece : pieces) {
-    // The batch puts the piece's corners at (texel offset in the source) * scale + position:
-    // the same sums the whole picture's corners and texels come from.
-    const Vector2 fromSource(-float(int64_t(piece.left) - picture.source.left),
-                             -float(int64_t(piece.top) - picture.source.top));
-    batch->Draw(texture, &piece, &fromSource, nullptr, colour);
-  }
+  // The pieces do not overlap, so which kind is drawn first does not matter.
+  auto draw = [&](const std::vector<Rect>& list) {
+    for (const Rect& piece : list) {
+      // The batch puts the piece's corners at (texel offset in the source) * scale + position:
+      // the same sums the whole picture's corners and texels come from.
+      const Vector2 fromSource(-float(int64_t(piece.left) - picture.source.left),
+                               -float(int64_t(piece.top) - picture.source.top));
+      batch->Draw(texture, &piece, &fromSource, nullptr, colour);
+    }
+  };
+  draw(pieces);
+  if (opaque.empty()) return;
+  batch->DrawOpaque(true);
+  draw(opaque);
+  batch->DrawOpaque(false);
 }

@@ -77,8 +77,10 @@ class ScreenCover {
   // joined along rows and rows of the same span joined. The whole source when nothing is
   // hidden or the picture is mirrored, empty or not placed at a number.
   // With the picture's alpha blocks, pieces whose texels (and those the filter reads around
-  // them) are all clear are left out too.
-  void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks = nullptr) const;
+  // them) are all clear are left out too, and given opaqueOut, the pieces whose texels read
+  // are all opaque go there instead of to out, joined the same way.
+  void ShowingPieces(const PlacedPicture& picture, std::vector<Rect>& out, const AlphaBlocks* blocks = nullptr,
+                     std::vector<Rect>* opaqueOut = nullptr) const;
 
   bool AnyHidden() const { return m_hiddenCount > 0; }
   int32_t CellsX() const { return m_cellsX; }
@@ -135,8 +137,8 @@ class Texture;
 }
 
 // Draws the picture as SpriteRenderer::DrawTransformed would, leaving out the pieces the cover
-// hides and, given its alpha blocks and drawn with blending, the pieces that are clear
-// (everything is drawn without a cover). The pieces' corners fall exactly where the
+// hides and, given its alpha blocks and drawn with blending, the pieces that are clear and
+// drawing those that are opaque without blending (everything is drawn without a cover). The pieces' corners fall exactly where the
 // whole picture's texels would, so the pixels drawn are the pixels the whole would draw.
 void DrawShowing(SpriteRenderer& renderer, platform::Texture* texture, const PlacedPicture& picture,
                  const ScreenCover* cover, uint32_t colour, const AlphaBlocks* blocks = nullptr);

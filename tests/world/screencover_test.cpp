@@ -255,3 +255,85 @@ TEST(ScreenCover, ThePiecesDrawnMeetExactlyWhereTheWholePictureWouldLie) {
     }
   }
 }
+
+TEST(ScreenCover, PiecesReadingOnlyOpaqueTexelsAreDrawnWithoutBlendingAndTheRestBlended) {
+  APIContext context;
+  DisplayEnvironment env;
+  env.adapterModes.push_back({1024, 768, 60, kFormatX8R8G8B8});
+  APIGraphics graphics(context, env);
+  graphics.UseNullDevice(true);
+  ASSERT_EQ(graphics.Create(), kResultOk);
+  SpriteRenderer& renderer = *graphics.GetSpriteRenderer();
+  platform::GraphicsDevice& device = *graphics.GetDevice();
+  platform::Texture texture(256, 256);
+  platform::Texture other(8, 8);
+
+  // Clear above row 40, half transparent down to row 100, opaque below. In pieces of 32
+  // texels at scale 1, each read with two texels around it: the top row of pieces is clear,
+  // the next three read texels that are not opaque, the last four opaque ones alone.
+  std::vector<uint32_t> pixels(256 * 256);
+  for (int32_t y = 0; y < 256; ++y)
+    for (int32_t x = 0; x < 256; ++x)
+      pixels[size_t(y) * 256 + size_t(x)] = (y < 40 ? 0x00000000u : y < 100 ? 0x80204060u : 0xFF000000u) | uint32_t(x ^ y);
+  const AlphaBlocks blocks = AlphaBlocks::Measure(256, 256, [&](int32_t y) { return &pixels[size_t(y) * 256]; });
+  const PlacedPicture picture{Rect{0, 0, 256, 256}, {10.0f, 20.0f}, {1.0f, 1.0f}};
+  const ScreenCover cover(1024, 768);  // nothing hidden
+
+  struct Case {
+    uint32_t flags;
+    uint32_t colour;
+    std::vector<Rect> blended, opaque;
+  };
+  const Rect whole = picture.source;
+  for (const Case& c : {// Blending: the opaque pieces unblended, the clear row left out.
+                        Case{SpriteRenderer::kAlphaBlend, 0xFFFFFFFF, {{0, 32, 256, 128}}, {{0, 128, 256, 256}}},
+                        Case{SpriteRenderer::kAlphaBlend, 0xFF80C0FF, {{0, 32, 256, 128}}, {{0, 128, 256, 256}}},
+                        // A translucent colour blends every texel: the clear row still goes.
+                        Case{SpriteRenderer::kAlphaBlend, 0x80FFFFFF, {{0, 32, 256, 256}}, {}},
+                        // A batch that does not blend draws the whole picture as it is.
+                        Case{0, 0xFFFFFFFF, {}, {whole}}}) {
+    device.ClearRecordedDraws();
+    renderer.Begin(c.flags);
+    DrawShowing(renderer, &texture, picture, &cover, c.colour, &blocks);
+    // The batch blends as begun afterwards.
+    renderer.DrawTransformed(&other, nullptr, nullptr, nullptr, 0.0, &picture.position, c.colour);
+    renderer.End();
+    std::vector<Rect> blended, opaque;
+    const auto& draws = device.RecordedDraws();
+    ASSERT_FALSE(draws.empty());
+    for (size_t i = 0; i + 1 < draws.size(); ++i) {
+      const platform::DrawRecord& d = draws[i];
+      EXPECT_EQ(d.blend, d.alphaTest);  // unblended pieces are not alpha tested either
+      EXPECT_EQ(d.colour, c.colour);
+      (d.blend ? blended : opaque).push_back(d.source);
+    }
+    EXPECT_EQ(blended, c.blended) << std::hex << c.colour << " flags " << c.flags;
+    EXPECT_EQ(opaque, c.opaque) << std::hex << c.colour << " flags " << c.flags;
+    EXPECT_EQ(draws.back().texture, &other);
+    EXPECT_EQ(draws.back().blend, c.flags == SpriteRenderer::kAlphaBlend);
+  }
+
+  // Moved between pixels and shrunk, the pieces at the edge of the opaque part read further:
+  // every unblended piece reads opaque texels only, with the filter's reach around it.
+  for (const PlacedPicture& p : {PlacedPicture{whole, {10.4f, 20.7f}, {0.8f, 0.8f}},
+                                 PlacedPicture{whole, {-3.3f, 1.5f}, {1.7f, 1.7f}},
+                                 PlacedPicture{Rect{0, 17, 256, 240}, {5.0f, 5.0f}, {0.45f, 0.45f}}}) {
+    std::vector<Rect> blended, opaque;
+    cover.ShowingPieces(p, blended, &blocks, &opaque);
+    ASSERT_FALSE(opaque.empty());
+    ASSERT_FALSE(blended.empty());
+    int64_t area = 0;
+    for (const Rect& r : opaque) {
+      area += int64_t(r.right - r.left) * (r.bottom - r.top);
+      for (int32_t y = std::max(0, r.top - 2); y < std::min(256, r.bottom + 2); ++y)
+        for (int32_t x = std::max(0, r.left - 2); x < std::min(256, r.right + 2); ++x)
+          ASSERT_EQ(pixels[size_t(y) * 256 + size_t(x)] >> 24, 0xFFu) << x << ", " << y << " scale " << p.scale.x;
+    }
+    for (const Rect& r : blended) {
+      area += int64_t(r.right - r.left) * (r.bottom - r.top);
+      EXPECT_LT(r.top, 104 + 32) << "a piece well inside the opaque part is blended";
+    }
+    // Together they are the picture without its clear top: nothing lost, nothing twice.
+    EXPECT_EQ(area, int64_t(256) * (p.source.bottom - blended.front().top)) << "scale " << p.scale.x;
+  }
+}
