@@ -141,12 +141,6 @@ void TransformCoordArray(Vector2* out, const Vector2* in, size_t count, const Ma
   for (size_t i = 0; i < count; ++i) out[i] = TransformCoord(in[i], m);
 }
 
-Vector2 Normalize(const Vector2& v) {
-  float len = v.Length();
-  if (len == 0.0f) return {0.0f, 0.0f};
-  return {v.x / len, v.y / len};
-}
-
 Vector2 CatmullRom(const Vector2& p0, const Vector2& p1, const Vector2& p2, const Vector2& p3, float s) {
   float s2 = s * s;
   float s3 = s2 * s;

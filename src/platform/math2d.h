@@ -74,7 +74,11 @@ Vector2 TransformCoord(const Vector2& v, const Matrix& m);
 void TransformCoordArray(Vector2* out, const Vector2* in, size_t count, const Matrix& m);
 
 // Unit vector in the direction of v; the zero vector stays zero.
-Vector2 Normalize(const Vector2& v);
+inline Vector2 Normalize(const Vector2& v) {
+  const float len = v.Length();
+  if (len == 0.0f) return {0.0f, 0.0f};
+  return {v.x / len, v.y / len};
+}
 
 // Catmull-Rom interpolation between p1 (s = 0) and p2 (s = 1).
 Vector2 CatmullRom(const Vector2& p0, const Vector2& p1, const Vector2& p2, const Vector2& p3, float s);
