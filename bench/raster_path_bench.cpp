@@ -14,42 +14,12 @@
 #include <vector>
 
 #include "platform/graphics.h"
+#include "platform/sprite_programs.h"
 #include "platform/window.h"
 
 namespace {
 
 constexpr int kW = 1024, kH = 768, kLayers = 8;
-
-const char* kVertex = R"(#version 330 core
-layout(location = 0) in vec2 aPosition;
-layout(location = 1) in vec4 aColour;
-layout(location = 2) in vec2 aTexCoord;
-out vec2 vTexCoord;
-out vec4 vColour;
-void main() {
-  gl_Position = vec4(aPosition.x * 2.0 / 1024.0 - 1.0, aPosition.y * 2.0 / 768.0 - 1.0, 0.0, 1.0);
-  vTexCoord = aTexCoord;
-  vColour = aColour.zyxw;
-}
-)";
-const char* kGeneral = R"(#version 330 core
-in vec2 vTexCoord;
-in vec4 vColour;
-uniform sampler2D uTexture;
-uniform bool uAlphaTest;
-out vec4 fragColour;
-void main() {
-  vec4 c = texture(uTexture, vTexCoord) * vColour;
-  if (uAlphaTest && c.a <= 0.0) discard;
-  fragColour = c;
-}
-)";
-const char* kPlain = R"(#version 330 core
-in vec2 vTexCoord;
-uniform sampler2D uTexture;
-out vec4 fragColour;
-void main() { fragColour = texture(uTexture, vTexCoord); }
-)";
 
 struct Vertex {
   float x, y;
@@ -65,7 +35,8 @@ GLuint Program(const char* fragment) {
     return s;
   };
   GLuint p = glCreateProgram();
-  GLuint vs = compile(GL_VERTEX_SHADER, kVertex), fs = compile(GL_FRAGMENT_SHADER, fragment);
+  GLuint vs = compile(GL_VERTEX_SHADER, platform::sprite_programs::kVertex);
+  GLuint fs = compile(GL_FRAGMENT_SHADER, fragment);
   glAttachShader(p, vs);
   glAttachShader(p, fs);
   glLinkProgram(p);
@@ -88,8 +59,9 @@ void FullScreenQuad(benchmark::State& state) {
   }
   const bool general = state.range(0) == 0, bilinear = state.range(2) == 1;
   const GLint stored = state.range(3) == 0 ? GL_RGBA8 : GL_RGBA;
-  GLuint program = Program(general ? kGeneral : kPlain);
+  GLuint program = Program(general ? platform::sprite_programs::kGeneral : platform::sprite_programs::kPlain);
   glUseProgram(program);
+  glUniform2f(glGetUniformLocation(program, "uTargetSize"), float(kW), float(kH));
   glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
   if (general) glUniform1i(glGetUniformLocation(program, "uAlphaTest"), 1);
 

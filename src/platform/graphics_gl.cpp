@@ -18,40 +18,16 @@
 #include "platform/graphics.h"
 #include "platform/graphics_hooks.h"
 #include "platform/mipchain.h"
+#include "platform/sprite_programs.h"
 #include "platform/window.h"
 
 namespace platform {
 
 namespace {
 
-const char* kVertexShader = R"(#version 330 core
-layout(location = 0) in vec2 aPosition;
-layout(location = 1) in vec4 aColour;
-layout(location = 2) in vec2 aTexCoord;
-uniform vec2 uTargetSize;
-uniform float uPixelOffset;
-out vec2 vTexCoord;
-out vec4 vColour;
-void main() {
-  vec2 p = aPosition + vec2(uPixelOffset);
-  gl_Position = vec4(p.x * 2.0 / uTargetSize.x - 1.0, p.y * 2.0 / uTargetSize.y - 1.0, 0.0, 1.0);
-  vTexCoord = aTexCoord;
-  vColour = aColour.zyxw;
-}
-)";
+constexpr const char* kVertexShader = sprite_programs::kVertex;
 
-const char* kFragmentShader = R"(#version 330 core
-in vec2 vTexCoord;
-in vec4 vColour;
-uniform sampler2D uTexture;
-uniform bool uAlphaTest;
-out vec4 fragColour;
-void main() {
-  vec4 c = texture(uTexture, vTexCoord) * vColour;
-  if (uAlphaTest && c.a <= 0.0) discard;
-  fragColour = c;
-}
-)";
+constexpr const char* kFragmentShader = sprite_programs::kGeneral;
 
 // The same picture for draws whose quads all have one colour, where the alpha test changes no
 // pixel: white (the texture as it is) and any other (the texture times a uniform colour). The
@@ -60,24 +36,9 @@ void main() {
 // put 1:1 on whole pixels come out the same to the bit; between texels that path weighs the
 // bilinear filter's texels in 8 bits, from where each rectangle starts: a step or two off the
 // general program's picture, and off the same picture drawn in other pieces.
-const char* kPlainFragmentShader = R"(#version 330 core
-in vec2 vTexCoord;
-uniform sampler2D uTexture;
-out vec4 fragColour;
-void main() {
-  fragColour = texture(uTexture, vTexCoord);
-}
-)";
+constexpr const char* kPlainFragmentShader = sprite_programs::kPlain;
 
-const char* kTintedFragmentShader = R"(#version 330 core
-in vec2 vTexCoord;
-uniform sampler2D uTexture;
-uniform vec4 uColour;
-out vec4 fragColour;
-void main() {
-  fragColour = texture(uTexture, vTexCoord) * uColour;
-}
-)";
+constexpr const char* kTintedFragmentShader = sprite_programs::kTinted;
 
 constexpr size_t kMaxQuadsPerCall = 4096;
 
