@@ -11,6 +11,7 @@
 // fuzz-sources: src/engine/renderextralookup.cpp src/platform/math2d.cpp src/engine/spriterenderer.cpp
 // fuzz-sources: src/engine/texturdefcache.cpp src/engine/textureload.cpp src/platform/texture.cpp
 // fuzz-sources: src/platform/spritebatch.cpp src/platform/graphics.cpp src/platform/image.cpp
+// fuzz-sources: src/platform/zeropages.cpp
 #include <climits>
 #include <cstddef>
 #include <cstdint>

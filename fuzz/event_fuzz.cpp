@@ -39,7 +39,6 @@ const Animation* AnimationManager::FindAnimation(std::u16string_view) const { st
 std::unique_ptr<Animation> Animation::Clone() const { std::abort(); }
 const AnimationFrame* AnimationFrames::GetFrame(int32_t) const { std::abort(); }
 const AnimationFrame* Animation::GetCurrentFrame() const { std::abort(); }
-void Animation::Update(double) { std::abort(); }
 void APISound::Play(SoundSet*, int) { std::abort(); }
 SoundSet* SoundCache::FindOrCreate(const SoundKey&) { std::abort(); }
 void PartikelListe::AddInfo(std::unique_ptr<PartikelInfo>) { std::abort(); }

@@ -26,7 +26,6 @@
 // Without a graphics device and animations the water never draws: these are only named.
 APIContext* APIContext::Get() { return nullptr; }
 std::unique_ptr<Animation> AnimationManager::CreateAnimation(std::u16string_view) const { return nullptr; }
-void Animation::Update(double) {}
 const AnimationFrame* Animation::GetCurrentFrame() const { return nullptr; }
 bool SpriteRenderer::DrawTransformed(platform::Texture*, const Rect*, const Vector2*, const Vector2*, double,
                                      const Vector2*, Argb) {

@@ -10,7 +10,7 @@
 // fuzz-sources: src/engine/animationmanager.cpp src/engine/polygonops.cpp src/engine/renderextralookup.cpp
 // fuzz-sources: src/platform/math2d.cpp src/engine/spriterenderer.cpp src/engine/texturdefcache.cpp
 // fuzz-sources: src/engine/textureload.cpp src/platform/texture.cpp src/platform/spritebatch.cpp
-// fuzz-sources: src/platform/graphics.cpp src/platform/image.cpp
+// fuzz-sources: src/platform/graphics.cpp src/platform/image.cpp src/platform/zeropages.cpp
 // fuzz-seeds: data/WorldSetting.wst data/*.lvl data/RenderExtra.ree data/eigenschaften.egs data/Boni.bon
 #include <cstddef>
 #include <cstdint>
