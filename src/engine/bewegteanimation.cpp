@@ -2,11 +2,13 @@
 #include "engine/bewegteanimation.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "engine/animationmanager.h"
 #include "engine/apigraphics.h"
 #include "engine/kvnode.h"
+#include "engine/pendingsteps.h"
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
@@ -183,4 +185,27 @@ bool BewegteAnimation::RenderForEffect(const Vector2& offset, const Vector2& sca
   // The children are drawn with their parent, once, as RenderTransformed draws them.
   Draw(offset, scale, 0xFFFFFFFF);
   return true;
+}
+
+void PendingSteps::Add(double step, const Animations& animations) {
+  if (animations.empty()) return;
+  // Equal to the bit: a step of -0 or a NaN is kept as it came.
+  if (!m_runs.empty() && std::bit_cast<uint64_t>(m_runs.back().step) == std::bit_cast<uint64_t>(step)) {
+    ++m_runs.back().count;
+    return;
+  }
+  if (m_runs.size() == kMaxRuns) Apply(animations);
+  m_runs.push_back({step, 1});
+}
+
+void PendingSteps::Apply(const Animations& animations) {
+  if (m_runs.empty()) return;
+  // The animations do not touch one another, so each may take all its steps at once.
+  for (size_t i = animations.size(); i-- > 0;) {
+    BewegteAnimation* animation = animations[i].get();
+    if (!animation) continue;
+    for (const Run& run : m_runs)
+      for (int64_t n = 0; n < run.count; ++n) animation->Update(run.step);
+  }
+  m_runs.clear();
 }

@@ -85,6 +85,8 @@ void EbenenHintergrund::OnResetDevice() {
 void EbenenHintergrund::LayOutAreas(int32_t screenWidth, int32_t screenHeight) {
   const float w = float(screenWidth);
   const float h = float(screenHeight);
+  // The steps taken so far were taken in the old areas.
+  m_animationSteps.Apply(m_animations);
   for (size_t i = m_animations.size(); i-- > 0;) {
     if (!m_animations[i] || !m_areas[i]) continue;
     const AnimationArea& a = *m_areas[i];
@@ -95,6 +97,5 @@ void EbenenHintergrund::LayOutAreas(int32_t screenWidth, int32_t screenHeight) {
 }
 
 void EbenenHintergrund::UpdateAnimations(const FrameTimer& timer) {
-  for (size_t i = m_animations.size(); i-- > 0;)
-    if (m_animations[i]) m_animations[i]->Update(timer.gameStep);
+  m_animationSteps.Add(timer.gameStep, m_animations);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/gfxtypes.h"
+#include "engine/pendingsteps.h"
 #include "engine/resetobjekt.h"
 #include "platform/texture.h"
 #include "world/screencover.h"
@@ -55,12 +56,15 @@ class EbenenHintergrund : public ResetObjekt {
   void OnLostDevice() override {}
   // Gives every animation that has an area its pixel rectangle on a screen of that size.
   void LayOutAreas(int32_t screenWidth, int32_t screenHeight);
-  // Every frame, last to first, by the frame's game step (as the layers' animations).
+  // Every frame, last to first, by the frame's game step (as the layers' animations); the
+  // steps are taken when an animation is next asked for.
   void UpdateAnimations(const FrameTimer& timer);
 
   const std::vector<TexturEbene>& GetBackground() const { return m_background; }
-  // Same index as the background textures; null where none was given.
+  // Same index as the background textures; null where none was given. Every animation is
+  // brought up to date first (so not from two threads at once).
   BewegteAnimation* GetAnimation(size_t index) const {
+    m_animationSteps.Apply(m_animations);
     return index < m_animations.size() ? m_animations[index].get() : nullptr;
   }
   const AnimationArea* GetArea(size_t index) const {
@@ -85,6 +89,7 @@ class EbenenHintergrund : public ResetObjekt {
 
   std::vector<TexturEbene> m_background;
   std::vector<std::unique_ptr<BewegteAnimation>> m_animations;
+  mutable PendingSteps m_animationSteps;
   std::vector<std::unique_ptr<AnimationArea>> m_areas;
   std::vector<TexturEbene> m_foreground;
   std::u16string m_name;

@@ -425,17 +425,22 @@ void Landschaft::ForEachTile(const std::function<void(size_t)>& work) {
 }
 
 void Landschaft::AddAnimation(std::unique_ptr<BewegteAnimation> animation) {
+  // A new animation takes none of the steps before it came.
+  m_animationSteps.Apply(m_animations);
   m_animations.push_back(std::move(animation));
 }
 
 void Landschaft::CreateAnimations(const AnimationManager& manager) {
+  m_animationSteps.Apply(m_animations);
   for (size_t i = m_animationNames.size(); i-- > 0;)
     m_animations.push_back(manager.CreateBewegteAnimation(m_animationNames[i]));
 }
 
-void Landschaft::UpdateAnimations(const FrameTimer& timer) {
-  for (size_t i = m_animations.size(); i-- > 0;)
-    if (m_animations[i]) m_animations[i]->Update(timer.gameStep);
+void Landschaft::UpdateAnimations(const FrameTimer& timer) { m_animationSteps.Add(timer.gameStep, m_animations); }
+
+const std::vector<std::unique_ptr<BewegteAnimation>>& Landschaft::Animations() const {
+  m_animationSteps.Apply(m_animations);
+  return m_animations;
 }
 
 namespace {
@@ -471,6 +476,7 @@ void Landschaft::Draw(const Vector2& camera, const Vector2& zoom, Argb colour, c
     DrawShowing(*renderer, tile.GetTexture(), PlacedPicture{tile.LockRect(), at, p.scale}, cover, colour,
                 cover ? &tile.Opacity() : nullptr);
   }
+  m_animationSteps.Apply(m_animations);
   for (size_t i = m_animations.size(); i-- > 0;)
     if (m_animations[i]) m_animations[i]->RenderTransformed(p.origin, p.scale, colour);
 }
@@ -490,6 +496,7 @@ bool Landschaft::DrawAnimationsForEffect(const Vector2& camera, const Vector2& z
   if (!m_graphics) return false;
   LayerPlacement p = Place(*m_graphics, camera, zoom, m_parallax, m_offset);
   bool drew = false;
+  m_animationSteps.Apply(m_animations);
   for (size_t i = m_animations.size(); i-- > 0;)
     if (m_animations[i] && m_animations[i]->RenderForEffect(p.origin, zoom)) drew = true;
   return drew;

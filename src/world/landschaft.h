@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/gfxtypes.h"
+#include "engine/pendingsteps.h"
 #include "platform/numeric.h"
 #include "platform/texture.h"
 #include "platform/zeropages.h"
@@ -329,10 +330,12 @@ class Landschaft {
   // name from the manager, an unknown name included (as a null entry).
   void CreateAnimations(const AnimationManager& manager);
   // Each animation advances by the frame's game step, so decorations stand still while
-  // the game is paused.
+  // the game is paused. The steps are kept until the animations are drawn or asked for
+  // here, and taken then: hold on to an animation only until the next frame's update.
   void UpdateAnimations(const FrameTimer& timer);
   std::vector<std::u16string>& AnimationNames() { return m_animationNames; }
-  const std::vector<std::unique_ptr<BewegteAnimation>>& Animations() const { return m_animations; }
+  // Brought up to date first (so not from two threads at once).
+  const std::vector<std::unique_ptr<BewegteAnimation>>& Animations() const;
 
   void SetDepth(int32_t depth) { m_depth = depth; }
   int32_t GetDepth() const { return m_depth; }
@@ -457,6 +460,7 @@ class Landschaft {
   int32_t m_depth = 0;
   std::vector<std::u16string> m_animationNames;
   std::vector<std::unique_ptr<BewegteAnimation>> m_animations;
+  mutable PendingSteps m_animationSteps;
   APIGraphics* m_graphics = nullptr;
   // Atomic because workers may write neighbouring pixels of one store at once.
   mutable std::unique_ptr<std::atomic<uint8_t>[]> m_blocks;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 
 #include "engine/animationmanager.h"
@@ -12,6 +13,7 @@
 #include "engine/apigraphics.h"
 #include "engine/dataarchive.h"
 #include "engine/kvnode.h"
+#include "engine/pendingsteps.h"
 #include "engine/renderextralookup.h"
 #include "engine/spriterenderer.h"
 #include "engine/texturdefcache.h"
@@ -286,6 +288,74 @@ TEST_F(MovingAnimations, AClonesDrawsComeInAFixedOrder) {
       EXPECT_EQ(clone->GetSize(), clone->GetAnimationSizes()[k]);
     }
   }
+}
+
+// Everything an update moves, to the bit: the place, the path walker, the frame player and
+// the children's.
+std::vector<uint64_t> StateOf(const BewegteAnimation& a) {
+  std::vector<uint64_t> out;
+  auto add = [&](double v) { out.push_back(std::bit_cast<uint64_t>(v)); };
+  add(a.GetPosition().x);
+  add(a.GetPosition().y);
+  if (const PfadAnimation* path = a.GetPath()) {
+    add(path->GetT());
+    add(path->GetSegmentLength());
+    add(path->GetPosition().x);
+    add(path->GetPosition().y);
+    add(path->GetDirection().x);
+    add(path->GetDirection().y);
+    out.push_back(path->IsForward());
+  }
+  if (const Animation* frames = a.GetAnimation()) {
+    add(frames->GetPosition());
+    add(frames->GetFramesPlayed());
+    out.push_back(frames->IsBackward());
+  }
+  for (const auto& child : a.GetChildren()) {
+    const std::vector<uint64_t> c = StateOf(*child);
+    out.insert(out.end(), c.begin(), c.end());
+  }
+  return out;
+}
+
+TEST_F(MovingAnimations, KeptStepsTakenLaterLeaveEachAnimationWhereFrameByFrameWould) {
+  // Two equal sets: the same draws make the same copies.
+  auto make = [&] {
+    platform::SRand(77);
+    PendingSteps::Animations set;
+    for (const char16_t* name : {u"Eltern", u"Kind", u"Wahl", u"Fest"}) set.push_back(manager->CreateBewegteAnimation(name));
+    set.push_back(nullptr);
+    return set;
+  };
+  PendingSteps::Animations frameByFrame = make(), kept = make();
+  // Pauses, steady frames, a negative zero, and frames of varying length: more runs than
+  // are kept at once.
+  std::vector<double> steps = {0.0, 0.0, -0.0};
+  for (int i = 0; i < 40; ++i) steps.push_back(0.01);
+  for (int i = 0; i < 150; ++i) steps.push_back(0.004 + 0.0001 * (i % 37));
+  steps.push_back(0.0);
+  for (int i = 0; i < 30; ++i) steps.push_back(1.0 / 60.0);
+  PendingSteps pending;
+  for (size_t n = 0; n < steps.size(); ++n) {
+    for (size_t i = frameByFrame.size(); i-- > 0;)
+      if (frameByFrame[i]) frameByFrame[i]->Update(steps[n]);
+    pending.Add(steps[n], kept);
+    // Asked for now and then, and at the end.
+    if (n == 100 || n + 1 == steps.size()) {
+      EXPECT_FALSE(pending.Empty());
+      pending.Apply(kept);
+      EXPECT_TRUE(pending.Empty());
+      for (size_t i = 0; i + 1 < kept.size(); ++i)
+        EXPECT_EQ(StateOf(*kept[i]), StateOf(*frameByFrame[i])) << "step " << n << ", animation " << i;
+    }
+  }
+  // The walkers did move on.
+  EXPECT_NE(kept[0]->GetPath()->GetPosition(), make()[0]->GetPath()->GetPosition());
+
+  // Without animations nothing is kept.
+  PendingSteps none;
+  none.Add(0.01, {});
+  EXPECT_TRUE(none.Empty());
 }
 
 TEST_F(MovingAnimations, TheEffectPassDrawsOnlyWithAVisibleLayerColour) {

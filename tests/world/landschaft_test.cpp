@@ -505,6 +505,34 @@ TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
   EXPECT_EQ(effect[0].corners[3], Vector2(256 + 52, 192 + 52));
 }
 
+TEST_F(LayerDrawing, AnAnimationAddedLaterTakesNoneOfTheStepsBeforeIt) {
+  TempDir dir;
+  ASSERT_TRUE(
+      WriteDataArchive(dir.File("a.gob"),
+                       {{u"anim\\frames.png", MakePng(64, 32, [](int x, int) { return 0xFF000000u | x; })}}));
+  auto archive = DataArchive::Open(dir.File("a.gob"));
+  AnimationManager manager(graphics.get());
+  auto root = ParseKVText(kAnimations);
+  manager.LoadFile(root.get(), archive.get());
+
+  // Two frames' worth of steps pass before the second animation comes and one after: the
+  // first shows its second frame, the second still its first.
+  auto land = Store({0, 0, 16, 16});
+  land->AddAnimation(manager.CreateBewegteAnimation(u"A"));
+  FrameTimer timer;
+  timer.gameStep = 0.02;
+  land->UpdateAnimations(timer);
+  land->UpdateAnimations(timer);
+  land->AddAnimation(manager.CreateBewegteAnimation(u"B"));
+  land->UpdateAnimations(timer);
+  ASSERT_EQ(land->Animations().size(), 2u);
+  const double frames = 0.02 * 25.0;  // the frame player's default speed
+  EXPECT_EQ(land->Animations()[0]->GetAnimation()->GetFramesPlayed(), frames + frames + frames);
+  EXPECT_EQ(land->Animations()[1]->GetAnimation()->GetFramesPlayed(), frames);
+  EXPECT_EQ(land->Animations()[0]->GetAnimation()->GetCurrentFrame()->rect, (Rect{32, 0, 64, 32}));
+  EXPECT_EQ(land->Animations()[1]->GetAnimation()->GetCurrentFrame()->rect, (Rect{0, 0, 32, 32}));
+}
+
 TEST_F(LayerDrawing, TilesAreDrawnLastToFirstAtParallaxAndOffset) {
   auto land = Store({-100, 0, 300, 300});  // tiles (-100,0) (-100,256) (156,0) (156,256)
   land->SetGraphics(graphics.get());

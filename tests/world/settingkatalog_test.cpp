@@ -262,17 +262,18 @@ TEST_F(SettingKatalogTest, Backdrops) {
   tag.LayOutAreas(800, 600);
   EXPECT_EQ(a0->GetArea(), (Rect{0, 60, 800, 240}));
 
-  // The animations run on the game step: paused, they stand still.
+  // The animations run on the game step: paused, they stand still. They are asked for
+  // anew after each update, which brings them up to date.
   FrameTimer timer;
   timer.gameStep = 0.0;
   tag.UpdateAnimations(timer);
-  const Vector2 before = a0->GetPath()->GetPosition();
+  const Vector2 before = tag.GetAnimation(0)->GetPath()->GetPosition();
   tag.UpdateAnimations(timer);
-  EXPECT_EQ(a0->GetPath()->GetPosition(), before);
+  EXPECT_EQ(tag.GetAnimation(0)->GetPath()->GetPosition(), before);
   timer.gameStep = 0.01;
   tag.UpdateAnimations(timer);
-  EXPECT_GT(a0->GetPath()->GetPosition().y, before.y);
-  EXPECT_GT(a1->GetPath()->GetPosition().y, float(a1->GetArea().top));
+  EXPECT_GT(tag.GetAnimation(0)->GetPath()->GetPosition().y, before.y);
+  EXPECT_GT(tag.GetAnimation(1)->GetPath()->GetPosition().y, float(a1->GetArea().top));
 }
 
 TEST(SettingKatalog, WithoutAssetsTheNamesStayAsData) {

@@ -426,17 +426,22 @@ TEST_F(WorldDrawing, UpdateRunsTheBackdropsAndEveryLayersAnimationsOnTheGameStep
     ASSERT_NE(layer->Animations()[1], nullptr);
   }
 
-  std::vector<PfadAnimation*> paths = {backdrop.GetAnimation(0)->GetPath()};
-  for (Landschaft* layer : layers) paths.push_back(layer->Animations()[1]->GetPath());
+  // Asked for through their owners, which bring them up to date.
+  auto heights = [&] {
+    std::vector<float> out = {backdrop.GetAnimation(0)->GetPath()->GetPosition().y};
+    for (Landschaft* layer : layers) out.push_back(layer->Animations()[1]->GetPath()->GetPosition().y);
+    return out;
+  };
   FrameTimer timer;
   timer.gameStep = 0.0;
   world.Update(timer);
-  std::vector<float> before;
-  for (PfadAnimation* path : paths) before.push_back(path->GetPosition().y);
+  const std::vector<float> before = heights();
   timer.realStep = 0.01;  // paused: the game step stands
   world.Update(timer);
-  for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(paths[i]->GetPosition().y, before[i]) << i;
+  std::vector<float> now = heights();
+  for (size_t i = 0; i < now.size(); ++i) EXPECT_EQ(now[i], before[i]) << i;
   timer.gameStep = 0.01;
   world.Update(timer);
-  for (size_t i = 0; i < paths.size(); ++i) EXPECT_FLOAT_EQ(paths[i]->GetPosition().y, before[i] + 1.0f) << i;
+  now = heights();
+  for (size_t i = 0; i < now.size(); ++i) EXPECT_FLOAT_EQ(now[i], before[i] + 1.0f) << i;
 }
