@@ -164,7 +164,8 @@ class GlEffect final : public Effect, public EffectPassDrawer {
 
     const std::vector<int>& units = TextureUnits();
     glActiveTexture(GL_TEXTURE0);
-    std::vector<GLuint> names(units.size(), 0);
+    std::vector<GLuint>& names = m_names;
+    names.assign(units.size(), 0);
     // A SPRITE pass reads its quad's texture at the quad's own coordinates (v_Tex0), as the
     // device's sprite program does.
     for (size_t i = 0; i < units.size(); ++i)
@@ -192,7 +193,9 @@ class GlEffect final : public Effect, public EffectPassDrawer {
     }
     glBindVertexArray(m_vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(4 * sizeof(QuadVertex)), quad.v, GL_STREAM_DRAW);
+    // Written into the storage made with the buffer: a new store for every quad costs a
+    // software rasteriser an allocation per draw (it reads the vertices as the draw is made).
+    glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(4 * sizeof(QuadVertex)), quad.v);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
   }
 
@@ -348,6 +351,7 @@ class GlEffect final : public Effect, public EffectPassDrawer {
   std::vector<GLuint> m_samplers;   // per parameter, 0 for numeric ones
   std::vector<GLuint> m_levelZeroSamplers;  // the same without mip levels
   std::vector<Texture*> m_committed;
+  std::vector<GLuint> m_names;  // the texture names of a quad being drawn, kept for the next
   GLuint m_vertexArray = 0;
   GLuint m_vertexBuffer = 0;
   int m_active = -1;

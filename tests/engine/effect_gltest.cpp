@@ -351,3 +351,44 @@ TEST_F(GlEffects, TheDeviceDrawsAsBeforeAfterAPass) {
   auto after = draw();
   EXPECT_TRUE(before == after);
 }
+
+TEST_F(GlEffects, QuadsDrawnOneAfterAnotherThroughAPassEachLandWhereTheyWereSent) {
+  // Many small pictures, each of its own colour and at its own place, through one sprite
+  // pass without waiting in between, as the render extras draw a world's tiles: every quad
+  // must keep its own corners and texture however the vertices reach the driver.
+  Effect* extra = graphics->GetEffectCache()->Get(u"sprite_extra.fx", nullptr, archive.get());
+  ASSERT_NE(extra->GetEffect(), nullptr);
+  platform::Effect& e = *extra->GetEffect();
+  constexpr int kCount = 24, kSide = 6, kStep = 10;
+  std::vector<std::shared_ptr<platform::Texture>> pictures;
+  auto colourOf = [](int i) { return 0xFF000000u | uint32_t(i * 10 + 5) << 16 | uint32_t(250 - i * 9) << 8 | 0x40; };
+  for (int i = 0; i < kCount; ++i) {
+    pictures.push_back(std::make_shared<platform::Texture>(kSide, kSide));
+    std::fill_n(pictures.back()->MutablePixels(), kSide * kSide, colourOf(i));
+    pictures.back()->MarkAllDirty();
+  }
+  SpriteRenderer* sprites = graphics->GetSpriteRenderer();
+  const Rect src{0, 0, kSide, kSide};
+  device->Clear(platform::kClearTarget, 0xFF102030, 1.0f, 0);
+  sprites->effect = extra;
+  uint32_t passes = 0;
+  ASSERT_TRUE(e.Begin(&passes));
+  ASSERT_TRUE(e.BeginPass(0));
+  for (int i = 0; i < kCount; ++i) {
+    // A zig-zag, so that no quad lies where the one before it did.
+    const Vector2 at(float(4 + i * kStep), float(4 + (i % 2) * kStep));
+    EXPECT_TRUE(sprites->DrawTransformed(pictures[size_t(i)].get(), &src, nullptr, nullptr, 0.0, &at, 0xFFFFFFFF));
+  }
+  e.EndPass();
+  e.End();
+  sprites->effect = nullptr;
+  auto pixels = device->ReadPixels();
+  auto at = [&](int x, int y) { return pixels[size_t(y) * 1024 + size_t(x)]; };
+  for (int i = 0; i < kCount; ++i) {
+    const int x = 4 + i * kStep, y = 4 + (i % 2) * kStep;
+    // The middle of each picture holds its colour; the place the other row's quad would
+    // take stays the background.
+    EXPECT_EQ(at(x + kSide / 2, y + kSide / 2), colourOf(i)) << "quad " << i;
+    EXPECT_EQ(at(x + kSide / 2, 4 + (1 - i % 2) * kStep + kSide / 2), 0xFF102030u) << "quad " << i;
+  }
+}
