@@ -98,8 +98,7 @@ void KeyBinding::Update(const InputState& input, double step, uint32_t now) {
     last.down = false;
     last.releaseTime = now;
   }
-  for (InputSample& sample : m_history)
-    if (!sample.down) sample.releasedSeconds += step;
+  AgeReleased(step);
 }
 
 void KeyBinding::Read(const KVNode* block) {
@@ -173,7 +172,27 @@ void HumanSteuerung::Update() {
   Update(input ? *input : kNothing, step, Now());
 }
 
+namespace {
+
+// No key, no mouse button, no mouse movement and no controller: no binding can be pressed.
+bool NothingPressed(const InputState& input) {
+  if (input.mouseDX != 0 || input.mouseDY != 0 || input.wheel != 0 || !input.joysticks.empty()) return false;
+  uint8_t any = 0;
+  for (uint8_t b : input.buttons) any |= uint8_t(b & 0x80);
+  for (uint8_t k : input.keyboard.keys) any |= uint8_t(k & 0x80);
+  return any == 0;
+}
+
+}  // namespace
+
 void HumanSteuerung::Update(const InputState& input, double step, uint32_t now) {
+  // Most frames nobody touches anything: then each binding only ages its samples, and
+  // reading every binding's inputs one by one would find nothing.
+  if (NothingPressed(input) &&
+      std::none_of(m_bindings.begin(), m_bindings.end(), [](const KeyBinding& b) { return b.Current().down; })) {
+    for (KeyBinding& b : m_bindings) b.AgeReleased(step);
+    return;
+  }
   for (KeyBinding& b : m_bindings) b.Update(input, step, now);
 }
 

@@ -47,6 +47,12 @@ class KeyBinding {
 
   // One frame: records a new press, extends or ends the current one, and ages the released ones.
   void Update(const InputState& input, double step, uint32_t now);
+  // The frame's update when none of the binding's inputs is pressed and its current sample
+  // is not down: only the released samples age.
+  void AgeReleased(double step) {
+    for (InputSample& sample : m_history)
+      if (!sample.down) sample.releasedSeconds += step;
+  }
   // Replaces every list from a "TASTE" block (none: all empty). Values a player's file may
   // hold that name no input (a mouse button beyond the fourth, a negative joystick, a
   // joystick button above 127) are dropped with a message.

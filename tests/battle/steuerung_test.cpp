@@ -158,6 +158,77 @@ TEST(HumanSteuerung, BuiltInKeysReachTheirActionsThroughTheKeyTable) {
   }
 }
 
+TEST(HumanSteuerung, FramesWithNothingPressedAgeTheSamplesAsEveryBindingsOwnUpdateWould) {
+  // Every binding takes an input of its own kind; each frame the control's update must leave
+  // every binding exactly as the binding's own update does.
+  Script s;
+  s.control.Binding(Aktion::kUp).mouseAxes = {3};
+  s.control.Binding(Aktion::kDown).joyButtons = {{0, 4}};
+  s.control.Binding(Aktion::kLeft).joyAxes = {{0, 0}};
+  std::vector<KeyBinding> own;
+  for (int a = 0; a < Aktion::kCount; ++a) own.push_back(s.control.Binding(a));
+  auto none = [](InputState&) {};
+  auto key = [](uint8_t k) { return [k](InputState& in) { in.keyboard.keys[k] = 0x80; }; };
+  auto pad = [](std::function<void(JoystickState&)> set) {
+    return [set](InputState& in) {
+      in.joysticks.resize(1);
+      in.joysticks[0].present = 1;
+      set(in.joysticks[0]);
+    };
+  };
+  struct Stretch {
+    const char* what;
+    std::function<void(InputState&)> input;
+    int frames;
+    double step;
+  };
+  const Stretch script[] = {
+      {"nothing", none, 30, 0.01},
+      {"fire held", key(kSpace), 5, 0.01},
+      {"released, then nothing", none, 40, 0.013},
+      {"a key no binding has", key(99), 3, 0.01},
+      {"a bit below the down bit", [](InputState& in) { in.keyboard.keys[kSpace] = 0x7F; }, 3, 0.01},
+      {"left button", [](InputState& in) { in.buttons[0] = 0x80; }, 2, 0.01},
+      {"the fourth button", [](InputState& in) { in.buttons[3] = 0x80; }, 2, 0.01},
+      {"mouse down", [](InputState& in) { in.mouseDY = 4; }, 3, 0.01},
+      {"mouse up", [](InputState& in) { in.mouseDY = -4; }, 2, 0.01},
+      {"wheel", [](InputState& in) { in.wheel = 120; }, 2, 0.01},
+      {"pad at rest", pad([](JoystickState&) {}), 3, 0.01},
+      {"pad button", pad([](JoystickState& j) { j.buttons[4] = 0x80; }), 3, 0.01},
+      {"pad stick", pad([](JoystickState& j) { j.lX = 900; }), 3, 0.01},
+      {"paused", none, 5, 0.0},
+      {"nothing again", none, 60, 1.0 / 60.0},
+  };
+  for (const Stretch& stretch : script) {
+    SCOPED_TRACE(stretch.what);
+    for (int f = 0; f < stretch.frames; ++f) {
+      InputState input;
+      stretch.input(input);
+      s.control.Update(input, stretch.step, s.now);
+      for (KeyBinding& b : own) b.Update(input, stretch.step, s.now);
+      s.now += 10;
+    }
+    for (int a = 0; a < Aktion::kCount; ++a) {
+      const auto& got = s.control.Binding(a).History();
+      const auto& want = own[size_t(a)].History();
+      ASSERT_EQ(got.size(), want.size()) << a;
+      for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].down, want[i].down) << a << " " << i;
+        EXPECT_EQ(got[i].pressed, want[i].pressed) << a << " " << i;
+        EXPECT_EQ(got[i].pressTime, want[i].pressTime) << a << " " << i;
+        EXPECT_EQ(got[i].releaseTime, want[i].releaseTime) << a << " " << i;
+        EXPECT_EQ(got[i].heldSeconds, want[i].heldSeconds) << a << " " << i;
+        EXPECT_EQ(got[i].releasedSeconds, want[i].releasedSeconds) << a << " " << i;
+        EXPECT_EQ(got[i].minStrength, want[i].minStrength) << a << " " << i;
+        EXPECT_EQ(got[i].maxStrength, want[i].maxStrength) << a << " " << i;
+      }
+    }
+  }
+  // Every kind of input made its binding's press.
+  for (int a : {Aktion::kFire, Aktion::kUp, Aktion::kDown, Aktion::kLeft, Aktion::kTarget})
+    EXPECT_GE(own[size_t(a)].History().size(), 3u) << a;
+}
+
 TEST(HumanSteuerung, MouseButtonsMouseAxesAndJoysticks) {
   struct Case {
     const char* what;
