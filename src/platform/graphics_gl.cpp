@@ -56,6 +56,48 @@ constexpr GLint kStoredFormat = GL_RGBA;
 
 class GlDevice;
 
+// The software rasteriser draws the two triangles of an upright rectangle by its rectangle path
+// (and that by its 8-bit path, kStoredFormat) only when they reach it as a pair: a draw whose
+// corners lie off the drawing area goes through its clipper, which passes the triangles on one
+// by one, and the driver cuts a draw into runs of 1024 indices, which split a quad. Every
+// upright quad is cut to the drawing area here, and no draw call takes more quads than a run
+// holds whole.
+constexpr size_t kMaxQuadsPerRun = 1024 / 6;
+
+// Cuts an upright quad (corners 0-1 and 2-3 along x, 0-2 and 1-3 along y, either way round) to
+// [0, width] x [0, height], its other values taken along with the corners; false when nothing of
+// it is left, which covers no pixel centre. Other quads (turned, not a number, or with corners of
+// different colours) are left as they are.
+bool CutToArea(QuadVertex* v, float width, float height) {
+  const double x0 = v[0].x, x1 = v[1].x, y0 = v[0].y, y1 = v[2].y;
+  if (!(v[2].x == v[0].x && v[3].x == v[1].x && v[1].y == v[0].y && v[3].y == v[2].y)) return true;
+  if (!std::isfinite(x0) || !std::isfinite(x1) || !std::isfinite(y0) || !std::isfinite(y1)) return true;
+  if (v[1].colour != v[0].colour || v[2].colour != v[0].colour || v[3].colour != v[0].colour) return true;
+  const double cx0 = std::clamp(x0, 0.0, double(width)), cx1 = std::clamp(x1, 0.0, double(width));
+  const double cy0 = std::clamp(y0, 0.0, double(height)), cy1 = std::clamp(y1, 0.0, double(height));
+  if (cx0 == cx1 || cy0 == cy1) return false;
+  if (cx0 == x0 && cx1 == x1 && cy0 == y0 && cy1 == y1) return true;
+  // Each value is affine over the quad: the first corner's plus its steps along x and along y.
+  const QuadVertex a = v[0], b = v[1], c = v[2];
+  auto at = [&](double x, double y, QuadVertex& out) {
+    const double fx = x1 != x0 ? (x - x0) / (x1 - x0) : 0.0, fy = y1 != y0 ? (y - y0) / (y1 - y0) : 0.0;
+    auto mix = [&](float QuadVertex::*field) {
+      return float(double(a.*field) + fx * (double(b.*field) - a.*field) + fy * (double(c.*field) - a.*field));
+    };
+    out.x = float(x);
+    out.y = float(y);
+    out.u = mix(&QuadVertex::u);
+    out.v = mix(&QuadVertex::v);
+    out.s = mix(&QuadVertex::s);
+    out.t = mix(&QuadVertex::t);
+  };
+  at(cx0, cy0, v[0]);
+  at(cx1, cy0, v[1]);
+  at(cx0, cy1, v[2]);
+  at(cx1, cy1, v[3]);
+  return true;
+}
+
 // Which sprite program a draw takes. Blending straight alpha leaves the target as it was where
 // a fragment's alpha is 0, so the alpha test only changes pixels of draws that do not blend.
 enum class Shading { General, Plain, Tinted };
@@ -476,12 +518,16 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                 : sampling == Sampling::LevelZero ? m_levelZeroSampler
                                                   : 0);
     if (sampling == Sampling::Chain) MakeChain(texture);
+    const float areaW = float(AreaWidth()), areaH = float(AreaHeight());
     while (count > 0) {
       size_t n = std::min(count, kMaxQuadsPerCall);
       m_vertices.clear();
-      for (size_t i = 0; i < n; ++i)
-        for (const QuadVertex& v : quads[i].v) m_vertices.push_back(v);
-      Submit(n);
+      for (size_t i = 0; i < n; ++i) {
+        const size_t at = m_vertices.size();
+        m_vertices.insert(m_vertices.end(), std::begin(quads[i].v), std::end(quads[i].v));
+        if (!CutToArea(&m_vertices[at], areaW, areaH)) m_vertices.resize(at);
+      }
+      if (!m_vertices.empty()) Submit(m_vertices.size() / 4);
       quads += n;
       count -= n;
     }
@@ -771,8 +817,9 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
     }
     glBufferSubData(GL_ARRAY_BUFFER, GLintptr(m_writeQuad * 4 * sizeof(QuadVertex)),
                     GLsizeiptr(m_vertices.size() * sizeof(QuadVertex)), m_vertices.data());
-    glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(quads * 6), GL_UNSIGNED_SHORT, nullptr,
-                             GLint(m_writeQuad * 4));
+    for (size_t q = 0; q < quads; q += kMaxQuadsPerRun)
+      glDrawElementsBaseVertex(GL_TRIANGLES, GLsizei(std::min(kMaxQuadsPerRun, quads - q) * 6), GL_UNSIGNED_SHORT,
+                               nullptr, GLint((m_writeQuad + q) * 4));
     m_writeQuad += quads;
   }
 

@@ -162,6 +162,94 @@ TEST_F(GlDeviceTest, TransformedSpritesScaleAndMirror) {
   for (int x = 0; x < 4; ++x) EXPECT_EQ(At(pixels, 19 - x, 2), texture->PixelAt(x, 2));
 }
 
+TEST_F(GlDeviceTest, SpritesPartlyOffTheTargetShowWhatTheWholeSpriteShowsThere) {
+  // Each pixel of the back buffer must take the colour the whole quad gives it: the same quads
+  // drawn 32 pixels further in on a target of twice the size, where nothing of them is off.
+  auto texture = std::make_shared<Texture>(16, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const uint32_t alpha = (x + y) % 3 == 0 ? 0x80 : 0xFF;
+      texture->MutablePixels()[y * 16 + x] = alpha << 24 | uint32_t(x * 15 << 16 | y * 13 << 8 | (x ^ y) * 11);
+    }
+  texture->MarkAllDirty();
+  auto big = std::make_shared<Texture>(128, 96, 1, platform::kUsageRenderTarget);
+  // Corners x0..x1 by y0..y1; the texture's u runs along x, or along y where turned.
+  auto quadAt = [](float x0, float y0, float x1, float y1, bool turned) {
+    platform::SpriteQuad q;
+    for (int i = 0; i < 4; ++i) {
+      const float fx = float(i & 1), fy = float(i >> 1);
+      q.v[i].x = x0 + (x1 - x0) * fx;
+      q.v[i].y = y0 + (y1 - y0) * fy;
+      q.v[i].u = turned ? fy : fx;
+      q.v[i].v = turned ? 1.0f - fx : fy;
+      q.v[i].s = fx;
+      q.v[i].t = fy;
+    }
+    return q;
+  };
+  struct Case {
+    const char* name;
+    float x0, y0, x1, y1;
+    bool turned, blend;
+    int tolerance;  // per channel: the filter's rounding between texels
+  } cases[] = {
+      {"off the left", -5, 10, 11, 26, false, false, 0},
+      {"off the right and the bottom, blended", 56, 40, 72, 56, false, true, 0},
+      {"off the top, enlarged between pixels", 20.5f, -9.25f, 60.5f, 14.75f, false, true, 2},
+      {"mirrored, off the left", 6, 20, -10, 36, false, false, 0},
+      {"upside down, off the bottom", 30, 55, 46, 39, false, true, 0},
+      {"shrunk, off the right", 58.3f, 3, 71.1f, 15.8f, false, false, 2},
+      {"turned by a quarter, off the left and the top", -7, -3, 9, 13, true, true, 0},
+      {"wholly off", 70, 10, 86, 26, false, false, 0},
+      {"over the whole target, enlarged", -40, -30, 100, 70, false, true, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint32_t> pictures[2];
+    for (int inBig = 0; inBig < 2; ++inBig) {
+      ASSERT_TRUE(device->SetRenderTarget(inBig ? big.get() : nullptr));
+      const float dx = inBig ? 32.0f : 0.0f, dy = inBig ? 24.0f : 0.0f;
+      device->Clear(platform::kClearTarget, 0xFF204060, 1.0f, 0);
+      const platform::SpriteQuad quad = quadAt(c.x0 + dx, c.y0 + dy, c.x1 + dx, c.y1 + dy, c.turned);
+      device->DrawSpriteQuads(texture.get(), &quad, 1, platform::DrawState{c.blend, c.blend});
+      pictures[inBig] = device->ReadPixels();
+    }
+    ASSERT_TRUE(device->SetRenderTarget(nullptr));
+    bool drew = false;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const uint32_t cut = At(pictures[0], x, y), whole = At(pictures[1], x + 32, y + 24, 128);
+        drew = drew || cut != 0xFF204060u;
+        for (int shift : {24, 16, 8, 0})
+          ASSERT_NEAR(Channel(cut, shift), Channel(whole, shift), c.tolerance) << x << "," << y;
+      }
+    EXPECT_EQ(drew, c.x0 < 64.0f) << "a quad with a part on the target draws it";
+  }
+}
+
+TEST_F(GlDeviceTest, ADrawOfManyQuadsDrawsEveryOne) {
+  // More quads in one draw than the driver takes at once: each one-pixel quad has a colour of
+  // its own, so a quad left out or drawn twice in the wrong place shows.
+  std::vector<platform::SpriteQuad> quads;
+  auto colourOf = [](int x, int y) { return 0xFF000000u | uint32_t(x * 4 << 16 | y * 5 << 8 | (x + y)); };
+  for (int y = 0; y < 48; y += 2)
+    for (int x = 0; x < 64; ++x) {
+      platform::SpriteQuad q;
+      for (int i = 0; i < 4; ++i) {
+        q.v[i].x = float(x + (i & 1));
+        q.v[i].y = float(y + (i >> 1));
+        q.v[i].colour = colourOf(x, y);
+      }
+      quads.push_back(q);
+    }
+  ASSERT_GT(quads.size(), 1000u);
+  device->Clear(platform::kClearTarget, 0xFF000000, 1.0f, 0);
+  device->DrawSpriteQuads(nullptr, quads.data(), quads.size(), platform::DrawState{false, false});
+  const auto pixels = device->ReadPixels();
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 64; ++x) ASSERT_EQ(At(pixels, x, y), y % 2 ? 0xFF000000u : colourOf(x, y)) << x << "," << y;
+}
+
 TEST_F(GlDeviceTest, MipmappedSpritesReadLevelZeroAtTheirSizeAndTheChainWhenShrunk) {
   // One-texel black and white squares: level 0 is the pattern, every smaller level grey.
   auto texture = std::make_shared<Texture>(16, 16, 5);
