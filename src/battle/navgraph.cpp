@@ -154,22 +154,9 @@ void NavGraph::Memo::Fresh(const TerrainSnapshot& terrain) {
   for (Column& col : columns) col.entries.resize(col.rows.size());
   blocksWide = blocksHigh = 0;
   changed.clear();
+  changedBox = {INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
   made = true;
   arcsMade = false;
-}
-
-bool NavGraph::Memo::AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
-  if (changed.empty()) return false;
-  // Beside the box of all changed blocks nothing changed.
-  if (right < changedBox[0] || left > changedBox[2] || bottom < changedBox[1] || top > changedBox[3]) return false;
-  // Beside the copy nothing is solid, nor ever changes.
-  left = std::max<int64_t>(left, rect.left), right = std::min<int64_t>(right, int64_t(rect.left) + width - 1);
-  top = std::max<int64_t>(top, rect.top), bottom = std::min<int64_t>(bottom, int64_t(rect.top) + height - 1);
-  if (left > right || top > bottom) return false;
-  const size_t x0 = size_t((left - rect.left) / kBlock), x1 = size_t((right - rect.left) / kBlock) + 1;
-  const size_t y0 = size_t((top - rect.top) / kBlock), y1 = size_t((bottom - rect.top) / kBlock) + 1;
-  const size_t w = size_t(blocksWide) + 1;
-  return changed[y1 * w + x1] + changed[y0 * w + x0] != changed[y0 * w + x1] + changed[y1 * w + x0];
 }
 
 void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan) {
@@ -200,6 +187,7 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
     }
     if (!any) {
       changed.clear();
+      changedBox = {INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
     } else {
       const size_t w = size_t(blocksWide) + 1;
       changed.assign(w * (size_t(blocksHigh) + 1), 0);
@@ -210,8 +198,10 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
           changed[(y + 1) * w + x + 1] = here + changed[y * w + x + 1] + changed[(y + 1) * w + x] - changed[y * w + x];
           if (!here) continue;
           const int64_t bx = int64_t(rect.left) + int64_t(x) * kBlock, by = int64_t(rect.top) + int64_t(y) * kBlock;
+          // A block at the copy's right or bottom edge ends there.
           changedBox = {std::min(changedBox[0], bx), std::min(changedBox[1], by),
-                        std::max(changedBox[2], bx + kBlock - 1), std::max(changedBox[3], by + kBlock - 1)};
+                        std::max(changedBox[2], std::min<int64_t>(bx + kBlock, int64_t(rect.left) + width) - 1),
+                        std::max(changedBox[3], std::min<int64_t>(by + kBlock, int64_t(rect.top) + height) - 1)};
         }
       std::vector<int32_t>& top = tops.levels[0];
       // A column's new points are gathered here and copied back into its own vectors, which

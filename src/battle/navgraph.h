@@ -247,9 +247,23 @@ class NavGraph {
     int32_t blocksWide = 0;
     int32_t blocksHigh = 0;
     std::vector<uint32_t> changed;
-    // The box (left, top, right, bottom) of the changed blocks, in the world.
-    std::array<int64_t, 4> changedBox{};
-    bool AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const;
+    // The box (left, top, right, bottom) of the changed blocks, in the world and inside
+    // the copy; empty (left above right) when nothing changed.
+    std::array<int64_t, 4> changedBox{INT64_MAX, INT64_MAX, INT64_MIN, INT64_MIN};
+    // Whether a changed block meets the box.
+    bool AnyChanged(int64_t left, int64_t top, int64_t right, int64_t bottom) const {
+      // Beside the box of all changed blocks nothing changed; within it the box is cut to it,
+      // which lies inside the copy.
+      if (right < changedBox[0] || left > changedBox[2] || bottom < changedBox[1] || top > changedBox[3] ||
+          left > right || top > bottom)
+        return false;
+      left = std::max(left, changedBox[0]) - rect.left, right = std::min(right, changedBox[2]) - rect.left;
+      top = std::max(top, changedBox[1]) - rect.top, bottom = std::min(bottom, changedBox[3]) - rect.top;
+      const size_t x0 = size_t(left) / kBlock, x1 = size_t(right) / kBlock + 1;
+      const size_t y0 = size_t(top) / kBlock, y1 = size_t(bottom) / kBlock + 1;
+      const size_t w = size_t(blocksWide) + 1;
+      return changed[y1 * w + x1] + changed[y0 * w + x0] != changed[y0 * w + x1] + changed[y1 * w + x0];
+    }
     // Brought up to the snapshot and the plan's jumps.
     void Update(const TerrainSnapshot& terrain, const PlanSnapshot& plan);
     void Fresh(const TerrainSnapshot& terrain);
