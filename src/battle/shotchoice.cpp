@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "battle/terrainsnapshot.h"
+#include "platform/numeric.h"
+#include "world/linewalk.h"
 
 namespace {
 
@@ -50,6 +52,9 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
   const double dx = std::fabs(double(c.to.x) - c.from.x);
   const float sx = c.facingRight ? 1.0f : -1.0f;
   const float bottom = float(terrain.GetRect().bottom) + 1.0f;
+  const Rect& rect = terrain.GetRect();
+  const uint8_t* bytes = terrain.Bytes();
+  const int64_t width = terrain.Width();
   Vector2 previous = c.from;
   Vector2 point = c.from;
   int64_t i = 1;
@@ -63,8 +68,28 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
       break;
     }
     if (i >= 3) {
+      // The step's segment as TerrainSnapshot::TraceSegment walks it. Where its walk (which
+      // goes a pixel past its end) lies inside the copy, the bytes are read straight, and
+      // from the second segment on its first pixel is passed over: it is the last point's,
+      // found empty by the segment before.
+      const int32_t x0 = platform::TruncToInt(previous.x), y0 = platform::TruncToInt(previous.y);
+      const int32_t x1 = platform::TruncToInt(point.x), y1 = platform::TruncToInt(point.y);
       Vector2 hit;
-      if (terrain.TraceSegment(previous, point, &hit)) {
+      bool met = false;
+      if (std::min(x0, x1) > rect.left && std::max(x0, x1) < rect.right - 1 && std::min(y0, y1) > rect.top &&
+          std::max(y0, y1) < rect.bottom - 1) {
+        LineWalk walk(x0, y0, x1, y1);
+        auto solid = [&] { return bytes[(walk.Y() - rect.top) * width + (walk.X() - rect.left)] != 0; };
+        met = i == 3 && solid();
+        for (int64_t k = walk.StepCount(); k > 0 && !met; --k) {
+          walk.Step();
+          met = solid();
+        }
+        if (met) hit = Vector2(float(walk.X()), float(walk.Y()));
+      } else {
+        met = terrain.TraceSegment(previous, point, &hit);
+      }
+      if (met) {
         c.error = Distance(c.to, hit);
         c.impact = hit;
         return;

@@ -1,10 +1,12 @@
 // The computer opponent's shots over drawn worlds: the ballistic search finds the one
 // angle that clears a wall, a team mate in the way spoils a flight, straight shots stop at
 // terrain and at the end of their shell's life, shots at the feet go off at the shooter,
-// and the angles and pulls that have no flight are skipped rather than computed.
+// and the angles and pulls that have no flight are skipped rather than computed; flights
+// end where a plain segment-by-segment trace ends them.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "battle/shotchoice.h"
@@ -167,3 +169,69 @@ TEST(ShotChoice, SettingsPickTheirNumberKey) {
 }
 
 }  // namespace
+
+namespace {
+
+// The flight as a plain walk: every step's segment traced in full by the snapshot.
+Vector2 PlainImpact(const ShotCandidate& c, const ShotWeapon& weapon, double gravity, const TerrainSnapshot& terrain) {
+  const double g = gravity * weapon.gravityFactor, a = c.angle * 0.01745329238474369, v = weapon.speed * c.strength;
+  const double cs = std::cos(a), t = std::tan(a), k = g / (2.0 * v * v * cs * cs);
+  const double dx = std::fabs(double(c.to.x) - c.from.x);
+  const float sx = c.facingRight ? 1.0f : -1.0f, bottom = float(terrain.GetRect().bottom) + 1.0f;
+  Vector2 previous = c.from, point = c.from;
+  for (int64_t i = 1; double(i) < dx; ++i) {
+    const double di = double(i);
+    point = Vector2(c.from.x + sx * float(di), float(double(c.from.y) - (di * t - k * di * di)));
+    if (!(point.y < bottom)) return previous;
+    Vector2 hit;
+    if (i >= 3 && terrain.TraceSegment(previous, point, &hit)) return hit;
+    previous = point;
+  }
+  return point;
+}
+
+}  // namespace
+
+TEST(ShotChoice, FlightsEndWhereAPlainTraceOfEachStepEndsThem) {
+  // Hills, floating rocks and single pixels on a world left of and above the origin, so
+  // flights start near its edges, cross them, leave over its top and sides and graze
+  // pixels at the ends of their steps.
+  std::mt19937 rng(5);
+  const int w = 360, h = 200;
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (int x = 0; x < w; ++x) {
+    const int top = 150 + int(20.0 * std::sin(x * 0.06) + 8.0 * std::sin(x * 0.31));
+    for (int y = top; y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+  }
+  for (int r = 0; r < 40; ++r) {
+    const int x0 = int(rng() % unsigned(w)), y0 = int(rng() % 140u), len = 1 + int(rng() % 12);
+    for (int x = x0; x < std::min(w, x0 + len); ++x) art[size_t(y0)][size_t(x)] = '#';
+  }
+  for (int x = 0; x < w; x += 7) art[0][size_t(x)] = '#';
+  std::vector<const char*> rows;
+  for (auto& r : art) rows.push_back(r.c_str());
+  const auto terrain = TerrainSnapshot::FromRows(rows, -200, -120);
+  ShotSetup setup;  // nobody to hit: only the ground ends a flight
+  const float starts[][2] = {{-198.5f, -30.25f}, {-20.7f, -119.5f}, {0.5f, 10.0f}, {158.9f, -60.0f}, {40.0f, -121.0f}};
+  int compared = 0, landed = 0;
+  for (const auto& start : starts)
+    for (const bool right : {true, false})
+      for (double angle = -85.0; angle <= 85.0; angle += 3.7)
+        for (const double strength : {0.15, 0.4, 0.9}) {
+          ShotWeapon weapon;
+          weapon.speed = 400.0;
+          ShotCandidate c;
+          c.from = Vector2(start[0], start[1]);
+          c.to = Vector2(right ? 400.0f : -400.0f, 0.0f);
+          c.facingRight = right;
+          c.angle = angle;
+          c.strength = strength;
+          SimulateFlight(c, weapon, 100.0, terrain, setup);
+          const Vector2 expected = PlainImpact(c, weapon, 100.0, terrain);
+          ASSERT_EQ(c.impact.x, expected.x) << start[0] << "," << start[1] << " " << angle << " " << strength;
+          ASSERT_EQ(c.impact.y, expected.y) << start[0] << "," << start[1] << " " << angle << " " << strength;
+          ++compared;
+          landed += terrain.IsSolid(int64_t(expected.x), int64_t(expected.y));
+        }
+  EXPECT_GT(landed, compared / 3);
+}
