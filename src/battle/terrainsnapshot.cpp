@@ -44,19 +44,24 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
     s.m_tiles = std::move(states);
     s.m_tilesRead = stale.size();
     if (stale.empty()) return;
+    // One job per processor at most, each reading every n-th stale tile: the pool starts
+    // no more threads than there are processors.
+    const int n = std::max(1, std::min(platform::ProcessorCount(), int(stale.size())));
     auto job = [&](int k) {
-      const LandschaftTile* t = tiles[stale[size_t(k)]].get();
-      if (!t) return;
-      const Rect& wr = t->WorldRect();
-      const int32_t x0 = std::max(wr.left, rect.left), x1 = std::min(wr.right, rect.right);
-      const int32_t y0 = std::max(wr.top, rect.top), y1 = std::min(wr.bottom, rect.bottom);
-      for (int32_t y = y0; y < y1; ++y) {
-        uint8_t* row = &s.m_solid[size_t(y - rect.top) * size_t(width)];
-        const uint32_t* p = t->Row(y - wr.top) + (x0 - wr.left);
-        for (int32_t x = x0; x < x1; ++x, ++p) row[x - rect.left] = IsSolidPixel(*p) ? 1 : 0;
+      for (size_t i = size_t(k); i < stale.size(); i += size_t(n)) {
+        const LandschaftTile* t = tiles[stale[i]].get();
+        if (!t) continue;
+        const Rect& wr = t->WorldRect();
+        const int32_t x0 = std::max(wr.left, rect.left), x1 = std::min(wr.right, rect.right);
+        const int32_t y0 = std::max(wr.top, rect.top), y1 = std::min(wr.bottom, rect.bottom);
+        for (int32_t y = y0; y < y1; ++y) {
+          uint8_t* row = &s.m_solid[size_t(y - rect.top) * size_t(width)];
+          const uint32_t* p = t->Row(y - wr.top) + (x0 - wr.left);
+          for (int32_t x = x0; x < x1; ++x, ++p) row[x - rect.left] = IsSolidPixel(*p) ? 1 : 0;
+        }
       }
     };
-    platform::WorkerPool::Shared().Run(int(stale.size()), job);
+    platform::WorkerPool::Shared().Run(n, job);
     return;
   }
   s.m_tiles = std::move(states);
