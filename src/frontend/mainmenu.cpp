@@ -343,14 +343,18 @@ void MainMenu::Render() {
   platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
   if (!device) return;
   FitBackdropToScreen();
-  device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kBackground, 1.0f,
-                0);
   PostEffectLibrary* effects = m_globals ? m_globals->GetPostEffects() : nullptr;
   if (effects && effects->GetLevel() == this && effects->HasActiveEffects()) {
-    effects->RenderActive();
-  } else if (device->BeginScene()) {
-    RenderPass();
-    device->EndScene();
+    // The chain's finished picture is copied over the whole back buffer; the chain clears
+    // it only where it cannot.
+    effects->RenderActive(kBackground);
+  } else {
+    device->Clear(platform::kClearTarget | platform::kClearZBuffer | platform::kClearStencil, kBackground, 1.0f,
+                  0);
+    if (device->BeginScene()) {
+      RenderPass();
+      device->EndScene();
+    }
   }
   if (device->BeginScene()) {
     if (m_battle && m_battle->IsRunning()) {

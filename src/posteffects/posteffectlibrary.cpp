@@ -176,15 +176,23 @@ bool PostEffectLibrary::RenderLevelExtra(const std::u16string& name) {
   return m_scene ? m_scene->RenderForEffect(name) : false;
 }
 
-void PostEffectLibrary::RenderActive() {
-  if (!m_scene) return;
+void PostEffectLibrary::RenderActive(std::optional<uint32_t> background) {
   APIGraphics* graphics = m_context->graphics;
   platform::GraphicsDevice* device = graphics ? graphics->GetDevice() : nullptr;
   if (!device) return;
+  // The caller's target, cleared where the finished picture will not be copied over it whole.
+  auto clearCallers = [&] {
+    if (background) device->Clear(platform::kClearTarget, *background, 1.0f, 0);
+  };
+  if (!m_scene) {
+    clearCallers();
+    return;
+  }
   platform::Texture* kept = device->RenderTarget();
   if (!m_renderData.IsComplete() || !device->SetRenderTarget(m_renderData.Org())) {
     // Without its targets (never made, or refused now) the chain cannot run: the scene is
     // drawn as it is, where the caller draws.
+    clearCallers();
     if (device->BeginScene()) {
       m_scene->RenderPass();
       device->EndScene();
@@ -202,6 +210,7 @@ void PostEffectLibrary::RenderActive() {
   // The finished picture covers the back buffer pixel for pixel: a copy, where the device
   // can make one, does what drawing it unblended does.
   if (!kept && device->CopyToBackBuffer(m_renderData.Org())) return;
+  clearCallers();
   device->BeginScene();
   if (SpriteRenderer* sprites = graphics->GetSpriteRenderer(); sprites && Succeeded(sprites->Begin(0))) {
     const Rect& screen = graphics->GetScreenRect();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,10 @@ class PostEffectLibrary : public CameraEffects {
   PostEffectScene* GetLevel() const { return m_scene; }
   // Captures the scene into ORG, runs every listed effect in order and draws ORG over the
   // whole screen. Call outside any begun scene; the caller draws its overlay afterwards.
-  void RenderActive();
+  // Given a background, the caller leaves its target as the last frame left it: the finished
+  // picture copied over it covers every pixel, and where the chain cannot copy it (or cannot
+  // run) the target is cleared to the background first.
+  void RenderActive(std::optional<uint32_t> background = std::nullopt);
   // The chain alone: every listed effect over the picture captured in ORG, through the
   // finishing pass where the list allows it, the finished picture left in ORG.
   void RenderChain();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "battle/waffe.h"
@@ -397,6 +398,48 @@ TEST_F(PostEffects, WithoutItsTargetsTheChainDrawsTheSceneDirectly) {
     EXPECT_EQ(device->RecordedDraws().front().target, data.Org()) << "the scene is captured";
     EXPECT_EQ(device->RecordedDraws().back().texture, data.Org()) << "the result is shown";
     EXPECT_EQ(device->RecordedDraws().back().target, nullptr);
+  }
+  library->SetLevel(nullptr);
+}
+
+TEST_F(PostEffects, GivenABackgroundTheChainClearsTheCallersTargetWhereItsPictureIsNotCopiedOverIt) {
+  // The caller leaves its target uncleared when it gives a background: whatever way the frame
+  // goes on the null device (which copies no target to the back buffer), no pixel of the last
+  // frame may stay. Without a background the caller has cleared (or drawn) already.
+  Load(
+      uR"(<PE_SATURATE> <NAME> "S" <\NAME> <FX_NAME> "pe_saturate.fx" <\FX_NAME> <MAKE_ORIGINAL> "1" <\MAKE_ORIGINAL> <\PE_SATURATE>)");
+  QuadScene quads(run.graphics.get());
+  library->ActivateEffect(Make(u"S").release());
+  platform::GraphicsDevice* device = run.graphics->GetDevice();
+  constexpr uint32_t kStale = 0xFF123456, kBackground = 0xFF0A141E;
+  struct Case {
+    const char* name;
+    bool scene;
+    bool refused;
+    std::optional<uint32_t> background;
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {"the chain runs", true, false, kBackground, kBackground},
+      {"its targets are refused", true, true, kBackground, kBackground},
+      {"no scene", false, false, kBackground, kBackground},
+      {"the chain runs, no background", true, false, std::nullopt, kStale},
+      {"no scene, no background", false, false, std::nullopt, kStale},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    library->SetLevel(c.scene ? &quads : nullptr);
+    ASSERT_TRUE(device->SetRenderTarget(nullptr));
+    device->Clear(platform::kClearTarget, kStale, 1.0f, 0);
+    {
+      std::optional<RefusedTargets> refused;
+      if (c.refused) refused.emplace();
+      library->RenderActive(c.background);
+    }
+    EXPECT_EQ(device->RenderTarget(), nullptr);
+    const std::vector<uint32_t> pixels = device->ReadPixels();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(std::count(pixels.begin(), pixels.end(), c.expected), std::ptrdiff_t(pixels.size()));
   }
   library->SetLevel(nullptr);
 }
