@@ -797,6 +797,26 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
       continue;
     }
     for (; i <= last; ++i) {
+      if (i <= inside) {
+        // Up to step `inside` the flight lies inside the copy, so above its bottom and short
+        // of its sides: the pixels of the run's steps up to there are read straight, as one
+        // row of offsets, four at a time until one is solid.
+        const int upto = std::min(last, inside);
+        const uint32_t stop = arc.stepEnd[size_t(upto)];
+        const int64_t* offsets = arc.offsets.data();
+        for (; p + 4 <= stop; p += 4)
+          if (bytes[start + offsets[p]] | bytes[start + offsets[p + 1]] | bytes[start + offsets[p + 2]] |
+              bytes[start + offsets[p + 3]])
+            break;
+        for (; p < stop; ++p)
+          if (bytes[start + offsets[p]]) {
+            while (arc.stepEnd[size_t(i)] <= p) ++i;
+            const auto& o = arc.pixels[p];
+            return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
+          }
+        i = upto;
+        continue;
+      }
       if (arc.row[size_t(i)] >= below) {
         // Below the world nothing more is met: the last piece ends on its edge.
         const Vector2 from{float(int64_t(x) + int64_t(arc.sx) * (i - 1)), float(int64_t(y) + arc.row[size_t(i - 1)])};
@@ -809,20 +829,12 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
         return at;
       }
       const uint32_t end = arc.stepEnd[size_t(i)];
-      if (i <= inside) {
-        for (; p < end; ++p)
-          if (bytes[start + arc.offsets[p]]) {
-            const auto& o = arc.pixels[p];
-            return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
-          }
-      } else {
-        const auto& step = arc.stepBox[size_t(i)];
-        if (p < end && int64_t(y) + step[2] < tops.Min(int64_t(x) + step[0], int64_t(x) + step[1])) p = end;
-        for (; p < end; ++p) {
-          const auto& o = arc.pixels[p];
-          if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
-            return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
-        }
+      const auto& step = arc.stepBox[size_t(i)];
+      if (p < end && int64_t(y) + step[2] < tops.Min(int64_t(x) + step[0], int64_t(x) + step[1])) p = end;
+      for (; p < end; ++p) {
+        const auto& o = arc.pixels[p];
+        if (terrain.IsSolid(int64_t(x) + o[0], int64_t(y) + o[1]))
+          return done(i, Vector2(float(int64_t(x) + o[0]), float(int64_t(y) + o[1])));
       }
       if (i >= side)
         return done(i, Vector2(float(int64_t(x) + int64_t(arc.sx) * i), float(int64_t(y) + arc.row[size_t(i)])));
