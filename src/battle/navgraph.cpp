@@ -868,15 +868,36 @@ void NavGraph::WeightGraph() {
 }
 
 void NavGraph::Reset(const std::vector<PlanSnapshot::Crate>& crates) {
+  auto inCrate = [](const Node& n, const PlanSnapshot::Crate& c) {
+    return std::fabs(double(n.x) - c.centre.x) * 2.0 < c.size.x && std::fabs(double(n.y) - c.centre.y) * 2.0 < c.size.y;
+  };
+  // With the column index at hand, a crate is looked for only in the columns its box may
+  // reach (a pixel more each side); else over every node.
+  const bool indexed = !m_columnStart.empty() && m_columnNodes.size() == m_nodes.size();
   for (Node& n : m_nodes) {
     n.cost = 0;
     n.crate = 0.0;
-    for (const PlanSnapshot::Crate& c : crates)
-      if (std::fabs(double(n.x) - c.centre.x) * 2.0 < c.size.x && std::fabs(double(n.y) - c.centre.y) * 2.0 < c.size.y)
-        n.crate = 1.0;
+    if (!indexed)
+      for (const PlanSnapshot::Crate& c : crates)
+        if (inCrate(n, c)) n.crate = 1.0;
     n.inOpen = false;
     n.closed = false;
     n.previous = kNone;
+  }
+  if (!indexed) return;
+  const double first = double(m_left), lastColumn = double(m_left) + double(m_columnStart.size() - 2);
+  for (const PlanSnapshot::Crate& c : crates) {
+    const double half = double(c.size.x) / 2.0;
+    const double lo = std::max(first, std::ceil(double(c.centre.x) - half - 1.0));
+    const double hi = std::min(lastColumn, std::floor(double(c.centre.x) + half + 1.0));
+    if (!(lo <= hi)) continue;
+    for (int64_t x = int64_t(lo); x <= int64_t(hi); ++x) {
+      const size_t col = size_t(x - m_left);
+      for (uint32_t k = m_columnStart[col]; k < m_columnStart[col + 1]; ++k) {
+        Node& n = m_nodes[size_t(m_columnNodes[k][1])];
+        if (inCrate(n, c)) n.crate = 1.0;
+      }
+    }
   }
 }
 

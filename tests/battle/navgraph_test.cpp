@@ -199,6 +199,53 @@ TEST(NavGraph, JumpLinksShelterAndViewsMatchTheirDirectTraces) {
   EXPECT_GT(compared, 1000);
 }
 
+TEST(NavGraph, CratesMarkTheNodesInsideTheirBoxes) {
+  // Rough ground off the origin, some of it under a roof; crates with fractional centres
+  // and sizes on the columns' edges, at the graph's sides and past them, one as wide as
+  // the world, one of no size and one not a number. Marked, after a build and on a graph
+  // of loose nodes, is every node whose place lies inside a box and no other.
+  const int w = 120, h = 60;
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (int x = 0; x < w; ++x)
+    for (int y = 40 + int(6.0 * std::sin(x * 0.3)); y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+  for (int x = 30; x < 50; ++x) art[20][size_t(x)] = '#';
+  std::vector<const char*> rows;
+  for (auto& r : art) rows.push_back(r.c_str());
+  const int32_t ox = -40, oy = 15;
+  const auto terrain = TerrainSnapshot::FromRows(rows, ox, oy);
+  const float nan = std::nanf("");
+  const std::vector<PlanSnapshot::Crate> crates = {
+      {{float(ox) + 10.5f, float(oy) + 36.0f}, {3.0f, 20.0f}},  {{float(ox) + 40.0f, float(oy) + 19.0f}, {4.0f, 4.0f}},
+      {{float(ox) + 70.25f, float(oy) + 40.0f}, {6.5f, 9.0f}},  {{float(ox) - 1.0f, float(oy) + 40.0f}, {4.0f, 40.0f}},
+      {{float(ox + w) + 0.5f, float(oy) + 40.0f}, {4.0f, 40.0f}}, {{float(ox) + 60.0f, float(oy) + 44.0f}, {1e30f, 2.0f}},
+      {{float(ox) + 90.0f, float(oy) + 39.0f}, {0.0f, 0.0f}},   {{nan, float(oy) + 40.0f}, {10.0f, 10.0f}},
+      {{float(ox) + 100.0f, float(oy) + 40.0f}, {nan, 10.0f}},
+  };
+  NavGraph built;
+  PlanSnapshot plan = Worm(float(ox + 60), float(oy));
+  ASSERT_TRUE(built.Build(terrain, plan));
+  NavGraph loose;
+  for (const NavGraph::Node& n : built.Nodes()) loose.AddNode(n.x, n.y);
+  for (NavGraph* g : {&built, &loose}) {
+    for (size_t k = 0; k <= crates.size(); ++k) {
+      // Each crate alone, then all of them.
+      const std::vector<PlanSnapshot::Crate> some =
+          k < crates.size() ? std::vector<PlanSnapshot::Crate>{crates[k]} : crates;
+      g->Reset(some);
+      int marked = 0;
+      for (const NavGraph::Node& n : g->Nodes()) {
+        bool inside = false;
+        for (const auto& c : some)
+          inside = inside || (std::fabs(double(n.x) - c.centre.x) * 2.0 < c.size.x &&
+                              std::fabs(double(n.y) - c.centre.y) * 2.0 < c.size.y);
+        ASSERT_EQ(n.crate, inside ? 1.0 : 0.0) << "crate " << k << " at " << n.x << "," << n.y;
+        marked += inside;
+      }
+      if (k == 0 || k == 2 || k == 5) EXPECT_GT(marked, 0) << "crate " << k;
+    }
+  }
+}
+
 // Every node of two graphs the same: place, links, costs and features.
 void ExpectSameGraph(const NavGraph& kept, const NavGraph& fresh, const std::string& round) {
   ASSERT_EQ(kept.Nodes().size(), fresh.Nodes().size()) << round;
