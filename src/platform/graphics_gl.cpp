@@ -110,6 +110,21 @@ Shading ChooseShading(const SpriteQuad* quads, size_t count, const DrawState& st
   return colour == 0xFFFFFFFF ? Shading::Plain : Shading::Tinted;
 }
 
+// The number of runs of consecutive quads of one colour each, or 0 when a quad's corners differ
+// in colour or the draw takes the general program whatever its colours.
+constexpr size_t kMinColourRun = 3;  // quads a run holds on average, at least, to be drawn alone
+size_t ColourRuns(const SpriteQuad* quads, size_t count, const DrawState& state) {
+  if (count < 2 * kMinColourRun || (state.alphaTest && !state.blend)) return 0;
+  size_t runs = 1;
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t colour = quads[i].v[0].colour;
+    for (const QuadVertex& v : quads[i].v)
+      if (v.colour != colour) return 0;
+    if (i > 0 && colour != quads[i - 1].v[0].colour) ++runs;
+  }
+  return runs;
+}
+
 // How a batch of quads reads its texture, from the cheapest way the picture allows:
 //  - Nearest: every quad puts its texels 1:1 on whole pixels (upright, mirrored or turned by
 //    quarters), so each pixel centre falls on a texel centre, where the bilinear filter would
@@ -494,6 +509,17 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   void DrawSpriteQuads(Texture* texture, const SpriteQuad* quads, size_t count,
                        const DrawState& state) override {
     MakeCurrent();
+    // Quads of a few long runs of one colour each (a text's outline, then its letters) are
+    // drawn run by run, in the same order: each run takes a program without vertex colours
+    // (ChooseShading), which the software rasteriser draws by its 8-bit path.
+    if (const size_t runs = ColourRuns(quads, count, state); runs > 1 && runs * kMinColourRun <= count) {
+      for (size_t start = 0, end = 1; end <= count; ++end)
+        if (end == count || quads[end].v[0].colour != quads[start].v[0].colour) {
+          DrawSpriteQuads(texture, quads + start, end - start, state);
+          start = end;
+        }
+      return;
+    }
     // The white texture (no texture) is one texel: every filter reads the same.
     const double areaX = double(TargetWidth()) / AreaWidth(), areaY = double(TargetHeight()) / AreaHeight();
     Sampling sampling = texture ? ChooseSampling(quads, count, float(texture->Width()),

@@ -461,6 +461,64 @@ TEST_F(GlDeviceTest, QuadsOfOneColourDrawTheSamePictureAsQuadsOfMixedColours) {
   ASSERT_TRUE(device->SetRenderTarget(nullptr));
 }
 
+TEST_F(GlDeviceTest, LongRunsOfOneColourDrawTheSamePictureInTheSameOrder) {
+  // A text's outline in one colour and then its letters in another: drawn run by run with the
+  // cheaper programs, the picture must be the general program's, each run over the one before.
+  // A quad whose corners differ in colour keeps the whole draw on the general program; it lies
+  // apart, below row 40, so the two pictures are compared above it.
+  auto texture = std::make_shared<Texture>(8, 8);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) {
+      const uint32_t alpha = x < 2 ? 0x00 : x < 5 ? 0x80 : 0xFF;
+      texture->MutablePixels()[y * 8 + x] = alpha << 24 | uint32_t(x * 37 << 16 | y * 23 << 8 | (x ^ y) * 29);
+    }
+  texture->MarkAllDirty();
+  auto quadAt = [](float x, float y, float size, uint32_t colour) {
+    platform::SpriteQuad q;
+    for (int i = 0; i < 4; ++i) {
+      q.v[i].x = x + size * float(i & 1);
+      q.v[i].y = y + size * float(i >> 1);
+      q.v[i].u = float(i & 1);
+      q.v[i].v = float(i >> 1);
+      q.v[i].colour = colour;
+    }
+    return q;
+  };
+  struct Case {
+    const char* name;
+    float offset, size;
+    int tolerance;  // per channel: the filter's rounding between texels
+  } cases[] = {{"texels on pixels", 0.0f, 8.0f, 0}, {"between pixels, enlarged", 0.5f, 11.0f, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<platform::SpriteQuad> quads;
+    for (int i = 0; i < 8; ++i) quads.push_back(quadAt(c.offset + float(i * 3), 4 + c.offset, c.size, 0x99203040));
+    for (int i = 0; i < 8; ++i) quads.push_back(quadAt(c.offset + 2 + float(i * 3), 6 + c.offset, c.size, 0xFFFFFFFF));
+    for (int i = 0; i < 6; ++i) quads.push_back(quadAt(c.offset + 30 + float(i * 4), 20 + c.offset, c.size, 0xC0FF8040));
+    std::vector<uint32_t> pictures[2];
+    GLint programs[2] = {0, 0};
+    for (int general = 0; general < 2; ++general) {
+      std::vector<platform::SpriteQuad> drawn = quads;
+      if (general) {
+        platform::SpriteQuad apart = quadAt(2, 44, 3, 0xFFFFFFFF);
+        apart.v[3].colour = 0xFF00FF00;
+        drawn.push_back(apart);
+      }
+      device->Clear(platform::kClearTarget, 0xFF506070, 1.0f, 0);
+      device->DrawSpriteQuads(texture.get(), drawn.data(), drawn.size(), platform::DrawState{true, true});
+      glGetIntegerv(GL_CURRENT_PROGRAM, &programs[general]);
+      pictures[general] = device->ReadPixels();
+    }
+    device->InvalidateState();
+    EXPECT_NE(programs[0], programs[1]) << "the runs took the general program";
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 64; ++x)
+        for (int shift : {24, 16, 8, 0})
+          ASSERT_NEAR(Channel(At(pictures[0], x, y), shift), Channel(At(pictures[1], x, y), shift), c.tolerance)
+              << x << "," << y;
+  }
+}
+
 TEST_F(GlDeviceTest, AShrunkTextureShowsItsLatestPixelsWhateverWasDrawnBetween) {
   // A plain texture with a chain, drawn shrunk, then repainted: its smaller levels must
   // follow level 0, whether the change was first sent by a draw at its own size or by the
