@@ -353,6 +353,8 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   fanSteps.reserve(fan.pixels.size());
   for (const auto& o : fan.pixels) fanSteps.push_back(int64_t(o[1]) * stride + o[0]);
   const int32_t reach = int32_t(kRayLength) + 2;
+  std::vector<const int32_t*> topLevels;
+  for (const std::vector<int32_t>& level : tops.levels) topLevels.push_back(level.data());
 
   // First in, first out: every node is put in once, so the list is the queue's whole history.
   std::vector<int32_t> queue;
@@ -436,6 +438,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
       const bool inside =
           px - reach >= rect.left && px + reach < rect.right && py - reach >= rect.top && py + reach < rect.bottom;
       const uint8_t* centre = inside ? terrain.Bytes() + (py - rect.top) * stride + (px - rect.left) : nullptr;
+      const int64_t column = px - tops.left;
       for (size_t r = 0; r < kRays; ++r) {
         if (kept.have & (1u << (8 + r))) continue;
         bool met = false;
@@ -444,7 +447,15 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
         for (uint32_t piece = fan.rayPiece[r]; piece < fan.rayPiece[r + 1]; ++piece) {
           // A piece wholly above the ground of its columns holds nothing solid.
           const auto& box = fan.pieceBox[piece];
-          if (py + box[2] < tops.Min(px + box[0], px + box[1])) continue;
+          if (centre) {
+            // The fan's columns lie inside the copy: the two runs of its level are read
+            // straight (no value of Tops lies below the copy's bottom).
+            const auto& t = fan.pieceTops[piece];
+            const int32_t* level = topLevels[size_t(t[0])];
+            if (py + box[2] < std::min(level[column + t[1]], level[column + t[2]])) continue;
+          } else if (py + box[2] < tops.Min(px + box[0], px + box[1])) {
+            continue;
+          }
           const uint32_t k0 = fan.pieceStart[piece], k1 = fan.pieceStart[piece + 1];
           int32_t count = 0;
           if (centre) {
@@ -617,6 +628,8 @@ NavGraph::Fan NavGraph::MakeFan() {
         box[2] = std::max(box[2], fan.pixels[j][1]);
       }
       fan.pieceBox.push_back(box);
+      const int level = 31 - __builtin_clz(uint32_t(box[1] - box[0] + 1));
+      fan.pieceTops.push_back({level, box[0], box[1] - (1 << level) + 1});
     }
   }
   fan.rayPiece[kRays] = uint32_t(fan.pieceStart.size());

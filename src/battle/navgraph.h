@@ -201,6 +201,9 @@ class NavGraph {
     // the lowest row its pixels lie in, as offsets.
     std::vector<uint32_t> pieceStart;
     std::vector<std::array<int32_t, 3>> pieceBox;
+    // Per piece, the level of Tops that covers its columns with two runs, and the first
+    // column of each run, as offsets.
+    std::vector<std::array<int32_t, 3>> pieceTops;
     std::array<uint32_t, 21> rayPiece{};
     // Per ray, the box (left, top, right, bottom) of its pixels, and of all of them.
     std::array<std::array<int32_t, 4>, 20> rayBox{};
