@@ -57,6 +57,8 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
   const int64_t width = terrain.Width();
   Vector2 previous = c.from;
   Vector2 point = c.from;
+  // The pixel of the last point.
+  int32_t x0 = platform::TruncToInt(previous.x), y0 = platform::TruncToInt(previous.y);
   int64_t i = 1;
   for (; double(i) < dx; ++i) {
     const double di = double(i);
@@ -67,13 +69,12 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
       point = previous;
       break;
     }
+    const int32_t x1 = platform::TruncToInt(point.x), y1 = platform::TruncToInt(point.y);
     if (i >= 3) {
       // The step's segment as TerrainSnapshot::TraceSegment walks it. Where its walk (which
       // goes a pixel past its end) lies inside the copy, the bytes are read straight, and
       // from the second segment on its first pixel is passed over: it is the last point's,
       // found empty by the segment before.
-      const int32_t x0 = platform::TruncToInt(previous.x), y0 = platform::TruncToInt(previous.y);
-      const int32_t x1 = platform::TruncToInt(point.x), y1 = platform::TruncToInt(point.y);
       Vector2 hit;
       bool met = false;
       if (std::min(x0, x1) > rect.left && std::max(x0, x1) < rect.right - 1 && std::min(y0, y1) > rect.top &&
@@ -96,7 +97,8 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
       }
     }
     for (const ShotWorm& w : setup.worms) {
-      if (w.shooter || !w.Contains(point)) continue;
+      // A body farther across than its radius holds no point of it (its square is no less).
+      if (w.shooter || !(std::fabs(double(w.centre.x - point.x)) < w.radius) || !w.Contains(point)) continue;
       if (!w.enemy) {
         c.error = Distance(c.to, c.from);
         c.impact = c.from;
@@ -107,6 +109,7 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
       return;
     }
     previous = point;
+    x0 = x1, y0 = y1;
   }
   c.error = Distance(c.to, point);
   c.impact = point;
