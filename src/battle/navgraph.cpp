@@ -599,6 +599,22 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     cover(runReach, int64_t(arc.sx) * i, arc.row[size_t(i)]);
     for (size_t k = begin; k < arc.pixels.size(); ++k) cover(runReach, arc.pixels[k][0], arc.pixels[k][1]);
   }
+  // The room each side of a step's box needs grows step by step.
+  for (size_t side = 0; side < 4; ++side) {
+    auto need = [&](int i) { return side < 2 ? -arc.reach[size_t(i)][side] : arc.reach[size_t(i)][side]; };
+    const int64_t most = need(kArcSteps - 1);
+    std::vector<int16_t>& table = arc.lastWithin[side];
+    if (most < 0 || most > (int64_t(1) << 16)) {
+      for (auto& t : arc.lastWithin) t.clear();
+      break;
+    }
+    table.assign(size_t(most) + 1, 0);
+    int i = 0;
+    for (int64_t room = 0; room <= most; ++room) {
+      while (i + 1 < kArcSteps && need(i + 1) <= room) ++i;
+      table[size_t(room)] = int16_t(i);
+    }
+  }
   return arc;
 }
 
@@ -782,7 +798,16 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
     return int64_t(x) + c[0] >= r.left && int64_t(x) + c[2] < r.right && int64_t(y) + c[1] >= r.top &&
            int64_t(y) + c[3] < r.bottom;
   };
-  if (arc.width == terrain.Width() && within(2)) {
+  if (arc.width == terrain.Width() && within(2) && !arc.lastWithin[0].empty()) {
+    // Each side's box only grows, so the last step inside is the least of the last steps
+    // each side's room allows.
+    auto last = [&](size_t side, int64_t room) {
+      const std::vector<int16_t>& table = arc.lastWithin[side];
+      return room >= int64_t(table.size()) ? kArcSteps - 1 : int(table[size_t(room)]);
+    };
+    inside = std::min({last(0, int64_t(x) - r.left), last(1, int64_t(y) - r.top), last(2, int64_t(r.right) - 1 - x),
+                       last(3, int64_t(r.bottom) - 1 - y)});
+  } else if (arc.width == terrain.Width() && within(2)) {
     int lo = 2, hi = kArcSteps - 1;
     while (lo < hi) {
       const int mid = (lo + hi + 1) / 2;

@@ -172,6 +172,10 @@ class NavGraph {
     std::vector<std::array<int64_t, 4>> reach;
     // Per run of kArcRun steps from step 2 on, the box of its points and pixels.
     std::vector<std::array<int64_t, 4>> runReach;
+    // Per side of `reach` (left, top, right, bottom), by the room a start has on that side,
+    // the last step whose box needs no more; beyond the table every step fits. Empty when
+    // a box reaches too far for a table.
+    std::array<std::vector<int16_t>, 4> lastWithin;
   };
   static constexpr int kArcRun = 16;
   // The highest solid row of every column of the copy (its bottom where there is none),
