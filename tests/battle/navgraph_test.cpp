@@ -241,7 +241,9 @@ TEST(NavGraph, CratesMarkTheNodesInsideTheirBoxes) {
         ASSERT_EQ(n.crate, inside ? 1.0 : 0.0) << "crate " << k << " at " << n.x << "," << n.y;
         marked += inside;
       }
-      if (k == 0 || k == 2 || k == 5) EXPECT_GT(marked, 0) << "crate " << k;
+      if (k == 0 || k == 2 || k == 5) {
+        EXPECT_GT(marked, 0) << "crate " << k;
+      }
     }
   }
 }
