@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "platform/numeric.h"
 #include "platform/random.h"
@@ -122,4 +123,28 @@ TEST(Numeric, TruncationTowardZeroWithADefinedOutOfRange) {
   EXPECT_EQ(platform::TruncToInt(NAN), INT32_MIN);
   EXPECT_EQ(platform::TruncToInt(1e10), INT32_MIN);
   EXPECT_EQ(platform::TruncToInt(-INFINITY), INT32_MIN);
+
+  // At and around every edge of the range, and far beyond, both widths give what the
+  // range test says: the value toward zero inside, the smallest integer outside.
+  auto within32 = [](double v) {
+    return v > -2147483649.0 && v < 2147483648.0 ? int32_t(v) : INT32_MIN;
+  };
+  auto within64 = [](double v) {
+    return v > -9223372036854775808.0 && v < 9223372036854775808.0 ? int64_t(v) : INT64_MIN;
+  };
+  std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 0.999999, -0.999999, 1e-300, -1e-300, INFINITY, -INFINITY,
+                                NAN, -NAN, 1e300, -1e300};
+  for (double edge : {2147483648.0, -2147483649.0, -2147483648.0, 2147483647.0, 9223372036854775808.0,
+                      -9223372036854775808.0}) {
+    values.push_back(edge);
+    values.push_back(std::nextafter(edge, 0.0));
+    values.push_back(std::nextafter(edge, edge > 0 ? INFINITY : -INFINITY));
+    values.push_back(edge + (edge > 0 ? 0.5 : -0.5));
+    values.push_back(edge - (edge > 0 ? 0.5 : -0.5));
+  }
+  for (double v : values) {
+    EXPECT_EQ(platform::TruncToInt(v), within32(v)) << v;
+    EXPECT_EQ(platform::TruncToInt64(v), within64(v)) << v;
+    EXPECT_EQ(platform::TruncToInt(float(v)), within32(double(float(v)))) << float(v);
+  }
 }
