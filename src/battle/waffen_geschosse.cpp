@@ -313,7 +313,8 @@ int32_t Mine::FireImpl(Objekt&, const Vector2& shotPosition, const Vector2&, dou
 
 void Mine::Update(double step) {
   Waffe::Update(step);
-  std::vector<Objekt*> worms;
+  std::vector<Objekt*>& worms = m_worms;
+  worms.clear();
   if (m_globals) m_globals->GetWormManager()->CollectWorms(worms);
   for (size_t i = m_mines.size(); i-- > 0;) {
     Record& record = m_mines[i];

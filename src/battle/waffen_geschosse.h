@@ -195,5 +195,7 @@ class Mine final : public Waffe {
   double m_fuseSpread = 0.0;
   double m_sinceLaid = 0.0;
   std::vector<Record> m_mines;
+  // The living worms of the frame, kept from one frame to the next for its memory.
+  std::vector<Objekt*> m_worms;
   SoundSet* m_tick = nullptr;
 };
