@@ -12,7 +12,8 @@
 // process (the software rasteriser draws on its own threads).
 //
 // Runs with SDL_VIDEODRIVER=offscreen (set here when unset); taskset -c 0-1 gives the
-// two-core figures.
+// two-core figures. KRUMBOLT_BENCH_PICTURES=<folder> writes the pictures drawn (the game
+// layers, the captured scene, the chain's finished picture) there as PNG files.
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
 #include <unistd.h>
@@ -187,6 +188,17 @@ void Rate(benchmark::State& state) {
   state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// With KRUMBOLT_BENCH_PICTURES naming a folder, the picture the bound target holds after the
+// measured draws is written there as <name>_<width>.png, to compare two builds' pictures.
+void WritePicture(Game& game, const std::string& name) {
+  const char* folder = std::getenv("KRUMBOLT_BENCH_PICTURES");
+  if (!folder) return;
+  platform::GraphicsDevice* device = game.graphics->GetDevice();
+  platform::Image image(device->TargetWidth(), device->TargetHeight(), device->ReadPixels());
+  for (uint32_t& p : image.pixels) p |= 0xFF000000u;
+  platform::WritePng(std::string(folder) + "/" + name + "_" + std::to_string(image.width) + ".png", image);
+}
+
 // The chain's finishing pass on (1) or off (0, every effect runs its own last step), for
 // the figures with and without it from one build.
 void Finishing(benchmark::State& state, Game& game, int64_t on) {
@@ -245,6 +257,7 @@ void GameLayers(benchmark::State& state) {
   game.View(camera, zoom, centre);
   Welt* world = game.globals->GetWelt();
   for (auto _ : state) game.DrawAlone([&] { world->DrawGameLayers(camera, zoom, 0xFFFFFFFF); });
+  WritePicture(game, "game_layers");
   Rate(state);
 }
 
@@ -285,6 +298,10 @@ void SceneCapture(benchmark::State& state) {
     device->SetRenderTarget(kept);
     glFinish();
   }
+  platform::Texture* kept = device->RenderTarget();
+  device->SetRenderTarget(data.Org());
+  WritePicture(game, "scene");
+  device->SetRenderTarget(kept);
   Rate(state);
 }
 
