@@ -353,8 +353,6 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
   fanSteps.reserve(fan.pixels.size());
   for (const auto& o : fan.pixels) fanSteps.push_back(int64_t(o[1]) * stride + o[0]);
   const int32_t reach = int32_t(kRayLength) + 2;
-  std::vector<const int32_t*> topLevels;
-  for (const std::vector<int32_t>& level : tops.levels) topLevels.push_back(level.data());
 
   // First in, first out: every node is put in once, so the list is the queue's whole history.
   std::vector<int32_t> queue;
@@ -451,7 +449,7 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
             // The fan's columns lie inside the copy: the two runs of its level are read
             // straight (no value of Tops lies below the copy's bottom).
             const auto& t = fan.pieceTops[piece];
-            const int32_t* level = topLevels[size_t(t[0])];
+            const int32_t* level = tops.level[size_t(t[0])];
             if (py + box[2] < std::min(level[column + t[1]], level[column + t[2]])) continue;
           } else if (py + box[2] < tops.Min(px + box[0], px + box[1])) {
             continue;
@@ -598,6 +596,13 @@ NavGraph::Arc NavGraph::MakeArc(const Vector2& impulse, double gravity, const Re
     cover(runReach, int64_t(arc.sx) * (i - 1), arc.row[size_t(i - 1)]);
     cover(runReach, int64_t(arc.sx) * i, arc.row[size_t(i)]);
     for (size_t k = begin; k < arc.pixels.size(); ++k) cover(runReach, arc.pixels[k][0], arc.pixels[k][1]);
+  }
+  arc.runTops.assign(arc.runBox.size(), {-1, 0});
+  for (size_t r = 0; r < arc.runBox.size(); ++r) {
+    const auto& box = arc.runBox[r];
+    if (box[0] > box[1]) continue;
+    const int level = 63 - __builtin_clzll(uint64_t(int64_t(box[1]) - box[0] + 1));
+    arc.runTops[r] = {level, int32_t(int64_t(box[1]) - (int64_t(1) << level) + 1)};
   }
   // The room each side of a step's box needs grows step by step.
   for (size_t side = 0; side < 4; ++side) {
@@ -770,6 +775,8 @@ void NavGraph::Tops::Build() {
     for (size_t c = 0; c < next.size(); ++c) next[c] = std::min(below[c], below[c + span]);
     levels.push_back(std::move(next));
   }
+  level.fill(nullptr);
+  for (size_t k = 0; k < levels.size(); ++k) level[k] = levels[k].data();
 }
 
 Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, const Arc& arc, int32_t x, int32_t y,
@@ -823,11 +830,19 @@ Vector2 NavGraph::LandArc(const TerrainSnapshot& terrain, const Tops& tops, cons
   const int64_t side = arc.sx > 0 ? int64_t(r.right) - x : int64_t(x) - r.left + 1;
   const int64_t below = bottom - y;
   uint32_t p = 0;
+  const int64_t columns = tops.levels.empty() ? 0 : int64_t(tops.levels[0].size());
   for (int i = 2, run = 0; i < kArcSteps; ++run) {
     const int last = std::min(i + kArcRun, kArcSteps) - 1;
     // A whole run above the ground (and so above the world's bottom) is passed over.
     const auto& box = arc.runBox[size_t(run)];
-    if (box[2] != INT32_MAX && int64_t(y) + box[2] < tops.Min(int64_t(x) + box[0], int64_t(x) + box[1])) {
+    const auto& runTops = arc.runTops[size_t(run)];
+    // With the run's columns inside the copy, its level's two runs are read straight.
+    const int64_t firstColumn = int64_t(x) + box[0] - tops.left;
+    const bool within = runTops[0] >= 0 && firstColumn >= 0 && int64_t(x) + box[1] - tops.left < columns;
+    if (box[2] != INT32_MAX &&
+        int64_t(y) + box[2] < (within ? std::min(tops.level[size_t(runTops[0])][firstColumn],
+                                                 tops.level[size_t(runTops[0])][int64_t(x) + runTops[1] - tops.left])
+                                      : tops.Min(int64_t(x) + box[0], int64_t(x) + box[1]))) {
       p = arc.stepEnd[size_t(last)];
       if (last >= side)
         return done(last, Vector2(float(int64_t(x) + int64_t(arc.sx) * last), float(int64_t(y) + arc.row[size_t(last)])));

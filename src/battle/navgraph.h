@@ -167,6 +167,9 @@ class NavGraph {
     // the same per run of kArcRun steps from step 2 on.
     std::vector<std::array<int32_t, 3>> stepBox;
     std::vector<std::array<int32_t, 3>> runBox;
+    // Per run, the level of Tops that covers its columns with two runs of it and the first
+    // column of the second, as an offset (level -1: the run has no pixels).
+    std::vector<std::array<int32_t, 2>> runTops;
     // Per step, the box (left, top, right, bottom, as offsets) of every point and pixel of
     // the flight up to it: the ground a landing found by then depends on.
     std::vector<std::array<int64_t, 4>> reach;
@@ -185,6 +188,8 @@ class NavGraph {
     int32_t bottom = 0;
     // Level k holds the least of 2^k columns from each column on.
     std::vector<std::vector<int32_t>> levels;
+    // Each level's values, as Build left them (a Tops is moved, never copied).
+    std::array<const int32_t*, 64> level{};
     // From the highest solid row of every column (level 0).
     void Build();
     int32_t Min(int64_t from, int64_t to) const {
