@@ -2,6 +2,7 @@
 #include "engine/texturdefcache.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "engine/apigraphics.h"
 #include "engine/kvnode.h"
@@ -127,9 +128,17 @@ const TexturPart* TexturPart::FindHeldPart(const std::u16string& definitionFile,
 }
 
 TexturDefCache::~TexturDefCache() {
-  // A texture someone still holds cannot be read again once the cache is gone.
+  // A texture someone still holds cannot be read again once the cache is gone: it takes its
+  // pixels back now if it gave them up. One held by the cache alone goes with it.
+  std::unordered_map<const platform::Texture*, long> held;
+  for (const auto& record : m_records) {
+    if (record->m_texture) ++held[record->m_texture.get()];
+    for (const auto& part : record->m_parts)
+      if (part->m_texture) ++held[part->m_texture.get()];
+  }
   for (const auto& record : m_records)
-    if (!record->IsPart() && record->m_texture) record->m_texture->SetRefill(nullptr);
+    if (!record->IsPart() && record->m_texture && record->m_texture.use_count() > held[record->m_texture.get()])
+      record->m_texture->SetRefill(nullptr);
 }
 
 const TexturPart* TexturDefCache::Get(const std::u16string& file, const SearchPath* searchPath,
@@ -144,6 +153,8 @@ const TexturPart* TexturDefCache::Get(const TexturRequest& request) {
   if (request.partName) return LoadTexturDef(request);
   auto record = std::make_unique<TexturPart>(m_graphics, request);
   if (!record->IsValid()) return nullptr;
+  // The picture can be read again as it was read now: the device may let its CPU copy go.
+  record->m_texture->SetRefill(RefillFor(*record));
   m_records.push_back(std::move(record));
   return m_records.back().get();
 }
@@ -214,12 +225,16 @@ void TexturDefCache::Release(const TexturePartRecord* part) {
   if (!image) return;
   platform::Texture& texture = *image->m_texture;
   if (!texture.ReleasePixels()) return;
+  texture.SetRefill(RefillFor(*image));
+}
+
+std::function<bool(uint32_t*)> TexturDefCache::RefillFor(const TexturPart& image) {
   // Read again as it was first read, by whoever needs the pixels next: the same file from
   // the same folder and archive, made the same size.
-  std::u16string path = JoinPath(image->m_folder, image->m_textureFile);
+  std::u16string path = JoinPath(image.m_folder, image.m_textureFile);
   if (!path.empty() && path.front() == u'\\') path.erase(0, 1);
-  texture.SetRefill([path = std::move(path), archive = image->m_archive, width = texture.Width(),
-                     height = texture.Height()](uint32_t* pixels) {
+  return [path = std::move(path), archive = image.m_archive, width = image.m_texture->Width(),
+          height = image.m_texture->Height()](uint32_t* pixels) {
     TextureLoadOptions options;
     options.format = kFormatA8R8G8B8;
     platform::TexturePtr loaded;
@@ -229,7 +244,7 @@ void TexturDefCache::Release(const TexturePartRecord* part) {
     if (Failed(result) || !loaded || loaded->Width() != width || loaded->Height() != height) return false;
     std::copy(loaded->Pixels(), loaded->Pixels() + size_t(width) * size_t(height), pixels);
     return true;
-  });
+  };
 }
 
 bool TexturDefCache::Restore(const TexturePartRecord* part) {

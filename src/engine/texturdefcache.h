@@ -3,6 +3,7 @@
 // graphics manager owns.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,8 +43,9 @@ struct TexturPartDesc {
 // One usable texture rectangle: a whole image (which owns its texture and holds the parts read
 // for it) or a part (a rectangle of its image's texture, or a copy of that rectangle in a
 // texture of its own when cut out). The texture and rectangle come first (TexturePartRecord),
-// so the sprite renderer's forwarders draw a part directly. Every texture keeps its pixels on
-// the CPU, where terrain stamps and collision masks read them.
+// so the sprite renderer's forwarders draw a part directly. Every texture has its pixels on
+// the CPU, where terrain stamps and collision masks read them: a whole image's may go while
+// the graphics device holds the picture, and are then read again from its file when asked for.
 class TexturPart : public TexturePartRecord {
  public:
   // A whole image, looked up in the request's folders in order.
@@ -130,6 +132,9 @@ class TexturDefCache {
   // The whole image's record whose texture the part shows, or null (a cut-out part, or a
   // record of another cache).
   TexturPart* ImageOf(const TexturePartRecord* part);
+  // Reads the image's file again into level 0 as it was first read (false when it is gone
+  // or no longer the image's size).
+  static std::function<bool(uint32_t*)> RefillFor(const TexturPart& image);
 
   APIGraphics* m_graphics;
   std::vector<std::unique_ptr<TexturPart>> m_records;

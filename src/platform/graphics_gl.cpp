@@ -441,6 +441,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                       GL_COLOR_BUFFER_BIT, ownSize ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(static_cast<SDL_Window*>(m_window->Native()));
     BindTarget();
+    DropUploadedCopies();
     return true;
   }
 
@@ -606,6 +607,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
 
   void Forget(Texture* texture, GLuint name) {
     m_textures.erase(texture);
+    m_uploaded.erase(texture);
     if (m_boundTexture == name) m_boundTexture = 0;
   }
   void BindTexture(GLuint name) {
@@ -637,6 +639,15 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   }
 
  private:
+  // Pictures that can be read again from their files need no CPU copy while the device holds
+  // them whole: after a frame, those uploaded in it give theirs back. Should a later draw
+  // need smaller levels not made yet, they are made from the picture read again, as for any
+  // other picture.
+  void DropUploadedCopies() {
+    for (Texture* texture : m_uploaded) texture->DropCpuCopy();
+    m_uploaded.clear();
+  }
+
   GLuint CurrentFramebuffer() const {
     if (m_target && m_target->Gpu()) return static_cast<GlTexture*>(m_target->Gpu())->framebuffer;
     return m_backFramebuffer;
@@ -700,6 +711,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
         gpu->leftOut = 1;
         gpu->chainStale = true;
         texture->ClearDirty();
+        if (texture->HasRefill()) m_uploaded.insert(texture);
         return gpu;
       }
       std::unique_ptr<void, decltype(&std::free)> zeros(nullptr, &std::free);
@@ -712,6 +724,7 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
                    kUploadType, pixels);
       gpu->chainStale = texture->Levels() > 1;
       texture->ClearDirty();
+      if (texture->HasRefill()) m_uploaded.insert(texture);
     } else if (texture->IsDirty() && gpu->leftOut > 0) {
       gpu->chainStale = true;
       texture->ClearDirty();
@@ -869,6 +882,8 @@ class GlDevice final : public GraphicsDevice, public gl::EffectHost {
   DrawState m_state;
   GLuint m_boundTexture = 0;
   std::unordered_set<Texture*> m_textures;
+  // Pictures with a refill uploaded whole since the last Present (DropUploadedCopies).
+  std::unordered_set<Texture*> m_uploaded;
   gl::EffectPassDrawer* m_effectPass = nullptr;
   std::unordered_set<gl::EffectPassDrawer*> m_effects;
 };

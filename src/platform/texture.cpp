@@ -2,6 +2,7 @@
 #include "platform/texture.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "platform/zeropages.h"
 
@@ -12,6 +13,10 @@ namespace {
 // From this size on a CPU copy takes pages of its own; below it, the rounding to whole
 // pages and a mapping per texture would cost more than they save.
 constexpr size_t kPagedBytes = 64 * 1024;
+
+// Serialises reading dropped copies again: two threads that read one texture's pixels at
+// once (stamping jobs) read its file once.
+std::mutex g_readBackMutex;
 
 }  // namespace
 
@@ -93,8 +98,46 @@ void Texture::Assign(const uint32_t* pixels) {
   MarkAllDirty();
 }
 
+void Texture::SetRefill(std::function<bool(uint32_t* pixels)> refill) {
+  // What was dropped under the old refill can only be read again with it.
+  if (CpuCopyDropped()) ReadDroppedCopy();
+  m_refill = std::move(refill);
+  m_matchesRefill = m_refill && m_pixels;
+}
+
+bool Texture::DropCpuCopy() {
+  if (!m_refill || !m_matchesRefill || m_readBack || m_released || IsRenderTarget() || !OwnsPixels() || !m_gpu ||
+      IsDirty())
+    return false;
+  FreeCpuCopy();
+  m_dropped.store(true, std::memory_order_release);
+  return true;
+}
+
+void Texture::ReadDroppedCopy() const {
+  std::lock_guard<std::mutex> lock(g_readBackMutex);
+  if (!m_dropped.load(std::memory_order_relaxed)) return;
+  // Textures are made as mutable objects: only such a texture can have dropped its copy.
+  auto* self = const_cast<Texture*>(this);
+  self->MakeCpuCopy();
+  if (self->m_ownedPages) self->m_ownedPages->Populate(0, self->m_ownedPages->Size());
+  if (!self->m_refill(self->m_pixels)) {
+    // Unreadable now: the texture holds clear pixels, as a released one that could not be
+    // read again, and the device is sent them so that it shows what the texture holds.
+    if (self->m_ownedPages)
+      self->m_ownedPages->Zero(0, self->m_ownedPages->Size());
+    else
+      std::fill(self->m_owned.begin(), self->m_owned.end(), 0u);
+    self->m_matchesRefill = false;
+    self->MarkAllDirty();
+  }
+  self->m_readBack = true;
+  m_dropped.store(false, std::memory_order_release);
+}
+
 bool Texture::ReleasePixels() {
   if (IsRenderTarget() || (m_pixels && !OwnsPixels())) return false;
+  m_dropped.store(false, std::memory_order_release);
   FreeCpuCopy();
   m_gpu.reset();
   m_released = true;
@@ -104,13 +147,14 @@ bool Texture::ReleasePixels() {
 }
 
 bool Texture::Refill() {
-  if (!m_released) return m_pixels != nullptr;
+  if (!m_released) return m_pixels != nullptr || CpuCopyDropped();
   if (!m_refill) return false;
   MakeCpuCopy();
   // A refill writes the whole picture: its pages come in one call.
   if (m_ownedPages) m_ownedPages->Populate(0, m_ownedPages->Size());
   MarkAllDirty();
-  if (m_refill(m_pixels)) return true;
+  m_matchesRefill = m_refill(m_pixels);
+  if (m_matchesRefill) return true;
   // What could not be read again stays clear, as a released texture reads.
   if (m_ownedPages)
     m_ownedPages->Zero(0, m_ownedPages->Size());
@@ -146,6 +190,7 @@ void Texture::MarkDirty(int32_t firstRow, int32_t endRow) {
   endRow = std::clamp(endRow, 0, m_height);
   if (firstRow >= endRow) return;
   ++m_changeCount;
+  m_matchesRefill = false;
   if (!IsDirty()) {
     m_dirtyBegin = firstRow;
     m_dirtyEnd = endRow;

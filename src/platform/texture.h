@@ -3,9 +3,12 @@
 // its GPU copy the first time the texture is drawn and uploads changed rows before a draw.
 // A texture that is never drawn never gets a GPU copy. A render target's content lives on
 // the device: it gets a CPU copy (all zeros) only when something asks for its pixels, as
-// the null device does.
+// the null device does. A picture that can be read again from where it came (a refill) may
+// give its CPU copy back while the device holds it (DropCpuCopy): whoever reads or writes
+// its pixels next gets them read again first, so to every reader it holds its pixels.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,12 +61,19 @@ class Texture {
   void Unlock();
 
   // Direct access to level 0. Writers that bypass Lock must call MarkDirty. Pixels is null
-  // for a render target that has no CPU copy yet; MutablePixels makes it.
-  const uint32_t* Pixels() const { return m_pixels; }
-  uint32_t* MutablePixels() {
-    if (!m_pixels) MakeCpuCopy();
+  // for a render target that has no CPU copy yet; MutablePixels makes it. A copy that was
+  // dropped is read again first (on any thread: one reads it, the others wait for it).
+  const uint32_t* Pixels() const {
+    if (m_dropped.load(std::memory_order_acquire)) ReadDroppedCopy();
     return m_pixels;
   }
+  uint32_t* MutablePixels() {
+    if (m_dropped.load(std::memory_order_acquire)) ReadDroppedCopy();
+    if (!m_pixels) MakeCpuCopy();
+    m_matchesRefill = false;
+    return m_pixels;
+  }
+  // Whether level 0 is in memory now (false while released or dropped).
   bool HasCpuCopy() const { return m_pixels != nullptr; }
   // Writes a whole picture (width x height words) to level 0 and marks it all for upload.
   // Where the CPU copy is large, its pages that would hold nothing but zeros (the clear
@@ -78,12 +88,25 @@ class Texture {
   // Since ReleasePixels, until the pixels were written again.
   bool IsReleased() const { return m_released; }
   // How a released texture gets its pixels back: the function fills the cleared level 0
-  // (width x height words) and says whether it could. Kept across releases.
-  void SetRefill(std::function<bool(uint32_t* pixels)> refill) { m_refill = std::move(refill); }
+  // (width x height words) and says whether it could. Kept across releases. Setting one
+  // says that the pixels held now are what it reads; a dropped copy is read again with the
+  // function it was dropped under before another takes its place.
+  void SetRefill(std::function<bool(uint32_t* pixels)> refill);
+  bool HasRefill() const { return static_cast<bool>(m_refill); }
   // A released texture with a refill gets its pixels again (the graphics device asks before
-  // it uploads one); true when the texture holds its pixels.
+  // it uploads one); true when the texture holds its pixels (a dropped copy counts).
   bool Refill();
-  uint32_t PixelAt(int32_t x, int32_t y) const { return m_pixels[size_t(y) * size_t(m_width) + size_t(x)]; }
+  uint32_t PixelAt(int32_t x, int32_t y) const { return Pixels()[size_t(y) * size_t(m_width) + size_t(x)]; }
+
+  // Gives back the CPU copy of a picture the device holds whole (a device copy and nothing
+  // left to upload) and that its refill reads as it is: nothing wrote it since the refill
+  // was set or last read it. The texture keeps reading as holding its pixels (see Pixels).
+  // A copy that had to be read again because someone asked for it is kept from then on:
+  // its reader is likely to come back. False, and nothing given back, otherwise.
+  bool DropCpuCopy();
+  bool CpuCopyDropped() const { return m_dropped.load(std::memory_order_acquire); }
+  // Level 0 as it is in memory, without reading a dropped copy again (null then).
+  const uint32_t* HeldPixels() const { return m_pixels; }
   void MarkDirty(int32_t firstRow, int32_t endRow);
   void MarkAllDirty() { MarkDirty(0, m_height); }
   // Grows with every MarkDirty (and so every Lock): a reader that remembers it knows whether
@@ -103,6 +126,8 @@ class Texture {
   void MakeCpuCopy();
   void FreeCpuCopy();
   bool OwnsPixels() const;
+  // Brings a dropped copy back through the refill; a reader may ask, so it is const.
+  void ReadDroppedCopy() const;
 
   int32_t m_width;
   int32_t m_height;
@@ -117,6 +142,12 @@ class Texture {
   int32_t m_dirtyEnd = 0;
   uint64_t m_changeCount = 0;
   bool m_released = false;
+  // The CPU copy was given back while the device holds the picture (DropCpuCopy).
+  mutable std::atomic<bool> m_dropped{false};
+  // Level 0 holds what the refill reads (set with the refill, cleared by any write).
+  bool m_matchesRefill = false;
+  // A dropped copy was read again for a reader: it is not dropped again.
+  bool m_readBack = false;
   std::function<bool(uint32_t*)> m_refill;
   std::unique_ptr<TextureGpu> m_gpu;
 };

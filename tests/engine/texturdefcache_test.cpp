@@ -307,3 +307,51 @@ TEST_F(TextureDefinitions, AReleasedImageReadsClearAndIsReadAgainWithItsPartsInt
   ASSERT_TRUE(cache->Restore(fromDisk));
   EXPECT_EQ(fromDisk->texture->PixelAt(3, 1), Tagged(0x33, 3, 1));
 }
+
+namespace {
+// Stands in for a device copy of a texture.
+class HeldByDevice final : public platform::TextureGpu {};
+
+// What the device does with a picture it holds whole after a frame.
+bool UploadAndDrop(platform::Texture& texture) {
+  texture.SetGpu(std::make_unique<HeldByDevice>());
+  texture.ClearDirty();
+  return texture.DropCpuCopy();
+}
+}  // namespace
+
+TEST_F(TextureDefinitions, ALoadedImageMayGiveUpItsCopyWhileTheDeviceHoldsItAndIsReadAgainAsLoaded) {
+  auto own = std::make_unique<TexturDefCache>(graphics.get());
+  const SearchPath root = Folders({u"", u"Texturen", u"alt"});
+  const std::u16string knopfName = u"Knopf", cutName = u"Ausschnitt";
+  const TexturPart* knopf = own->Get(u"misc.prt", &root, &knopfName, full.get());
+  const TexturPart* cut = own->Get(u"misc.prt", &root, &cutName, full.get());
+  const std::u16string loose = dir.File("loose.png");
+  ASSERT_TRUE(platform::WriteFileAtomic(loose, MakePng(4, 2, [](int x, int y) { return Tagged(0x33, x, y); })));
+  const TexturPart* fromDisk = own->Get(loose, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(knopf && cut && fromDisk);
+
+  // The image the parts show, and one read from disk, are read again from where they were
+  // found, pixel for pixel; a cut-out's own copy has nowhere to be read from.
+  platform::Texture* sheet = knopf->texture;
+  ASSERT_TRUE(UploadAndDrop(*sheet));
+  ASSERT_TRUE(UploadAndDrop(*fromDisk->texture));
+  EXPECT_FALSE(UploadAndDrop(*cut->texture));
+  EXPECT_EQ(cut->texture->PixelAt(0, 0), Tagged(0x11, 10, 20));
+  for (auto [x, y] : {std::pair{0, 0}, {127, 0}, {10, 20}, {127, 127}})
+    EXPECT_EQ(sheet->PixelAt(x, y), Tagged(0x11, x, y)) << x << "," << y;
+  EXPECT_EQ(fromDisk->texture->PixelAt(3, 1), Tagged(0x33, 3, 1));
+  EXPECT_FALSE(sheet->IsDirty()) << "the device holds the same picture";
+
+  // A picture someone holds beyond the cache takes its pixels back before the cache goes:
+  // nothing could read it again afterwards.
+  const std::u16string ganzName = u"GANZ";
+  const TexturPart* ganz = own->Get(u"misc.prt", &root, &ganzName, full.get());
+  ASSERT_NE(ganz, nullptr);
+  const platform::TexturePtr held = ganz->GetTexture();
+  ASSERT_TRUE(UploadAndDrop(*held));
+  own.reset();
+  EXPECT_FALSE(held->CpuCopyDropped());
+  EXPECT_FALSE(held->HasRefill());
+  EXPECT_EQ(held->PixelAt(100, 90), Tagged(0x22, 100, 90));
+}

@@ -894,6 +894,89 @@ TEST_F(GlDeviceTest, AReleasedPictureDrawsClearUntilFilledOrReadAgain) {
     for (int x = 0; x < 8; ++x) ASSERT_EQ(At(pixels, 3 + x, 2 + y), kept[size_t(y * 8 + x)]) << x << "," << y;
 }
 
+TEST_F(GlDeviceTest, APictureThatCanBeReadAgainGivesItsCopyBackAfterAFrameAndDrawsTheSame) {
+  // One random picture with a chain three times: `kept` has no way to be read again; the
+  // others do, and count their reads. `dropped` is first drawn at its own size, `shrunk` at
+  // a quarter (the device then holds no level 0 of it).
+  std::vector<uint32_t> picture(64 * 32);
+  uint32_t seed = 777;
+  for (uint32_t& p : picture) p = seed = seed * 1664525u + 1013904223u;
+  auto make = [&](int* reads) {
+    auto t = std::make_shared<Texture>(64, 32, 0);
+    std::copy(picture.begin(), picture.end(), t->MutablePixels());
+    t->MarkAllDirty();
+    if (reads)
+      t->SetRefill([&picture, reads](uint32_t* p) {
+        ++*reads;
+        std::copy(picture.begin(), picture.end(), p);
+        return true;
+      });
+    return t;
+  };
+  int droppedReads = 0, shrunkReads = 0;
+  auto kept = make(nullptr), dropped = make(&droppedReads), shrunk = make(&shrunkReads);
+  auto draw = [&](Texture* t, float scale) {
+    device->Clear(platform::kClearTarget, 0xFF0000FF, 1.0f, 0);
+    batch->Begin(0);
+    const Vector2 size(scale, scale), pos(3, 2);
+    batch->SetTransform(platform::Transformation2D(nullptr, 0, &size, nullptr, 0, &pos));
+    batch->Draw(t, nullptr, nullptr, nullptr, 0xFFFFFFFF);
+    batch->End();
+    return device->ReadPixels();
+  };
+  draw(dropped.get(), 1.0f);
+  draw(shrunk.get(), 0.25f);
+  EXPECT_TRUE(dropped->HasCpuCopy()) << "kept until the frame is over";
+  ASSERT_TRUE(device->Present());
+  for (Texture* t : {dropped.get(), shrunk.get()}) {
+    EXPECT_TRUE(t->CpuCopyDropped());
+    EXPECT_FALSE(t->HasCpuCopy());
+  }
+  draw(kept.get(), 1.0f);
+  ASSERT_TRUE(device->Present());
+  EXPECT_TRUE(kept->HasCpuCopy()) << "nothing to read it again from";
+
+  struct Step {
+    Texture* texture;
+    float scale;
+    int droppedReads, shrunkReads;  // after the step
+  };
+  const Step steps[] = {
+      // What the device holds is drawn without reading anything.
+      {dropped.get(), 1.0f, 0, 0},
+      {shrunk.get(), 0.25f, 0, 0},
+      // Levels not made yet are made from the picture read again, as from the copy.
+      {dropped.get(), 0.37f, 1, 0},
+      // Level 0 the device left out is sent from the picture read again.
+      {shrunk.get(), 1.0f, 1, 1},
+  };
+  for (const Step& s : steps) {
+    const auto want = draw(kept.get(), s.scale);
+    const auto got = draw(s.texture, s.scale);
+    int differ = 0;
+    for (size_t p = 0; p < want.size(); ++p) differ += want[p] != got[p];
+    EXPECT_EQ(differ, 0) << "at scale " << s.scale;
+    EXPECT_EQ(droppedReads, s.droppedReads) << "at scale " << s.scale;
+    EXPECT_EQ(shrunkReads, s.shrunkReads) << "at scale " << s.scale;
+  }
+
+  // A device made anew holds nothing: it reads the pictures whose copies went.
+  ASSERT_TRUE(device->Present());
+  auto fresh = make(&droppedReads);
+  draw(fresh.get(), 1.0f);
+  ASSERT_TRUE(device->Present());
+  ASSERT_TRUE(fresh->CpuCopyDropped());
+  batch.reset();
+  device.reset();
+  std::string error;
+  device = GraphicsDevice::CreateOpenGL(*window, 64, 48, &error);
+  ASSERT_NE(device, nullptr) << error;
+  batch = std::make_unique<SpriteBatch>(*device);
+  const auto want = draw(kept.get(), 1.0f);
+  EXPECT_EQ(draw(fresh.get(), 1.0f), want);
+  EXPECT_EQ(droppedReads, 2);
+}
+
 TEST_F(GlDeviceTest, NeitherTheBackBufferNorATargetKeepsADepthOrStencilBuffer) {
   // No draw tests depth or stencil: a buffer for them would only cost memory and clears.
   auto attached = [](GLenum attachment) {

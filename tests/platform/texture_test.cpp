@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "platform/image.h"
@@ -238,5 +240,192 @@ TEST(Texture, AnAssignedPictureHoldsMemoryOnlyForThePagesThatAreNotClear) {
     p[1] = 0xFF0000FFu;
     EXPECT_EQ(texture.PixelAt(side - 1, 1), 0xFF0000FFu);
     EXPECT_EQ(texture.PixelAt(side - 2, 1), 0u);
+  }
+}
+
+namespace {
+
+// Stands in for a device copy: a texture with one counts as held by the device.
+class HeldByDevice final : public platform::TextureGpu {};
+
+// A picture whose refill paints it (0xFF000000 | index) and counts its calls, uploaded: the
+// state the device leaves a loaded picture in after a frame.
+struct Uploaded {
+  explicit Uploaded(int32_t side) : texture(side, side, 0) {
+    Paint(texture.MutablePixels());
+    texture.MarkAllDirty();
+    texture.SetRefill([this](uint32_t* pixels) {
+      ++reads;
+      if (!readable) return false;
+      Paint(pixels);
+      return true;
+    });
+    texture.SetGpu(std::make_unique<HeldByDevice>());
+    texture.ClearDirty();
+  }
+  void Paint(uint32_t* pixels) const {
+    for (size_t i = 0; i < size_t(texture.Width()) * size_t(texture.Height()); ++i)
+      pixels[i] = 0xFF000000u | uint32_t(i);
+  }
+  Texture texture;
+  int reads = 0;
+  bool readable = true;
+};
+
+}  // namespace
+
+TEST(Texture, ADroppedCopyIsReadAgainForItsFirstReaderOrWriterAndKeptFromThen) {
+  // A small copy in one block and a large one in pages of its own.
+  for (const int32_t side : {4, 256}) {
+    SCOPED_TRACE(side);
+    const uint32_t last = 0xFF000000u | uint32_t(side * side - 1);
+    {
+      Uploaded up(side);
+      const uint64_t change = up.texture.ChangeCount();
+      ASSERT_TRUE(up.texture.DropCpuCopy());
+      EXPECT_TRUE(up.texture.CpuCopyDropped());
+      EXPECT_FALSE(up.texture.HasCpuCopy());
+      EXPECT_EQ(up.texture.HeldPixels(), nullptr);
+      EXPECT_FALSE(up.texture.IsReleased());
+      EXPECT_TRUE(up.texture.Refill()) << "it holds its picture";
+      EXPECT_EQ(up.reads, 0);
+      // A reader sees the picture, read once; nothing changed for readers or the device.
+      EXPECT_EQ(up.texture.PixelAt(side - 1, side - 1), last);
+      EXPECT_EQ(up.texture.PixelAt(1, 0), 0xFF000001u);
+      EXPECT_EQ(up.reads, 1);
+      EXPECT_EQ(up.texture.ChangeCount(), change);
+      EXPECT_FALSE(up.texture.IsDirty());
+      EXPECT_NE(up.texture.Gpu(), nullptr);
+      // Read back for a reader, it is kept: that reader is likely to come back.
+      EXPECT_FALSE(up.texture.DropCpuCopy());
+      EXPECT_TRUE(up.texture.HasCpuCopy());
+    }
+    {
+      // A writer gets the picture first: what it does not write stays.
+      Uploaded up(side);
+      ASSERT_TRUE(up.texture.DropCpuCopy());
+      int32_t pitch = 0;
+      Rect row{0, 0, side, 1};
+      uint32_t* p = up.texture.Lock(&row, pitch);
+      ASSERT_NE(p, nullptr);
+      p[0] = 0xFFABCDEFu;
+      EXPECT_EQ(up.reads, 1);
+      EXPECT_EQ(up.texture.PixelAt(0, 0), 0xFFABCDEFu);
+      EXPECT_EQ(up.texture.PixelAt(side - 1, side - 1), last);
+      EXPECT_EQ(up.texture.DirtyBegin(), 0);
+      EXPECT_EQ(up.texture.DirtyEnd(), 1);
+    }
+    {
+      // A refill put in place of another reads what was dropped with the one it was dropped
+      // under, before it goes.
+      Uploaded up(side);
+      ASSERT_TRUE(up.texture.DropCpuCopy());
+      up.texture.SetRefill(nullptr);
+      EXPECT_EQ(up.reads, 1);
+      EXPECT_FALSE(up.texture.CpuCopyDropped());
+      EXPECT_EQ(up.texture.PixelAt(side - 1, side - 1), last);
+    }
+    {
+      // Gone when it was wanted: the texture holds clear pixels and sends them to the device,
+      // so that the device shows what the texture holds.
+      Uploaded up(side);
+      ASSERT_TRUE(up.texture.DropCpuCopy());
+      up.readable = false;
+      EXPECT_EQ(up.texture.PixelAt(side - 1, side - 1), 0u);
+      EXPECT_EQ(up.texture.PixelAt(0, 0), 0u);
+      EXPECT_EQ(up.reads, 1);
+      EXPECT_EQ(up.texture.DirtyBegin(), 0);
+      EXPECT_EQ(up.texture.DirtyEnd(), side);
+    }
+    {
+      // Released after it was dropped, it is released like any other and read again whole.
+      Uploaded up(side);
+      ASSERT_TRUE(up.texture.DropCpuCopy());
+      ASSERT_TRUE(up.texture.ReleasePixels());
+      EXPECT_FALSE(up.texture.CpuCopyDropped());
+      EXPECT_EQ(up.texture.Pixels(), nullptr);
+      EXPECT_TRUE(up.texture.Refill());
+      EXPECT_EQ(up.texture.PixelAt(side - 1, side - 1), last);
+      EXPECT_TRUE(up.texture.IsDirty());
+    }
+  }
+}
+
+TEST(Texture, OnlyAPictureTheDeviceHoldsAsItsRefillReadsItDropsItsCopy) {
+  struct Case {
+    const char* name;
+    void (*change)(Uploaded&);
+    bool drops;
+  };
+  const Case cases[] = {
+      {"uploaded, as read", [](Uploaded&) {}, true},
+      {"written through a lock since", [](Uploaded& up) {
+         int32_t pitch = 0;
+         Rect r{1, 1, 2, 2};
+         up.texture.Lock(&r, pitch)[0] = 0xFF0000FFu;
+         up.texture.ClearDirty();
+       }, false},
+      {"written directly since", [](Uploaded& up) {
+         up.texture.MutablePixels()[3] = 0u;
+         up.texture.MarkAllDirty();
+         up.texture.ClearDirty();
+       }, false},
+      {"rows not yet uploaded", [](Uploaded& up) { up.texture.MarkDirty(2, 3); }, false},
+      {"no device copy", [](Uploaded& up) { up.texture.DropGpu(); }, false},
+      {"nothing to read it from", [](Uploaded& up) { up.texture.SetRefill(nullptr); }, false},
+      {"released", [](Uploaded& up) { up.texture.ReleasePixels(); }, false},
+      {"read again after a release", [](Uploaded& up) {
+         up.texture.ReleasePixels();
+         up.texture.Refill();
+         up.texture.SetGpu(std::make_unique<HeldByDevice>());
+         up.texture.ClearDirty();
+       }, true},
+      {"cleared after a failed read", [](Uploaded& up) {
+         up.texture.ReleasePixels();
+         up.readable = false;
+         up.texture.Refill();
+         up.texture.SetGpu(std::make_unique<HeldByDevice>());
+         up.texture.ClearDirty();
+       }, false},
+  };
+  for (const Case& c : cases) {
+    Uploaded up(8);
+    c.change(up);
+    EXPECT_EQ(up.texture.DropCpuCopy(), c.drops) << c.name;
+    EXPECT_EQ(up.texture.CpuCopyDropped(), c.drops) << c.name;
+  }
+
+  // What a texture does not own, or keeps on the device alone, has no copy to drop.
+  std::vector<uint32_t> borrowed(64, 0u);
+  Texture over(8, 8, 1, platform::kUsageNone, borrowed.data());
+  Texture target(8, 8, 1, platform::kUsageRenderTarget);
+  for (Texture* t : {&over, &target}) {
+    t->SetRefill([](uint32_t*) { return true; });
+    t->SetGpu(std::make_unique<HeldByDevice>());
+    t->ClearDirty();
+    EXPECT_FALSE(t->DropCpuCopy());
+  }
+  EXPECT_EQ(over.Pixels(), borrowed.data());
+}
+
+TEST(Texture, ThreadsReadingADroppedCopyAtOnceReadItOnce) {
+  Uploaded up(256);
+  ASSERT_TRUE(up.texture.DropCpuCopy());
+  constexpr int kThreads = 8;
+  std::vector<const uint32_t*> seen(kThreads);
+  std::vector<uint32_t> last(kThreads);
+  {
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+      threads.emplace_back([&, i] {
+        seen[size_t(i)] = up.texture.Pixels();
+        last[size_t(i)] = up.texture.PixelAt(255, 255);
+      });
+    for (std::thread& t : threads) t.join();
+  }
+  EXPECT_EQ(up.reads, 1);
+  for (int i = 0; i < kThreads; ++i) {
+    EXPECT_EQ(seen[size_t(i)], up.texture.HeldPixels()) << i;
+    EXPECT_EQ(last[size_t(i)], 0xFF000000u | 0xFFFFu) << i;
   }
 }
