@@ -8,6 +8,7 @@
 // fuzz-sources: src/objects/distanceramp.cpp src/objects/soundchoice.cpp src/objects/objekt.cpp
 // fuzz-sources: src/objects/partikelinfo.cpp src/world/collisionshape.cpp src/engine/searchpath.cpp
 // fuzz-sources: src/platform/random.cpp src/platform/math2d.cpp src/engine/frametimer.cpp src/platform/clock.cpp
+// fuzz-sources: src/platform/texture.cpp src/platform/zeropages.cpp
 // fuzz-flags: -fno-sanitize=vptr
 // fuzz-seeds: data/events.evt data/explosionen.exp
 #include <cmath>

@@ -2,6 +2,7 @@
 // arbitrary bytes: every "PARTIKEL_INFO" block read with its death conditions, its unknown
 // keys listed, and every start value drawn and every list picked from, as particles do.
 // fuzz-sources: src/objects/partikelinfo.cpp src/world/collisionshape.cpp
+// fuzz-sources: src/platform/texture.cpp src/platform/zeropages.cpp
 // fuzz-sources: src/platform/random.cpp src/platform/math2d.cpp
 // fuzz-flags: -fno-sanitize=vptr
 // fuzz-seeds: data/partikel.prt
