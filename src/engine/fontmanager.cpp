@@ -60,8 +60,9 @@ MyFont::~MyFont() {
 }
 
 void MyFont::Create() {
-  m_font.reset();
+  // The texture shows the font's atlas: it goes first.
   m_atlasTexture.reset();
+  m_font.reset();
   m_height = ScaledFontHeight(m_desc, m_graphics ? m_graphics->GetScreenHeight() : 768);
   const platform::FontSpec spec{m_desc.faceName, m_height, m_desc.width, m_desc.weight, m_desc.italic};
   platform::FontLibrary& library = platform::FontLibrary::Process();
@@ -73,21 +74,24 @@ void MyFont::Create() {
 void MyFont::OnResetDevice() { Create(); }
 
 void MyFont::OnLostDevice() {
-  m_font.reset();
   m_atlasTexture.reset();
+  m_font.reset();
 }
 
 platform::Texture* MyFont::SyncAtlas(platform::SpriteBatch* batch) {
   if (!m_font) return nullptr;
   const platform::GlyphAtlas& atlas = m_font->Atlas();
-  const bool resized = !m_atlasTexture || m_atlasTexture->Width() != atlas.Width() ||
-                       m_atlasTexture->Height() != atlas.Height();
-  if (!resized && m_atlasGeneration == atlas.Generation()) return m_atlasTexture.get();
+  // The texture shows the atlas's own pixels, no copy of them: it is made again whenever they
+  // move (the atlas grew or started afresh).
+  auto* pixels = const_cast<uint32_t*>(atlas.Pixels());
+  if (!pixels) return nullptr;
+  const bool moved = !m_atlasTexture || m_atlasTexture->HeldPixels() != pixels ||
+                     m_atlasTexture->Width() != atlas.Width() || m_atlasTexture->Height() != atlas.Height();
+  if (!moved && m_atlasGeneration == atlas.Generation()) return m_atlasTexture.get();
   // Quads batched from the texture as it is must reach the device before it changes.
   if (batch) batch->Flush();
-  if (resized) m_atlasTexture = std::make_unique<platform::Texture>(atlas.Width(), atlas.Height());
-  std::copy(atlas.Pixels(), atlas.Pixels() + size_t(atlas.Width()) * size_t(atlas.Height()),
-            m_atlasTexture->MutablePixels());
+  if (moved)
+    m_atlasTexture = std::make_unique<platform::Texture>(atlas.Width(), atlas.Height(), 1, platform::kUsageNone, pixels);
   m_atlasTexture->MarkAllDirty();
   m_atlasGeneration = atlas.Generation();
   return m_atlasTexture.get();

@@ -37,7 +37,9 @@ struct FontMetrics {
 // White glyphs whose alpha is their coverage, packed into one power-of-two image of
 // 0xAARRGGBB words. It grows as glyphs are added (what was placed keeps its place) and is
 // cleared when it cannot grow any further. The generation changes with every change of
-// its pixels or size, so that a renderer knows when to upload it again.
+// its pixels or size, so that a renderer knows when to upload it again. The pixels take
+// memory from the first glyph on: until then Pixels is null (and Image's pixels empty);
+// they move when the atlas grows or is cleared.
 class GlyphAtlas {
  public:
   static constexpr int kInitialSize = 256;
@@ -47,7 +49,7 @@ class GlyphAtlas {
   int Width() const { return m_image.width; }
   int Height() const { return m_image.height; }
   const platform::Image& Image() const { return m_image; }
-  const uint32_t* Pixels() const { return m_image.pixels.data(); }
+  const uint32_t* Pixels() const { return m_image.pixels.empty() ? nullptr : m_image.pixels.data(); }
   uint64_t Generation() const { return m_generation; }
 
   // Places a coverage bitmap (one byte per pixel, pitch in bytes) and returns its top-left

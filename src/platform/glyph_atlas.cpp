@@ -11,10 +11,12 @@ namespace {
 constexpr int kGap = 1;
 }  // namespace
 
-GlyphAtlas::GlyphAtlas() : m_image(kInitialSize, kInitialSize, 0) {}
+// An atlas takes the memory for its pixels with its first glyph: many fonts are made and
+// never draw.
+GlyphAtlas::GlyphAtlas() : m_image(kInitialSize, kInitialSize, std::vector<uint32_t>()) {}
 
 void GlyphAtlas::Clear() {
-  m_image = platform::Image(kInitialSize, kInitialSize, 0);
+  m_image = platform::Image(kInitialSize, kInitialSize, std::vector<uint32_t>());
   m_shelves.clear();
   ++m_generation;
 }
@@ -42,6 +44,12 @@ bool GlyphAtlas::Place(int width, int height, int& x, int& y) {
 
 bool GlyphAtlas::Grow() {
   if (m_image.width >= kMaxSize && m_image.height >= kMaxSize) return false;
+  if (m_image.pixels.empty()) {
+    // Nothing placed yet: a larger size is all there is to change.
+    (m_image.width <= m_image.height ? m_image.width : m_image.height) *= 2;
+    ++m_generation;
+    return true;
+  }
   platform::Image bigger = m_image.width <= m_image.height
                                ? platform::Image(m_image.width * 2, m_image.height, 0)
                                : platform::Image(m_image.width, m_image.height * 2, 0);
@@ -58,6 +66,7 @@ bool GlyphAtlas::Add(const uint8_t* coverage, int width, int height, int pitch, 
   while (!Place(width, height, x, y)) {
     if (!Grow()) return false;
   }
+  if (m_image.pixels.empty()) m_image.pixels.assign(size_t(m_image.width) * size_t(m_image.height), 0u);
   for (int row = 0; row < height; ++row) {
     const uint8_t* src = coverage + ptrdiff_t(row) * pitch;
     uint32_t* dst = &m_image.pixels[size_t(y + row) * m_image.width + x];
@@ -71,6 +80,7 @@ void CompositeGlyphs(Image& target, const GlyphAtlas& atlas, const std::vector<G
                      uint32_t argb) {
   const uint32_t alpha = argb >> 24;
   const Image& src = atlas.Image();
+  if (src.pixels.empty()) return;  // nothing placed: no quad can show anything
   for (const GlyphQuad& q : quads) {
     const int dx = int(std::lround(q.left)), dy = int(std::lround(q.top));
     for (int row = 0; row < q.srcBottom - q.srcTop; ++row) {

@@ -38,8 +38,9 @@ class Texture {
   // Pixels are 32-bit words 0xAARRGGBB (bytes B, G, R, A in memory), rows top first, all 0.
   // levels 0 means the full mip chain down to 1x1.
   Texture(int32_t width, int32_t height, int32_t levels = 1, uint32_t usage = kUsageNone);
-  // The same over pixel memory the caller owns: width x height words that hold zeros and
-  // outlive the texture. Nothing is written to them here, so memory that is never drawn
+  // The same over pixel memory the caller owns: width x height words that outlive the
+  // texture, which shows them as they are (zeros for a clear texture; a caller that changes
+  // them marks the rows). Nothing is written to them here, so memory that is never drawn
   // into costs nothing (see ZeroPages).
   Texture(int32_t width, int32_t height, int32_t levels, uint32_t usage, uint32_t* zeroedPixels);
   ~Texture();

@@ -320,3 +320,38 @@ TEST_F(Fonts, TheGameRegistersItsThreeFontFilesFromTheArchive) {
   globals.RegisterFonts();
   EXPECT_EQ(files.size(), 3u) << "registering again adds nothing";
 }
+
+TEST_F(Fonts, TheAtlasTextureShowsTheAtlasItselfAndFollowsItWhenItGrows) {
+  MyFont* font = fonts->GetFont(0);
+  ASSERT_NE(font, nullptr);
+  const platform::GlyphAtlas& glyphs = font->Face()->Atlas();
+  Rect rect{0, 0, 4000, 400};
+  const std::u16string first = u"a";
+  auto draws = Drawn([&] { fonts->DrawText(0, &first, &rect, 0, 0xFFFFFFFF); });
+  ASSERT_EQ(draws.size(), 1u);
+  const platform::Texture* texture = draws[0].texture;
+  // No copy of the atlas: the texture's pixels are the atlas's.
+  EXPECT_EQ(texture->Pixels(), glyphs.Pixels());
+
+  // A new glyph in place changes the atlas under the texture, which is sent again.
+  const std::u16string more = u"ab";
+  draws = Drawn([&] { fonts->DrawText(0, &more, &rect, 0, 0xFFFFFFFF); });
+  ASSERT_EQ(draws.size(), 2u);
+  EXPECT_EQ(draws[1].texture, texture);
+  EXPECT_TRUE(texture->IsDirty());
+
+  // Glyphs enough to outgrow the first size move the atlas's pixels: the texture follows.
+  std::u16string many;
+  for (char16_t c = 0x100; c < 0x180; ++c) many.push_back(c);
+  const int before = glyphs.Width() * glyphs.Height();
+  for (int round = 0; round < 8 && glyphs.Width() * glyphs.Height() == before; ++round) {
+    draws = Drawn([&] { fonts->DrawText(0, &many, &rect, kDtNoClip, 0xFFFFFFFF); });
+    for (char16_t& c : many) c = char16_t(c + 0x80);
+  }
+  ASSERT_GT(glyphs.Width() * glyphs.Height(), before);
+  ASSERT_FALSE(draws.empty());
+  const platform::Texture* grown = draws.back().texture;
+  EXPECT_EQ(grown->Pixels(), glyphs.Pixels());
+  EXPECT_EQ(grown->Width(), glyphs.Width());
+  EXPECT_EQ(grown->Height(), glyphs.Height());
+}

@@ -287,3 +287,44 @@ TEST(Font, CompositorBlendsStraightAlphaOnAllChannels) {
     EXPECT_EQ(image.At(1, 0), c.background);
   }
 }
+
+TEST(Font, AnAtlasTakesMemoryWithItsFirstGlyph) {
+  // Many fonts never draw: an empty atlas has its size and no pixels yet.
+  GlyphAtlas atlas;
+  EXPECT_EQ(atlas.Width(), GlyphAtlas::kInitialSize);
+  EXPECT_EQ(atlas.Pixels(), nullptr);
+  EXPECT_TRUE(atlas.Image().pixels.empty());
+  std::vector<GlyphQuad> none;
+  Image target(4, 4, 0xFF112233u);
+  CompositeGlyphs(target, atlas, none, 0xFFFFFFFFu);
+  EXPECT_EQ(target.At(0, 0), 0xFF112233u);
+
+  // The first glyph may be wider than the first size: the atlas grows before it holds
+  // anything, then places it on clear pixels.
+  struct Case {
+    const char* name;
+    int width, height;
+    int atlasWidth, atlasHeight;
+  };
+  const Case cases[] = {
+      {"small", 3, 2, GlyphAtlas::kInitialSize, GlyphAtlas::kInitialSize},
+      {"wider than the first size", 300, 2, 2 * GlyphAtlas::kInitialSize, GlyphAtlas::kInitialSize},
+      {"taller than the first size", 2, 300, 2 * GlyphAtlas::kInitialSize, 2 * GlyphAtlas::kInitialSize},
+  };
+  for (const Case& c : cases) {
+    GlyphAtlas fresh;
+    const std::vector<uint8_t> coverage(size_t(c.width) * size_t(c.height), 200);
+    int x = -1, y = -1;
+    ASSERT_TRUE(fresh.Add(coverage.data(), c.width, c.height, c.width, x, y)) << c.name;
+    EXPECT_EQ(fresh.Width(), c.atlasWidth) << c.name;
+    EXPECT_EQ(fresh.Height(), c.atlasHeight) << c.name;
+    ASSERT_NE(fresh.Pixels(), nullptr) << c.name;
+    ASSERT_EQ(fresh.Image().pixels.size(), size_t(c.atlasWidth) * size_t(c.atlasHeight)) << c.name;
+    EXPECT_EQ(fresh.Image().At(x + c.width - 1, y + c.height - 1), 0xC8FFFFFFu) << c.name;
+    EXPECT_EQ(fresh.Image().At(c.atlasWidth - 1, c.atlasHeight - 1), 0u) << c.name;
+    // Emptied, it gives the memory back until the next glyph.
+    fresh.Clear();
+    EXPECT_EQ(fresh.Pixels(), nullptr) << c.name;
+    EXPECT_EQ(fresh.Width(), GlyphAtlas::kInitialSize) << c.name;
+  }
+}
