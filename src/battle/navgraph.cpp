@@ -1050,11 +1050,41 @@ int32_t NavGraph::Search(int32_t start, int32_t target) {
   seqOf[size_t(start)] = 0;
   nodeOf.push_back(start);
   open.push_back(key(0, 0));
-  const auto later = std::greater<uint64_t>();
-  while (!open.empty()) {
-    std::pop_heap(open.begin(), open.end(), later);
-    const uint64_t e = open.back();
+  // A heap of four children to a parent: half as deep as a binary one. The keys are all
+  // different, so any heap takes them in the same order.
+  auto push = [&](uint64_t k) {
+    size_t i = open.size();
+    open.push_back(k);
+    while (i > 0) {
+      const size_t parent = (i - 1) / 4;
+      if (!(k < open[parent])) break;
+      open[i] = open[parent];
+      i = parent;
+    }
+    open[i] = k;
+  };
+  auto pop = [&] {
+    const uint64_t top = open[0];
+    const uint64_t last = open.back();
     open.pop_back();
+    const size_t n = open.size();
+    if (n == 0) return top;
+    size_t i = 0;
+    for (;;) {
+      const size_t first = 4 * i + 1;
+      if (first >= n) break;
+      size_t least = first;
+      for (size_t c = first + 1; c < std::min(first + 4, n); ++c)
+        if (open[c] < open[least]) least = c;
+      if (!(open[least] < last)) break;
+      open[i] = open[least];
+      i = least;
+    }
+    open[i] = last;
+    return top;
+  };
+  while (!open.empty()) {
+    const uint64_t e = pop();
     const int32_t ni = nodeOf[size_t(uint32_t(e))];
     const int32_t cost = int32_t(uint32_t(e >> 32) ^ 0x80000000u);
     Node& n = m_nodes[size_t(ni)];
@@ -1076,8 +1106,7 @@ int32_t NavGraph::Search(int32_t start, int32_t target) {
         seqOf[size_t(mi)] = uint32_t(nodeOf.size());
         nodeOf.push_back(mi);
       }
-      open.push_back(key(c, seqOf[size_t(mi)]));
-      std::push_heap(open.begin(), open.end(), later);
+      push(key(c, seqOf[size_t(mi)]));
     }
     n.closed = true;
     m_closedOrder.push_back(ni);
