@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "battle/navnode.h"
 #include "platform/numeric.h"
@@ -10,6 +13,28 @@
 #include "platform/workers.h"
 #include "world/landschaft.h"
 #include "world/linewalk.h"
+
+namespace {
+
+// One byte per pixel of a row: 1 where it is solid (its alpha above 192), else 0. Sixteen
+// pixels at a time where the processor has 128-bit integer lanes.
+void SolidRow(const uint32_t* pixels, uint8_t* row, int32_t count) {
+  int32_t x = 0;
+#if defined(__SSE2__)
+  const __m128i limit = _mm_set1_epi32(192), one = _mm_set1_epi8(1);
+  auto solid = [&](int32_t at) {
+    const __m128i alpha = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + at)), 24);
+    return _mm_cmpgt_epi32(alpha, limit);
+  };
+  for (; x + 16 <= count; x += 16) {
+    const __m128i low = _mm_packs_epi32(solid(x), solid(x + 4)), high = _mm_packs_epi32(solid(x + 8), solid(x + 12));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_and_si128(_mm_packs_epi16(low, high), one));
+  }
+#endif
+  for (; x < count; ++x) row[x] = IsSolidPixel(pixels[x]) ? 1 : 0;
+}
+
+}  // namespace
 
 TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
   TerrainSnapshot s;
@@ -54,11 +79,9 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
         const Rect& wr = t->WorldRect();
         const int32_t x0 = std::max(wr.left, rect.left), x1 = std::min(wr.right, rect.right);
         const int32_t y0 = std::max(wr.top, rect.top), y1 = std::min(wr.bottom, rect.bottom);
-        for (int32_t y = y0; y < y1; ++y) {
-          uint8_t* row = &s.m_solid[size_t(y - rect.top) * size_t(width)];
-          const uint32_t* p = t->Row(y - wr.top) + (x0 - wr.left);
-          for (int32_t x = x0; x < x1; ++x, ++p) row[x - rect.left] = IsSolidPixel(*p) ? 1 : 0;
-        }
+        for (int32_t y = y0; y < y1; ++y)
+          SolidRow(t->Row(y - wr.top) + (x0 - wr.left), &s.m_solid[size_t(y - rect.top) * size_t(width)] + (x0 - rect.left),
+                   x1 - x0);
       }
     };
     platform::WorkerPool::Shared().Run(n, job);
@@ -90,7 +113,7 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
           ++x;
           continue;
         }
-        for (int32_t k = 0; k < count; ++k) row[x - s.m_rect.left + k] = IsSolidPixel(p[k]) ? 1 : 0;
+        SolidRow(p, row + (x - s.m_rect.left), count);
         x += count;
       }
     }

@@ -536,6 +536,37 @@ TEST(NavGraph, TheCopyTakenAgainReadsOnlyTheTilesWrittenSince) {
   EXPECT_TRUE(same());
 }
 
+TEST(NavGraph, TheCopyIsSolidWhereTheLayersPixelsAreSolid) {
+  // Every alpha (and colours with all bits set) at random over 3 x 2 tiles whose last
+  // row and column of tiles are cut short, off the origin: taken whole and taken again
+  // after writes, the copy says solid exactly where the layer does.
+  std::mt19937 rng(41);
+  const int32_t left = -77, top = 13, w = 530, h = 301;
+  auto land = terrain_test::ArtStore(std::vector<std::string>(size_t(h), std::string(size_t(w), '.')), left, top);
+  auto fill = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    for (int32_t y = y0; y < y1; ++y)
+      for (int32_t x = x0; x < x1; ++x) {
+        const uint32_t alpha = rng() % 4 == 0 ? 191u + rng() % 4 : rng() % 256;
+        *land->LockedPixel(x, y) = alpha << 24 | (rng() % 2 ? 0xFFFFFFu : rng() & 0xFFFFFFu);
+      }
+    land->UnlockAll();
+  };
+  auto same = [&](const TerrainSnapshot& copy) {
+    for (int32_t y = top; y < top + h; ++y)
+      for (int32_t x = left; x < left + w; ++x)
+        if (copy.IsSolid(x, y) != land->IsSolidAt(x, y)) return false;
+    return true;
+  };
+  fill(left, top, left + w, top + h);
+  TerrainSnapshot copy = TerrainSnapshot::Take(*land);
+  EXPECT_TRUE(same(copy));
+  fill(left + 3, top + 250, left + 40, top + 301);
+  fill(left + 500, top + 7, left + 530, top + 20);
+  copy.Retake(*land);
+  EXPECT_EQ(copy.TilesRead(), 4u);  // each write straddles two tiles
+  EXPECT_TRUE(same(copy));
+}
+
 // The search as a plain open list: take the least cost, the first in the list on ties.
 struct ListSearch {
   std::vector<int32_t> closedOrder;
