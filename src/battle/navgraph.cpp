@@ -428,6 +428,20 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
         enqueue(m);
       }
     }
+  }
+
+  // The shelter, solidity and views of the places reached, in graph order (column by
+  // column, top to bottom) rather than in the order the links reached them: one place
+  // reads much the same ground as the one before. None of it changes a link.
+  for (size_t i = 0; i < m_nodes.size(); ++i) {
+    if ((i & 63) == 63 && Cancelled(cancel)) {
+      ok = false;
+      return;
+    }
+    if (!m_nodes[i].reachable) continue;
+    const int32_t ni = int32_t(i);
+    const int32_t nx = m_nodes[i].x, ny = m_nodes[i].y;
+    Memo::Entry& kept = *m_entries[i];
 
     // Shelter and solidity: every pixel of the twenty rays counts, the first solid one of
     // a ray tells how near the ground is that way.
@@ -489,18 +503,21 @@ void NavGraph::BuildLinks(const TerrainSnapshot& terrain, const PlanSnapshot& pl
         kept.have |= 1u << (8 + r);
         ++m_workedOut;
       }
-    }
-    // Ray by ray, in order, as they were walked: the first solid pixel of each (when there
-    // is one) adds to the shelter, every solid pixel to the solidity.
-    double shelter = 0.0;
-    int32_t solid = 0;
-    for (size_t r = 0; r < kRays; ++r) {
-      if (kept.raySolid[r]) shelter += kept.rayShelter[r];
-      solid += kept.raySolid[r];
+      // Ray by ray, in order, as they were walked: the first solid pixel of each (when
+      // there is one) adds to the shelter, every solid pixel to the solidity. Kept with the
+      // rays: a ray dropped is worked out again, and the totals with it.
+      double shelter = 0.0;
+      int32_t solid = 0;
+      for (size_t r = 0; r < kRays; ++r) {
+        if (kept.raySolid[r]) shelter += kept.rayShelter[r];
+        solid += kept.raySolid[r];
+      }
+      kept.shelterSum = shelter;
+      kept.solidSum = solid;
     }
     Node& n = m_nodes[size_t(ni)];
-    n.shelter = shelter / double(kRays);
-    n.solidity = fan.pixels.empty() ? 0.0 : double(solid) / double(fan.pixels.size());
+    n.shelter = kept.shelterSum / double(kRays);
+    n.solidity = fan.pixels.empty() ? 0.0 : double(kept.solidSum) / double(fan.pixels.size());
 
     // What the worm would see from here with its weapon (lazy: when a choice needs it).
     if (m_lazyViews) {
@@ -955,19 +972,24 @@ void NavGraph::Reset(const std::vector<PlanSnapshot::Crate>& crates) {
 }
 
 void NavGraph::MarkReachable(int32_t start) {
-  for (Node& n : m_nodes) n.reachable = false;
-  if (start == kNone) return;
-  std::vector<int32_t> queue{start};
-  queue.reserve(m_nodes.size());
-  m_nodes[size_t(start)].reachable = true;
-  for (size_t head = 0; head < queue.size();) {
-    const Node& n = m_nodes[size_t(queue[head++])];
-    for (int32_t m : n.links)
-      if (m != kNone && !m_nodes[size_t(m)].reachable) {
-        m_nodes[size_t(m)].reachable = true;
-        queue.push_back(m);
-      }
+  // The walk marks a byte per node (a link's far end is looked up there, not in its node)
+  // and the marks go to the nodes in order at the end.
+  std::vector<uint8_t>& mark = m_reachMark;
+  mark.assign(m_nodes.size(), 0);
+  if (start != kNone) {
+    std::vector<int32_t>& queue = m_reachQueue;
+    queue.assign(1, start);
+    mark[size_t(start)] = 1;
+    for (size_t head = 0; head < queue.size();) {
+      const Node& n = m_nodes[size_t(queue[head++])];
+      for (int32_t m : n.links)
+        if (m != kNone && !mark[size_t(m)]) {
+          mark[size_t(m)] = 1;
+          queue.push_back(m);
+        }
+    }
   }
+  for (size_t i = 0; i < m_nodes.size(); ++i) m_nodes[i].reachable = mark[i] != 0;
 }
 
 int32_t NavGraph::ChooseTarget(int32_t start, const std::array<double, 5>& f) {

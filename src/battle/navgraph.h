@@ -75,22 +75,24 @@ class NavGraph {
   // A walk longer than this (straight-line distance from start to end) runs.
   static constexpr double kRunDistance = 600.0;
 
+  // What the searches read for every node they pass comes first, side by side; the
+  // features the choice of target weighs follow.
   struct Node {
     int32_t x = 0;
     int32_t y = 0;
+    std::array<int32_t, kLinks> links{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
+    std::array<int32_t, kLinks> linkCosts = kInitialCosts;
     int32_t cost = 0;
+    int32_t previous = kNone;
+    double crate = 0.0;
+    bool inOpen = false;
+    bool closed = false;
+    bool reachable = false;
     double shelter = 0.0;
     double solidity = 0.0;
     double enemyView = 0.0;
     double friendView = 0.0;
     double score = 0.0;
-    double crate = 0.0;
-    int32_t previous = kNone;
-    std::array<int32_t, kLinks> links{kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone, kNone};
-    std::array<int32_t, kLinks> linkCosts = kInitialCosts;
-    bool inOpen = false;
-    bool closed = false;
-    bool reachable = false;
   };
 
   // The surface of the snapshot above the water line, its column index, the links and
@@ -240,8 +242,14 @@ class NavGraph {
     // What is known of one standing place: bit j of `have` its jump j's landing (with the
     // box of ground it depends on and the step its flight ended at), bit 8 + r its shelter
     // ray r (what it adds to the shelter and its solid pixels).
+    // A build reads the landings and the rays' totals of every place; the rest only when
+    // it works something out again or drops it.
     struct Entry {
       uint32_t have = 0;
+      // With every ray known: the shelter of the rays whose pixels hold ground, summed ray
+      // by ray in order, and the solid pixels of them all.
+      int32_t solidSum = 0;
+      double shelterSum = 0.0;
       std::array<std::array<int32_t, 2>, 8> landing{};
       std::array<std::array<int32_t, 4>, 8> reach{};
       std::array<int16_t, 8> lastStep{};
@@ -319,6 +327,9 @@ class NavGraph {
   std::vector<uint64_t> m_open;
   std::vector<uint32_t> m_seqOf;
   std::vector<int32_t> m_nodeOf;
+  // The reachable marks of a walk, one byte per node, and its queue.
+  std::vector<uint8_t> m_reachMark;
+  std::vector<int32_t> m_reachQueue;
   std::unique_ptr<Memo> m_memo;
   // Per node, what the memo knows of its place (valid during a build).
   std::vector<Memo::Entry*> m_entries;

@@ -637,6 +637,37 @@ TEST(NavGraph, SearchTakesTheFirstInsertedOnEqualCosts) {
   }
 }
 
+TEST(NavGraph, ReachableMarksAreTheNodesTheLinksLeadTo) {
+  // One-way links at random, some nodes linked to nothing, marks left over from a walk
+  // from elsewhere: each walk marks exactly what a plain closure over the links holds.
+  std::mt19937 rng(11);
+  NavGraph g;
+  for (int round = 0; round < 100; ++round) {
+    if (round % 10 == 0) g = NavGraph();
+    const int count = 1 + int(rng() % 60);
+    while (int(g.Nodes().size()) < count) g.AddNode(int32_t(g.Nodes().size()), 0);
+    g.Nodes().resize(size_t(count));
+    for (auto& n : g.Nodes()) n.links.fill(NavGraph::kNone);
+    for (int i = 0; i < count; ++i)
+      for (int s = 0; s < NavGraph::kLinks; ++s)
+        if (rng() % 5 == 0) g.SetLink(i, s, int32_t(rng() % uint32_t(count)));
+    const int32_t start = rng() % 8 == 0 ? NavGraph::kNone : int32_t(rng() % uint32_t(count));
+    std::vector<bool> expected(size_t(count), false);
+    if (start != NavGraph::kNone) {
+      expected[size_t(start)] = true;
+      for (bool grew = true; grew;) {
+        grew = false;
+        for (int i = 0; i < count; ++i)
+          if (expected[size_t(i)])
+            for (int32_t m : g.Nodes()[size_t(i)].links)
+              if (m != NavGraph::kNone && !expected[size_t(m)]) expected[size_t(m)] = grew = true;
+      }
+    }
+    g.MarkReachable(start);
+    for (int i = 0; i < count; ++i) ASSERT_EQ(g.Nodes()[size_t(i)].reachable, expected[size_t(i)]) << round << " node " << i;
+  }
+}
+
 TEST(NavGraph, EqualPathsFollowTheLaterEqualOffer) {
   // S -> A (walk right), S -> B (walk left), both on to T at the same cost: A is taken
   // first, but B's equal offer is taken too, so the path runs through B.
