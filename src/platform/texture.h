@@ -71,7 +71,10 @@ class Texture {
   uint32_t* MutablePixels() {
     if (m_dropped.load(std::memory_order_acquire)) ReadDroppedCopy();
     if (!m_pixels) MakeCpuCopy();
-    m_matchesRefill = false;
+    // Workers write rows of one texture side by side, each through here: the flag is
+    // written only while it is set, and is atomic for the rare case that two clear it.
+    if (m_matchesRefill.load(std::memory_order_relaxed))
+      m_matchesRefill.store(false, std::memory_order_relaxed);
     return m_pixels;
   }
   // Whether level 0 is in memory now (false while released or dropped).
@@ -146,7 +149,7 @@ class Texture {
   // The CPU copy was given back while the device holds the picture (DropCpuCopy).
   mutable std::atomic<bool> m_dropped{false};
   // Level 0 holds what the refill reads (set with the refill, cleared by any write).
-  bool m_matchesRefill = false;
+  std::atomic<bool> m_matchesRefill{false};
   // A dropped copy was read again for a reader: it is not dropped again.
   bool m_readBack = false;
   std::function<bool(uint32_t*)> m_refill;
