@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <tuple>
 
 #include "battle/navnode.h"
 #include "battle/terrainsnapshot.h"
@@ -172,18 +173,37 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
     std::vector<uint8_t> columnChanged(size_t(blocksWide), 0);
     bool any = false;
     const uint8_t* now = terrain.Bytes();
-    for (int32_t r = 0; r < height; ++r) {
+    // Columns c0 .. c1 - 1 of row r: the blocks that differ are marked and copied.
+    auto compare = [&](int32_t r, int32_t c0, int32_t c1) {
       uint8_t* was = &bytes[size_t(r) * size_t(width)];
       const uint8_t* is = now + size_t(r) * size_t(width);
-      if (std::memcmp(was, is, size_t(width)) == 0) continue;
-      for (int32_t b = 0; b < blocksWide; ++b) {
-        const int32_t c0 = b * kBlock, n = std::min(kBlock, width - c0);
-        if (std::memcmp(was + c0, is + c0, size_t(n)) == 0) continue;
+      if (std::memcmp(was + c0, is + c0, size_t(c1 - c0)) == 0) return;
+      for (int32_t b = c0 / kBlock; b * kBlock < c1; ++b) {
+        const int32_t b0 = b * kBlock, n = std::min(kBlock, width - b0);
+        if (std::memcmp(was + b0, is + b0, size_t(n)) == 0) continue;
         blockChanged[size_t(r / kBlock) * size_t(blocksWide) + size_t(b)] = 1;
         columnChanged[size_t(b)] = 1;
+        std::memcpy(was + b0, is + b0, size_t(n));
       }
-      std::memcpy(was, is, size_t(width));
       any = true;
+    };
+    std::vector<Rect> parts;
+    if (terrain.ReadSince(version, parts)) {
+      // The copy has been taken again in place since the bytes kept here were brought up
+      // to it: only the parts it read again may differ (a tile read at several takings is
+      // looked at once).
+      std::sort(parts.begin(), parts.end(), [](const Rect& a, const Rect& b) {
+        return std::tie(a.top, a.left, a.bottom, a.right) < std::tie(b.top, b.left, b.bottom, b.right);
+      });
+      parts.erase(std::unique(parts.begin(), parts.end()), parts.end());
+      for (const Rect& part : parts) {
+        const int32_t c0 = std::max(part.left, rect.left) - rect.left, c1 = std::min(part.right, rect.right) - rect.left;
+        const int32_t r0 = std::max(part.top, rect.top) - rect.top, r1 = std::min(part.bottom, rect.bottom) - rect.top;
+        if (c0 >= c1) continue;
+        for (int32_t r = r0; r < r1; ++r) compare(r, c0, c1);
+      }
+    } else {
+      for (int32_t r = 0; r < height; ++r) compare(r, 0, width);
     }
     if (!any) {
       changed.clear();
@@ -270,6 +290,7 @@ void NavGraph::Memo::Update(const TerrainSnapshot& terrain, const PlanSnapshot& 
       tops.Build();
     }
   }
+  version = terrain.Version();
   // New jumps make new flights: every landing goes.
   bool sameJumps = gravity == plan.gravity || (std::isnan(gravity) && std::isnan(plan.gravity));
   for (size_t j = 0; j < 8; ++j)

@@ -231,6 +231,8 @@ class NavGraph {
     static constexpr int32_t kBlock = 16;
     bool made = false;
     bool arcsMade = false;
+    // The number of the copy's bytes the bytes here were last brought up to.
+    uint64_t version = 0;
     Rect rect{0, 0, 0, 0};
     int32_t width = 0;
     int32_t height = 0;

@@ -2,6 +2,7 @@
 #include "battle/terrainsnapshot.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -44,6 +45,9 @@ TerrainSnapshot TerrainSnapshot::Take(const Landschaft& land) {
 
 void TerrainSnapshot::Retake(const Landschaft& land) {
   TerrainSnapshot& s = *this;
+  static std::atomic<uint64_t> takings{0};
+  const uint64_t before = s.m_version;
+  s.m_version = takings.fetch_add(1, std::memory_order_relaxed) + 1;
   const Rect rect = land.GetRect();
   const int32_t width = std::max(0, rect.Width());
   const int32_t height = std::max(0, rect.Height());
@@ -68,6 +72,17 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
     }
     s.m_tiles = std::move(states);
     s.m_tilesRead = stale.size();
+    if (s.m_takings.size() == kTakingsKept) s.m_takings.erase(s.m_takings.begin());
+    Taking& taking = s.m_takings.emplace_back();
+    taking.before = before;
+    for (size_t i : stale) {
+      const LandschaftTile* t = tiles[i].get();
+      if (!t) continue;
+      const Rect& wr = t->WorldRect();
+      const Rect part{std::max(wr.left, rect.left), std::max(wr.top, rect.top), std::min(wr.right, rect.right),
+                      std::min(wr.bottom, rect.bottom)};
+      if (part.left < part.right && part.top < part.bottom) taking.parts.push_back(part);
+    }
     if (stale.empty()) return;
     // One job per processor at most, each reading every n-th stale tile: the pool starts
     // no more threads than there are processors.
@@ -89,6 +104,7 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
   }
   s.m_tiles = std::move(states);
   s.m_tilesRead = tiles.size();
+  s.m_takings.clear();
   s.m_rect = rect;
   s.m_width = width;
   if (s.m_width == 0 || height == 0) {
@@ -119,6 +135,18 @@ void TerrainSnapshot::Retake(const Landschaft& land) {
     }
   };
   platform::WorkerPool::Shared().Run(n, job);
+}
+
+bool TerrainSnapshot::ReadSince(uint64_t version, std::vector<Rect>& parts) const {
+  if (version == 0) return false;
+  if (version == m_version) return true;
+  for (size_t i = m_takings.size(); i-- > 0;) {
+    if (m_takings[i].before != version) continue;
+    for (size_t k = i; k < m_takings.size(); ++k)
+      parts.insert(parts.end(), m_takings[k].parts.begin(), m_takings[k].parts.end());
+    return true;
+  }
+  return false;
 }
 
 TerrainSnapshot TerrainSnapshot::FromRows(const std::vector<const char*>& rows, int32_t left, int32_t top) {

@@ -22,6 +22,14 @@ class TerrainSnapshot {
   void Retake(const Landschaft& land);
   // Tiles read by the last Retake (all of them when it read the whole layer).
   size_t TilesRead() const { return m_tilesRead; }
+  // Each taking gives the copy's bytes a number no other taking gives (0: a copy made
+  // otherwise).
+  uint64_t Version() const { return m_version; }
+  // When the copy's bytes have the number `version`, or had it before one of its last few
+  // takings in place (none of them reading the whole layer since): true, and the parts of
+  // its rectangle read again since then are added to `parts`; beside them its bytes are
+  // those it had then.
+  bool ReadSince(uint64_t version, std::vector<Rect>& parts) const;
   // A snapshot of the rectangle from rows of '#' (solid) and anything else (empty), the
   // first row at rect.top; for tests and tools.
   static TerrainSnapshot FromRows(const std::vector<const char*>& rows, int32_t left = 0, int32_t top = 0);
@@ -70,4 +78,13 @@ class TerrainSnapshot {
   const Landschaft* m_source = nullptr;
   std::vector<TileState> m_tiles;
   size_t m_tilesRead = 0;
+  uint64_t m_version = 0;
+  // The last takings in place, oldest first: the number the bytes had before each and the
+  // parts it read again.
+  struct Taking {
+    uint64_t before = 0;
+    std::vector<Rect> parts;
+  };
+  static constexpr size_t kTakingsKept = 8;
+  std::vector<Taking> m_takings;
 };

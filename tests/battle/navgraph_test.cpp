@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -534,6 +535,51 @@ TEST(NavGraph, TheCopyTakenAgainReadsOnlyTheTilesWrittenSince) {
   copy.Retake(*land);
   EXPECT_EQ(copy.TilesRead(), 0u);
   EXPECT_TRUE(same());
+}
+
+TEST(NavGraph, AGraphKeptOverACopyTakenAgainIsTheGraphOfANewBuild) {
+  // A build over the layer's copy taken again in place looks only at the tiles read since
+  // the copy it was last built on, over any number of takings between (some for other
+  // uses): craters and rocks in one tile, then in several, a tile held for writing, and
+  // a copy made anew (whose tiles are all read), round by round against a new graph.
+  std::mt19937 rng(29);
+  const int32_t left = -130, top = 20, w = 620, h = 300;
+  std::vector<std::string> art(size_t(h), std::string(size_t(w), '.'));
+  for (int x = 0; x < w; ++x)
+    for (int y = 190 + int(25.0 * std::sin(x * 0.03)); y < h; ++y) art[size_t(y)][size_t(x)] = '#';
+  auto land = terrain_test::ArtStore(art, left, top);
+  ASSERT_GT(land->Tiles().size(), 4u);
+  auto write = [&](int count) {
+    for (int k = 0; k < count; ++k) {
+      const int32_t cx = left + 10 + int32_t(rng() % unsigned(w - 20)), cy = top + 120 + int32_t(rng() % 150u);
+      const bool solid = rng() % 3 == 0;
+      for (int32_t y = cy - 6; y <= cy + 6; ++y)
+        for (int32_t x = cx - 6; x <= cx + 6; ++x)
+          if (uint32_t* p = land->LockedPixel(x, y)) *p = solid ? 0xFF806040u : 0u;
+    }
+  };
+  PlanSnapshot plan = Worm(float(left + 300), float(top));
+  auto copy = std::make_shared<TerrainSnapshot>();
+  copy->Retake(*land);
+  NavGraph kept;
+  ASSERT_TRUE(kept.Build(*copy, plan));
+  for (int round = 0; round < 12; ++round) {
+    const std::string name = "round " + std::to_string(round);
+    write(round % 4 == 0 ? 1 : 1 + int(rng() % 5));
+    if (round % 3 != 1) land->UnlockAll();
+    for (int between = int(rng() % 3); between > 0; --between) {
+      copy->Retake(*land);
+      write(int(rng() % 2));
+    }
+    if (round == 7) copy = std::make_shared<TerrainSnapshot>();
+    copy->Retake(*land);
+    const TerrainSnapshot fresh = TerrainSnapshot::Take(*land);
+    ASSERT_TRUE(kept.Build(*copy, plan)) << name;
+    NavGraph anew;
+    ASSERT_TRUE(anew.Build(fresh, plan)) << name;
+    ExpectSameGraph(kept, anew, name);
+  }
+  land->UnlockAll();
 }
 
 TEST(NavGraph, TheCopyIsSolidWhereTheLayersPixelsAreSolid) {
