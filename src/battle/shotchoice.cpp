@@ -59,6 +59,25 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
   Vector2 point = c.from;
   // The pixel of the last point.
   int32_t x0 = platform::TruncToInt(previous.x), y0 = platform::TruncToInt(previous.y);
+  // Across, step i's point lies i pixels from the start, to the float's rounding: a body
+  // can hold it only at the steps where that comes within its radius across. Each body
+  // but the shooter's is looked at from a step or two before that to a step or two after
+  // (every step when its reach is no number), in the bodies' order.
+  struct Body {
+    const ShotWorm* worm;
+    double first, last;
+  };
+  std::vector<Body> bodies;
+  bodies.reserve(setup.worms.size());
+  for (const ShotWorm& w : setup.worms) {
+    if (w.shooter) continue;
+    const double a = double(sx) * (double(w.centre.x) - w.radius - double(c.from.x));
+    const double b = double(sx) * (double(w.centre.x) + w.radius - double(c.from.x));
+    const double margin = 2.0 + 1e-6 * (std::fabs(double(c.from.x)) + std::fabs(double(w.centre.x)) + std::fabs(w.radius) + dx);
+    Body body{&w, std::min(a, b) - margin, std::max(a, b) + margin};
+    if (!(std::isfinite(body.first) && std::isfinite(body.last))) body.first = -INFINITY, body.last = INFINITY;
+    bodies.push_back(body);
+  }
   int64_t i = 1;
   for (; double(i) < dx; ++i) {
     const double di = double(i);
@@ -96,9 +115,11 @@ void SimulateFlight(ShotCandidate& c, const ShotWeapon& weapon, double gravity, 
         return;
       }
     }
-    for (const ShotWorm& w : setup.worms) {
+    for (const Body& body : bodies) {
+      if (di < body.first || di > body.last) continue;
+      const ShotWorm& w = *body.worm;
       // A body farther across than its radius holds no point of it (its square is no less).
-      if (w.shooter || !(std::fabs(double(w.centre.x - point.x)) < w.radius) || !w.Contains(point)) continue;
+      if (!(std::fabs(double(w.centre.x - point.x)) < w.radius) || !w.Contains(point)) continue;
       if (!w.enemy) {
         c.error = Distance(c.to, c.from);
         c.impact = c.from;
