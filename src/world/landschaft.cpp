@@ -336,6 +336,7 @@ void Landschaft::MakeBlocks() const {
   const size_t count = size_t(std::max(m_blocksX, 0)) * size_t(std::max(m_blocksY, 0));
   m_blocks = std::make_unique<std::atomic<uint8_t>[]>(std::max<size_t>(count, 1));
   for (size_t i = 0; i < count; ++i) m_blocks[i].store(kBlockUnknown, std::memory_order_relaxed);
+  m_blockRows = std::make_unique<uint16_t[]>(std::max<size_t>(count, 1) * kBlockSize);
 }
 
 bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
@@ -344,14 +345,20 @@ bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
   const int32_t width = std::min(kBlockSize, m_area.right - m_area.left - cx);
   const int32_t height = std::min(kBlockSize, m_area.bottom - m_area.top - cy);
   const LandschaftTile* tile = m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
-  bool solid = false;
-  for (int32_t r = 0; r < height && !solid; ++r) {
-    const uint32_t* row = tile->Row((cy & (kTileSize - 1)) + r) + (cx & (kTileSize - 1));
-    for (int32_t i = 0; i < width; ++i) solid |= IsSolidPixel(row[i]);
+  const size_t b = size_t(by) * size_t(m_blocksX) + size_t(bx);
+  uint16_t* rows = &m_blockRows[b * kBlockSize];
+  uint32_t any = 0;
+  for (int32_t r = 0; r < kBlockSize; ++r) {
+    uint32_t bits = 0;
+    if (r < height) {
+      const uint32_t* row = tile->Row((cy & (kTileSize - 1)) + r) + (cx & (kTileSize - 1));
+      for (int32_t i = 0; i < width; ++i) bits |= uint32_t(IsSolidPixel(row[i])) << i;
+    }
+    rows[r] = uint16_t(bits);
+    any |= bits;
   }
-  m_blocks[size_t(by) * size_t(m_blocksX) + size_t(bx)].store(solid ? kBlockSolid : kBlockClear,
-                                                              std::memory_order_relaxed);
-  return !solid;
+  m_blocks[b].store(any ? kBlockSolid : kBlockClear, std::memory_order_relaxed);
+  return !any;
 }
 
 uint64_t Landschaft::NextId() {
@@ -387,12 +394,11 @@ bool Landschaft::AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bo
       if (BlockIsClear(bcx, bcy)) continue;
       const int32_t cx0 = int32_t(std::max<int64_t>(x0, bcx)), cx1 = int32_t(std::min<int64_t>(x1, bcx + kBlockSize));
       const int32_t cy0 = int32_t(std::max<int64_t>(y0, bcy)), cy1 = int32_t(std::min<int64_t>(y1, bcy + kBlockSize));
-      const LandschaftTile* tile = m_grid[size_t(bcy >> kTileShift) * size_t(m_columns) + size_t(bcx >> kTileShift)];
-      for (int32_t y = cy0; y < cy1; ++y) {
-        const uint32_t* row = tile->Row(y & (kTileSize - 1));
-        for (int32_t x = cx0; x < cx1; ++x)
-          if (IsSolidPixel(row[x & (kTileSize - 1)])) return true;
-      }
+      // The block holds a solid pixel: its rows' bits tell whether one lies in the part.
+      const uint16_t* rows = BlockRows(bcx, bcy);
+      const uint32_t columns = ((1u << (cx1 - cx0)) - 1u) << (cx0 - bcx);
+      for (int32_t y = cy0; y < cy1; ++y)
+        if (rows[y - bcy] & columns) return true;
     }
   return false;
 }

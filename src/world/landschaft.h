@@ -244,9 +244,8 @@ class Landschaft {
     if (x < m_area.left || x >= m_area.right || y < m_area.top || y >= m_area.bottom) return false;
     const int32_t cx = x - m_area.left, cy = y - m_area.top;
     if (BlockIsClear(cx, cy)) return false;
-    const LandschaftTile* tile =
-        m_grid[size_t(cy >> kTileShift) * size_t(m_columns) + size_t(cx >> kTileShift)];
-    return IsSolidPixel(tile->Row(cy & (kTileSize - 1))[cx & (kTileSize - 1)]);
+    // A block known to hold a solid pixel has its rows' bits at hand.
+    return (BlockRows(cx, cy)[cy & (kBlockSize - 1)] >> (cx & (kBlockSize - 1))) & 1u;
   }
   // True when no pixel of a rectangle around the integer position is solid; `clear`
   // receives it (world pixels [left, right) x [top, bottom)): the position's block when that
@@ -421,8 +420,14 @@ class Landschaft {
     return state == kBlockClear || (state == kBlockUnknown && LearnBlock(cx >> kBlockShift, cy >> kBlockShift));
   }
   void MakeBlocks() const;
-  // Reads the block's pixels and notes what it holds; true when it is clear.
+  // Reads the block's pixels and notes what it holds; true when it is clear. A block found
+  // to hold a solid pixel keeps a bit per pixel, a row of 16 bits per row of it (bit i:
+  // column i), until it is forgotten.
   bool LearnBlock(int32_t bx, int32_t by) const;
+  // The rows of bits of the block holding cx, cy, which must be known to hold a solid pixel.
+  const uint16_t* BlockRows(int32_t cx, int32_t cy) const {
+    return &m_blockRows[(size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)) * kBlockSize];
+  }
   void ForgetBlock(int32_t cx, int32_t cy) {
     if (!m_blocks) return;
     m_blocks[size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)].store(
@@ -464,6 +469,7 @@ class Landschaft {
   APIGraphics* m_graphics = nullptr;
   // Atomic because workers may write neighbouring pixels of one store at once.
   mutable std::unique_ptr<std::atomic<uint8_t>[]> m_blocks;
+  mutable std::unique_ptr<uint16_t[]> m_blockRows;
   mutable int32_t m_blocksX = 0;
   mutable int32_t m_blocksY = 0;
   const uint64_t m_id = NextId();

@@ -653,6 +653,12 @@ TEST(Landschaft, ClearBlocksAnswerAsThePixelsDoAfterEveryKindOfWrite) {
     std::function<void(Landschaft&)> write;
   } writes[] = {
       {"a pixel in open air", [](Landschaft& l) { *l.LockedPixel(70, 40) = terrain_test::kEarth; }},
+      {"a hole dug into the ground and the wall",
+       [](Landschaft& l) {
+         for (int32_t y = 200; y < 205; ++y)
+           for (int32_t x = 60; x < 66; ++x) *l.LockedPixel(x, y) = 0;
+         *l.LockedPixel(100, 33) = 0xC0FFFFFFu;
+       }},
       {"the least opaque solid pixel", [](Landschaft& l) { *l.LockedPixel(-35, -20) = 0xC1000000u; }},
       {"a row across blocks and the tile border",
        [](Landschaft& l) {
