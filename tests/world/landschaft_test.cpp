@@ -431,6 +431,16 @@ class LayerDrawing : public ::testing::Test {
   }
   void TearDown() override { RenderExtraLookup::Install(nullptr); }
 
+  // The animations above, over a sheet of two 32x32 frames in an archive kept for the test.
+  void LoadAnimations(AnimationManager& manager) {
+    ASSERT_TRUE(WriteDataArchive(
+        dir.File("a.gob"),
+        {{u"anim\\frames.png", MakePng(64, 32, [](int x, int) { return 0xFF000000u | x; })}}));
+    archive = DataArchive::Open(dir.File("a.gob"));
+    auto root = ParseKVText(kAnimations);
+    manager.LoadFile(root.get(), archive.get());
+  }
+
   template <class F>
   const std::vector<platform::DrawRecord>& Draws(F&& draw) {
     device->ClearRecordedDraws();
@@ -443,19 +453,15 @@ class LayerDrawing : public ::testing::Test {
   APIContext context;
   std::unique_ptr<APIGraphics> graphics;
   platform::GraphicsDevice* device = nullptr;
+  TempDir dir;
+  std::unique_ptr<DataArchive> archive;
 };
 
 }  // namespace
 
 TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
-  TempDir dir;
-  ASSERT_TRUE(
-      WriteDataArchive(dir.File("a.gob"),
-                       {{u"anim\\frames.png", MakePng(64, 32, [](int x, int) { return 0xFF000000u | x; })}}));
-  auto archive = DataArchive::Open(dir.File("a.gob"));
   AnimationManager manager(graphics.get());
-  auto root = ParseKVText(kAnimations);
-  manager.LoadFile(root.get(), archive.get());
+  LoadAnimations(manager);
 
   auto land = Store({0, 0, 16, 16});
   land->SetGraphics(graphics.get());
@@ -506,14 +512,8 @@ TEST_F(LayerDrawing, AnimationsAreMadeUpdatedAndDrawnLastToFirst) {
 }
 
 TEST_F(LayerDrawing, AnAnimationAddedLaterTakesNoneOfTheStepsBeforeIt) {
-  TempDir dir;
-  ASSERT_TRUE(
-      WriteDataArchive(dir.File("a.gob"),
-                       {{u"anim\\frames.png", MakePng(64, 32, [](int x, int) { return 0xFF000000u | x; })}}));
-  auto archive = DataArchive::Open(dir.File("a.gob"));
   AnimationManager manager(graphics.get());
-  auto root = ParseKVText(kAnimations);
-  manager.LoadFile(root.get(), archive.get());
+  LoadAnimations(manager);
 
   // Two frames' worth of steps pass before the second animation comes and one after: the
   // first shows its second frame, the second still its first.
