@@ -337,6 +337,7 @@ void Landschaft::MakeBlocks() const {
   m_blocks = std::make_unique<std::atomic<uint8_t>[]>(std::max<size_t>(count, 1));
   for (size_t i = 0; i < count; ++i) m_blocks[i].store(kBlockUnknown, std::memory_order_relaxed);
   m_blockRows = std::make_unique<uint16_t[]>(std::max<size_t>(count, 1) * kBlockSize);
+  m_blockSpans = std::make_unique<BlockSpan[]>(std::max<size_t>(count, 1));
 }
 
 bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
@@ -348,6 +349,7 @@ bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
   const size_t b = size_t(by) * size_t(m_blocksX) + size_t(bx);
   uint16_t* rows = &m_blockRows[b * kBlockSize];
   uint32_t any = 0;
+  BlockSpan span{0, uint8_t(kBlockSize - 1), 0};
   for (int32_t r = 0; r < kBlockSize; ++r) {
     uint32_t bits = 0;
     if (r < height) {
@@ -356,7 +358,10 @@ bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
     }
     rows[r] = uint16_t(bits);
     any |= bits;
+    if (bits) span.first = std::min(span.first, uint8_t(r)), span.last = uint8_t(r);
   }
+  span.columns = uint16_t(any);
+  m_blockSpans[b] = span;
   m_blocks[b].store(any ? kBlockSolid : kBlockClear, std::memory_order_relaxed);
   return !any;
 }
@@ -394,11 +399,15 @@ bool Landschaft::AnySolidIn(int32_t left, int32_t top, int32_t right, int32_t bo
       if (BlockIsClear(bcx, bcy)) continue;
       const int32_t cx0 = int32_t(std::max<int64_t>(x0, bcx)), cx1 = int32_t(std::min<int64_t>(x1, bcx + kBlockSize));
       const int32_t cy0 = int32_t(std::max<int64_t>(y0, bcy)), cy1 = int32_t(std::min<int64_t>(y1, bcy + kBlockSize));
-      // The block holds a solid pixel: its rows' bits tell whether one lies in the part.
-      const uint16_t* rows = BlockRows(bcx, bcy);
+      // The block holds a solid pixel: its rows' bits tell whether one lies in the part,
+      // looked at only over the columns and rows that hold any.
       const uint32_t columns = ((1u << (cx1 - cx0)) - 1u) << (cx0 - bcx);
-      for (int32_t y = cy0; y < cy1; ++y)
-        if (rows[y - bcy] & columns) return true;
+      const BlockSpan& span = m_blockSpans[size_t(by) * size_t(m_blocksX) + size_t(bx)];
+      if (!(span.columns & columns)) continue;
+      const uint16_t* rows = BlockRows(bcx, bcy);
+      const int32_t r1 = std::min(cy1 - bcy, int32_t(span.last) + 1);
+      for (int32_t r = std::max(cy0 - bcy, int32_t(span.first)); r < r1; ++r)
+        if (rows[r] & columns) return true;
     }
   return false;
 }

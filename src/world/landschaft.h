@@ -428,6 +428,13 @@ class Landschaft {
   const uint16_t* BlockRows(int32_t cx, int32_t cy) const {
     return &m_blockRows[(size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)) * kBlockSize];
   }
+  // Of such a block: the columns of its solid pixels (a bit each) and its first and last
+  // rows holding one.
+  struct BlockSpan {
+    uint16_t columns;
+    uint8_t first;
+    uint8_t last;
+  };
   void ForgetBlock(int32_t cx, int32_t cy) {
     if (!m_blocks) return;
     m_blocks[size_t(cy >> kBlockShift) * size_t(m_blocksX) + size_t(cx >> kBlockShift)].store(
@@ -470,6 +477,7 @@ class Landschaft {
   // Atomic because workers may write neighbouring pixels of one store at once.
   mutable std::unique_ptr<std::atomic<uint8_t>[]> m_blocks;
   mutable std::unique_ptr<uint16_t[]> m_blockRows;
+  mutable std::unique_ptr<BlockSpan[]> m_blockSpans;
   mutable int32_t m_blocksX = 0;
   mutable int32_t m_blocksY = 0;
   const uint64_t m_id = NextId();
