@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "battle/navnode.h"
 #include "platform/numeric.h"
@@ -22,15 +19,9 @@ namespace {
 void SolidRow(const uint32_t* pixels, uint8_t* row, int32_t count) {
   int32_t x = 0;
 #if defined(__SSE2__)
-  const __m128i limit = _mm_set1_epi32(192), one = _mm_set1_epi8(1);
-  auto solid = [&](int32_t at) {
-    const __m128i alpha = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + at)), 24);
-    return _mm_cmpgt_epi32(alpha, limit);
-  };
-  for (; x + 16 <= count; x += 16) {
-    const __m128i low = _mm_packs_epi32(solid(x), solid(x + 4)), high = _mm_packs_epi32(solid(x + 8), solid(x + 12));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_and_si128(_mm_packs_epi16(low, high), one));
-  }
+  const __m128i one = _mm_set1_epi8(1);
+  for (; x + 16 <= count; x += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + x), _mm_and_si128(SolidPixels16(pixels + x), one));
 #endif
   for (; x < count; ++x) row[x] = IsSolidPixel(pixels[x]) ? 1 : 0;
 }

@@ -3,9 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "engine/animationmanager.h"
 #include "engine/apicontext.h"
@@ -362,13 +359,7 @@ bool Landschaft::LearnBlock(int32_t bx, int32_t by) const {
       // A whole row of the block at once: each pixel's alpha against the limit, the sixteen
       // answers packed into bytes, one bit each.
       if (width == kBlockSize) {
-        const __m128i limit = _mm_set1_epi32(192);
-        auto solid = [&](int32_t at) {
-          const __m128i alpha = _mm_srli_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + at)), 24);
-          return _mm_cmpgt_epi32(alpha, limit);
-        };
-        const __m128i low = _mm_packs_epi32(solid(0), solid(4)), high = _mm_packs_epi32(solid(8), solid(12));
-        bits = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+        bits = uint32_t(_mm_movemask_epi8(SolidPixels16(row)));
         i = width;
       }
 #endif
