@@ -2,7 +2,7 @@
 // OpenGL device offscreen), at 1024 x 768 and at 1920 x 1080: the whole frame as the main
 // loop draws it, and each thing drawn on its own on a cleared back buffer (the backdrop alone
 // and with the background layers; the clear alone is
-// the baseline to subtract), the post-effect chain whole (with its finishing pass and
+// the baseline to subtract), the whole frame with no effect on, the post-effect chain whole (with its finishing pass and
 // without) and part by part (the scene captured into
 // its first picture, each effect the scene switched on, whole and step by step, the light rays' silhouette and the
 // depth of field's depth key at the sizes their effects draw them, the finished picture
@@ -211,6 +211,20 @@ void WholeFrame(benchmark::State& state) {
   Game& game = TheGame(state);
   Finishing(state, game, state.range(2));
   for (auto _ : state) game.Frame();
+  Rate(state);
+}
+
+// The whole frame with the active list set aside, as the main loop draws it when no effect is
+// on: the scene straight onto the back buffer, then the panel. What the effect chain adds is
+// the difference to WholeFrame.
+void WholeFrameWithoutEffects(benchmark::State& state) {
+  Game& game = TheGame(state);
+  PostEffectLibrary* effects = game.globals->GetPostEffects();
+  const std::vector<MyPostEffect*> kept = effects->GetActiveList();
+  for (MyPostEffect* effect : kept) effects->DeactivateEffect(effect);
+  state.SetLabel(std::to_string(kept.size()) + " effects set aside");
+  for (auto _ : state) game.Frame();
+  for (MyPostEffect* effect : kept) effects->ActivateEffect(effect);
   Rate(state);
 }
 
@@ -568,6 +582,7 @@ void SizesAndFinishing(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK(WholeFrame)->Apply(SizesAndFinishing);
+BENCHMARK(WholeFrameWithoutEffects)->Apply(Sizes);
 BENCHMARK(EffectChain)->Apply(SizesAndFinishing);
 BENCHMARK(FinishingDifference)->Apply(Sizes)->Iterations(1);
 BENCHMARK(ClearOnly)->Apply(Sizes);
